@@ -1,0 +1,1 @@
+// Library start-up; filled in with the library.

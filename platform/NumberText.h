@@ -1,0 +1,23 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace platform {
+
+// Number conversions with the rules of the original program's texts.
+class NumberText {
+public:
+    // The usual decimal rule: leading blanks, an optional sign, then the leading digits;
+    // 0 when there are none. Wraps like a 32-bit integer.
+    static int32_t decimalValue(const std::string &text);
+    // An IPv4 address text, first octet most significant. The dotted form and the
+    // single-number form are accepted (e.g. "192.168.1.10" and "3232235786"); any other
+    // text gives 255.255.255.255.
+    static uint32_t ipv4Value(const std::string &text);
+    // "%u" and "%i.%i.%i.%i" of an address.
+    static std::string unsignedText(uint32_t value);
+    static std::string dottedText(uint32_t address);
+};
+
+}  // namespace platform

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// A private profile (INI) file with the original reading and writing rules:
+// - a section starts at a line whose first non-blank character is '[' and is named by the
+//   text up to the last ']' of that line;
+// - section and key names compare without regard to letter case;
+// - blanks around keys and values are removed; the first line of a key counts;
+// - a value is cut at the caller's length limit;
+// - writing a key changes its line in place (or adds it at the end of its section, or adds
+//   the section) and keeps every other line as it was.
+class ProfileFile {
+public:
+    ProfileFile() = default;
+
+    // Reads a file. A missing file reads as empty and reports true; any other failure
+    // reports false with the reason in error.
+    bool load(const std::string &path, std::string *error = nullptr);
+    // Replaces the content with text.
+    void parse(const std::string &text);
+
+    // The value of key in section, at most maxLength characters, or fallback when absent.
+    std::string value(const std::string &section, const std::string &key, const std::string &fallback,
+                      std::size_t maxLength) const;
+    bool hasKey(const std::string &section, const std::string &key) const;
+    // Keys of a section, first occurrences only, in file order.
+    std::vector<std::string> keys(const std::string &section) const;
+
+    void setValue(const std::string &section, const std::string &key, const std::string &value);
+
+    std::string text() const;
+    // Writes the whole file safely (a new file renamed over the old one).
+    bool save(const std::string &path, std::string *error = nullptr) const;
+
+private:
+    struct KeyLine {
+        std::size_t line;
+        std::string key;
+        std::string value;
+    };
+
+    static bool sectionName(const std::string &line, std::string *name);
+    static bool keyLine(const std::string &line, std::string *key, std::string *value);
+    // Index range [begin, end) of the lines that belong to the first section with this name.
+    bool findSection(const std::string &section, std::size_t *begin, std::size_t *end) const;
+    bool findKey(const std::string &section, const std::string &key, KeyLine *found) const;
+
+    std::vector<std::string> lines_;
+    std::string lineEnd_ = "\n";
+    bool endsWithLineEnd_ = true;
+};
+
+}  // namespace platform

@@ -1,0 +1,27 @@
+#include "platform/ProgressWindow.h"
+
+namespace platform {
+
+void ProgressWindow::SetMessage(const std::string &text)
+{
+    message_ = text;
+    ShowMessage(message_);
+}
+
+void ProgressWindow::ResetRange()
+{
+    rangeSet_ = false;
+}
+
+void ProgressWindow::SetProgress(uint32_t upper, uint32_t position)
+{
+    if (!rangeSet_) {
+        upper_ = upper;
+        rangeSet_ = true;
+        ShowRange(upper_);
+    }
+    position_ = position;
+    ShowPosition(position_);
+}
+
+}  // namespace platform

@@ -1,0 +1,13 @@
+#pragma once
+
+#include "platform/Clock.h"
+
+namespace platform {
+
+class RealClock final : public Clock {
+public:
+    TimePoint now() const override;
+    void sleepFor(std::chrono::milliseconds duration) override;
+};
+
+}  // namespace platform

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "platform/FileDescriptor.h"
+#include "platform/SerialSettings.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace platform {
+
+// A serial port with the behaviour of the original serial API: a device-control block for the
+// line settings, the five-value time-out record honoured by read and write, purge, and an
+// exclusive open. Errors are errno values.
+class SerialPort {
+public:
+    // Opens the device for reading and writing, exclusively (TIOCEXCL and flock): a port that
+    // another program holds fails with EBUSY.
+    static std::unique_ptr<SerialPort> open(const std::string &path, int *error);
+
+    ~SerialPort() = default;
+    SerialPort(const SerialPort &) = delete;
+    SerialPort &operator=(const SerialPort &) = delete;
+
+    int fd() const { return fd_.get(); }
+
+    // The current line settings; fields termios has no place for keep their last applied value.
+    bool getState(Dcb *dcb, int *error) const;
+    // Applies dcb through termios and the modem-line calls. A device without modem lines
+    // (a pseudo-terminal) does not make this fail.
+    bool setState(const Dcb &dcb, int *error);
+
+    CommTimeouts timeouts() const { return timeouts_; }
+    void setTimeouts(const CommTimeouts &timeouts) { timeouts_ = timeouts; }
+
+    // Reads up to length bytes as the time-outs say. Returns false only on an error of the
+    // device; a time-out returns true with fewer bytes (possibly none).
+    bool read(uint8_t *buffer, std::size_t length, std::size_t *received, int *error);
+    // Writes within the write limit. Returns false only on an error of the device; a time-out
+    // returns true with fewer bytes written. With DSR output flow on, waits while DSR is off.
+    bool write(const uint8_t *data, std::size_t length, std::size_t *written, int *error);
+    // Discards what has been received and not read.
+    bool purgeReceive();
+    // DSR as the device reports it; a device without modem lines counts as DSR on.
+    bool dsrOn() const;
+
+private:
+    explicit SerialPort(FileDescriptor fd);
+
+    FileDescriptor fd_;
+    Dcb applied_{};
+    CommTimeouts timeouts_{};
+};
+
+}  // namespace platform

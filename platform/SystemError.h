@@ -1,0 +1,13 @@
+#pragma once
+
+#include <string>
+
+namespace platform {
+
+// The system's text for an error number.
+class SystemError {
+public:
+    static std::string text(int code);
+};
+
+}  // namespace platform

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "platform/ProgressWindow.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace platform {
+
+enum class MessageIcon {
+    None,
+    Information,
+    Exclamation,  // the warning icon
+    Stop,
+};
+
+// What a file dialog offers: a filter in the "Description (*.ext)|*.ext|" form, the default
+// extension (without the point) and a proposed file name.
+struct FileChoice {
+    std::string filter;
+    std::string defaultExtension;
+    std::string proposedName;
+};
+
+// Everything the page logic needs from a person. The desktop program answers with Qt
+// dialogs, the CLI with the terminal, the tests with a recorder.
+class UserInterface {
+public:
+    virtual ~UserInterface() = default;
+
+    // A modal message box with an OK button.
+    virtual void ShowMessage(const std::string &text, const std::string &caption, MessageIcon icon) = 0;
+    // A question with OK and Cancel; true for OK.
+    virtual bool Confirm(const std::string &text, const std::string &caption) = 0;
+    // The chosen path, or nothing when the person cancelled.
+    virtual std::optional<std::string> ChooseOpenFile(const FileChoice &choice) = 0;
+    virtual std::optional<std::string> ChooseSaveFile(const FileChoice &choice) = 0;
+    // A new progress window, centred, shown and painted before this returns.
+    virtual std::unique_ptr<ProgressWindow> OpenProgress() = 0;
+    // Shows the Interface Properties dialog modally and returns when it is closed.
+    virtual void RunInterfaceProperties() = 0;
+};
+
+}  // namespace platform

@@ -1,0 +1,172 @@
+#include "rollvane/app/InterfacePropertiesDialog.h"
+
+#include "platform/NumberText.h"
+
+#include <algorithm>
+#include <strings.h>
+
+namespace rollvane {
+
+namespace {
+
+bool contains(const std::vector<std::string> &items, const std::string &text)
+{
+    return std::find(items.begin(), items.end(), text) != items.end();
+}
+
+bool equalsIgnoringCase(const std::string &a, const char *b)
+{
+    return strcasecmp(a.c_str(), b) == 0;
+}
+
+std::vector<std::string> comPorts()
+{
+    std::vector<std::string> ports;
+    for (int i = 1; i <= 20; ++i) {
+        ports.push_back("COM" + std::to_string(i));
+    }
+    return ports;
+}
+
+}  // namespace
+
+InterfacePropertiesDialog::InterfacePropertiesDialog(const std::string &portText, const std::string &baudText,
+                                                     const std::string &stopBitsText, const std::string &parityText,
+                                                     const std::string &flowText, uint32_t ipAddress)
+{
+    settings_.portText = portText;
+    settings_.baudText = baudText;
+    settings_.stopBitsText = stopBitsText;
+    settings_.parityText = parityText;
+    settings_.flowText = flowText;
+    settings_.baudRate = platform::NumberText::decimalValue(baudText);
+    settings_.stopBits = platform::NumberText::decimalValue(stopBitsText);
+    settings_.ipAddress = ipAddress;
+    settings_.ipText = platform::NumberText::unsignedText(ipAddress);
+}
+
+const std::vector<std::string> &InterfacePropertiesDialog::PortItems()
+{
+    static const std::vector<std::string> items = [] {
+        std::vector<std::string> all = {"LAN", "Printer Class", "ORNUSB", "LPT1"};
+        for (auto &com : comPorts()) {
+            all.push_back(com);
+        }
+        return all;
+    }();
+    return items;
+}
+
+const std::vector<std::string> &InterfacePropertiesDialog::BaudItems()
+{
+    static const std::vector<std::string> items = {"115200", "57600", "38400", "19200", "9600"};
+    return items;
+}
+
+const std::vector<std::string> &InterfacePropertiesDialog::DataBitsItems()
+{
+    static const std::vector<std::string> items = {"7", "8"};
+    return items;
+}
+
+const std::vector<std::string> &InterfacePropertiesDialog::StopBitsItems()
+{
+    static const std::vector<std::string> items = {"1", "2"};
+    return items;
+}
+
+const std::vector<std::string> &InterfacePropertiesDialog::ParityItems()
+{
+    static const std::vector<std::string> items = {"NONE", "ODD", "EVEN"};
+    return items;
+}
+
+const std::vector<std::string> &InterfacePropertiesDialog::FlowItems()
+{
+    static const std::vector<std::string> items = {"Xon/Xoff", "DTR/DSR"};
+    return items;
+}
+
+const std::vector<std::string> &InterfacePropertiesDialog::ProtocolItems()
+{
+    static const std::vector<std::string> items = {"RAW(TCP)", "LPR(TCP)", "RAW(UDP)"};
+    return items;
+}
+
+const std::vector<std::string> &InterfacePropertiesDialog::NetPortItems()
+{
+    static const std::vector<std::string> items = {"9100", "515", "3000"};
+    return items;
+}
+
+std::optional<InterfacePropertiesDialog::Enabling> InterfacePropertiesDialog::EnablingFor(int portIndex)
+{
+    if (portIndex < 0 || portIndex >= static_cast<int>(PortItems().size())) {
+        return std::nullopt;
+    }
+    if (portIndex == 0) {
+        return Enabling{true, false};
+    }
+    if (portIndex <= 3) {
+        return Enabling{false, false};
+    }
+    return Enabling{false, true};
+}
+
+void InterfacePropertiesDialog::SetIpAddress(uint32_t address)
+{
+    settings_.ipAddress = address;
+    settings_.ipText = platform::NumberText::unsignedText(address);
+}
+
+LinkType InterfacePropertiesDialog::LinkTypeFor(const std::string &portText)
+{
+    if (equalsIgnoringCase(portText, "LPT1")) {
+        return LinkParallel;
+    }
+    if (equalsIgnoringCase(portText, "ORNUSB")) {
+        return LinkOrnUsb;
+    }
+    if (equalsIgnoringCase(portText, "Printer Class")) {
+        return LinkUsbPrinterClass;
+    }
+    if (equalsIgnoringCase(portText, "LAN")) {
+        return LinkNetwork;
+    }
+    return LinkSerial;
+}
+
+bool InterfacePropertiesDialog::SerialFieldsValid(const InterfaceSettings &s)
+{
+    static const std::vector<std::string> acceptedBauds = {"115200", "57600", "38400", "19200",
+                                                           "9600",   "4800",  "2400",  "1200"};
+    static const std::vector<std::string> ports = comPorts();
+    return contains(ports, s.portText) && contains(acceptedBauds, s.baudText) &&
+           contains(StopBitsItems(), s.stopBitsText) && contains(DataBitsItems(), s.dataBitsText) &&
+           contains(ParityItems(), s.parityText) && contains(FlowItems(), s.flowText);
+}
+
+bool InterfacePropertiesDialog::Accept(platform::UserInterface &ui)
+{
+    settings_.linkType = LinkTypeFor(settings_.portText);
+    if (settings_.linkType != LinkSerial) {
+        return true;
+    }
+    if (SerialFieldsValid(settings_)) {
+        settings_.baudRate = platform::NumberText::decimalValue(settings_.baudText);
+        settings_.stopBits = platform::NumberText::decimalValue(settings_.stopBitsText);
+        settings_.dataBits = platform::NumberText::decimalValue(settings_.dataBitsText);
+        return true;
+    }
+    ui.ShowMessage("Please select the appropriate properties!", "Invalid Properties",
+                   platform::MessageIcon::Exclamation);
+    settings_.portText = "COM1";
+    settings_.baudText = "115200";
+    settings_.parityText = "NONE";
+    settings_.stopBitsText = "1";
+    settings_.dataBitsText = "8";
+    settings_.dataBits = 8;
+    return false;
+}
+
+}  // namespace rollvane

@@ -1,0 +1,1 @@
+// Argument parsing; filled in with the CLI.
