@@ -1,0 +1,56 @@
+#include "Bitmap.h"
+
+#include <algorithm>
+
+Bitmap::Bitmap(int width, int maxHeight)
+    : width_(std::max(width, 1)), stride_((std::max(width, 1) + 7) / 8), maxHeight_(std::max(maxHeight, 1))
+{
+}
+
+void Bitmap::ensureHeight(int rows)
+{
+    rows = std::min(rows, maxHeight_);
+    if (rows <= height_)
+        return;
+    height_ = rows;
+    bits_.resize(static_cast<size_t>(height_) * stride_, 0);
+}
+
+void Bitmap::set(int x, int y)
+{
+    if (x < 0 || x >= width_ || y < 0 || y >= maxHeight_)
+        return;
+    ensureHeight(y + 1);
+    bits_[static_cast<size_t>(y) * stride_ + x / 8] |= static_cast<uint8_t>(0x80u >> (x % 8));
+}
+
+bool Bitmap::get(int x, int y) const
+{
+    if (x < 0 || x >= width_ || y < 0 || y >= height_)
+        return false;
+    return bits_[static_cast<size_t>(y) * stride_ + x / 8] & (0x80u >> (x % 8));
+}
+
+void Bitmap::blit(const Bitmap& src, int srcY, int rows, int x, int y)
+{
+    for (int r = 0; r < rows; ++r) {
+        const int sy = srcY + r;
+        if (sy < 0 || sy >= src.height() || y + r < 0 || y + r >= maxHeight_)
+            continue;
+        ensureHeight(y + r + 1);
+        for (int c = 0; c < src.width(); ++c)
+            if (src.get(c, sy))
+                set(x + c, y + r);
+    }
+}
+
+bool Bitmap::blank() const
+{
+    return std::all_of(bits_.begin(), bits_.end(), [](uint8_t b) { return b == 0; });
+}
+
+void Bitmap::clear()
+{
+    height_ = 0;
+    bits_.clear();
+}

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+// Everything the printer understands, as the parser reports it.
+enum class Op : uint8_t {
+    Text,            // args[0]: a printable byte
+    LineFeed,
+    CarriageReturn,
+    Tab,
+    Ignored,         // NUL, the DLE prefix byte and commands accepted without effect
+    Initialize,
+    Emphasis,        // args[0]
+    FeedDots,        // args[0]
+    FeedLines,       // args[0]
+    Status,
+    PaperSensor,
+    Cut,
+    BitImageLine,    // args: m, nL, nH; data: the column bytes
+    PrintMode,       // args[0]: ESC ! bits
+    CharacterSize,   // args[0]: GS ! width and height
+    Justify,         // args[0]
+    Underline,       // args[0]
+    Reverse,         // args[0]
+    LineSpacing,     // args[0]
+    DefaultSpacing,
+    AbsolutePosition,// args[0], args[1]
+    EndOfSettings,
+    PrintStoredImage,// args[0]: mode
+    ModelQuery,
+    FirmwareQuery,
+    SelectImage,     // args[0]: image id
+    ImageData,       // data: the BMP file
+    ReadConfig,      // args[0]: n
+    SetConfig,       // args[0]: item, args[1]: value
+    ConfigPrintout,
+    DefineMessage,   // args[0]: slot, args[1]: attribute; data: text
+    SelectSide,      // args[0]
+    Unknown,         // data: bytes that form no command
+};
+
+struct Command {
+    Op op = Op::Unknown;
+    uint8_t args[4] = {0, 0, 0, 0};
+    std::span<const uint8_t> data;
+};
+
+// Receives the parser's output. onByte sees every byte as it is consumed,
+// before the command it completes is reported.
+class CommandSink {
+public:
+    virtual ~CommandSink() = default;
+    virtual void onByte(uint8_t) {}
+    // false stops the current feed (the printer is going away).
+    virtual bool onCommand(const Command& command) = 0;
+};

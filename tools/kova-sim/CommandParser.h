@@ -1,0 +1,45 @@
+#pragma once
+
+#include "Command.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+// Turns the byte stream of one link into commands. Commands may arrive split
+// across any number of reads; what is held between reads is bounded.
+class CommandParser {
+public:
+    static constexpr size_t kMaxImageFile = 1u << 20;
+    static constexpr size_t kMaxMessageText = 507;
+    static constexpr size_t kMaxUnterminated = 4096;
+
+    explicit CommandParser(CommandSink& sink) : sink_(sink) {}
+
+    // Returns the number of bytes consumed: all of them unless the sink
+    // stopped the feed.
+    size_t feed(const uint8_t* data, size_t length);
+    // Forgets a half-received command (the link went away).
+    void reset();
+    bool idle() const { return state_ == State::Idle; }
+
+private:
+    enum class State { Idle, Prefix, Args, Payload, Terminated, ImageFile, Skip };
+
+    bool step(uint8_t b);
+    bool startCommand();
+    bool argsComplete();
+    bool emit(Op op);
+    bool unknown();
+
+    CommandSink& sink_;
+    State state_ = State::Idle;
+    uint8_t prefix_[2] = {0, 0};
+    uint8_t args_[4] = {0, 0, 0, 0};
+    int argCount_ = 0;
+    int argsNeeded_ = 0;
+    Op pending_ = Op::Unknown;
+    size_t payloadNeeded_ = 0;
+    size_t terminatedSeen_ = 0;
+    std::vector<uint8_t> data_;
+};

@@ -1,0 +1,80 @@
+#include "PngWriter.h"
+
+#include "Bitmap.h"
+
+#include <zlib.h>
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+void put32(std::vector<uint8_t>& out, uint32_t v)
+{
+    out.push_back(static_cast<uint8_t>(v >> 24));
+    out.push_back(static_cast<uint8_t>(v >> 16));
+    out.push_back(static_cast<uint8_t>(v >> 8));
+    out.push_back(static_cast<uint8_t>(v));
+}
+
+void chunk(std::vector<uint8_t>& out, const char* type, const std::vector<uint8_t>& data)
+{
+    put32(out, static_cast<uint32_t>(data.size()));
+    const size_t start = out.size();
+    out.insert(out.end(), type, type + 4);
+    out.insert(out.end(), data.begin(), data.end());
+    const uLong crc = crc32(0L, out.data() + start, static_cast<uInt>(out.size() - start));
+    put32(out, static_cast<uint32_t>(crc));
+}
+
+struct FileCloser {
+    void operator()(FILE* f) const { std::fclose(f); }
+};
+
+} // namespace
+
+std::vector<uint8_t> PngWriter::encode(const Bitmap& bitmap, int height)
+{
+    const int width = bitmap.width();
+    const int stride = (width + 7) / 8;
+    height = height < 1 ? 1 : height;
+
+    // PNG greyscale 1-bit: 0 is black, so the paper's dots are inverted.
+    std::vector<uint8_t> raw;
+    raw.reserve(static_cast<size_t>(height) * (stride + 1));
+    for (int y = 0; y < height; ++y) {
+        raw.push_back(0); // filter: none
+        for (int b = 0; b < stride; ++b) {
+            uint8_t v = 0;
+            if (y < bitmap.height())
+                v = bitmap.rows()[static_cast<size_t>(y) * bitmap.stride() + b];
+            raw.push_back(static_cast<uint8_t>(~v));
+        }
+    }
+    uLongf packedSize = compressBound(static_cast<uLong>(raw.size()));
+    std::vector<uint8_t> packed(packedSize);
+    if (compress2(packed.data(), &packedSize, raw.data(), static_cast<uLong>(raw.size()), 9) != Z_OK)
+        return {};
+    packed.resize(packedSize);
+
+    std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+    std::vector<uint8_t> ihdr;
+    put32(ihdr, static_cast<uint32_t>(width));
+    put32(ihdr, static_cast<uint32_t>(height));
+    ihdr.insert(ihdr.end(), {1, 0, 0, 0, 0}); // depth 1, greyscale, deflate, no filter, no interlace
+    chunk(png, "IHDR", ihdr);
+    chunk(png, "IDAT", packed);
+    chunk(png, "IEND", {});
+    return png;
+}
+
+bool PngWriter::writeFile(const std::string& path, const Bitmap& bitmap, int height)
+{
+    const std::vector<uint8_t> png = encode(bitmap, height);
+    if (png.empty())
+        return false;
+    std::unique_ptr<FILE, FileCloser> f(std::fopen(path.c_str(), "wb"));
+    if (!f)
+        return false;
+    return std::fwrite(png.data(), 1, png.size(), f.get()) == png.size();
+}

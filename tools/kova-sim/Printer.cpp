@@ -1,0 +1,335 @@
+#include "Printer.h"
+
+#include "BmpImage.h"
+#include "Faults.h"
+#include "PngWriter.h"
+#include "StateFile.h"
+
+#include <cstdio>
+#include <fstream>
+#include <memory>
+
+#include <dirent.h>
+
+namespace {
+
+struct DirCloser {
+    void operator()(DIR* d) const { closedir(d); }
+};
+
+} // namespace
+
+Printer::Printer(PrinterState& state, const Faults& faults, std::string outDir, std::string statePath, Say say)
+    : state_(state), faults_(faults), outDir_(std::move(outDir)), statePath_(std::move(statePath)), say_(std::move(say))
+{
+    nextNumber_ = nextReceiptNumber();
+    newReceipt();
+}
+
+int Printer::nextReceiptNumber() const
+{
+    // Continue after receipts already in the folder instead of overwriting them.
+    int highest = 0;
+    if (outDir_.empty())
+        return 1;
+    std::unique_ptr<DIR, DirCloser> dir(opendir(outDir_.c_str()));
+    if (!dir)
+        return 1;
+    while (const dirent* e = readdir(dir.get())) {
+        int n = 0;
+        char tail[8] = {0};
+        if (std::sscanf(e->d_name, "receipt-%d.%4s", &n, tail) == 2 && n > highest)
+            highest = n;
+    }
+    return highest + 1;
+}
+
+void Printer::newReceipt()
+{
+    receipt_ = std::make_unique<Receipt>(state_.config.printWidth(), state_.config.lineSpacing());
+    recorded_.clear();
+    recordTruncated_ = false;
+}
+
+void Printer::onByte(uint8_t b)
+{
+    if (recorded_.size() < kMaxRecorded)
+        recorded_.push_back(b);
+    else
+        recordTruncated_ = true;
+}
+
+uint8_t Printer::statusByte() const { return faults_.status; }
+
+void Printer::reply(std::initializer_list<uint8_t> bytes) { reply(bytes.begin(), bytes.size()); }
+
+void Printer::reply(const uint8_t* data, size_t length)
+{
+    if (faults_.silent)
+        return;
+    replies_.insert(replies_.end(), data, data + length);
+}
+
+std::vector<uint8_t> Printer::takeReplies()
+{
+    std::vector<uint8_t> out;
+    out.swap(replies_);
+    return out;
+}
+
+bool Printer::saveState()
+{
+    if (statePath_.empty())
+        return true;
+    if (StateFile::save(statePath_, state_))
+        return true;
+    say_("kova-sim: cannot save the state file " + statePath_);
+    return false;
+}
+
+void Printer::powerCycle()
+{
+    if (state_.commitPending())
+        saveState();
+    restartRequested_ = false;
+    newReceipt();
+}
+
+void Printer::linkClosed()
+{
+    if (!receipt_->touched())
+        recorded_.clear();
+}
+
+bool Printer::onCommand(const Command& c)
+{
+    Receipt& r = *receipt_;
+    switch (c.op) {
+    case Op::Text:
+        r.text(c.args[0]);
+        break;
+    case Op::LineFeed:
+        r.lineFeed();
+        break;
+    case Op::CarriageReturn:
+        if (state_.config.byte(4) & 0x08) // "Use as Print cmd."
+            r.lineFeed();
+        break;
+    case Op::Tab:
+        r.tab();
+        break;
+    case Op::Ignored:
+        break;
+    case Op::Initialize:
+        r.initialize();
+        // A fresh start on blank paper begins the record of the next receipt.
+        if (!r.touched()) {
+            recorded_.assign({0x1B, 0x40});
+            recordTruncated_ = false;
+        }
+        break;
+    case Op::Emphasis:
+        r.style().emphasis = c.args[0] & 1;
+        break;
+    case Op::FeedDots:
+        r.feedDots(c.args[0]);
+        break;
+    case Op::FeedLines:
+        r.feedLines(c.args[0]);
+        break;
+    case Op::Status:
+        reply({statusByte()});
+        break;
+    case Op::PaperSensor:
+        reply({faults_.paper});
+        break;
+    case Op::Cut:
+        cut();
+        break;
+    case Op::BitImageLine:
+        r.bitImageColumns(c.args[0], c.data, c.args[1] + 256 * c.args[2]);
+        break;
+    case Op::PrintMode:
+        r.style().emphasis = c.args[0] & 0x08;
+        r.style().heightMul = (c.args[0] & 0x10) ? 2 : 1;
+        r.style().widthMul = (c.args[0] & 0x20) ? 2 : 1;
+        r.style().underline = (c.args[0] & 0x80) ? 1 : 0;
+        break;
+    case Op::CharacterSize:
+        r.style().widthMul = ((c.args[0] >> 4) & 7) + 1;
+        r.style().heightMul = (c.args[0] & 7) + 1;
+        break;
+    case Op::Justify:
+        r.setJustify(c.args[0] >= '0' ? c.args[0] - '0' : c.args[0]);
+        break;
+    case Op::Underline: {
+        const int v = c.args[0] >= '0' ? c.args[0] - '0' : c.args[0];
+        r.style().underline = v > 2 ? 0 : v;
+        break;
+    }
+    case Op::Reverse:
+        r.style().reverse = c.args[0] & 1;
+        break;
+    case Op::LineSpacing:
+        r.setLineSpacing(c.args[0]);
+        break;
+    case Op::DefaultSpacing:
+        r.resetLineSpacing();
+        break;
+    case Op::AbsolutePosition:
+        r.setPosition(c.args[0] + 256 * c.args[1]);
+        break;
+    case Op::EndOfSettings:
+        restartRequested_ = true;
+        return false;
+    case Op::PrintStoredImage: {
+        const PrinterState::StoredImage* stored = state_.image(selectedImage_);
+        std::optional<Bitmap> picture;
+        if (stored)
+            picture = BmpImage::decode(stored->file);
+        if (picture)
+            r.image(*picture, (c.args[0] & 1) ? 2 : 1, (c.args[0] & 2) ? 2 : 1);
+        break;
+    }
+    case Op::ModelQuery: {
+        const auto m = state_.modelReply();
+        reply(m.data(), m.size());
+        break;
+    }
+    case Op::FirmwareQuery: {
+        const auto f = state_.firmwareReply();
+        reply(f.data(), f.size());
+        break;
+    }
+    case Op::SelectImage:
+        selectedImage_ = c.args[0];
+        break;
+    case Op::ImageData:
+        state_.storeImage(selectedImage_, std::vector<uint8_t>(c.data.begin(), c.data.end()));
+        if (!BmpImage::decode(c.data))
+            say_("kova-sim: bit image " + std::to_string(selectedImage_) + " is not a monochrome BMP; kept, prints nothing");
+        saveState();
+        break;
+    case Op::ReadConfig: {
+        const auto w = state_.config.word(c.args[0]);
+        reply(w.data(), w.size());
+        break;
+    }
+    case Op::SetConfig:
+        if (!state_.pendingConfig().apply(c.args[0], c.args[1]))
+            unknown_ += 5;
+        break;
+    case Op::ConfigPrintout:
+        configurationPrintout();
+        break;
+    case Op::DefineMessage:
+        if (c.args[0] < PrinterState::kMessageSlots) {
+            state_.setMessage(c.args[0], c.args[1], std::vector<uint8_t>(c.data.begin(), c.data.end()));
+            saveState();
+        } else {
+            unknown_ += 4 + c.data.size();
+        }
+        break;
+    case Op::SelectSide:
+        r.selectSide(c.args[0] & 1);
+        break;
+    case Op::Unknown:
+        unknown_ += c.data.size();
+        break;
+    }
+    return true;
+}
+
+void Printer::printLine(const std::string& text, bool emphasis)
+{
+    Receipt& r = *receipt_;
+    const bool was = r.style().emphasis;
+    r.style().emphasis = emphasis;
+    for (char ch : text)
+        r.text(static_cast<uint8_t>(ch));
+    r.lineFeed();
+    r.style().emphasis = was;
+}
+
+void Printer::configurationPrintout()
+{
+    Receipt& r = *receipt_;
+    r.initialize();
+    r.lineFeed();
+    r.setJustify(1);
+    printLine("*** CONFIGURATION ***", true);
+    printLine("KOVA-AXX", false);
+    r.setJustify(0);
+    r.lineFeed();
+    printLine("Model Code : " + state_.modelCode, false);
+    printLine("Firmware : " + state_.firmware.substr(0, 2) + "." + state_.firmware.substr(2, 2), false);
+    std::string section;
+    for (const PrinterConfig::Line& l : state_.config.describe()) {
+        if (l.section != section) {
+            section = l.section;
+            r.rule();
+            printLine(section, true);
+        }
+        printLine(l.label + " : " + l.text, false);
+    }
+    r.rule();
+    printLine("Bit Images", true);
+    if (state_.images().empty())
+        printLine("none stored", false);
+    for (const PrinterState::StoredImage& image : state_.images()) {
+        const std::optional<Bitmap> picture = BmpImage::decode(image.file);
+        printLine("ID " + std::to_string(image.id) + " : " +
+                      (picture ? std::to_string(picture->width()) + " x " + std::to_string(picture->height()) + " dots"
+                               : std::string("not printable")),
+                  false);
+    }
+    r.rule();
+    printLine("Messages", true);
+    static constexpr const char* names[] = {"Bottom 1", "Bottom 2", "Top 1", "Top 2", "Reprint 1", "Reprint 2"};
+    for (int slot = 0; slot < PrinterState::kMessageSlots; ++slot) {
+        const PrinterState::Message& m = state_.message(slot);
+        char attr[8];
+        std::snprintf(attr, sizeof attr, "%02X", m.attribute);
+        printLine(std::string(names[slot]) + " [" + attr + "] : " + std::string(m.text.begin(), m.text.end()), false);
+    }
+    r.rule();
+    r.feedLines(4);
+    cut();
+}
+
+void Printer::cut()
+{
+    // The added feed before the knife, 3 mm (24 dots) a step.
+    const int added = state_.config.byte(15);
+    if (added > 0 && added <= 7)
+        receipt_->feedDots(added * 24);
+    Bitmap page(receipt_->width(), 2 * Receipt::kMaxPanelHeight + 48);
+    int height = receipt_->compose(page);
+    const int minimum = state_.config.byte(27) + 256 * state_.config.byte(28);
+    if (minimum > height)
+        height = std::min(minimum, page.maxHeight());
+
+    const int number = nextNumber_++;
+    char name[32];
+    std::snprintf(name, sizeof name, "receipt-%04d", number);
+    std::string line = std::string("receipt ") + (name + 8) + ": ";
+    if (!outDir_.empty()) {
+        const std::string base = outDir_ + "/" + name;
+        const bool png = PngWriter::writeFile(base + ".png", page, height);
+        std::ofstream bin(base + ".bin", std::ios::binary | std::ios::trunc);
+        bin.write(reinterpret_cast<const char*>(recorded_.data()), static_cast<std::streamsize>(recorded_.size()));
+        bin.flush();
+        if (!png || !bin)
+            line += "(write failed) ";
+        line += base + ".png " + std::to_string(page.width()) + "x" + std::to_string(height) + ", " + name + ".bin " +
+                std::to_string(recorded_.size()) + " bytes";
+    } else {
+        line += std::to_string(page.width()) + "x" + std::to_string(height) + ", " + std::to_string(recorded_.size()) +
+                " bytes";
+    }
+    if (recordTruncated_)
+        line += " (record cut at " + std::to_string(kMaxRecorded) + " bytes)";
+    ++written_;
+    say_(line);
+    newReceipt();
+}

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "Command.h"
+#include "PrinterState.h"
+#include "Receipt.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+class Faults;
+
+// The printer's engine: carries out commands from any link against the
+// stored state and the receipt on the paper. It knows nothing of sockets;
+// replies are collected for the caller to send back on the link that asked.
+class Printer : public CommandSink {
+public:
+    static constexpr size_t kMaxRecorded = 32u << 20;
+
+    using Say = std::function<void(const std::string&)>;
+
+    // outDir empty: receipts are composed but not written. statePath empty:
+    // nothing is saved.
+    Printer(PrinterState& state, const Faults& faults, std::string outDir, std::string statePath, Say say);
+
+    void onByte(uint8_t b) override;
+    bool onCommand(const Command& command) override;
+
+    std::vector<uint8_t> takeReplies();
+    bool restartRequested() const { return restartRequested_; }
+
+    // Power cycle: written settings are taken, the paper and what was
+    // received for it are lost.
+    void powerCycle();
+    // A link closed: bytes recorded for a receipt with nothing on it yet belong
+    // to no receipt.
+    void linkClosed();
+
+    uint8_t statusByte() const;
+    unsigned long long unknownBytes() const { return unknown_; }
+    int receiptsWritten() const { return written_; }
+    bool saveState();
+
+private:
+    void reply(std::initializer_list<uint8_t> bytes);
+    void reply(const uint8_t* data, size_t length);
+    void cut();
+    void configurationPrintout();
+    void printLine(const std::string& text, bool emphasis);
+    void newReceipt();
+    int nextReceiptNumber() const;
+
+    PrinterState& state_;
+    const Faults& faults_;
+    std::string outDir_;
+    std::string statePath_;
+    Say say_;
+    std::unique_ptr<Receipt> receipt_;
+    std::vector<uint8_t> recorded_;
+    bool recordTruncated_ = false;
+    std::vector<uint8_t> replies_;
+    bool restartRequested_ = false;
+    uint8_t selectedImage_ = 0;
+    unsigned long long unknown_ = 0;
+    int written_ = 0;
+    int nextNumber_ = 1;
+};

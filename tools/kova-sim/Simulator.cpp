@@ -1,0 +1,364 @@
+#include "Simulator.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/signalfd.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+UniqueFd bindSocket(int type, const std::string& address, int port, int& boundPort, std::string& error)
+{
+    UniqueFd fd(::socket(AF_INET, type | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+    if (!fd.valid()) {
+        error = std::string("socket: ") + std::strerror(errno);
+        return {};
+    }
+    const int one = 1;
+    // Several printers share a port number on different loopback addresses,
+    // and a restart binds again at once.
+    ::setsockopt(fd.get(), SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+    sockaddr_in sa {};
+    sa.sin_family = AF_INET;
+    sa.sin_port = htons(static_cast<uint16_t>(port));
+    ::inet_pton(AF_INET, address.c_str(), &sa.sin_addr);
+    if (::bind(fd.get(), reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0) {
+        error = std::string(type == SOCK_STREAM ? "tcp" : "udp") + " bind " + address + ":" + std::to_string(port) +
+                ": " + std::strerror(errno);
+        return {};
+    }
+    if (type == SOCK_STREAM && ::listen(fd.get(), 8) != 0) {
+        error = std::string("listen: ") + std::strerror(errno);
+        return {};
+    }
+    socklen_t len = sizeof sa;
+    ::getsockname(fd.get(), reinterpret_cast<sockaddr*>(&sa), &len);
+    boundPort = ntohs(sa.sin_port);
+    return fd;
+}
+
+} // namespace
+
+Simulator::Simulator(const SimOptions& options, PrinterState& state)
+    : options_(options), state_(state), faults_(options.faults),
+      printer_(state, faults_, options.outDir, options.statePath, [this](const std::string& l) { say(l); }),
+      tcpPort_(options.tcpPort), udpPort_(options.udpPort)
+{
+}
+
+void Simulator::say(const std::string& line)
+{
+    std::fputs(line.c_str(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+std::string Simulator::readyLine() const
+{
+    std::string line = "kova-sim ready: tcp " + options_.address + ":" + std::to_string(tcpPort_) + " udp " +
+                       options_.address + ":" + std::to_string(udpPort_);
+    if (pty_)
+        line += " serial " + pty_->linkPath() + " -> " + pty_->slavePath();
+    line += options_.address.rfind("127.", 0) == 0 ? " (loopback only)" : " (NOT loopback: reachable from the network)";
+    return line;
+}
+
+bool Simulator::openNetwork(std::string& error)
+{
+    int port = 0;
+    UniqueFd listener = bindSocket(SOCK_STREAM, options_.address, tcpPort_, port, error);
+    if (!listener.valid())
+        return false;
+    tcpPort_ = port;
+    UniqueFd udp = bindSocket(SOCK_DGRAM, options_.address, udpPort_, port, error);
+    if (!udp.valid())
+        return false;
+    udpPort_ = port;
+    listener_ = std::move(listener);
+    udp_ = std::move(udp);
+    return true;
+}
+
+void Simulator::closeNetwork()
+{
+    listener_.reset();
+    udp_.reset();
+}
+
+void Simulator::acceptClient()
+{
+    UniqueFd fd(::accept4(listener_.get(), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC));
+    if (!fd.valid())
+        return;
+    if (clients_.size() >= kMaxClients)
+        return; // busy: the connection closes at once
+    auto link = std::make_unique<Link>();
+    link->fd = std::move(fd);
+    link->parser = std::make_unique<CommandParser>(printer_);
+    clients_.push_back(std::move(link));
+}
+
+void Simulator::sendReplies(Link& link)
+{
+    const std::vector<uint8_t> out = printer_.takeReplies();
+    if (out.empty())
+        return;
+    // Replies are small; a peer that does not read them loses them rather
+    // than stalling the printer.
+    if (link.serial) {
+        if (pty_)
+            [[maybe_unused]] const ssize_t n = ::write(pty_->masterFd(), out.data(), out.size());
+    } else {
+        ::send(link.fd.get(), out.data(), out.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+    }
+}
+
+void Simulator::dropLink(Link& link)
+{
+    link.parser->reset();
+    link.budget.reset();
+    printer_.linkClosed();
+    if (link.serial) {
+        std::string error;
+        if (pty_ && !pty_->reopen(error))
+            say("kova-sim: serial line lost: " + error);
+    } else {
+        link.fd.reset();
+    }
+}
+
+void Simulator::serviceLink(Link& link, bool& drop)
+{
+    uint8_t buf[4096];
+    const int fd = link.serial ? pty_->masterFd() : link.fd.get();
+    const ssize_t n = ::read(fd, buf, sizeof buf);
+    if (n < 0 && (errno == EAGAIN || errno == EINTR))
+        return;
+    if (n <= 0) {
+        drop = true;
+        return;
+    }
+    if (restarting_)
+        return; // a printer that is starting up hears nothing
+    size_t take = static_cast<size_t>(n);
+    if (!link.budget && faults_.dropAfter) {
+        link.budget = *faults_.dropAfter;
+        faults_.dropAfter.reset();
+    }
+    if (link.budget && static_cast<long long>(take) > *link.budget)
+        take = static_cast<size_t>(*link.budget);
+    if (take > 0)
+        link.parser->feed(buf, take);
+    sendReplies(link);
+    if (printer_.restartRequested()) {
+        beginRestart();
+        return;
+    }
+    if (link.budget) {
+        *link.budget -= static_cast<long long>(take);
+        if (*link.budget <= 0) {
+            say("kova-sim: link dropped after the announced bytes");
+            drop = true;
+        }
+    }
+}
+
+void Simulator::receiveStatusRequest()
+{
+    uint8_t buf[512];
+    sockaddr_in from {};
+    socklen_t len = sizeof from;
+    const ssize_t n = ::recvfrom(udp_.get(), buf, sizeof buf, 0, reinterpret_cast<sockaddr*>(&from), &len);
+    if (n < 0)
+        return;
+    static constexpr uint8_t request[] = {0x00, 0x00, 0x00, 0x00, 0x1B, 0x68};
+    if (n != sizeof request || std::memcmp(buf, request, sizeof request) != 0 || faults_.silent)
+        return;
+    const uint8_t reply[8] = {0x00, 0x00, 0x00, 0x00, printer_.statusByte(), 0x00, 0x00, 0x00};
+    ::sendto(udp_.get(), reply, sizeof reply, MSG_DONTWAIT, reinterpret_cast<sockaddr*>(&from), len);
+}
+
+void Simulator::readControl()
+{
+    char buf[1024];
+    const ssize_t n = ::read(STDIN_FILENO, buf, sizeof buf);
+    if (n < 0 && (errno == EAGAIN || errno == EINTR))
+        return;
+    if (n <= 0) {
+        stdinOpen_ = false;
+        return;
+    }
+    controlBuffer_.append(buf, static_cast<size_t>(n));
+    size_t nl;
+    while ((nl = controlBuffer_.find('\n')) != std::string::npos) {
+        std::string line = controlBuffer_.substr(0, nl);
+        controlBuffer_.erase(0, nl + 1);
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        control(line);
+    }
+    if (controlBuffer_.size() > 4096) {
+        controlBuffer_.clear();
+        say("error: control line too long");
+    }
+}
+
+void Simulator::control(const std::string& line)
+{
+    std::string reply;
+    const Faults::Action action = faults_.control(line, reply);
+    switch (action) {
+    case Faults::Action::Disconnect:
+        disconnectAll();
+        break;
+    case Faults::Action::Restart:
+        if (!restarting_)
+            beginRestart();
+        break;
+    case Faults::Action::Quit:
+        quit_ = true;
+        break;
+    case Faults::Action::None:
+    case Faults::Action::Error:
+        break;
+    }
+    if (!reply.empty())
+        say(reply);
+}
+
+void Simulator::disconnectAll()
+{
+    for (auto& c : clients_)
+        dropLink(*c);
+    clients_.clear();
+    if (pty_)
+        dropLink(serial_);
+}
+
+void Simulator::beginRestart()
+{
+    const int seconds = faults_.slowRestartSeconds > 0 ? faults_.slowRestartSeconds : options_.restartSeconds;
+    for (auto& c : clients_)
+        c->parser->reset();
+    clients_.clear();
+    serial_.parser->reset();
+    closeNetwork();
+    printer_.powerCycle();
+    restarting_ = true;
+    networkDown_ = true;
+    restartEnd_ = Clock::now() + std::chrono::seconds(seconds);
+    say("kova-sim restarting: back in " + std::to_string(seconds) + " s");
+}
+
+void Simulator::endRestart()
+{
+    std::string error;
+    if (!openNetwork(error)) {
+        // Someone holds the port for a moment; keep trying.
+        restartEnd_ = Clock::now() + std::chrono::milliseconds(200);
+        return;
+    }
+    restarting_ = false;
+    networkDown_ = false;
+    say(readyLine());
+}
+
+int Simulator::run()
+{
+    std::signal(SIGPIPE, SIG_IGN);
+    sigset_t mask;
+    sigemptyset(&mask);
+    sigaddset(&mask, SIGINT);
+    sigaddset(&mask, SIGTERM);
+    sigaddset(&mask, SIGHUP);
+    ::sigprocmask(SIG_BLOCK, &mask, nullptr);
+    signals_.reset(::signalfd(-1, &mask, SFD_NONBLOCK | SFD_CLOEXEC));
+
+    std::string error;
+    if (!openNetwork(error)) {
+        std::fprintf(stderr, "kova-sim: %s\n", error.c_str());
+        return 1;
+    }
+    serial_.serial = true;
+    serial_.parser = std::make_unique<CommandParser>(printer_);
+    if (!options_.serialLink.empty()) {
+        pty_ = std::make_unique<PtyLink>(options_.serialLink);
+        if (!pty_->open(error)) {
+            std::fprintf(stderr, "kova-sim: %s\n", error.c_str());
+            return 1;
+        }
+    }
+    say(readyLine());
+
+    while (!quit_) {
+        std::vector<pollfd> fds;
+        fds.push_back({signals_.get(), POLLIN, 0});
+        fds.push_back({stdinOpen_ ? STDIN_FILENO : -1, POLLIN, 0});
+        fds.push_back({networkDown_ ? -1 : listener_.get(), POLLIN, 0});
+        fds.push_back({networkDown_ ? -1 : udp_.get(), POLLIN, 0});
+        fds.push_back({pty_ ? pty_->masterFd() : -1, POLLIN, 0});
+        for (auto& c : clients_)
+            fds.push_back({c->fd.get(), POLLIN, 0});
+
+        int timeout = -1;
+        if (restarting_) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(restartEnd_ - Clock::now());
+            timeout = static_cast<int>(std::max<long long>(left.count(), 0));
+        }
+        const int ready = ::poll(fds.data(), fds.size(), timeout);
+        if (ready < 0 && errno != EINTR) {
+            std::fprintf(stderr, "kova-sim: poll: %s\n", std::strerror(errno));
+            return 1;
+        }
+        if (restarting_ && Clock::now() >= restartEnd_)
+            endRestart();
+        if (ready <= 0)
+            continue;
+
+        if (fds[0].revents & POLLIN) {
+            signalfd_siginfo info {};
+            if (::read(signals_.get(), &info, sizeof info) > 0)
+                quit_ = true;
+        }
+        if (fds[1].revents & (POLLIN | POLLHUP | POLLERR))
+            readControl();
+        if (!networkDown_ && listener_.valid() && (fds[2].revents & POLLIN))
+            acceptClient();
+        if (!networkDown_ && udp_.valid() && (fds[3].revents & POLLIN))
+            receiveStatusRequest();
+        if (pty_ && fds[4].fd == pty_->masterFd() && (fds[4].revents & (POLLIN | POLLHUP | POLLERR))) {
+            bool drop = false;
+            serviceLink(serial_, drop);
+            if (drop)
+                dropLink(serial_);
+        }
+        // Clients may have gone away while handling the above (restart,
+        // disconnect); match the poll results by descriptor.
+        for (size_t i = 5; i < fds.size(); ++i) {
+            if (!(fds[i].revents & (POLLIN | POLLHUP | POLLERR)))
+                continue;
+            for (size_t k = 0; k < clients_.size(); ++k) {
+                if (clients_[k]->fd.get() != fds[i].fd)
+                    continue;
+                bool drop = false;
+                serviceLink(*clients_[k], drop);
+                if (drop && k < clients_.size() && clients_[k]->fd.get() == fds[i].fd) {
+                    dropLink(*clients_[k]);
+                    clients_.erase(clients_.begin() + static_cast<long>(k));
+                }
+                break;
+            }
+        }
+    }
+    say("kova-sim stopped: " + std::to_string(printer_.receiptsWritten()) + " receipts, " +
+        std::to_string(printer_.unknownBytes()) + " unknown bytes");
+    return 0;
+}

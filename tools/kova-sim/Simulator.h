@@ -1,0 +1,68 @@
+#pragma once
+
+#include "CommandParser.h"
+#include "Printer.h"
+#include "PrinterState.h"
+#include "PtyLink.h"
+#include "SimOptions.h"
+#include "UniqueFd.h"
+
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+// The running printer: one thread, one poll loop over the network listeners,
+// the connected clients, the serial line, standard input and signals.
+class Simulator {
+public:
+    static constexpr size_t kMaxClients = 8;
+
+    Simulator(const SimOptions& options, PrinterState& state);
+    int run();
+
+private:
+    using Clock = std::chrono::steady_clock;
+
+    struct Link {
+        UniqueFd fd; // invalid for the serial line, which the PtyLink owns
+        bool serial = false;
+        std::unique_ptr<CommandParser> parser;
+        std::optional<long long> budget; // bytes left before the link is dropped
+    };
+
+    bool openNetwork(std::string& error);
+    void closeNetwork();
+    void acceptClient();
+    void serviceLink(Link& link, bool& drop);
+    void receiveStatusRequest();
+    void readControl();
+    void control(const std::string& line);
+    void sendReplies(Link& link);
+    void dropLink(Link& link);
+    void disconnectAll();
+    void beginRestart();
+    void endRestart();
+    void say(const std::string& line);
+    std::string readyLine() const;
+
+    SimOptions options_;
+    PrinterState& state_;
+    Faults faults_;
+    Printer printer_;
+    UniqueFd listener_;
+    UniqueFd udp_;
+    UniqueFd signals_;
+    std::unique_ptr<PtyLink> pty_;
+    Link serial_;
+    std::vector<std::unique_ptr<Link>> clients_;
+    int tcpPort_ = 0;
+    int udpPort_ = 0;
+    bool stdinOpen_ = true;
+    std::string controlBuffer_;
+    bool restarting_ = false;
+    bool networkDown_ = false;
+    Clock::time_point restartEnd_{};
+    bool quit_ = false;
+};
