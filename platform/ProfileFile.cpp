@@ -3,10 +3,12 @@
 #include "platform/AtomicFile.h"
 #include "platform/SystemError.h"
 
+#include "platform/FileDescriptor.h"
+
 #include <cerrno>
-#include <fstream>
-#include <sstream>
+#include <fcntl.h>
 #include <strings.h>
+#include <unistd.h>
 
 namespace platform {
 
@@ -39,10 +41,10 @@ bool sameName(const std::string &a, const std::string &b)
 
 bool ProfileFile::load(const std::string &path, std::string *error)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    parse("");
+    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!file.valid()) {
         const int code = errno;
-        parse("");
         if (code == ENOENT) {
             return true;
         }
@@ -51,16 +53,25 @@ bool ProfileFile::load(const std::string &path, std::string *error)
         }
         return false;
     }
-    std::ostringstream content;
-    content << in.rdbuf();
-    if (in.bad()) {
-        if (error) {
-            *error = SystemError::text(errno);
+    std::string content;
+    char buffer[8192];
+    for (;;) {
+        ssize_t n = ::read(file.get(), buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) {
+            continue;
         }
-        parse("");
-        return false;
+        if (n < 0) {
+            if (error) {
+                *error = SystemError::text(errno);
+            }
+            return false;
+        }
+        if (n == 0) {
+            break;
+        }
+        content.append(buffer, static_cast<std::size_t>(n));
     }
-    parse(content.str());
+    parse(content);
     return true;
 }
 

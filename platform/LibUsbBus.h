@@ -1,0 +1,30 @@
+#pragma once
+
+#include "platform/UsbBus.h"
+
+struct libusb_context;
+
+namespace platform {
+
+// UsbBus over libusb-1.0. The library is initialised on first use, so a machine without
+// USB pays nothing until a USB link is chosen.
+class LibUsbBus final : public UsbBus {
+public:
+    LibUsbBus() = default;
+    ~LibUsbBus() override;
+    LibUsbBus(const LibUsbBus &) = delete;
+    LibUsbBus &operator=(const LibUsbBus &) = delete;
+
+    int Devices(std::vector<UsbDeviceInfo> *devices) override;
+    std::unique_ptr<UsbDeviceHandle> Open(const UsbDeviceInfo &info, int *error) override;
+
+    // libusb's error codes as errno values.
+    static int ErrnoFor(int libusbError);
+
+private:
+    int Context(libusb_context **context);
+
+    libusb_context *context_ = nullptr;
+};
+
+}  // namespace platform

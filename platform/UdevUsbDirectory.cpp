@@ -1,0 +1,127 @@
+#include "platform/UdevUsbDirectory.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <libudev.h>
+#include <memory>
+
+namespace platform {
+
+namespace {
+
+struct UdevDeleter {
+    void operator()(udev *u) const { udev_unref(u); }
+    void operator()(udev_enumerate *e) const { udev_enumerate_unref(e); }
+    void operator()(udev_device *d) const { udev_device_unref(d); }
+};
+using Udev = std::unique_ptr<udev, UdevDeleter>;
+using Enumerate = std::unique_ptr<udev_enumerate, UdevDeleter>;
+using Device = std::unique_ptr<udev_device, UdevDeleter>;
+
+std::string text(const char *value)
+{
+    return value ? value : "";
+}
+
+unsigned long number(udev_device *device, const char *attribute, int base)
+{
+    const char *value = udev_device_get_sysattr_value(device, attribute);
+    return value ? std::strtoul(value, nullptr, base) : 0;
+}
+
+// The syspaths a scan of one subsystem finds (devtype, when given, must match).
+int Scan(udev *context, const char *subsystem, const char *devtype, std::vector<std::string> *syspaths)
+{
+    Enumerate enumerate(udev_enumerate_new(context));
+    if (!enumerate) {
+        return errno ? errno : ENOMEM;
+    }
+    udev_enumerate_add_match_subsystem(enumerate.get(), subsystem);
+    if (devtype) {
+        udev_enumerate_add_match_property(enumerate.get(), "DEVTYPE", devtype);
+    }
+    if (int result = udev_enumerate_scan_devices(enumerate.get()); result < 0) {
+        return -result;
+    }
+    for (udev_list_entry *entry = udev_enumerate_get_list_entry(enumerate.get()); entry;
+         entry = udev_list_entry_get_next(entry)) {
+        syspaths->push_back(text(udev_list_entry_get_name(entry)));
+    }
+    return 0;
+}
+
+}  // namespace
+
+int UdevUsbDirectory::PrinterNodes(std::vector<UsbPrinterNode> *nodes)
+{
+    nodes->clear();
+    Udev context(udev_new());
+    if (!context) {
+        return errno ? errno : ENOMEM;
+    }
+    std::vector<std::string> syspaths;
+    if (int error = Scan(context.get(), "usbmisc", nullptr, &syspaths); error != 0) {
+        return error;
+    }
+    for (const std::string &syspath : syspaths) {
+        Device device(udev_device_new_from_syspath(context.get(), syspath.c_str()));
+        if (!device) {
+            continue;  // gone since the scan
+        }
+        const std::string sysname = text(udev_device_get_sysname(device.get()));
+        const std::string devnode = text(udev_device_get_devnode(device.get()));
+        if (sysname.rfind("lp", 0) != 0 || devnode.empty()) {
+            continue;
+        }
+        // Parents are owned by the child.
+        udev_device *interface = udev_device_get_parent_with_subsystem_devtype(device.get(), "usb", "usb_interface");
+        udev_device *usbDevice = udev_device_get_parent_with_subsystem_devtype(device.get(), "usb", "usb_device");
+        if (!usbDevice) {
+            continue;
+        }
+        UsbPrinterNode node;
+        node.devnode = devnode;
+        node.deviceSyspath = text(udev_device_get_syspath(usbDevice));
+        node.vendorId = static_cast<uint16_t>(number(usbDevice, "idVendor", 16));
+        node.productId = static_cast<uint16_t>(number(usbDevice, "idProduct", 16));
+        node.busNumber = static_cast<uint8_t>(number(usbDevice, "busnum", 10));
+        node.deviceAddress = static_cast<uint8_t>(number(usbDevice, "devnum", 10));
+        node.interfaceNumber = interface ? static_cast<uint8_t>(number(interface, "bInterfaceNumber", 16)) : 0;
+        nodes->push_back(std::move(node));
+    }
+    return 0;
+}
+
+int UdevUsbDirectory::PresentDevices(std::vector<UsbPresentDevice> *devices)
+{
+    devices->clear();
+    Udev context(udev_new());
+    if (!context) {
+        return errno ? errno : ENOMEM;
+    }
+    std::vector<std::string> syspaths;
+    if (int error = Scan(context.get(), "usb", "usb_device", &syspaths); error != 0) {
+        return error;
+    }
+    std::vector<UsbPrinterNode> printers;
+    PrinterNodes(&printers);
+    for (const std::string &syspath : syspaths) {
+        Device device(udev_device_new_from_syspath(context.get(), syspath.c_str()));
+        if (!device) {
+            continue;
+        }
+        UsbPresentDevice present;
+        present.syspath = text(udev_device_get_syspath(device.get()));
+        present.devnode = text(udev_device_get_devnode(device.get()));
+        for (const UsbPrinterNode &printer : printers) {
+            if (printer.deviceSyspath == present.syspath) {
+                present.printerNode = printer.devnode;
+                break;
+            }
+        }
+        devices->push_back(std::move(present));
+    }
+    return 0;
+}
+
+}  // namespace platform

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "platform/UsbDeviceEvent.h"
+
+#include <memory>
+
+struct udev;
+struct udev_monitor;
+
+namespace platform {
+
+// USB arrivals and removals from udev (subsystem "usb"). The event loop watches fd() and
+// calls ReadEvent when it is readable.
+class UsbDeviceMonitor {
+public:
+    // Nothing when the monitor cannot be set up; error then holds the errno value.
+    static std::unique_ptr<UsbDeviceMonitor> Create(int *error);
+
+    ~UsbDeviceMonitor();
+    UsbDeviceMonitor(const UsbDeviceMonitor &) = delete;
+    UsbDeviceMonitor &operator=(const UsbDeviceMonitor &) = delete;
+
+    int fd() const;
+    // The next pending event; false when there is none.
+    bool ReadEvent(UsbDeviceEvent *event);
+
+private:
+    UsbDeviceMonitor(udev *context, udev_monitor *monitor) : context_(context), monitor_(monitor) {}
+
+    udev *context_;
+    udev_monitor *monitor_;
+};
+
+}  // namespace platform

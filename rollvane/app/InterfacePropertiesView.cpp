@@ -1,0 +1,163 @@
+#include "rollvane/app/InterfacePropertiesView.h"
+
+#include "rollvane/app/ComboText.h"
+#include "rollvane/app/InterfacePropertiesDialog.h"
+#include "ui_InterfacePropertiesView.h"
+
+#include <QIntValidator>
+#include <QPushButton>
+
+namespace rollvane {
+
+namespace {
+
+void fill(QComboBox *combo, const std::vector<std::string> &items)
+{
+    for (const auto &item : items) {
+        combo->addItem(QString::fromStdString(item));
+    }
+}
+
+}  // namespace
+
+InterfacePropertiesView::InterfacePropertiesView(InterfacePropertiesDialog &dialog, platform::UserInterface &ui,
+                                                 QWidget *parent)
+    : QDialog(parent), dialog_(dialog), ui_(ui), form_(std::make_unique<Ui::InterfacePropertiesView>())
+{
+    form_->setupUi(this);
+    fill(form_->combo1000, InterfacePropertiesDialog::PortItems());
+    fill(form_->combo1001, InterfacePropertiesDialog::BaudItems());
+    fill(form_->combo1103, InterfacePropertiesDialog::DataBitsItems());
+    fill(form_->combo1003, InterfacePropertiesDialog::StopBitsItems());
+    fill(form_->combo1002, InterfacePropertiesDialog::ParityItems());
+    fill(form_->combo1007, InterfacePropertiesDialog::FlowItems());
+    fill(form_->combo1098, InterfacePropertiesDialog::ProtocolItems());
+    fill(form_->combo1099, InterfacePropertiesDialog::NetPortItems());
+    form_->combo1000->setMaxVisibleItems(24);
+
+    for (QLineEdit *octet : {form_->ipOctet0, form_->ipOctet1, form_->ipOctet2, form_->ipOctet3}) {
+        octet->setValidator(new QIntValidator(0, 255, octet));
+        connect(octet, &QLineEdit::textEdited, this, &InterfacePropertiesView::OctetEdited);
+    }
+    connect(form_->buttons, &QDialogButtonBox::accepted, this, &InterfacePropertiesView::accept);
+    connect(form_->buttons, &QDialogButtonBox::rejected, this, &InterfacePropertiesView::reject);
+
+    // Opening: the members in their controls, the IP address enabled, the serial fields
+    // disabled, then the enabling rule of the selected port.
+    ShowSettings();
+    const auto address = dialog_.settings().ipAddress;
+    QLineEdit *octets[] = {form_->ipOctet0, form_->ipOctet1, form_->ipOctet2, form_->ipOctet3};
+    for (int i = 0; i < 4; ++i) {
+        octets[i]->setText(QString::number((address >> (24 - 8 * i)) & 0xFF));
+    }
+    form_->ip1102->setEnabled(true);
+    for (QWidget *w : {static_cast<QWidget *>(form_->combo1001), static_cast<QWidget *>(form_->combo1003),
+                       static_cast<QWidget *>(form_->combo1002), static_cast<QWidget *>(form_->combo1007),
+                       static_cast<QWidget *>(form_->combo1103), static_cast<QWidget *>(form_->edit1004)}) {
+        w->setEnabled(false);
+    }
+    ApplyEnabling();
+    connect(form_->combo1000, &QComboBox::currentIndexChanged, this, &InterfacePropertiesView::ApplyEnabling);
+}
+
+InterfacePropertiesView::~InterfacePropertiesView() = default;
+
+QComboBox *InterfacePropertiesView::combo(int id) const
+{
+    switch (id) {
+    case 1000:
+        return form_->combo1000;
+    case 1001:
+        return form_->combo1001;
+    case 1002:
+        return form_->combo1002;
+    case 1003:
+        return form_->combo1003;
+    case 1007:
+        return form_->combo1007;
+    case 1098:
+        return form_->combo1098;
+    case 1099:
+        return form_->combo1099;
+    case 1103:
+        return form_->combo1103;
+    default:
+        return nullptr;
+    }
+}
+
+void InterfacePropertiesView::setOctet(int index, int value)
+{
+    QLineEdit *octets[] = {form_->ipOctet0, form_->ipOctet1, form_->ipOctet2, form_->ipOctet3};
+    if (index >= 0 && index < 4) {
+        octets[index]->setText(QString::number(value));
+        emit octets[index]->textEdited(octets[index]->text());
+    }
+}
+
+void InterfacePropertiesView::ShowSettings()
+{
+    // Exact items only: an unlisted text such as "NULL" stands as typed text.
+    const InterfaceSettings &s = dialog_.settings();
+    const QSignalBlocker block(form_->combo1000);
+    ComboText::ShowExact(form_->combo1000, s.portText);
+    ComboText::ShowExact(form_->combo1001, s.baudText);
+    ComboText::ShowExact(form_->combo1002, s.parityText);
+    ComboText::ShowExact(form_->combo1003, s.stopBitsText);
+    ComboText::ShowExact(form_->combo1103, s.dataBitsText);
+    ComboText::ShowExact(form_->combo1007, s.flowText);
+    ComboText::ShowExact(form_->combo1098, s.protocolText);
+    ComboText::ShowExact(form_->combo1099, s.netPortText);
+}
+
+void InterfacePropertiesView::ReadBack()
+{
+    InterfaceSettings &s = dialog_.settings();
+    s.portText = ComboText::Take(form_->combo1000);
+    s.baudText = ComboText::Take(form_->combo1001);
+    s.parityText = ComboText::Take(form_->combo1002);
+    s.stopBitsText = ComboText::Take(form_->combo1003);
+    s.dataBitsText = ComboText::Take(form_->combo1103);
+    s.flowText = ComboText::Take(form_->combo1007);
+    s.protocolText = ComboText::Take(form_->combo1098);
+    s.netPortText = ComboText::Take(form_->combo1099);
+}
+
+void InterfacePropertiesView::ApplyEnabling()
+{
+    ReadBack();
+    const auto enabling = InterfacePropertiesDialog::EnablingFor(form_->combo1000->currentIndex());
+    if (!enabling) {
+        return;
+    }
+    form_->ip1102->setEnabled(enabling->ipAddress);
+    for (QComboBox *c : {form_->combo1001, form_->combo1003, form_->combo1002, form_->combo1007, form_->combo1103}) {
+        c->setEnabled(enabling->serialFields);
+    }
+}
+
+uint32_t InterfacePropertiesView::AddressFromControls() const
+{
+    uint32_t address = 0;
+    for (QLineEdit *octet : {form_->ipOctet0, form_->ipOctet1, form_->ipOctet2, form_->ipOctet3}) {
+        address = (address << 8) | static_cast<uint32_t>(std::clamp(octet->text().toInt(), 0, 255));
+    }
+    return address;
+}
+
+void InterfacePropertiesView::OctetEdited()
+{
+    dialog_.SetIpAddress(AddressFromControls());
+}
+
+void InterfacePropertiesView::accept()
+{
+    ReadBack();
+    if (dialog_.Accept(ui_)) {
+        QDialog::accept();
+        return;
+    }
+    ShowSettings();
+}
+
+}  // namespace rollvane

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "platform/UserInterface.h"
+
+#include <QDialog>
+#include <memory>
+
+class QComboBox;
+
+namespace Ui {
+class InterfacePropertiesView;
+}
+
+namespace rollvane {
+
+class InterfacePropertiesDialog;
+
+// The Interface Properties window: shows the settings of its dialog object, reads its
+// controls back into it and leaves every rule to it.
+class InterfacePropertiesView final : public QDialog {
+    Q_OBJECT
+
+public:
+    InterfacePropertiesView(InterfacePropertiesDialog &dialog, platform::UserInterface &ui, QWidget *parent = nullptr);
+    ~InterfacePropertiesView() override;
+
+    // For tests: the controls by their ids.
+    QComboBox *combo(int id) const;
+    void setOctet(int index, int value);
+
+    void accept() override;
+
+private:
+    void ShowSettings();
+    void ReadBack();
+    void ApplyEnabling();
+    void OctetEdited();
+    uint32_t AddressFromControls() const;
+
+    InterfacePropertiesDialog &dialog_;
+    platform::UserInterface &ui_;
+    std::unique_ptr<Ui::InterfacePropertiesView> form_;
+};
+
+}  // namespace rollvane

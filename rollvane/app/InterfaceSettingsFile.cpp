@@ -1,0 +1,55 @@
+#include "rollvane/app/InterfaceSettingsFile.h"
+
+#include "platform/NumberText.h"
+#include "platform/ProfileFile.h"
+
+namespace rollvane {
+
+namespace {
+
+constexpr const char *kSection = "INITIAL";
+constexpr const char *kDevicesSection = "DEVICES";
+constexpr const char *kMissing = "NULL";
+
+}  // namespace
+
+InterfaceSettingsFile::InterfaceSettingsFile(std::string path) : path_(std::move(path)) {}
+
+InterfaceSettingsFile::Values InterfaceSettingsFile::Read() const
+{
+    platform::ProfileFile file;
+    file.load(path_);
+    auto read = [&file](const char *key) { return file.value(kSection, key, kMissing, kMaxValueLength); };
+
+    Values values;
+    values.portText = read("COMPORT");
+    values.baudText = read("BAUDRATE");
+    values.stopBitsText = read("STOPBITS");
+    values.parityText = read("PARITY");
+    values.flowText = read("F.CONTROL");
+    values.ipAddress = platform::NumberText::ipv4Value(read("IP.ADDRESS"));
+    values.linkType = platform::NumberText::decimalValue(read("COMMUNICATION"));
+    for (const auto &port : file.keys(kDevicesSection)) {
+        values.devices.setEntry(port, file.value(kDevicesSection, port, "", kMaxValueLength));
+    }
+    return values;
+}
+
+bool InterfaceSettingsFile::Write(const InterfaceSettings &settings, int32_t linkType, std::string *error) const
+{
+    platform::ProfileFile file;
+    // An existing file that cannot be read is not replaced: its other sections would be lost.
+    if (!file.load(path_, error)) {
+        return false;
+    }
+    file.setValue(kSection, "COMPORT", settings.portText);
+    file.setValue(kSection, "BAUDRATE", settings.baudText);
+    file.setValue(kSection, "STOPBITS", settings.stopBitsText);
+    file.setValue(kSection, "PARITY", settings.parityText);
+    file.setValue(kSection, "F.CONTROL", settings.flowText);
+    file.setValue(kSection, "IP.ADDRESS", settings.ipText);
+    file.setValue(kSection, "COMMUNICATION", std::to_string(linkType));
+    return file.save(path_, error);
+}
+
+}  // namespace rollvane

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "platform/DevicePaths.h"
+#include "rollvane/app/InterfaceSettings.h"
+
+#include <cstdint>
+#include <string>
+
+namespace rollvane {
+
+// inifile.inf: the interface settings kept from one run to the next (section INITIAL) and the
+// device nodes that port names open (section DEVICES).
+class InterfaceSettingsFile {
+public:
+    static constexpr const char *kDefaultPath = "inifile.inf";
+    static constexpr std::size_t kMaxValueLength = 99;
+
+    struct Values {
+        std::string portText;
+        std::string baudText;
+        std::string stopBitsText;
+        std::string parityText;
+        std::string flowText;
+        uint32_t ipAddress = 0xFFFFFFFFu;
+        int32_t linkType = LinkSerial;
+        platform::DevicePaths devices;
+    };
+
+    explicit InterfaceSettingsFile(std::string path = kDefaultPath);
+
+    const std::string &path() const { return path_; }
+
+    // A missing or unreadable file gives "NULL" for every text, 255.255.255.255 and LinkSerial.
+    Values Read() const;
+    // Writes the seven keys in their order, keeping every other section and line. On failure
+    // the old file is untouched and error holds the reason.
+    bool Write(const InterfaceSettings &settings, int32_t linkType, std::string *error) const;
+
+private:
+    std::string path_;
+};
+
+}  // namespace rollvane

@@ -1,0 +1,72 @@
+#pragma once
+
+#include "platform/Clock.h"
+#include "platform/UserInterface.h"
+#include "rollvane/app/InterfacePropertiesDialog.h"
+#include "rollvane/app/InterfaceSettingsFile.h"
+
+#include <array>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace rollvane {
+
+class PrinterLink;
+
+// The program's main window without its widgets: it owns the printer link, the Interface
+// Properties dialog's object and the pages, keeps which page is on show, and carries out the
+// menu commands. The desktop program shows it through MainWindowView; the CLI uses it as is.
+class MainWindow {
+public:
+    static constexpr int kPageCount = 5;
+    static constexpr int kStartPage = 1;
+    static const char *const kCaption;
+    static const char *const kWarningLine;
+    static const std::array<const char *, kPageCount> kTabCaptions;
+
+    // Reads inifile.inf (path) and creates the link, the dialog's object and the pages.
+    MainWindow(platform::UserInterface &ui, platform::Clock &clock,
+               const std::string &settingsPath = InterfaceSettingsFile::kDefaultPath);
+    ~MainWindow();
+
+    MainWindow(const MainWindow &) = delete;
+    MainWindow &operator=(const MainWindow &) = delete;
+
+    PrinterLink &link() { return *link_; }
+    InterfacePropertiesDialog &interfaceDialog() { return *interfaceDialog_; }
+    platform::UserInterface &ui() { return ui_; }
+
+    int currentPage() const { return currentPage_; }
+    bool pageShown(int index) const { return index == shownPage_; }
+    // Shows the page of index and hides the others; an index outside 0 to 4 hides all five.
+    void ShowPage(int index);
+    // The tab selection changed: show the page unless it is already the current one.
+    void SelectTab(int index);
+
+    bool exitEnabled() const { return exitEnabled_; }
+    // Told whenever the Exit button is to be enabled or disabled.
+    std::function<void(bool)> onExitEnabledChanged;
+
+    // The menu commands.
+    void RunInterfaceProperties();
+    void PrintConfigurations();
+
+    // The end of the run: writes inifile.inf. When that fails the person is told, in a message
+    // box and on standard error, and false is returned.
+    bool WriteInterfaceSettings();
+
+private:
+    void SetExitEnabled(bool enabled);
+
+    platform::UserInterface &ui_;
+    platform::Clock &clock_;
+    InterfaceSettingsFile settingsFile_;
+    std::unique_ptr<PrinterLink> link_;
+    std::unique_ptr<InterfacePropertiesDialog> interfaceDialog_;
+    int currentPage_ = kStartPage;
+    int shownPage_ = kStartPage;
+    bool exitEnabled_ = true;
+};
+
+}  // namespace rollvane

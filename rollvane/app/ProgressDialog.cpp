@@ -1,0 +1,74 @@
+#include "rollvane/app/ProgressDialog.h"
+
+#include "ui_ProgressDialog.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QScreen>
+
+namespace rollvane {
+
+ProgressDialog::ProgressDialog(QWidget *parent) : QDialog(parent), ui_(std::make_unique<Ui::ProgressDialog>())
+{
+    ui_->setupUi(this);
+    setModal(false);
+    ui_->group1025->setTitle(QString());
+    ui_->line1020->setText(QString::fromStdString(message()));
+    ui_->progress1018->setRange(0, 100);
+    if (QScreen *screen = QGuiApplication::primaryScreen()) {
+        move(screen->availableGeometry().center() - rect().center());
+    }
+    show();
+    paintNow();
+}
+
+ProgressDialog::~ProgressDialog() = default;
+
+void ProgressDialog::ShowMessage(const std::string &text)
+{
+    const QString qtext = QString::fromStdString(text);
+    ui_->line1020->setText(qtext);
+    ui_->group1025->setTitle(qtext);
+    paintNow();
+}
+
+void ProgressDialog::ShowRange(uint32_t upper)
+{
+    ui_->progress1018->setRange(0, static_cast<int>(std::min<uint32_t>(upper, INT32_MAX)));
+}
+
+void ProgressDialog::ShowPosition(uint32_t position)
+{
+    ui_->progress1018->setValue(static_cast<int>(std::min<uint32_t>(position, ui_->progress1018->maximum())));
+    paintNow();
+}
+
+void ProgressDialog::paintNow()
+{
+    repaint();
+    // Let the window system take the new picture. User input and device notifications wait
+    // until the action ends, so nothing can re-enter the printer traffic.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::ExcludeSocketNotifiers);
+}
+
+QString ProgressDialog::lineText() const
+{
+    return ui_->line1020->text();
+}
+
+QString ProgressDialog::groupCaption() const
+{
+    return ui_->group1025->title();
+}
+
+int ProgressDialog::barMaximum() const
+{
+    return ui_->progress1018->maximum();
+}
+
+int ProgressDialog::barValue() const
+{
+    return ui_->progress1018->value();
+}
+
+}  // namespace rollvane

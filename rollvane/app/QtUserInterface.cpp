@@ -1,0 +1,115 @@
+#include "rollvane/app/QtUserInterface.h"
+
+#include "rollvane/app/InterfacePropertiesView.h"
+#include "rollvane/app/ProgressDialog.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace rollvane {
+
+QWidget *QtUserInterface::parentWidget() const
+{
+    if (QWidget *active = QApplication::activeModalWidget()) {
+        return active;
+    }
+    return owner_;
+}
+
+void QtUserInterface::ShowMessage(const std::string &text, const std::string &caption, platform::MessageIcon icon)
+{
+    QMessageBox::Icon qtIcon = QMessageBox::NoIcon;
+    switch (icon) {
+    case platform::MessageIcon::Information:
+        qtIcon = QMessageBox::Information;
+        break;
+    case platform::MessageIcon::Exclamation:
+        qtIcon = QMessageBox::Warning;
+        break;
+    case platform::MessageIcon::Stop:
+        qtIcon = QMessageBox::Critical;
+        break;
+    case platform::MessageIcon::None:
+        break;
+    }
+    QMessageBox box(qtIcon, QString::fromStdString(caption), QString::fromStdString(text), QMessageBox::Ok,
+                    parentWidget());
+    box.exec();
+}
+
+bool QtUserInterface::Confirm(const std::string &text, const std::string &caption)
+{
+    QMessageBox box(QMessageBox::Question, QString::fromStdString(caption), QString::fromStdString(text),
+                    QMessageBox::Ok | QMessageBox::Cancel, parentWidget());
+    return box.exec() == QMessageBox::Ok;
+}
+
+std::string QtUserInterface::QtFilter(const std::string &filter)
+{
+    // "Description|pattern|Description|pattern|" becomes "Description;;Description"; the
+    // descriptions already carry their patterns in brackets.
+    std::string result;
+    std::size_t start = 0;
+    bool description = true;
+    while (start < filter.size()) {
+        std::size_t bar = filter.find('|', start);
+        std::string part = filter.substr(start, bar == std::string::npos ? std::string::npos : bar - start);
+        if (description && !part.empty()) {
+            result += (result.empty() ? "" : ";;") + part;
+        }
+        description = !description;
+        if (bar == std::string::npos) {
+            break;
+        }
+        start = bar + 1;
+    }
+    return result;
+}
+
+std::optional<std::string> QtUserInterface::ChooseOpenFile(const platform::FileChoice &choice)
+{
+    QFileDialog dialog(parentWidget(), QString(), QString(), QString::fromStdString(QtFilter(choice.filter)));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setOption(QFileDialog::ReadOnly, false);
+    if (!choice.proposedName.empty()) {
+        dialog.selectFile(QString::fromStdString(choice.proposedName));
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    return dialog.selectedFiles().front().toStdString();
+}
+
+std::optional<std::string> QtUserInterface::ChooseSaveFile(const platform::FileChoice &choice)
+{
+    QFileDialog dialog(parentWidget(), QString(), QString(), QString::fromStdString(QtFilter(choice.filter)));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(QString::fromStdString(choice.defaultExtension));
+    if (!choice.proposedName.empty()) {
+        dialog.selectFile(QString::fromStdString(choice.proposedName));
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    return dialog.selectedFiles().front().toStdString();
+}
+
+std::unique_ptr<platform::ProgressWindow> QtUserInterface::OpenProgress()
+{
+    // No parent window: it stands on its own, centred on the screen.
+    return std::make_unique<ProgressDialog>();
+}
+
+void QtUserInterface::RunInterfaceProperties()
+{
+    if (!interfaceDialog_) {
+        return;
+    }
+    InterfacePropertiesView view(*interfaceDialog_, *this, owner_);
+    view.exec();
+}
+
+}  // namespace rollvane

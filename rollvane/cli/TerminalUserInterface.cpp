@@ -1,0 +1,97 @@
+#include "rollvane/cli/TerminalUserInterface.h"
+
+namespace rollvane {
+
+namespace {
+
+// A one-line bar redrawn in place with a carriage return.
+class TerminalProgress final : public platform::ProgressWindow {
+public:
+    TerminalProgress(std::ostream &out, bool draw) : out_(out), draw_(draw) {}
+    ~TerminalProgress() override
+    {
+        if (draw_ && drawn_) {
+            out_ << "\r\033[K" << std::flush;
+        }
+    }
+
+protected:
+    void ShowMessage(const std::string &) override { redraw(); }
+    void ShowRange(uint32_t) override {}
+    void ShowPosition(uint32_t) override { redraw(); }
+
+private:
+    void redraw()
+    {
+        if (!draw_) {
+            return;
+        }
+        constexpr int kWidth = 30;
+        const uint32_t range = upper() == 0 ? 1 : upper();
+        const uint32_t filled = std::min<uint32_t>(kWidth, position() * kWidth / range);
+        out_ << "\r\033[K[" << std::string(filled, '#') << std::string(kWidth - filled, ' ') << "] " << message()
+             << std::flush;
+        drawn_ = true;
+    }
+
+    std::ostream &out_;
+    bool draw_;
+    bool drawn_ = false;
+};
+
+}  // namespace
+
+TerminalUserInterface::TerminalUserInterface(std::ostream &errors, bool errorsIsTerminal)
+    : errors_(errors), errorsIsTerminal_(errorsIsTerminal)
+{
+}
+
+void TerminalUserInterface::ShowMessage(const std::string &text, const std::string &caption,
+                                        platform::MessageIcon icon)
+{
+    if (icon == platform::MessageIcon::Exclamation || icon == platform::MessageIcon::Stop) {
+        raisedWarning_ = true;
+    }
+    errors_ << caption << ": " << text << "\n" << std::flush;
+}
+
+bool TerminalUserInterface::Confirm(const std::string &text, const std::string &caption)
+{
+    errors_ << caption << ": " << text << "\n" << std::flush;
+    if (confirmAnswers_.empty()) {
+        return true;
+    }
+    bool answer = confirmAnswers_.front();
+    confirmAnswers_.pop_front();
+    return answer;
+}
+
+std::optional<std::string> TerminalUserInterface::ChooseOpenFile(const platform::FileChoice &)
+{
+    if (fileAnswers_.empty()) {
+        return std::nullopt;
+    }
+    std::string path = fileAnswers_.front();
+    fileAnswers_.pop_front();
+    return path;
+}
+
+std::optional<std::string> TerminalUserInterface::ChooseSaveFile(const platform::FileChoice &choice)
+{
+    return ChooseOpenFile(choice);
+}
+
+std::unique_ptr<platform::ProgressWindow> TerminalUserInterface::OpenProgress()
+{
+    return std::make_unique<TerminalProgress>(errors_, errorsIsTerminal_);
+}
+
+void TerminalUserInterface::RunInterfaceProperties()
+{
+    // There is no dialog to show: the interface options of the next run take its place.
+    errors_ << "Interface Properties: set the interface options (--port, --baud, ...) to match the printer "
+               "for the next command.\n"
+            << std::flush;
+}
+
+}  // namespace rollvane

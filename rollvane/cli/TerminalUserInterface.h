@@ -1,0 +1,42 @@
+#pragma once
+
+#include "platform/UserInterface.h"
+
+#include <deque>
+#include <optional>
+#include <ostream>
+#include <string>
+
+namespace rollvane {
+
+// The person's side of rollvane-cli: every message box becomes one record "CAPTION: TEXT" on
+// standard error; file choices are answered with the names given on the command line; a
+// progress bar is drawn only when standard error is a terminal.
+class TerminalUserInterface : public platform::UserInterface {
+public:
+    TerminalUserInterface(std::ostream &errors, bool errorsIsTerminal);
+
+    void ShowMessage(const std::string &text, const std::string &caption, platform::MessageIcon icon) override;
+    bool Confirm(const std::string &text, const std::string &caption) override;
+    std::optional<std::string> ChooseOpenFile(const platform::FileChoice &choice) override;
+    std::optional<std::string> ChooseSaveFile(const platform::FileChoice &choice) override;
+    std::unique_ptr<platform::ProgressWindow> OpenProgress() override;
+    void RunInterfaceProperties() override;
+
+    // The answer to the next file choice (a command's FILE argument).
+    void AnswerNextFileChoice(const std::string &path) { fileAnswers_.push_back(path); }
+    // The answer to the next questions; without one a question is answered with OK.
+    void AnswerNextConfirm(bool answer) { confirmAnswers_.push_back(answer); }
+
+    // True once a message with a warning or stop icon was shown.
+    bool raisedWarning() const { return raisedWarning_; }
+
+private:
+    std::ostream &errors_;
+    bool errorsIsTerminal_;
+    std::deque<std::string> fileAnswers_;
+    std::deque<bool> confirmAnswers_;
+    bool raisedWarning_ = false;
+};
+
+}  // namespace rollvane

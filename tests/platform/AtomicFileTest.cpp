@@ -1,0 +1,48 @@
+#include "platform/AtomicFile.h"
+#include "tests/support/TempDir.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+using platform::AtomicFile;
+using testing_support::TempDir;
+
+TEST(AtomicFile, ReplacesTheWholeFileAndKeepsItsMode)
+{
+    TempDir dir;
+    const std::string path = dir.file("out.txt");
+    TempDir::write(path, "old content that is longer");
+    chmod(path.c_str(), 0640);
+    std::string error;
+    ASSERT_TRUE(AtomicFile::write(path, "new", &error)) << error;
+    EXPECT_EQ(TempDir::read(path), "new");
+    struct stat st {};
+    ASSERT_EQ(stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+}
+
+TEST(AtomicFile, FailureLeavesTheOldFileAndNoTemporaryFile)
+{
+    TempDir dir;
+    std::string error;
+    // The target is a folder: the rename cannot replace it.
+    const std::string folder = dir.file("taken");
+    std::filesystem::create_directory(folder);
+    EXPECT_FALSE(AtomicFile::write(folder, "data", &error));
+    EXPECT_FALSE(error.empty());
+    int entries = 0;
+    for ([[maybe_unused]] auto &entry : std::filesystem::directory_iterator(dir.path())) {
+        ++entries;
+    }
+    EXPECT_EQ(entries, 1);
+}
+
+TEST(AtomicFile, MissingFolderReportsTheReason)
+{
+    TempDir dir;
+    std::string error;
+    EXPECT_FALSE(AtomicFile::write(dir.file("no/such/folder/file.txt"), "x", &error));
+    EXPECT_EQ(error, "No such file or directory");
+}
+

@@ -1,0 +1,189 @@
+#include "platform/SerialPort.h"
+#include "tests/support/PtyPair.h"
+
+#include <chrono>
+#include <thread>
+#include <gtest/gtest.h>
+
+using namespace std::chrono_literals;
+using platform::CommTimeouts;
+using platform::kMaxTimeout;
+using platform::SerialPort;
+using testing_support::PtyPair;
+
+namespace {
+
+std::unique_ptr<SerialPort> openPort(const PtyPair &pty)
+{
+    int error = 0;
+    auto port = SerialPort::open(pty.slavePath(), &error);
+    EXPECT_NE(port, nullptr) << error;
+    return port;
+}
+
+platform::Dcb lineSettings()
+{
+    platform::Dcb dcb{};
+    dcb.DCBlength = sizeof dcb;
+    dcb.BaudRate = 115200;
+    dcb.ByteSize = 8;
+    dcb.flags = QLNK_DCB_BINARY | (1u << QLNK_DCB_DTR_CONTROL_SHIFT) | (1u << QLNK_DCB_RTS_CONTROL_SHIFT);
+    return dcb;
+}
+
+double secondsSince(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+}  // namespace
+
+TEST(SerialPort, SecondOpenOfAHeldPortFails)
+{
+    PtyPair pty;
+    ASSERT_TRUE(pty.valid());
+    auto first = openPort(pty);
+    int error = 0;
+    EXPECT_EQ(SerialPort::open(pty.slavePath(), &error), nullptr);
+    EXPECT_EQ(error, EBUSY);
+    first.reset();
+    EXPECT_NE(SerialPort::open(pty.slavePath(), &error), nullptr);
+}
+
+TEST(SerialPort, MissingDeviceFailsWithItsReason)
+{
+    int error = 0;
+    EXPECT_EQ(SerialPort::open("/dev/no-such-serial-port", &error), nullptr);
+    EXPECT_EQ(error, ENOENT);
+}
+
+TEST(SerialPort, SettingsApplyOnAPseudoTerminalWithoutModemLines)
+{
+    PtyPair pty;
+    auto port = openPort(pty);
+    int error = 0;
+    platform::Dcb dcb = lineSettings();
+    dcb.BaudRate = 9600;
+    dcb.flags |= QLNK_DCB_XONXOFF_OUTPUT;
+    EXPECT_TRUE(port->setState(dcb, &error)) << error;
+    platform::Dcb read{};
+    ASSERT_TRUE(port->getState(&read, &error));
+    EXPECT_EQ(read.BaudRate, 9600u);
+    EXPECT_EQ(read.ByteSize, 8);
+    EXPECT_TRUE(read.flags & QLNK_DCB_XONXOFF_OUTPUT);
+    EXPECT_TRUE(port->dsrOn());
+}
+
+TEST(SerialPort, BytesPassBothWaysIntact)
+{
+    PtyPair pty;
+    auto port = openPort(pty);
+    int error = 0;
+    ASSERT_TRUE(port->setState(lineSettings(), &error));
+    port->setTimeouts({kMaxTimeout, kMaxTimeout, 1000, 250, 10000});
+    std::vector<uint8_t> all(256);
+    for (int i = 0; i < 256; ++i) {
+        all[i] = static_cast<uint8_t>(i);
+    }
+    std::size_t written = 0;
+    ASSERT_TRUE(port->write(all.data(), all.size(), &written, &error));
+    EXPECT_EQ(written, 256u);
+    EXPECT_EQ(pty.readMaster(2s, 256), all);
+
+    pty.writeMaster({0x1B, 0x00, 0xFF});
+    uint8_t buffer[8] = {};
+    std::size_t received = 0;
+    ASSERT_TRUE(port->read(buffer, 3, &received, &error));
+    // "What is there" may come in pieces; a second read collects the rest.
+    while (received < 3) {
+        std::size_t more = 0;
+        ASSERT_TRUE(port->read(buffer + received, 3 - received, &more, &error));
+        ASSERT_GT(more, 0u);
+        received += more;
+    }
+    EXPECT_EQ(buffer[0], 0x1B);
+    EXPECT_EQ(buffer[1], 0x00);
+    EXPECT_EQ(buffer[2], 0xFF);
+}
+
+TEST(SerialPort, ReadWithNothingArrivingGivesUpAfterTheConstant)
+{
+    PtyPair pty;
+    auto port = openPort(pty);
+    port->setTimeouts({kMaxTimeout, kMaxTimeout, 200, 0, 0});
+    uint8_t byte = 0;
+    std::size_t received = 99;
+    int error = 0;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_TRUE(port->read(&byte, 1, &received, &error));
+    EXPECT_EQ(received, 0u);
+    const double took = secondsSince(start);
+    EXPECT_GE(took, 0.19);
+    EXPECT_LT(took, 5.0);
+}
+
+TEST(SerialPort, ReadReturnsWhatIsThereWithoutWaitingForTheRest)
+{
+    PtyPair pty;
+    auto port = openPort(pty);
+    port->setTimeouts({kMaxTimeout, kMaxTimeout, 30000, 0, 0});
+    pty.writeMaster({0x42});
+    std::this_thread::sleep_for(50ms);
+    uint8_t buffer[4] = {};
+    std::size_t received = 0;
+    int error = 0;
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(port->read(buffer, 4, &received, &error));
+    EXPECT_EQ(received, 1u);
+    EXPECT_EQ(buffer[0], 0x42);
+    EXPECT_LT(secondsSince(start), 5.0);
+}
+
+TEST(SerialPort, TotalReadLimitCollectsUntilItRunsOut)
+{
+    PtyPair pty;
+    auto port = openPort(pty);
+    port->setTimeouts({0, 0, 300, 0, 0});
+    pty.writeMaster({1, 2});
+    uint8_t buffer[4] = {};
+    std::size_t received = 0;
+    int error = 0;
+    ASSERT_TRUE(port->read(buffer, 4, &received, &error));
+    EXPECT_EQ(received, 2u);
+}
+
+TEST(SerialPort, PurgeDiscardsUnreadInput)
+{
+    PtyPair pty;
+    auto port = openPort(pty);
+    pty.writeMaster({7, 7, 7});
+    std::this_thread::sleep_for(50ms);
+    EXPECT_TRUE(port->purgeReceive());
+    port->setTimeouts({kMaxTimeout, kMaxTimeout, 100, 0, 0});
+    uint8_t byte = 0;
+    std::size_t received = 0;
+    int error = 0;
+    EXPECT_TRUE(port->read(&byte, 1, &received, &error));
+    EXPECT_EQ(received, 0u);
+}
+
+TEST(SerialPort, WriteHeldByXoffStopsAtTheWriteLimit)
+{
+    PtyPair pty;
+    auto port = openPort(pty);
+    int error = 0;
+    platform::Dcb dcb = lineSettings();
+    dcb.flags |= QLNK_DCB_XONXOFF_OUTPUT;
+    dcb.XonChar = 0x11;
+    dcb.XoffChar = 0x13;
+    ASSERT_TRUE(port->setState(dcb, &error));
+    pty.writeMaster({0x13});  // XOFF: the line holds our output
+    std::this_thread::sleep_for(50ms);
+    port->setTimeouts({kMaxTimeout, kMaxTimeout, 0, 0, 300});
+    std::vector<uint8_t> block(256 * 1024, 0x55);
+    std::size_t written = 0;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_TRUE(port->write(block.data(), block.size(), &written, &error));
+    EXPECT_LT(written, block.size());
+    EXPECT_LT(secondsSince(start), 5.0);
+}
