@@ -1,1 +1,0 @@
-// Argument parsing; filled in with the CLI.
