@@ -1,1 +1,246 @@
-// Library start-up; filled in with the library.
+#include "CQLNKApp.h"
+
+#include "transports/CEthernetComm.h"
+#include "transports/CParallelComm.h"
+#include "transports/CPpdevKernelCalls.h"
+#include "transports/CSerialComm.h"
+#include "transports/CSerialPortTable.h"
+#include "transports/CUdpDestinations.h"
+
+#include <cerrno>
+#include <curl/curl.h>
+#include <unistd.h>
+
+namespace {
+
+// Built when the library is loaded. Linux has no socket layer to start, and the process's
+// SIGPIPE disposition is left alone: every socket send passes MSG_NOSIGNAL instead. What is
+// set up here is libcurl's global state, which must exist before the first FTP upload and is
+// not safe to create lazily while other threads may be using libcurl.
+[[maybe_unused]] const CQLNKApp &loadedApp = CQLNKApp::instance();
+
+CPpdevKernelCalls &kernelPpdev()
+{
+    static CPpdevKernelCalls calls;
+    return calls;
+}
+
+// The USB transports are not built yet: their device search finds nothing.
+int32_t usbDeviceMissing()
+{
+    CQLNKApp::storeError(ENODEV);
+    return QLNK_E_OPEN;
+}
+
+// Closes a device handle (serial, parallel, USB); -1 goes into the caller's field only on success.
+int32_t closeDevice(int32_t *handle)
+{
+    if (CSerialPortTable::close(*handle)) {
+        *handle = -1;
+        return QLNK_OK;
+    }
+    CUdpDestinations::drop(*handle);
+    if (::close(*handle) != 0) {
+        CQLNKApp::storeError(errno);
+        return QLNK_E_SYSTEM;
+    }
+    *handle = -1;
+    return QLNK_OK;
+}
+
+int32_t finish(int32_t result, int32_t *status)
+{
+    if (status != nullptr) {
+        *status = result;
+    }
+    return result == QLNK_OK ? 1 : 0;
+}
+
+}  // namespace
+
+CQLNKApp &CQLNKApp::instance()
+{
+    static CQLNKApp app;
+    return app;
+}
+
+CQLNKApp::CQLNKApp() : parallelCalls_(&kernelPpdev())
+{
+    curlReady_ = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
+}
+
+CQLNKApp::~CQLNKApp()
+{
+    if (curlReady_) {
+        curl_global_cleanup();
+    }
+}
+
+void CQLNKApp::setParallelCalls(CPpdevCalls *calls)
+{
+    parallelCalls_.store(calls != nullptr ? calls : &kernelPpdev());
+}
+
+int32_t CQLNKApp::Open(QLNK_CommContext *context, int32_t *status)
+{
+    if (status != nullptr) {
+        *status = QLNK_OK;
+    }
+    if (context == nullptr) {
+        return finish(QLNK_E_PARAM, status);
+    }
+    int32_t result = QLNK_E_PARAM;
+    switch (context->portType) {
+    case QLNK_PORT_USB_PRINTER:
+        result = usbDeviceMissing();
+        break;
+    case QLNK_PORT_USB_HID_OUTPUT:
+    case QLNK_PORT_USB_HID_FEATURE:
+        // The HID search clears the handle before it looks.
+        context->usbHandle = -1;
+        result = usbDeviceMissing();
+        break;
+    case QLNK_PORT_SERIAL:
+        result = CSerialComm().open(*context);
+        break;
+    case QLNK_PORT_PARALLEL:
+        result = CParallelComm(parallelCalls()).open(*context);
+        break;
+    case QLNK_PORT_TCP_RAW:
+    case QLNK_PORT_TCP_LPR:
+        result = CEthernetComm().openTcp(*context);
+        break;
+    case QLNK_PORT_UDP_RAW:
+        result = CEthernetComm().openUdp(*context);
+        break;
+    default:
+        break;
+    }
+    return finish(result, status);
+}
+
+int32_t CQLNKApp::SendData(int32_t *handle, const uint8_t *data, uint32_t length, uint32_t *sent,
+                           uint32_t portType, uint32_t timeoutMs, int32_t *status)
+{
+    // The send paths never write through the buffer; one dispatch serves both directions.
+    return finish(sendOrReceive(true, handle, const_cast<uint8_t *>(data), length, sent, portType, timeoutMs, status),
+                  status);
+}
+
+int32_t CQLNKApp::RecvData(int32_t *handle, uint8_t *buffer, uint32_t capacity, uint32_t *received,
+                           uint32_t portType, uint32_t timeoutMs, int32_t *status)
+{
+    return finish(sendOrReceive(false, handle, buffer, capacity, received, portType, timeoutMs, status), status);
+}
+
+int32_t CQLNKApp::sendOrReceive(bool send, int32_t *handle, uint8_t *buffer, uint32_t length, uint32_t *count,
+                                uint32_t portType, uint32_t timeoutMs, int32_t *status)
+{
+    if (status != nullptr) {
+        *status = QLNK_OK;
+    }
+    uint32_t ignored = 0;
+    if (count == nullptr) {
+        count = &ignored;
+    }
+    *count = 0;
+    if (handle == nullptr || (buffer == nullptr && length != 0)) {
+        return QLNK_E_PARAM;
+    }
+    const int fd = *handle;
+    switch (portType) {
+    case QLNK_PORT_USB_HID_OUTPUT:
+        if (!send) {
+            return QLNK_E_PARAM;
+        }
+        [[fallthrough]];
+    case QLNK_PORT_USB_PRINTER:
+    case QLNK_PORT_USB_HID_FEATURE:
+        if (fd == -1) {
+            return QLNK_E_OPEN;
+        }
+        // No USB handle can have come from this library yet.
+        storeError(ENODEV);
+        return QLNK_E_SYSTEM;
+    case QLNK_PORT_SERIAL:
+        if (fd == -1) {
+            return QLNK_E_OPEN;
+        }
+        return send ? CSerialComm().send(fd, buffer, length, count, timeoutMs)
+                    : CSerialComm().receive(fd, buffer, length, count, timeoutMs);
+    case QLNK_PORT_PARALLEL:
+        if (fd == -1) {
+            return QLNK_E_OPEN;
+        }
+        return send ? CParallelComm(parallelCalls()).send(fd, buffer, length, count, timeoutMs)
+                    : CParallelComm(parallelCalls()).receive(fd, buffer, length, count, timeoutMs);
+    case QLNK_PORT_TCP_RAW:
+        if (fd == -1) {
+            return QLNK_E_SOCKET;
+        }
+        return send ? CEthernetComm().sendTcp(fd, buffer, length, count, timeoutMs)
+                    : CEthernetComm().receiveTcp(fd, buffer, length, count, timeoutMs);
+    case QLNK_PORT_UDP_RAW:
+        if (fd == -1) {
+            return QLNK_E_SOCKET;
+        }
+        return send ? CEthernetComm().sendUdp(fd, buffer, length, count, timeoutMs)
+                    : CEthernetComm().receiveUdp(fd, buffer, length, count, timeoutMs);
+    case QLNK_PORT_TCP_LPR:
+        if (!send) {
+            return QLNK_E_PARAM;
+        }
+        if (fd == -1) {
+            return QLNK_E_SOCKET;
+        }
+        return CEthernetComm().sendLprJob(fd, buffer, length, count, timeoutMs);
+    default:
+        return QLNK_E_PARAM;
+    }
+}
+
+int32_t CQLNKApp::CloseComm(int32_t *handle, uint32_t portType, int32_t *status)
+{
+    if (status != nullptr) {
+        *status = QLNK_OK;
+    }
+    if (handle == nullptr) {
+        return finish(QLNK_E_PARAM, status);
+    }
+    switch (portType) {
+    case QLNK_PORT_TCP_RAW:
+    case QLNK_PORT_UDP_RAW:
+    case QLNK_PORT_TCP_LPR:
+        return finish(*handle == -1 ? QLNK_E_SOCKET : CEthernetComm().close(handle), status);
+    case QLNK_PORT_USB_PRINTER:
+    case QLNK_PORT_USB_HID_OUTPUT:
+    case QLNK_PORT_USB_HID_FEATURE:
+    case QLNK_PORT_SERIAL:
+        return finish(*handle == -1 ? QLNK_E_OPEN : closeDevice(handle), status);
+    case QLNK_PORT_PARALLEL:
+        return finish(*handle == -1 ? QLNK_E_OPEN : CParallelComm(parallelCalls()).close(handle), status);
+    default:
+        return finish(QLNK_E_PARAM, status);
+    }
+}
+
+int32_t CQLNKApp::FTPPutFile(const wchar_t *clientName, const wchar_t *user, const wchar_t *password,
+                             int32_t port, uint32_t address, const wchar_t *localPath, const wchar_t *remoteName,
+                             int32_t *status)
+{
+    if (status != nullptr) {
+        *status = QLNK_OK;
+    }
+    return finish(CEthernetComm().ftpPutFile(curlReady_, clientName, user, password, port, address, localPath,
+                                             remoteName),
+                  status);
+}
+
+int32_t CQLNKApp::GetLastError(int32_t *value)
+{
+    // One exchange: a failure recorded by another thread between a read and a reset is not lost.
+    if (value != nullptr) {
+        *value = lastError_.exchange(QLNK_NO_ERROR_RECORDED);
+    }
+    return 1;
+}

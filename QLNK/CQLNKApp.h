@@ -1,0 +1,52 @@
+#pragma once
+
+#include <qlnk.h>
+
+#include <atomic>
+#include <cstdint>
+
+class CPpdevCalls;
+
+// The library's application object: set up once when the library is loaded, it holds the
+// library-wide last-error value and dispatches every exported call by port type to the
+// transport object of that family.
+class CQLNKApp {
+public:
+    static CQLNKApp &instance();
+
+    int32_t Open(QLNK_CommContext *context, int32_t *status);
+    int32_t SendData(int32_t *handle, const uint8_t *data, uint32_t length, uint32_t *sent, uint32_t portType,
+                     uint32_t timeoutMs, int32_t *status);
+    int32_t RecvData(int32_t *handle, uint8_t *buffer, uint32_t capacity, uint32_t *received, uint32_t portType,
+                     uint32_t timeoutMs, int32_t *status);
+    int32_t CloseComm(int32_t *handle, uint32_t portType, int32_t *status);
+    int32_t FTPPutFile(const wchar_t *clientName, const wchar_t *user, const wchar_t *password, int32_t port,
+                       uint32_t address, const wchar_t *localPath, const wchar_t *remoteName, int32_t *status);
+    int32_t GetLastError(int32_t *value);
+
+    // Every failure path records its error number here; the device opens record theirs
+    // whether or not they failed.
+    static void storeError(int code) { lastError_.exchange(code); }
+
+    // The ppdev calls the parallel transport goes through: the kernel's unless a test put
+    // its own in place (nullptr restores the kernel's).
+    CPpdevCalls &parallelCalls() const { return *parallelCalls_.load(); }
+    void setParallelCalls(CPpdevCalls *calls);
+
+    CQLNKApp(const CQLNKApp &) = delete;
+    CQLNKApp &operator=(const CQLNKApp &) = delete;
+
+private:
+    CQLNKApp();
+    ~CQLNKApp();
+
+    int32_t sendOrReceive(bool send, int32_t *handle, uint8_t *buffer, uint32_t length, uint32_t *count,
+                          uint32_t portType, uint32_t timeoutMs, int32_t *status);
+
+    // Constant-initialised, so a call that comes before this object is built still sees the
+    // "nothing recorded" value.
+    static inline std::atomic<int32_t> lastError_{QLNK_NO_ERROR_RECORDED};
+
+    std::atomic<CPpdevCalls *> parallelCalls_;
+    bool curlReady_ = false;
+};

@@ -1,0 +1,428 @@
+#include "transports/CEthernetComm.h"
+
+#include "CQLNKApp.h"
+#include "transports/CUdpDestinations.h"
+#include "transports/CWideText.h"
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <cstdio>
+#include <curl/curl.h>
+#include <memory>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+Clock::time_point deadlineAfter(uint32_t ms)
+{
+    return Clock::now() + std::chrono::milliseconds(ms);
+}
+
+// Waits for events on fd until the deadline: 1 ready, 0 time-out, -1 error (errno set).
+int waitUntil(int fd, short events, Clock::time_point deadline)
+{
+    for (;;) {
+        auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (left < 0) {
+            left = 0;
+        }
+        pollfd p{fd, events, 0};
+        const int n = poll(&p, 1, static_cast<int>(std::min<long long>(left, INT_MAX)));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n == 0 && left > 0 && Clock::now() < deadline) {
+            continue;
+        }
+        return n > 0 ? 1 : n;
+    }
+}
+
+sockaddr_in destinationOf(const QLNK_CommContext &context)
+{
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<uint16_t>(context.netPort & 0xFFFF));
+    address.sin_addr.s_addr = htonl(context.netAddress);
+    return address;
+}
+
+// Refusal and unreachability are known at once; there is nothing to wait out for them.
+bool refused(int code)
+{
+    return code == ECONNREFUSED || code == ENETUNREACH || code == EHOSTUNREACH || code == ETIMEDOUT ||
+           code == ECONNRESET;
+}
+
+// One receive: what a single completion delivers (at most the capacity), within the time-out.
+int32_t receiveOnce(int fd, uint8_t *buffer, uint32_t capacity, uint32_t *received, uint32_t timeoutMs)
+{
+    *received = 0;
+    const auto deadline = deadlineAfter(timeoutMs);
+    for (;;) {
+        // The source of a datagram is not reported.
+        const ssize_t n = recv(fd, buffer, capacity, MSG_DONTWAIT);
+        if (n >= 0) {
+            *received = static_cast<uint32_t>(n);
+            return QLNK_OK;
+        }
+        if (errno == EINTR) {
+            continue;
+        }
+        if (errno != EAGAIN && errno != EWOULDBLOCK) {
+            CQLNKApp::storeError(errno);
+            return QLNK_E_SYSTEM;
+        }
+        const int ready = waitUntil(fd, POLLIN, deadline);
+        if (ready < 0) {
+            CQLNKApp::storeError(errno);
+            return QLNK_E_SYSTEM;
+        }
+        if (ready == 0) {
+            CQLNKApp::storeError(ETIMEDOUT);
+            return QLNK_E_TIMEOUT;
+        }
+    }
+}
+
+// The path part of an FTP address: every byte but the unreserved ones and '/' percent-encoded.
+std::string urlPath(const std::string &name)
+{
+    static const char hex[] = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char c : name) {
+        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
+            c == '_' || c == '~' || c == '/') {
+            out += static_cast<char>(c);
+        } else {
+            out += '%';
+            out += hex[c >> 4];
+            out += hex[c & 0x0F];
+        }
+    }
+    return out;
+}
+
+struct CurlDeleter {
+    void operator()(CURL *handle) const { curl_easy_cleanup(handle); }
+};
+using CurlHandle = std::unique_ptr<CURL, CurlDeleter>;
+
+struct FileCloser {
+    void operator()(FILE *file) const { std::fclose(file); }
+};
+
+}  // namespace
+
+int32_t CEthernetComm::openTcp(QLNK_CommContext &context)
+{
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    context.netSocket = fd;
+    if (fd < 0) {
+        CQLNKApp::storeError(errno);
+        context.netSocket = -1;
+        return QLNK_E_SOCKET;
+    }
+    // From here on the socket stays in netSocket whatever happens, for the caller to close.
+    const sockaddr_in destination = destinationOf(context);
+    if (connect(fd, reinterpret_cast<const sockaddr *>(&destination), sizeof destination) == 0) {
+        return QLNK_OK;
+    }
+    int code = errno;
+    // EINPROGRESS stands where the original recorded its would-block error: a connection that
+    // had to wait leaves it in the last error even when it then succeeds.
+    CQLNKApp::storeError(code);
+    if (code == EINTR) {
+        code = EINPROGRESS;  // the connection goes on in the background, as after EINPROGRESS
+    }
+    if (code != EINPROGRESS) {
+        return refused(code) ? QLNK_E_TIMEOUT : QLNK_E_SYSTEM;
+    }
+    const int ready = waitUntil(fd, POLLOUT, deadlineAfter(context.netTimeout));
+    if (ready < 0) {
+        CQLNKApp::storeError(errno);
+        return QLNK_E_TIMEOUT;
+    }
+    if (ready == 0) {
+        CQLNKApp::storeError(ETIMEDOUT);
+        return QLNK_E_TIMEOUT;
+    }
+    int result = 0;
+    socklen_t size = sizeof result;
+    if (getsockopt(fd, SOL_SOCKET, SO_ERROR, &result, &size) != 0) {
+        CQLNKApp::storeError(errno);
+        return QLNK_E_SYSTEM;
+    }
+    if (result != 0) {
+        // Refused or unreachable: reported as soon as it is known.
+        CQLNKApp::storeError(result);
+        return refused(result) ? QLNK_E_TIMEOUT : QLNK_E_SYSTEM;
+    }
+    return QLNK_OK;
+}
+
+int32_t CEthernetComm::openUdp(QLNK_CommContext &context)
+{
+    const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (fd < 0) {
+        CQLNKApp::storeError(errno);
+        context.netSocket = -1;
+        return QLNK_E_SOCKET;
+    }
+    context.netSocket = fd;
+    CUdpDestinations::set(fd, destinationOf(context));
+    const int on = 1;
+    if (setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0) {
+        CQLNKApp::storeError(errno);
+        return QLNK_E_SYSTEM;
+    }
+    return QLNK_OK;
+}
+
+int32_t CEthernetComm::sendPieces(int fd, iovec *pieces, int count, uint32_t *sent, uint32_t timeoutMs)
+{
+    *sent = 0;
+    const auto deadline = deadlineAfter(timeoutMs);
+    std::size_t total = 0;
+    for (int i = 0; i < count; ++i) {
+        total += pieces[i].iov_len;
+    }
+    std::size_t done = 0;
+    while (done < total || total == 0) {
+        msghdr message{};
+        message.msg_iov = pieces;
+        message.msg_iovlen = static_cast<std::size_t>(count);
+        const ssize_t n = sendmsg(fd, &message, MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n >= 0) {
+            done += static_cast<std::size_t>(n);
+            *sent = static_cast<uint32_t>(done);
+            if (total == 0) {
+                break;
+            }
+            // Step over what went.
+            std::size_t skip = static_cast<std::size_t>(n);
+            while (count > 0 && skip >= pieces->iov_len) {
+                skip -= pieces->iov_len;
+                ++pieces;
+                --count;
+            }
+            if (count > 0) {
+                pieces->iov_base = static_cast<uint8_t *>(pieces->iov_base) + skip;
+                pieces->iov_len -= skip;
+            }
+            continue;
+        }
+        if (errno == EINTR) {
+            continue;
+        }
+        if (errno != EAGAIN && errno != EWOULDBLOCK) {
+            CQLNKApp::storeError(errno);
+            return QLNK_E_SYSTEM;
+        }
+        const int ready = waitUntil(fd, POLLOUT, deadline);
+        if (ready < 0) {
+            CQLNKApp::storeError(errno);
+            return QLNK_E_SYSTEM;
+        }
+        if (ready == 0) {
+            // *sent says how much is on its way; the rest was never handed over.
+            CQLNKApp::storeError(ETIMEDOUT);
+            return QLNK_E_TIMEOUT;
+        }
+    }
+    return QLNK_OK;
+}
+
+int32_t CEthernetComm::sendTcp(int fd, const uint8_t *data, uint32_t length, uint32_t *sent, uint32_t timeoutMs)
+{
+    iovec piece{const_cast<uint8_t *>(data), length};
+    return sendPieces(fd, &piece, 1, sent, timeoutMs);
+}
+
+int32_t CEthernetComm::sendUdp(int fd, const uint8_t *data, uint32_t length, uint32_t *sent, uint32_t timeoutMs)
+{
+    *sent = 0;
+    const std::optional<sockaddr_in> destination = CUdpDestinations::find(fd);
+    const auto deadline = deadlineAfter(timeoutMs);
+    for (;;) {
+        // A socket this library did not open as UDP has no destination: the send then fails
+        // with EDESTADDRREQ unless the socket is connected.
+        const ssize_t n = destination
+                              ? sendto(fd, data, length, MSG_NOSIGNAL | MSG_DONTWAIT,
+                                       reinterpret_cast<const sockaddr *>(&*destination), sizeof *destination)
+                              : send(fd, data, length, MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n >= 0) {
+            *sent = static_cast<uint32_t>(n);
+            return QLNK_OK;
+        }
+        if (errno == EINTR) {
+            continue;
+        }
+        if (errno != EAGAIN && errno != EWOULDBLOCK) {
+            CQLNKApp::storeError(errno);
+            return QLNK_E_SYSTEM;
+        }
+        const int ready = waitUntil(fd, POLLOUT, deadline);
+        if (ready <= 0) {
+            CQLNKApp::storeError(ready < 0 ? errno : ETIMEDOUT);
+            return ready < 0 ? QLNK_E_SYSTEM : QLNK_E_TIMEOUT;
+        }
+    }
+}
+
+int32_t CEthernetComm::receiveTcp(int fd, uint8_t *buffer, uint32_t capacity, uint32_t *received,
+                                  uint32_t timeoutMs)
+{
+    return receiveOnce(fd, buffer, capacity, received, timeoutMs);
+}
+
+int32_t CEthernetComm::receiveUdp(int fd, uint8_t *buffer, uint32_t capacity, uint32_t *received,
+                                  uint32_t timeoutMs)
+{
+    return receiveOnce(fd, buffer, capacity, received, timeoutMs);
+}
+
+std::string CEthernetComm::lprControlFile()
+{
+    const std::string dataFile = "dfA" + std::to_string(kLprJobNumber) + kLprHost;
+    return std::string("H") + kLprHost + "\n" + "P" + kLprUser + "\n" + "f" + dataFile + "\n" + "U" + dataFile +
+           "\n" + "Ntest.bin\n";
+}
+
+int32_t CEthernetComm::sendLprJob(int fd, const uint8_t *data, uint32_t length, uint32_t *sent, uint32_t timeoutMs)
+{
+    *sent = 0;
+    const std::string job = std::to_string(kLprJobNumber) + kLprHost;
+    const std::string control = lprControlFile();
+    // The trailing zero octets are part of the strings sent.
+    const std::string steps[] = {
+        std::string("\x02") + kLprQueue + "\n",
+        "\x02" + std::to_string(control.size()) + " cfA" + job + "\n",
+        control + std::string(1, '\0'),
+        "\x03" + std::to_string(length) + " dfA" + job + "\n",
+    };
+    uint8_t acknowledgement[256];
+    uint32_t got = 0;
+    // An acknowledgement ends the job only when its read failed and brought nothing; what it
+    // says is not looked at.
+    auto acknowledged = [&](int32_t *result) {
+        *result = receiveOnce(fd, acknowledgement, sizeof acknowledgement, &got, timeoutMs);
+        return *result == QLNK_OK || got > 0;
+    };
+
+    uint32_t count = 0;
+    int32_t result = QLNK_OK;
+    for (const std::string &step : steps) {
+        iovec piece{const_cast<char *>(step.data()), step.size()};
+        result = sendPieces(fd, &piece, 1, &count, timeoutMs);
+        if (result != QLNK_OK || count == 0) {
+            return result;
+        }
+        if (!acknowledged(&result)) {
+            return result;
+        }
+    }
+    uint8_t zero = 0;
+    iovec pieces[2] = {{const_cast<uint8_t *>(data), length}, {&zero, 1}};
+    result = sendPieces(fd, pieces, 2, &count, timeoutMs);
+    *sent = count;
+    if (result != QLNK_OK || count == 0) {
+        return result;
+    }
+    acknowledged(&result);
+    return result;
+}
+
+int32_t CEthernetComm::close(int32_t *handle)
+{
+    const int fd = *handle;
+    // A socket that never connected (UDP, or a TCP connect that failed) has nothing to shut down.
+    if (shutdown(fd, SHUT_RDWR) != 0 && errno != ENOTCONN) {
+        CQLNKApp::storeError(errno);
+        return QLNK_E_SYSTEM;
+    }
+    CUdpDestinations::drop(fd);
+    if (::close(fd) != 0) {
+        CQLNKApp::storeError(errno);
+        return QLNK_E_SYSTEM;
+    }
+    *handle = -1;
+    return QLNK_OK;
+}
+
+int32_t CEthernetComm::ftpPutFile(bool curlReady, const wchar_t *clientName, const wchar_t *user,
+                                  const wchar_t *password, int32_t port, uint32_t address,
+                                  const wchar_t *localPath, const wchar_t *remoteName)
+{
+    // FTP has no place for a client name; it is taken and not sent.
+    (void)clientName;
+    char server[32];
+    std::snprintf(server, sizeof server, "%i.%i.%i.%i", static_cast<int>((address >> 24) & 0xFF),
+                  static_cast<int>((address >> 16) & 0xFF), static_cast<int>((address >> 8) & 0xFF),
+                  static_cast<int>(address & 0xFF));
+    const std::string url = std::string("ftp://") + server + ":" + std::to_string(static_cast<uint32_t>(port) & 0xFFFF) +
+                            "/" + urlPath(CWideText::toUtf8(remoteName));
+    const std::string userText = CWideText::toUtf8(user);
+    const std::string passwordText = CWideText::toUtf8(password);
+
+    CurlHandle root(curlReady ? curl_easy_init() : nullptr);
+    CQLNKApp::storeError(root ? CURLE_OK : CURLE_FAILED_INIT);
+    if (!root) {
+        return QLNK_E_SYSTEM;
+    }
+    curl_easy_setopt(root.get(), CURLOPT_URL, url.c_str());
+    curl_easy_setopt(root.get(), CURLOPT_USERNAME, userText.c_str());
+    curl_easy_setopt(root.get(), CURLOPT_PASSWORD, passwordText.c_str());
+    // Direct: no proxy, whatever the environment says.
+    curl_easy_setopt(root.get(), CURLOPT_PROXY, "");
+    // Leave the process's signal handling alone; libcurl sends with MSG_NOSIGNAL.
+    curl_easy_setopt(root.get(), CURLOPT_NOSIGNAL, 1L);
+    // Passive mode (EPSV, then PASV) and binary transfers are libcurl's defaults; say so anyway.
+    curl_easy_setopt(root.get(), CURLOPT_FTPPORT, nullptr);
+    curl_easy_setopt(root.get(), CURLOPT_FTP_USE_EPSV, 1L);
+    curl_easy_setopt(root.get(), CURLOPT_TRANSFERTEXT, 0L);
+
+    // Up to three connection attempts (connect and log in), one straight after the other.
+    CURLcode code = CURLE_COULDNT_CONNECT;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        CurlHandle probe(curl_easy_duphandle(root.get()));
+        if (!probe) {
+            code = CURLE_OUT_OF_MEMORY;
+        } else {
+            curl_easy_setopt(probe.get(), CURLOPT_CONNECT_ONLY, 1L);
+            code = curl_easy_perform(probe.get());
+        }
+        CQLNKApp::storeError(code);
+        if (code == CURLE_OK) {
+            break;
+        }
+    }
+    if (code != CURLE_OK) {
+        return QLNK_E_SYSTEM;
+    }
+
+    std::unique_ptr<FILE, FileCloser> file(std::fopen(CWideText::toUtf8(localPath).c_str(), "rb"));
+    struct stat info{};
+    if (!file || fstat(fileno(file.get()), &info) != 0) {
+        // The local file is the upload's source: an unreadable one is libcurl's read error.
+        CQLNKApp::storeError(CURLE_READ_ERROR);
+        return QLNK_E_SYSTEM;
+    }
+    curl_easy_setopt(root.get(), CURLOPT_UPLOAD, 1L);
+    curl_easy_setopt(root.get(), CURLOPT_READDATA, file.get());
+    curl_easy_setopt(root.get(), CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(info.st_size));
+    code = curl_easy_perform(root.get());
+    if (code != CURLE_OK) {
+        CQLNKApp::storeError(code);
+        return QLNK_E_SYSTEM;
+    }
+    return QLNK_OK;
+}

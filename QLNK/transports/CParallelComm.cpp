@@ -1,0 +1,146 @@
+#include "transports/CParallelComm.h"
+
+#include "CQLNKApp.h"
+#include "transports/CPpdevCalls.h"
+#include "transports/CWideText.h"
+
+#include "platform/DevicePaths.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <linux/parport.h>
+#include <linux/ppdev.h>
+#include <sys/time.h>
+
+namespace {
+
+// The IEEE 1284 mode masks asked for each mode code (reverse channel, forward channel).
+constexpr uint16_t kMaskCompatibility = 0x0002;
+constexpr uint16_t kMaskNibble = 0x0004;
+constexpr uint16_t kMaskByte = 0x0010;
+constexpr uint16_t kMaskEcp = 0x0100;
+
+struct ModeEntry {
+    uint32_t mode;
+    uint16_t readMask;
+    uint16_t writeMask;
+    int32_t failure;
+};
+
+constexpr ModeEntry kModes[] = {
+    {QLNK_PAR_NIBBLE, kMaskNibble, kMaskCompatibility, QLNK_E_PAR_NIBBLE},
+    {QLNK_PAR_BYTE, kMaskByte, kMaskCompatibility, QLNK_E_PAR_BYTE},
+    {QLNK_PAR_ECP, kMaskEcp, kMaskEcp, QLNK_E_PAR_ECP},
+};
+
+// ppdev negotiates one mode: the reverse-channel one, the forward channel following from it.
+int ppdevMode(uint16_t readMask)
+{
+    switch (readMask) {
+    case kMaskNibble:
+        return IEEE1284_MODE_NIBBLE;
+    case kMaskByte:
+        return IEEE1284_MODE_BYTE;
+    case kMaskEcp:
+        return IEEE1284_MODE_ECP;
+    default:
+        return IEEE1284_MODE_COMPAT;
+    }
+}
+
+}  // namespace
+
+int32_t CParallelComm::open(QLNK_CommContext &context)
+{
+    const std::string path = platform::DevicePaths::defaultPath(CWideText::toUtf8(context.parallelPortName));
+    // Blocking descriptor: ppdev's poll only reports interrupts, so transfers are bounded by
+    // the port's inactivity time-out instead (set per call).
+    errno = 0;
+    const int fd = calls_.open(path.c_str(), O_RDWR | O_CLOEXEC);
+    const int openError = fd < 0 ? errno : 0;
+    context.parallelHandle = fd < 0 ? -1 : fd;
+    CQLNKApp::storeError(openError);
+    if (fd < 0) {
+        return QLNK_E_OPEN;
+    }
+
+    const ModeEntry *entry = nullptr;
+    for (const ModeEntry &candidate : kModes) {
+        if (candidate.mode == context.parallelMode) {
+            entry = &candidate;
+        }
+    }
+    if (entry == nullptr) {
+        return QLNK_E_PARAM;
+    }
+    if (calls_.ioctl(fd, PPCLAIM, nullptr) != 0) {
+        CQLNKApp::storeError(errno);
+        return QLNK_E_SYSTEM;
+    }
+    int mode = ppdevMode(entry->readMask);
+    if (calls_.ioctl(fd, PPNEGOT, &mode) == 0) {
+        return QLNK_OK;
+    }
+    const int negotiateError = errno;
+    // EIO: the peripheral does not speak IEEE 1284; ENXIO: it refused the mode. Anything else
+    // means the request itself failed, and the port is left open for the caller.
+    if (negotiateError != EIO && negotiateError != ENXIO) {
+        CQLNKApp::storeError(negotiateError);
+        return QLNK_E_SYSTEM;
+    }
+    CQLNKApp::storeError(negotiateError);
+    // Back to compatibility mode before letting go; its own answer does not change the result.
+    int compatibility = IEEE1284_MODE_COMPAT;
+    calls_.ioctl(fd, PPNEGOT, &compatibility);
+    calls_.close(fd);
+    context.parallelHandle = -1;
+    return entry->failure;
+}
+
+int32_t CParallelComm::send(int fd, const uint8_t *data, uint32_t length, uint32_t *sent, uint32_t timeoutMs)
+{
+    return transfer(true, fd, const_cast<uint8_t *>(data), length, sent, timeoutMs);
+}
+
+int32_t CParallelComm::receive(int fd, uint8_t *buffer, uint32_t capacity, uint32_t *received, uint32_t timeoutMs)
+{
+    return transfer(false, fd, buffer, capacity, received, timeoutMs);
+}
+
+int32_t CParallelComm::transfer(bool write, int fd, uint8_t *buffer, uint32_t length, uint32_t *count,
+                                uint32_t timeoutMs)
+{
+    *count = 0;
+    timeval limit{};
+    limit.tv_sec = static_cast<time_t>(timeoutMs / 1000);
+    limit.tv_usec = static_cast<suseconds_t>(timeoutMs % 1000) * 1000;
+    if (calls_.ioctl(fd, PPSETTIME, &limit) != 0) {
+        CQLNKApp::storeError(errno);
+        return QLNK_E_SYSTEM;
+    }
+    ssize_t n;
+    do {
+        n = write ? calls_.write(fd, buffer, length) : calls_.read(fd, buffer, length);
+    } while (n < 0 && errno == EINTR);
+    if (n > 0) {
+        *count = static_cast<uint32_t>(n);
+        return QLNK_OK;
+    }
+    if (n == 0 || errno == EAGAIN || errno == ETIMEDOUT) {
+        CQLNKApp::storeError(n == 0 ? ETIMEDOUT : errno);
+        return QLNK_E_TIMEOUT;
+    }
+    CQLNKApp::storeError(errno);
+    return QLNK_E_SYSTEM;
+}
+
+int32_t CParallelComm::close(int32_t *handle)
+{
+    if (calls_.close(*handle) != 0) {
+        CQLNKApp::storeError(errno);
+        return QLNK_E_SYSTEM;
+    }
+    *handle = -1;
+    return QLNK_OK;
+}

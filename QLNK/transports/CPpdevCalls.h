@@ -1,0 +1,18 @@
+#pragma once
+
+#include <cstddef>
+#include <sys/types.h>
+
+// The system calls the parallel transport makes on a ppdev node. The kernel's are in
+// CPpdevKernelCalls; a machine without a parallel port can put its own in their place.
+// Each call answers like the system call: -1 with errno set on failure.
+class CPpdevCalls {
+public:
+    virtual ~CPpdevCalls() = default;
+
+    virtual int open(const char *path, int flags) = 0;
+    virtual int close(int fd) = 0;
+    virtual int ioctl(int fd, unsigned long request, void *argument) = 0;
+    virtual ssize_t read(int fd, void *buffer, std::size_t length) = 0;
+    virtual ssize_t write(int fd, const void *data, std::size_t length) = 0;
+};

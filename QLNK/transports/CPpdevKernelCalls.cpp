@@ -1,0 +1,35 @@
+#include "transports/CPpdevKernelCalls.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+int CPpdevKernelCalls::open(const char *path, int flags)
+{
+    return ::open(path, flags);
+}
+
+int CPpdevKernelCalls::close(int fd)
+{
+    return ::close(fd);
+}
+
+int CPpdevKernelCalls::ioctl(int fd, unsigned long request, void *argument)
+{
+    int result;
+    do {
+        result = ::ioctl(fd, request, argument);
+    } while (result < 0 && errno == EINTR);
+    return result;
+}
+
+ssize_t CPpdevKernelCalls::read(int fd, void *buffer, std::size_t length)
+{
+    return ::read(fd, buffer, length);
+}
+
+ssize_t CPpdevKernelCalls::write(int fd, const void *data, std::size_t length)
+{
+    return ::write(fd, data, length);
+}

@@ -1,0 +1,100 @@
+#include "transports/CSerialComm.h"
+
+#include "CQLNKApp.h"
+#include "transports/CSerialPortTable.h"
+#include "transports/CWideText.h"
+
+#include "platform/DevicePaths.h"
+#include "platform/SerialPort.h"
+
+#include <cerrno>
+
+namespace {
+
+constexpr uint32_t kWriteMsPerByte = 100;
+
+// The port behind a handle; a descriptor this library did not open is not a serial port of ours.
+std::shared_ptr<platform::SerialPort> portFor(int fd)
+{
+    auto port = CSerialPortTable::find(fd);
+    if (!port) {
+        CQLNKApp::storeError(EBADF);
+    }
+    return port;
+}
+
+}  // namespace
+
+int32_t CSerialComm::open(QLNK_CommContext &context)
+{
+    const std::string path = platform::DevicePaths::defaultPath(CWideText::toUtf8(context.serialPortName));
+    int error = 0;
+    auto port = platform::SerialPort::open(path, &error);
+    // Recorded whether or not the open worked: 0 after a successful one.
+    CQLNKApp::storeError(port ? 0 : error);
+    if (!port) {
+        context.serialHandle = -1;
+        return QLNK_E_OPEN;
+    }
+    platform::SerialPort &opened = *port;
+    context.serialHandle = CSerialPortTable::add(std::move(port));
+    if (!opened.setState(context.serialDcb, &error)) {
+        CQLNKApp::storeError(error);
+        return QLNK_E_PARAM;
+    }
+    // Driver queue sizes have no counterpart on a tty; the kernel's buffers stand.
+    return QLNK_OK;
+}
+
+int32_t CSerialComm::send(int fd, const uint8_t *data, uint32_t length, uint32_t *sent, uint32_t timeoutMs)
+{
+    *sent = 0;
+    auto port = portFor(fd);
+    if (!port) {
+        return QLNK_E_SYSTEM;
+    }
+    platform::CommTimeouts timeouts = port->timeouts();
+    timeouts.readInterval = platform::kMaxTimeout;
+    timeouts.readTotalMultiplier = platform::kMaxTimeout;
+    timeouts.readTotalConstant = 0;
+    timeouts.writeTotalMultiplier = kWriteMsPerByte;
+    timeouts.writeTotalConstant = timeoutMs;
+    port->setTimeouts(timeouts);
+
+    std::size_t written = 0;
+    int error = 0;
+    const bool ok = port->write(data, length, &written, &error);
+    *sent = static_cast<uint32_t>(written);
+    if (!ok || written == 0) {
+        CQLNKApp::storeError(ok ? ETIMEDOUT : error);
+        return QLNK_E_TIMEOUT;
+    }
+    return QLNK_OK;
+}
+
+int32_t CSerialComm::receive(int fd, uint8_t *buffer, uint32_t capacity, uint32_t *received, uint32_t timeoutMs)
+{
+    *received = 0;
+    auto port = portFor(fd);
+    if (!port) {
+        return QLNK_E_SYSTEM;
+    }
+    platform::CommTimeouts timeouts = port->timeouts();
+    timeouts.readInterval = platform::kMaxTimeout;
+    timeouts.readTotalMultiplier = platform::kMaxTimeout;
+    // The all-ones value would switch the read to its "wait for the whole buffer" rule.
+    timeouts.readTotalConstant = timeoutMs < platform::kMaxTimeout ? timeoutMs : platform::kMaxTimeout - 1;
+    timeouts.writeTotalMultiplier = kWriteMsPerByte;
+    timeouts.writeTotalConstant = 0;
+    port->setTimeouts(timeouts);
+
+    std::size_t got = 0;
+    int error = 0;
+    const bool ok = port->read(buffer, capacity, &got, &error);
+    *received = static_cast<uint32_t>(got);
+    if (!ok || got == 0) {
+        CQLNKApp::storeError(ok ? ETIMEDOUT : error);
+        return QLNK_E_TIMEOUT;
+    }
+    return QLNK_OK;
+}

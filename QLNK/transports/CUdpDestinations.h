@@ -1,0 +1,14 @@
+#pragma once
+
+#include <netinet/in.h>
+#include <optional>
+
+// Where each UDP socket opened by this library sends its datagrams, kept per socket so that
+// two UDP contexts open at once each reach their own printer.
+class CUdpDestinations {
+public:
+    static void set(int fd, const sockaddr_in &destination);
+    static std::optional<sockaddr_in> find(int fd);
+    // Dropped when the socket is closed, before its number can be reused.
+    static void drop(int fd);
+};
