@@ -1,0 +1,22 @@
+#pragma once
+
+#include "rollvane/settings/PrinterSettings.h"
+
+#include <string>
+
+namespace rollvane {
+
+// The settings text file: items 1 to 37 in profile form, section "Properties settings".
+class SettingsFile {
+public:
+    // The whole file: the header, then one line per item, every line ending in CR LF.
+    static std::string Format(const PrinterSettings &settings);
+    // Items 1 to 37 from a file's content; a missing key or section gives the empty text.
+    // Item 38 is not stored and keeps its text.
+    static void Parse(const std::string &content, PrinterSettings &settings);
+
+private:
+    static std::string WithLineEnds(const std::string &text);
+};
+
+}  // namespace rollvane
