@@ -1,0 +1,30 @@
+#include "rollvane/link/SerialPortLine.h"
+
+namespace rollvane {
+
+std::unique_ptr<SerialLine> SerialPortLine::Open(const std::string &path, int *error)
+{
+    auto port = platform::SerialPort::open(path, error);
+    if (!port) {
+        return nullptr;
+    }
+    return std::make_unique<SerialPortLine>(std::move(port));
+}
+
+bool SerialPortLine::SetTimeouts(const platform::CommTimeouts &timeouts)
+{
+    port_->setTimeouts(timeouts);
+    return true;
+}
+
+bool SerialPortLine::Read(uint8_t *buffer, std::size_t length, std::size_t *received, int *error)
+{
+    return port_->read(buffer, length, received, error);
+}
+
+bool SerialPortLine::Write(const uint8_t *data, std::size_t length, std::size_t *written, int *error)
+{
+    return port_->write(data, length, written, error);
+}
+
+}  // namespace rollvane
