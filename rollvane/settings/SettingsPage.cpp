@@ -1,0 +1,361 @@
+#include "rollvane/settings/SettingsPage.h"
+
+#include "platform/AtomicFile.h"
+#include "platform/NumberText.h"
+#include "platform/SystemError.h"
+#include "rollvane/app/InterfacePropertiesDialog.h"
+#include "rollvane/link/PrinterErrorReport.h"
+#include "rollvane/link/PrinterLink.h"
+#include "rollvane/settings/SettingText.h"
+#include "rollvane/settings/SettingsDecoder.h"
+#include "rollvane/settings/SettingsFile.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace rollvane {
+
+namespace {
+
+using platform::MessageIcon;
+
+const char kOpenFailed[] = "Unable to get serial port handle!";
+const char kBusy[] = "Please check for any error condition on printer!";
+const char kTimeout[] = "Timeout while sending data block!";
+// The caption message boxes get when nobody names one: the program's name.
+const char kDefaultCaption[] = "Rollvane";
+
+// Items whose writing changes how the PC must talk to the printer.
+constexpr int kCommunicationItems[] = {1, 2, 3, 5, 6, 7, 8, 10, 12, 13, 14};
+
+std::string baseName(const std::string &path)
+{
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The whole file, or false with the system's reason.
+bool readWholeFile(const std::string &path, std::string *content, std::string *reason)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        *reason = platform::SystemError::text(errno);
+        return false;
+    }
+    content->clear();
+    char buffer[4096];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n > 0) {
+            content->append(buffer, static_cast<std::size_t>(n));
+        } else if (n == 0) {
+            break;
+        } else if (errno != EINTR) {
+            *reason = platform::SystemError::text(errno);
+            ::close(fd);
+            return false;
+        }
+    }
+    ::close(fd);
+    return true;
+}
+
+std::string labelName(const SettingItem &item)
+{
+    std::string label = item.label;
+    while (!label.empty() && (label.back() == ':' || label.back() == ' ')) {
+        label.pop_back();
+    }
+    return label;
+}
+
+}  // namespace
+
+SettingsPage::SettingsPage(PrinterLink &link, InterfacePropertiesDialog &interfaceDialog)
+    : link_(link), interfaceDialog_(interfaceDialog), transfer_(link)
+{
+}
+
+SettingsPage::Shown SettingsPage::ShowRule(int number, const std::string &text)
+{
+    if (text.empty()) {
+        return {-1, ""};
+    }
+    const auto &options = SettingsTable::Item(number).options;
+    for (std::size_t i = 0; i < options.size(); ++i) {
+        if (SettingText::BeginsNoCase(options[i], text)) {
+            return {static_cast<int>(i), options[i]};
+        }
+    }
+    return {-1, text};
+}
+
+void SettingsPage::SetListText(int number, const std::string &editText)
+{
+    lists_.at(static_cast<std::size_t>(number - 1)) = editText;
+}
+
+void SettingsPage::TakeLists()
+{
+    for (int n = 1; n <= SettingsTable::kItemCount; ++n) {
+        settings_.text(n) = TakeBack(listText(n));
+    }
+}
+
+void SettingsPage::ShowSettings(int lastItem)
+{
+    for (int n = 1; n <= lastItem; ++n) {
+        SetListText(n, ShowRule(n, settings_.text(n)).editText);
+    }
+}
+
+void SettingsPage::ConfigureLink()
+{
+    const InterfaceSettings &interface = interfaceDialog_.settings();
+    link_.Configure(interface.portText, interface.baudRate, interface.parityText, interface.dataBits,
+                    interface.stopBits, interface.ipAddress);
+}
+
+bool SettingsPage::OpenAndConfigure()
+{
+    if (!link_.Open(interfaceDialog_.settings().portText)) {
+        link_.ui().ShowMessage(kOpenFailed, "Error", MessageIcon::Stop);
+        return false;
+    }
+    ConfigureLink();
+    return true;
+}
+
+void SettingsPage::CloseProgress() { link_.progress.reset(); }
+
+// ---- settings text file ----
+
+void SettingsPage::LoadFile()
+{
+    platform::UserInterface &ui = link_.ui();
+    rememberedFileName_.clear();
+    const auto path = ui.ChooseOpenFile({"txt File  (*.txt)|*.txt|", "", ""});
+    if (!path) {
+        ui.ShowMessage("No file Loaded!", "No file Loaded! ", MessageIcon::Information);
+        return;
+    }
+    rememberedFileName_ = baseName(*path);
+    std::string content;
+    std::string reason;
+    if (!readWholeFile(*path, &content, &reason)) {
+        ui.ShowMessage("Cannot read the file " + *path + ":\n" + reason, "Error", MessageIcon::Stop);
+        return;
+    }
+    if (content.empty()) {
+        ui.ShowMessage("No Data in the file Error!", kDefaultCaption, MessageIcon::Stop);
+        return;
+    }
+    SettingsFile::Parse(content, settings_);
+    // Item 38 is not in the file: its list stays as the person left it.
+    ShowSettings(SettingsTable::kItemCount - 1);
+}
+
+void SettingsPage::SaveFile()
+{
+    platform::UserInterface &ui = link_.ui();
+    TakeLists();
+    const auto path = ui.ChooseSaveFile({"  (*.txt)|*.txt|", "txt", rememberedFileName_});
+    if (!path) {
+        ui.ShowMessage("No file is saved!", "No file saved! ", MessageIcon::Information);
+        return;
+    }
+    std::string reason;
+    if (!platform::AtomicFile::write(*path, SettingsFile::Format(settings_), &reason)) {
+        ui.ShowMessage("Cannot save the file " + *path + ":\n" + reason, "Error", MessageIcon::Stop);
+        return;
+    }
+    ui.ShowMessage(" Properties Saved!", "Saved Properties", MessageIcon::None);
+}
+
+// ---- printer ----
+
+void SettingsPage::LoadFromPrinter()
+{
+    platform::UserInterface &ui = link_.ui();
+    TakeLists();
+    if (!OpenAndConfigure()) {
+        return;
+    }
+    link_.progress = ui.OpenProgress();
+    link_.progress->SetMessage("Loading printer configurations, please wait...");
+    link_.progress->SetProgress(100, 0);
+
+    for (uint32_t attempt = 1;; ++attempt) {
+        link_.progress->SetProgress(100, attempt);
+        uint8_t status[PrinterLink::kStatusBufferSize] = {};
+        if (link_.QueryStatus(status)) {
+            if (PrinterLink::IsBusy(status[0])) {
+                ui.ShowMessage(kBusy, "Interface Busy", MessageIcon::Exclamation);
+                CloseProgress();
+                link_.Close();
+                return;
+            }
+            break;
+        }
+        if (attempt == 2) {
+            ui.ShowMessage(kTimeout, "Error", MessageIcon::Exclamation);
+            CloseProgress();
+            link_.Close();
+            return;
+        }
+    }
+
+    SettingsDecoder::ConfigBytes bytes{};
+    for (int n = 1; n <= 31; ++n) {
+        link_.progress->SetProgress(100, static_cast<uint32_t>(3 * n));
+        // A byte that did not arrive is not taken as 0: that would show invented settings.
+        if (!transfer_.ReadConfigByte(n, &bytes[static_cast<std::size_t>(n)])) {
+            ui.ShowMessage(kTimeout, "Error", MessageIcon::Exclamation);
+            CloseProgress();
+            link_.Close();
+            return;
+        }
+    }
+    const bool network = link_.linkType == LinkNetwork;
+    const bool selectType = network ? false : transfer_.QueryModelInfo();
+    SettingsDecoder::Decode(bytes, network, selectType, settings_);
+
+    link_.progress->SetProgress(100, 75);
+    link_.Close();
+    link_.progress->SetProgress(100, 100);
+    CloseProgress();
+    ShowSettings();
+    reported_ = settings_;
+    hasReport_ = true;
+}
+
+std::vector<std::string> SettingsPage::PendingChanges() const
+{
+    std::vector<std::string> lines;
+    if (!hasReport_) {
+        return lines;
+    }
+    for (const auto &item : SettingsTable::Items()) {
+        const std::string &text = listText(item.number);
+        // Empty items are not written; the data bits always go as 8; item 11 is never sent.
+        if (text.empty() || item.number == 4 || item.writeRule == WriteRule::Never ||
+            text == reported_.text(item.number)) {
+            continue;
+        }
+        lines.push_back(labelName(item) + ": \"" + reported_.text(item.number) + "\" -> \"" + text + "\"");
+    }
+    return lines;
+}
+
+bool SettingsPage::ConfirmChanges()
+{
+    if (!hasReport_) {
+        return true;
+    }
+    const auto lines = PendingChanges();
+    std::string text;
+    if (lines.empty()) {
+        text = "No item differs from what the printer reported.\nWrite the settings anyway?";
+    } else {
+        text = "These items will change on the printer:\n";
+        for (const auto &line : lines) {
+            text += line + "\n";
+        }
+        text += "Write them?";
+    }
+    return link_.ui().Confirm(text, kChangesCaption);
+}
+
+void SettingsPage::CarryInterfaceValues(const PrinterSettings &settings, InterfaceSettings &interface)
+{
+    static const char *const bauds[] = {"115200", "57600", "38400", "19200", "9600", "4800", "2400", "1200"};
+    for (const char *baud : bauds) {
+        if (settings.text(2) == baud) {
+            interface.baudText = baud;
+            interface.baudRate = platform::NumberText::decimalValue(baud);
+        }
+    }
+    if (settings.text(5) == "1" || settings.text(5) == "2") {
+        interface.stopBitsText = settings.text(5);
+        interface.stopBits = platform::NumberText::decimalValue(settings.text(5));
+    }
+    for (const char *parity : {"NONE", "ODD", "EVEN"}) {
+        if (SettingText::EqualNoCase(settings.text(3), parity)) {
+            interface.parityText = parity;
+        }
+    }
+    if (settings.text(6) == "Xon/Xoff" || settings.text(6) == "DTR/DSR") {
+        interface.flowText = settings.text(6);
+    }
+}
+
+void SettingsPage::ApplySettings()
+{
+    platform::UserInterface &ui = link_.ui();
+    TakeLists();
+    if (settings_.FirstInvalidItem() != 0) {
+        ui.ShowMessage("Please select the appropriate properties!", "Invalid Properties", MessageIcon::Exclamation);
+        settings_.Clear();
+        ShowSettings();
+        return;
+    }
+    if (!ConfirmChanges()) {
+        return;
+    }
+    transfer_.copy() = SettingsCopy::From(settings_);
+
+    InterfaceSettings &interface = interfaceDialog_.settings();
+    bool resetInterface = false;
+    if (!link_.Open(interface.portText)) {
+        ui.ShowMessage(kOpenFailed, "Error", MessageIcon::Stop);
+    } else {
+        ConfigureLink();
+        uint8_t status[PrinterLink::kStatusBufferSize] = {};
+        if (link_.QueryStatus(status) && PrinterLink::IsBusy(status[0])) {
+            ui.ShowMessage(kBusy, "Interface Busy", MessageIcon::Exclamation);
+            link_.Close();
+            return;
+        }
+        const PrinterErrorCode result = transfer_.WriteSettings();
+        if (result != ErrNone) {
+            ReportPrinterError(result);
+        } else {
+            CarryInterfaceValues(settings_, interface);
+            ConfigureLink();
+            std::string message = "Change Settings Complete.\n";
+            for (int item : kCommunicationItems) {
+                if (!settings_.text(item).empty()) {
+                    resetInterface = true;
+                }
+            }
+            if (resetInterface) {
+                message += "And please reset the communication parameter.";
+            }
+            ui.ShowMessage(message, "Complete", MessageIcon::None);
+            // What was written is now what the printer holds.
+            for (int n = 1; n <= SettingsTable::kItemCount; ++n) {
+                if (!settings_.text(n).empty()) {
+                    reported_.text(n) = settings_.text(n);
+                }
+            }
+        }
+    }
+    // The maker's USB driver link stays open between actions.
+    if (interface.portText != "ORNUSB") {
+        link_.Close();
+    }
+    if (resetInterface) {
+        ui.RunInterfaceProperties();
+        CarryInterfaceValues(settings_, interface);
+        link_.linkType = interface.linkType;
+    }
+}
+
+void SettingsPage::ReportPrinterError(PrinterErrorCode code)
+{
+    PrinterErrorReport::SettingsForm(link_, link_.ui(), code);
+}
+
+}  // namespace rollvane

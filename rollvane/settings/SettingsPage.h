@@ -1,0 +1,80 @@
+#pragma once
+
+#include "rollvane/link/PrinterErrorCode.h"
+#include "rollvane/settings/PrinterSettings.h"
+#include "rollvane/settings/SettingsTransfer.h"
+
+#include <array>
+#include <string>
+#include <vector>
+
+namespace rollvane {
+
+class PrinterLink;
+class InterfacePropertiesDialog;
+struct InterfaceSettings;
+
+// The "Change Settings" page without its widgets: the texts of its 38 lists, the page's
+// PrinterSettings, and the handlers of its four buttons. A view moves texts between its
+// lists and SetListText/listText before and after each handler.
+class SettingsPage {
+public:
+    SettingsPage(PrinterLink &link, InterfacePropertiesDialog &interfaceDialog);
+
+    // What a list shows for a text: the first option that begins with it (without regard
+    // to case), else the text itself as typed; the empty text selects nothing.
+    struct Shown {
+        int index;  // option index, -1 for none
+        std::string editText;
+    };
+    static Shown ShowRule(int number, const std::string &text);
+    // What a list gives back: its edit field's text.
+    static std::string TakeBack(const std::string &editText) { return editText; }
+
+    const std::string &listText(int number) const { return lists_.at(static_cast<std::size_t>(number - 1)); }
+    void SetListText(int number, const std::string &editText);
+
+    // Buttons 1064, 1065, 1093 and 1094.
+    void LoadFile();
+    void SaveFile();
+    void LoadFromPrinter();
+    void ApplySettings();
+
+    // The end of a failed printer action: tells the printer, closes the progress window and
+    // the link, then shows the code's message.
+    void ReportPrinterError(PrinterErrorCode code);
+
+    // After a "Load Printer": the items the lists would change on the printer, one line each
+    // ("Knife: \"Enabled\" -> \"Disabled\""), in record order.
+    bool hasPrinterReport() const { return hasReport_; }
+    std::vector<std::string> PendingChanges() const;
+
+    // Carries the written communication texts into the interface settings so the PC side
+    // follows the printer.
+    static void CarryInterfaceValues(const PrinterSettings &settings, InterfaceSettings &interface);
+
+    const PrinterSettings &settings() const { return settings_; }
+    const std::string &rememberedFileName() const { return rememberedFileName_; }
+    SettingsTransfer &transfer() { return transfer_; }
+
+    static constexpr const char *kChangesCaption = "Change Settings";
+
+private:
+    void TakeLists();
+    void ShowSettings(int lastItem = SettingsTable::kItemCount);
+    bool OpenAndConfigure();
+    void ConfigureLink();
+    void CloseProgress();
+    bool ConfirmChanges();
+
+    PrinterLink &link_;
+    InterfacePropertiesDialog &interfaceDialog_;
+    SettingsTransfer transfer_;
+    PrinterSettings settings_;
+    std::array<std::string, SettingsTable::kItemCount> lists_;
+    std::string rememberedFileName_;
+    PrinterSettings reported_;
+    bool hasReport_ = false;
+};
+
+}  // namespace rollvane

@@ -1,0 +1,164 @@
+#include "rollvane/settings/SettingsTransfer.h"
+
+#include "rollvane/link/PaperSensor.h"
+#include "rollvane/link/PrinterLink.h"
+#include "rollvane/settings/SettingsEncoder.h"
+
+#include <array>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace rollvane {
+
+namespace {
+
+// Bar positions reached after the item with this code has had its turn.
+struct Milestone {
+    uint8_t itemCode;
+    uint32_t position;
+};
+constexpr std::array<Milestone, 3> kMilestones = {{{0x18, 25}, {0x27, 50}, {0x72, 75}}};
+
+constexpr uint32_t kStatusReadTimeoutMs = 2000;
+constexpr uint32_t kTransferReadTimeoutMs = 30000;
+
+}  // namespace
+
+SettingsTransfer::SettingsTransfer(PrinterLink &link) : link_(link) {}
+
+int SettingsTransfer::ReadConfigByte(int n, uint8_t *value)
+{
+    uint8_t reply[2] = {};
+    if (!link_.Send({0x1B, 0x40}) || !link_.Send({0x10}) ||
+        !link_.Send({0x1F, 0x31, static_cast<uint8_t>(n)}) || !link_.Receive(reply, 2)) {
+        return 0;
+    }
+    // Each reply holds a 16-bit word: even bytes come first, odd bytes second.
+    *value = n % 2 == 0 ? reply[0] : reply[1];
+    return 1;
+}
+
+bool SettingsTransfer::QueryModelInfo()
+{
+    uint8_t model[17] = {};
+    if (link_.Send({0x1D, 0x49, 0x40, 0x27}) && link_.Receive(model, sizeof model)) {
+        // The reply separates the code's groups with bytes that are not part of it.
+        const int positions[12] = {1, 2, 3, 4, 6, 7, 8, 10, 11, 12, 14, 15};
+        for (int i = 0; i < 12; ++i) {
+            model_.modelCode[static_cast<std::size_t>(i)] = static_cast<char>(model[positions[i]]);
+        }
+    }
+    uint8_t query[4] = {0x1D, 0x49, 0x40, 0xA3};
+    uint8_t version[6] = {};
+    if (link_.SendBulk(query, sizeof query) && link_.Receive(version, sizeof version)) {
+        model_.firmwareMajor = static_cast<uint8_t>((version[1] - 0x30) * 10 + (version[2] - 0x30));
+        model_.firmwareMinor = static_cast<uint8_t>((version[3] - 0x30) * 10 + (version[4] - 0x30));
+    }
+    return model_.SupportsUsbSelectType();
+}
+
+PrinterErrorCode SettingsTransfer::CheckStatus()
+{
+    link_.SetReadTimeout(kStatusReadTimeoutMs);
+    for (uint32_t attempt = 1; attempt <= 2; ++attempt) {
+        link_.progress->SetProgress(30, attempt);
+        uint8_t status[PrinterLink::kStatusBufferSize] = {};
+        if (link_.QueryStatus(status)) {
+            return PrinterLink::IsBusy(status[0]) ? ErrBusy : ErrNone;
+        }
+    }
+    return ErrTimeout;
+}
+
+bool SettingsTransfer::SendSetCommand(uint8_t item, uint8_t value)
+{
+    auto bytes = SetCommand{item, value}.Bytes();
+    return link_.SendBulk(bytes.data(), static_cast<uint32_t>(bytes.size())) != 0;
+}
+
+PrinterErrorCode SettingsTransfer::WriteSettings()
+{
+    platform::UserInterface &ui = link_.ui();
+    link_.progress = ui.OpenProgress();
+    link_.progress->SetMessage("Initializing printer...");
+    const PrinterErrorCode status = CheckStatus();
+    if (status != ErrNone) {
+        return status;
+    }
+    link_.SetReadTimeout(kTransferReadTimeoutMs);
+    link_.progress->SetMessage("Change printer setting");
+    link_.progress->ResetRange();
+    link_.progress->SetProgress(100, 0);
+
+    if (!link_.Send({0x1B, 0x40}) || !link_.Send({0x10})) {
+        return ErrTimeout;
+    }
+    for (int number : SettingsTable::WriteOrder()) {
+        const SettingItem &item = SettingsTable::Item(number);
+        if (number == SettingsTable::kUsbTypeItem) {
+            // The USB item and the font size depend on the printer in hand.
+            QueryModelInfo();
+        }
+        std::string refusal;
+        const auto commands = SettingsEncoder::EncodeItem(item, copy_, model_, &refusal);
+        if (!refusal.empty()) {
+            ui.ShowMessage(refusal, "Error", platform::MessageIcon::Stop);
+        }
+        for (const auto &command : commands) {
+            if (!SendSetCommand(command.item, command.value)) {
+                return ErrTimeout;
+            }
+        }
+        for (const auto &milestone : kMilestones) {
+            if (milestone.itemCode == item.itemCode) {
+                link_.progress->SetProgress(100, milestone.position);
+            }
+        }
+    }
+    uint8_t end[2] = {0x1D, 0xFF};
+    if (!link_.SendBulk(end, sizeof end)) {
+        return ErrTimeout;
+    }
+    // The printer restarts with the new settings.
+    link_.Close();
+    link_.WaitSeconds(2);
+    link_.progress->SetProgress(100, 100);
+    link_.WaitSeconds(1);
+    link_.progress.reset();
+    return ErrNone;
+}
+
+PrinterErrorCode SettingsTransfer::ConfigurationPrintout()
+{
+    link_.progress = link_.ui().OpenProgress();
+    link_.progress->SetMessage("Reinitializing printer...");
+    const PrinterErrorCode status = CheckStatus();
+    if (status != ErrNone) {
+        return status;
+    }
+    link_.SetReadTimeout(kTransferReadTimeoutMs);
+    link_.progress->SetMessage("Printing Configuration Printout");
+    link_.progress->ResetRange();
+    link_.progress->SetProgress(100, 0);
+
+    if (!link_.Send({0x1B, 0x40}) || !link_.Send({0x10})) {
+        return ErrTimeout;
+    }
+    const PrinterErrorCode paper = PaperSensor::Check(link_, true);
+    if (paper != ErrNone) {
+        return paper;
+    }
+    std::vector<uint8_t> title(kTitle, kTitle + std::strlen(kTitle));
+    title.push_back(0x00);
+    if (!link_.Send({0x1B, 0x45, 0x01}) || !link_.Send(title.data(), static_cast<uint32_t>(title.size())) ||
+        !link_.Send({0x1B, 0x45, 0x00}) || !link_.Send({0x0A}) || !link_.Send({0x1F, 0x74})) {
+        return ErrTimeout;
+    }
+    link_.progress->SetProgress(100, 100);
+    link_.WaitSeconds(2);
+    link_.EndOperation();
+    return ErrNone;
+}
+
+}  // namespace rollvane
