@@ -10,6 +10,10 @@
 #include <memory>
 #include <string>
 
+namespace platform {
+class UsbDeviceMonitor;
+}
+
 namespace rollvane {
 
 class PrinterLink;
@@ -52,18 +56,26 @@ public:
     void RunInterfaceProperties();
     void PrintConfigurations();
 
+    // Start-up: watch USB arrivals and removals. Returns the descriptor the event loop is to
+    // watch, or -1 after telling the person why there is none.
+    int RegisterDeviceNotifications();
+    // The watched descriptor is readable: pass the events to the link.
+    void DeviceNotificationReady();
+
     // The end of the run: writes inifile.inf. When that fails the person is told, in a message
     // box and on standard error, and false is returned.
     bool WriteInterfaceSettings();
 
 private:
     void SetExitEnabled(bool enabled);
+    void PrintConfigurationPrintout();
 
     platform::UserInterface &ui_;
     platform::Clock &clock_;
     InterfaceSettingsFile settingsFile_;
     std::unique_ptr<PrinterLink> link_;
     std::unique_ptr<InterfacePropertiesDialog> interfaceDialog_;
+    std::unique_ptr<platform::UsbDeviceMonitor> usbMonitor_;
     int currentPage_ = kStartPage;
     int shownPage_ = kStartPage;
     bool exitEnabled_ = true;

@@ -1,1 +1,30 @@
-int main() { return 0; }
+#include "platform/RealClock.h"
+#include "rollvane/app/MainWindow.h"
+#include "rollvane/app/MainWindowView.h"
+#include "rollvane/app/QtUserInterface.h"
+
+#include <QApplication>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("Rollvane");
+    QApplication::setWindowIcon(QIcon(":/rollvane/rollvane.png"));
+
+    platform::RealClock clock;
+    rollvane::QtUserInterface ui;
+    int result = 0;
+    {
+        rollvane::MainWindow window(ui, clock);
+        ui.setInterfaceDialog(&window.interfaceDialog());
+        rollvane::MainWindowView view(window);
+        ui.setOwner(&view);
+        view.show();
+        view.Start();
+        result = QApplication::exec();
+        ui.setOwner(nullptr);
+        // The end of the run: the interface settings are kept for the next one.
+        window.WriteInterfaceSettings();
+    }
+    return result;
+}

@@ -1,0 +1,128 @@
+#include "rollvane/app/MainWindow.h"
+
+#include "rollvane/link/PrinterErrorReport.h"
+#include "rollvane/link/PrinterLink.h"
+#include "rollvane/settings/SettingsTransfer.h"
+
+#include "platform/SystemError.h"
+#include "platform/UsbDeviceMonitor.h"
+
+#include <iostream>
+
+namespace rollvane {
+
+const char *const MainWindow::kCaption = "KOVA -AXX Rollvane Ver 2.28 ";
+const char *const MainWindow::kWarningLine = "Please ensure Interface Properties before communicating with printer!";
+const std::array<const char *, MainWindow::kPageCount> MainWindow::kTabCaptions = {
+    "Change Settings", "Define Bit Images", "Define Top/Bottom Msgs", "Online Test Print", "Demo Print"};
+
+MainWindow::MainWindow(platform::UserInterface &ui, platform::Clock &clock, const std::string &settingsPath)
+    : ui_(ui), clock_(clock), settingsFile_(settingsPath), link_(std::make_unique<PrinterLink>(ui, clock))
+{
+    const InterfaceSettingsFile::Values values = settingsFile_.Read();
+    link_->flowControl = values.flowText;
+    link_->linkType = values.linkType;
+    link_->devices = values.devices;
+    interfaceDialog_ = std::make_unique<InterfacePropertiesDialog>(values.portText, values.baudText, values.stopBitsText,
+                                                                   values.parityText, values.flowText, values.ipAddress);
+    // Cancelling the first Interface Properties dialog leaves the link type of the file in force.
+    interfaceDialog_->settings().linkType = values.linkType;
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::ShowPage(int index)
+{
+    currentPage_ = index;
+    shownPage_ = index >= 0 && index < kPageCount ? index : -1;
+}
+
+void MainWindow::SelectTab(int index)
+{
+    if (index != currentPage_) {
+        ShowPage(index);
+    }
+}
+
+void MainWindow::SetExitEnabled(bool enabled)
+{
+    exitEnabled_ = enabled;
+    if (onExitEnabledChanged) {
+        onExitEnabledChanged(enabled);
+    }
+}
+
+void MainWindow::RunInterfaceProperties()
+{
+    SetExitEnabled(false);
+    ui_.RunInterfaceProperties();
+    // Whatever closed the dialog: its link type and flow control are the link's from now on.
+    link_->linkType = interfaceDialog_->settings().linkType;
+    link_->flowControl = interfaceDialog_->settings().flowText;
+    SetExitEnabled(true);
+}
+
+void MainWindow::PrintConfigurations()
+{
+    SetExitEnabled(false);
+    const InterfaceSettings &s = interfaceDialog_->settings();
+    if (!link_->Open(s.portText)) {
+        ui_.ShowMessage("Unable to get serial port handle!", "Error", platform::MessageIcon::Stop);
+    } else {
+        link_->Configure(s.portText, s.baudRate, s.parityText, s.dataBits, s.stopBits, s.ipAddress);
+        uint8_t status[PrinterLink::kStatusBufferSize] = {};
+        if (link_->QueryStatus(status) && PrinterLink::IsBusy(status[0])) {
+            ui_.ShowMessage("Please check for any error condition on printer!", "Interface Busy",
+                            platform::MessageIcon::Exclamation);
+            link_->Close();
+            SetExitEnabled(true);
+            return;
+        }
+        PrintConfigurationPrintout();
+    }
+    SetExitEnabled(true);
+    if (link_->linkType == LinkOrnUsb || link_->linkType == LinkNetwork) {
+        link_->Close();
+    }
+}
+
+int MainWindow::RegisterDeviceNotifications()
+{
+    int error = 0;
+    usbMonitor_ = platform::UsbDeviceMonitor::Create(&error);
+    if (!usbMonitor_) {
+        ui_.ShowMessage("Can't register device notification: " + platform::SystemError::text(error), "Error",
+                        platform::MessageIcon::Exclamation);
+        return -1;
+    }
+    link_->deviceCount = 0;
+    return usbMonitor_->fd();
+}
+
+void MainWindow::DeviceNotificationReady()
+{
+    platform::UsbDeviceEvent event;
+    while (usbMonitor_ && usbMonitor_->ReadEvent(&event)) {
+        link_->HandleDeviceChange(event);
+    }
+}
+
+void MainWindow::PrintConfigurationPrintout()
+{
+    SettingsTransfer transfer(*link_);
+    ReportPrinterErrorSettingsForm(*link_, ui_, transfer.ConfigurationPrintout());
+}
+
+bool MainWindow::WriteInterfaceSettings()
+{
+    std::string error;
+    if (settingsFile_.Write(interfaceDialog_->settings(), link_->linkType, &error)) {
+        return true;
+    }
+    const std::string text = "The interface settings could not be saved to " + settingsFile_.path() + ": " + error;
+    std::cerr << "rollvane: " << text << "\n";
+    ui_.ShowMessage(text, "Error", platform::MessageIcon::Stop);
+    return false;
+}
+
+}  // namespace rollvane

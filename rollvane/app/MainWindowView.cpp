@@ -1,0 +1,106 @@
+#include "rollvane/app/MainWindowView.h"
+
+#include "rollvane/app/AboutDialog.h"
+#include "rollvane/app/KeyboardFilter.h"
+#include "rollvane/app/MainWindow.h"
+#include "ui_MainWindowView.h"
+
+#include <QApplication>
+#include <QGridLayout>
+#include <QSocketNotifier>
+
+namespace rollvane {
+
+namespace {
+
+// The page area's margins inside the tab control: 8 on the sides and below, 20 above
+// (the tab row takes part of it).
+constexpr int kPageMargin = 8;
+
+}  // namespace
+
+MainWindowView::MainWindowView(MainWindow &window, QWidget *parent)
+    : QMainWindow(parent), window_(window), form_(std::make_unique<Ui::MainWindowView>())
+{
+    form_->setupUi(this);
+    setWindowTitle(MainWindow::kCaption);
+    setWindowIcon(QIcon(":/rollvane/rollvane.png"));
+
+    QFont bold = form_->label1006->font();
+    bold.setWeight(QFont::Bold);
+    form_->label1006->setFont(bold);
+    QPalette red = form_->label1006->palette();
+    red.setColor(QPalette::WindowText, QColor(255, 0, 0));
+    form_->label1006->setPalette(red);
+
+    auto *area = new QGridLayout(form_->pageArea);
+    area->setContentsMargins(kPageMargin, kPageMargin, kPageMargin, kPageMargin);
+    for (int i = 0; i < MainWindow::kPageCount; ++i) {
+        form_->tabBar->addTab(MainWindow::kTabCaptions[static_cast<std::size_t>(i)]);
+        pages_[static_cast<std::size_t>(i)] = new QWidget(form_->pageArea);
+        pages_[static_cast<std::size_t>(i)]->setObjectName(QString("page%1").arg(i));
+        area->addWidget(pages_[static_cast<std::size_t>(i)], 0, 0);
+    }
+    form_->tabBar->setCurrentIndex(window_.currentPage());
+    ShowPages();
+    connect(form_->tabBar, &QTabBar::currentChanged, this, &MainWindowView::TabChanged);
+
+    connect(form_->action32771, &QAction::triggered, this, [this] { window_.RunInterfaceProperties(); });
+    connect(form_->action32772, &QAction::triggered, this, [this] { window_.PrintConfigurations(); });
+    connect(form_->action16, &QAction::triggered, this, &MainWindowView::ShowAbout);
+    connect(form_->button2, &QPushButton::clicked, this, &QWidget::close);
+    window_.onExitEnabledChanged = [this](bool enabled) { form_->button2->setEnabled(enabled); };
+
+    qApp->installEventFilter(new KeyboardFilter(this));
+}
+
+MainWindowView::~MainWindowView()
+{
+    window_.onExitEnabledChanged = nullptr;
+}
+
+QTabBar *MainWindowView::tabBar() const
+{
+    return form_->tabBar;
+}
+
+void MainWindowView::SetPageView(int index, QWidget *view)
+{
+    auto &slot = pages_[static_cast<std::size_t>(index)];
+    auto *area = static_cast<QGridLayout *>(form_->pageArea->layout());
+    area->replaceWidget(slot, view);
+    delete slot;
+    slot = view;
+    ShowPages();
+}
+
+void MainWindowView::ShowPages()
+{
+    for (int i = 0; i < MainWindow::kPageCount; ++i) {
+        pages_[static_cast<std::size_t>(i)]->setVisible(window_.pageShown(i));
+    }
+}
+
+void MainWindowView::TabChanged(int index)
+{
+    window_.SelectTab(index);
+    ShowPages();
+}
+
+void MainWindowView::Start()
+{
+    window_.RunInterfaceProperties();
+    const int fd = window_.RegisterDeviceNotifications();
+    if (fd >= 0) {
+        usbNotifier_ = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+        connect(usbNotifier_, &QSocketNotifier::activated, this, [this] { window_.DeviceNotificationReady(); });
+    }
+}
+
+void MainWindowView::ShowAbout()
+{
+    AboutDialog about(this);
+    about.exec();
+}
+
+}  // namespace rollvane

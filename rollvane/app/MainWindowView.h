@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QMainWindow>
+#include <array>
+#include <memory>
+
+class QSocketNotifier;
+class QTabBar;
+
+namespace Ui {
+class MainWindowView;
+}
+
+namespace rollvane {
+
+class MainWindow;
+
+// The main window: caption, red warning line, the tab control with the five pages, the menu
+// and the Exit button. What the commands do is MainWindow's.
+class MainWindowView final : public QMainWindow {
+    Q_OBJECT
+
+public:
+    explicit MainWindowView(MainWindow &window, QWidget *parent = nullptr);
+    ~MainWindowView() override;
+
+    // Puts a page's view into the tab control in place of its empty placeholder.
+    void SetPageView(int index, QWidget *view);
+    QWidget *pageView(int index) const { return pages_[static_cast<std::size_t>(index)]; }
+    QTabBar *tabBar() const;
+
+    // The start-up steps after the window is shown: the Interface Properties dialog once,
+    // then the USB notifications.
+    void Start();
+
+    void ShowAbout();
+
+private:
+    void ShowPages();
+    void TabChanged(int index);
+
+    MainWindow &window_;
+    std::unique_ptr<Ui::MainWindowView> form_;
+    std::array<QWidget *, 5> pages_{};
+    QSocketNotifier *usbNotifier_ = nullptr;
+};
+
+}  // namespace rollvane

@@ -1,0 +1,167 @@
+#include "rollvane/cli/CliApplication.h"
+
+#include "platform/NumberText.h"
+#include "platform/RealClock.h"
+#include "rollvane/app/MainWindow.h"
+#include "rollvane/cli/CommandTable.h"
+#include "rollvane/cli/TerminalUserInterface.h"
+#include "rollvane/link/PrinterLink.h"
+
+#include <map>
+#include <optional>
+
+namespace rollvane {
+
+namespace {
+
+// The interface options and the member of InterfaceSettings each one sets.
+struct InterfaceOption {
+    const char *name;
+    const char *argument;
+    const char *help;
+};
+
+constexpr InterfaceOption kInterfaceOptions[] = {
+    {"--port", "TEXT", "COM1 to COM20, LPT1, ORNUSB, \"Printer Class\" or LAN"},
+    {"--ip", "A.B.C.D", "the printer's address (LAN)"},
+    {"--baud", "N", "baud rate: 115200, 57600, 38400, 19200, 9600, 4800, 2400 or 1200"},
+    {"--parity", "TEXT", "NONE, ODD or EVEN"},
+    {"--data-bits", "N", "7 or 8"},
+    {"--stop-bits", "N", "1 or 2"},
+    {"--flow", "TEXT", "Xon/Xoff or DTR/DSR"},
+};
+
+bool isInterfaceOption(const std::string &name)
+{
+    for (const auto &option : kInterfaceOptions) {
+        if (name == option.name) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool isHelp(const std::string &argument)
+{
+    return argument == "--help" || argument == "-h";
+}
+
+}  // namespace
+
+CliApplication::CliApplication(std::ostream &out, std::ostream &errors, bool errorsIsTerminal)
+    : out_(out), errors_(errors), errorsIsTerminal_(errorsIsTerminal)
+{
+}
+
+void CliApplication::PrintUsage(std::ostream &to) const
+{
+    to << "Usage: rollvane-cli [interface options] COMMAND [command options]\n\n"
+          "Runs one printer action of the Rollvane service tool from a shell. The interface settings\n"
+          "come from inifile.inf in the current folder (read only), overridden for this run by:\n";
+    for (const auto &option : kInterfaceOptions) {
+        std::string left = std::string("  ") + option.name + " " + option.argument;
+        to << left << std::string(left.size() < 22 ? 22 - left.size() : 1, ' ') << option.help << "\n";
+    }
+    to << "\nCommands:\n";
+    CommandTable table;
+    for (const auto &command : table.commands()) {
+        to << "  " << command->Synopsis() << "\n";
+    }
+    to << "\n\"rollvane-cli COMMAND --help\" describes a command. Every message the action raises is written\n"
+          "to standard error as \"CAPTION: TEXT\". Exit status: 0 when no warning or error was raised, 1 when\n"
+          "one was, 2 for a usage error or interface settings the Interface Properties dialog would refuse.\n";
+}
+
+int CliApplication::Run(const std::vector<std::string> &arguments)
+{
+    std::map<std::string, std::string> overrides;
+    std::size_t i = 0;
+    for (; i < arguments.size(); ++i) {
+        const std::string &argument = arguments[i];
+        if (isHelp(argument)) {
+            PrintUsage(out_);
+            return 0;
+        }
+        if (argument.rfind("--", 0) != 0) {
+            break;
+        }
+        std::string name = argument;
+        std::optional<std::string> value;
+        if (auto equals = argument.find('='); equals != std::string::npos) {
+            name = argument.substr(0, equals);
+            value = argument.substr(equals + 1);
+        }
+        if (!isInterfaceOption(name)) {
+            errors_ << "rollvane-cli: unknown option " << name << "\n";
+            PrintUsage(errors_);
+            return CliCommand::kUsageError;
+        }
+        if (!value) {
+            if (i + 1 >= arguments.size()) {
+                errors_ << "rollvane-cli: " << name << " needs a value\n";
+                return CliCommand::kUsageError;
+            }
+            value = arguments[++i];
+        }
+        overrides[name] = *value;
+    }
+    if (i >= arguments.size()) {
+        errors_ << "rollvane-cli: no command given\n";
+        PrintUsage(errors_);
+        return CliCommand::kUsageError;
+    }
+
+    CommandTable table;
+    CliCommand *command = table.find(arguments[i]);
+    if (!command) {
+        errors_ << "rollvane-cli: unknown command " << arguments[i] << "\n";
+        PrintUsage(errors_);
+        return CliCommand::kUsageError;
+    }
+    const std::vector<std::string> commandArguments(arguments.begin() + static_cast<std::ptrdiff_t>(i) + 1,
+                                                    arguments.end());
+    for (const auto &argument : commandArguments) {
+        if (isHelp(argument)) {
+            out_ << "Usage: rollvane-cli [interface options] " << command->Synopsis() << "\n\n" << command->Help();
+            return 0;
+        }
+    }
+
+    TerminalUserInterface ui(errors_, errorsIsTerminal_);
+    platform::RealClock clock;
+    MainWindow window(ui, clock);
+    InterfaceSettings &settings = window.interfaceDialog().settings();
+    if (auto ip = overrides.find("--ip"); ip != overrides.end()) {
+        const uint32_t address = platform::NumberText::ipv4Value(ip->second);
+        if (address == 0xFFFFFFFFu && ip->second != "255.255.255.255") {
+            errors_ << "rollvane-cli: --ip needs an IPv4 address such as 192.168.1.10\n";
+            return CliCommand::kUsageError;
+        }
+        window.interfaceDialog().SetIpAddress(address);
+    }
+    const std::pair<const char *, std::string *> texts[] = {
+        {"--port", &settings.portText},         {"--baud", &settings.baudText},
+        {"--parity", &settings.parityText},     {"--data-bits", &settings.dataBitsText},
+        {"--stop-bits", &settings.stopBitsText}, {"--flow", &settings.flowText},
+    };
+    for (const auto &[name, member] : texts) {
+        if (auto found = overrides.find(name); found != overrides.end()) {
+            *member = found->second;
+        }
+    }
+    // The dialog's OK decides the link type and refuses serial settings it cannot use.
+    if (!window.interfaceDialog().Accept(ui)) {
+        return CliCommand::kUsageError;
+    }
+    window.link().linkType = settings.linkType;
+    window.link().flowControl = settings.flowText;
+
+    CliContext context{window, ui, out_};
+    const int result = command->Run(context, commandArguments);
+    if (result == CliCommand::kUsageError) {
+        return result;
+    }
+    return ui.raisedWarning() ? 1 : 0;
+}
+
+}  // namespace rollvane

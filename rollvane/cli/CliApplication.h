@@ -1,0 +1,29 @@
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace rollvane {
+
+// rollvane-cli [interface options] COMMAND [command options]
+// Reads inifile.inf from the current folder as the desktop program does (and never writes
+// it), lets the interface options override it for this run, applies the Interface
+// Properties dialog's OK rule and runs the command.
+class CliApplication {
+public:
+    CliApplication(std::ostream &out, std::ostream &errors, bool errorsIsTerminal);
+
+    // The exit status: 0 when no message with a warning or stop icon was raised, 1 when one
+    // was, 2 for a usage error or interface settings the dialog would refuse.
+    int Run(const std::vector<std::string> &arguments);
+
+    void PrintUsage(std::ostream &to) const;
+
+private:
+    std::ostream &out_;
+    std::ostream &errors_;
+    bool errorsIsTerminal_;
+};
+
+}  // namespace rollvane

@@ -1,0 +1,16 @@
+#pragma once
+
+#include "rollvane/cli/CliCommand.h"
+
+namespace rollvane {
+
+// status: a status query, the status byte printed in hexadecimal.
+class StatusCommand final : public CliCommand {
+public:
+    const char *Name() const override { return "status"; }
+    const char *Synopsis() const override { return "status"; }
+    const char *Help() const override;
+    int Run(CliContext &context, const std::vector<std::string> &args) override;
+};
+
+}  // namespace rollvane
