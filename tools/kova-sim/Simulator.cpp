@@ -8,6 +8,7 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/signalfd.h>
 #include <sys/socket.h>
@@ -100,6 +101,9 @@ void Simulator::acceptClient()
         return;
     if (clients_.size() >= kMaxClients)
         return; // busy: the connection closes at once
+    const int one = 1;
+    ::setsockopt(fd.get(), IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    ::setsockopt(fd.get(), IPPROTO_TCP, TCP_QUICKACK, &one, sizeof one);
     auto link = std::make_unique<Link>();
     link->fd = std::move(fd);
     link->parser = std::make_unique<CommandParser>(printer_);
@@ -145,6 +149,12 @@ void Simulator::serviceLink(Link& link, bool& drop)
     if (n <= 0) {
         drop = true;
         return;
+    }
+    if (!link.serial) {
+        // Acknowledge at once: a sender that writes small commands one by one
+        // would otherwise wait out the delayed acknowledgement each time.
+        const int one = 1;
+        ::setsockopt(fd, IPPROTO_TCP, TCP_QUICKACK, &one, sizeof one);
     }
     if (restarting_)
         return; // a printer that is starting up hears nothing

@@ -1,0 +1,162 @@
+#include "SimProcess.h"
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <regex>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+SimProcess::~SimProcess() { stop(); }
+
+std::string SimProcess::binary()
+{
+    const char* dir = std::getenv("ROLLVANE_BIN_DIR");
+    return std::string(dir ? dir : ".") + "/kova-sim";
+}
+
+bool SimProcess::spawn(const std::vector<std::string>& args)
+{
+    int toChild[2];
+    int fromChild[2];
+    if (::pipe2(toChild, O_CLOEXEC) != 0 || ::pipe2(fromChild, O_CLOEXEC) != 0)
+        return false;
+    std::vector<std::string> argv = {binary()};
+    argv.insert(argv.end(), args.begin(), args.end());
+    pid_ = ::fork();
+    if (pid_ == 0) {
+        ::dup2(toChild[0], STDIN_FILENO);
+        ::dup2(fromChild[1], STDOUT_FILENO);
+        std::vector<char*> raw;
+        for (auto& a : argv)
+            raw.push_back(a.data());
+        raw.push_back(nullptr);
+        ::execv(raw[0], raw.data());
+        ::_exit(127);
+    }
+    ::close(toChild[0]);
+    ::close(fromChild[1]);
+    in_ = toChild[1];
+    out_ = fromChild[0];
+    return pid_ > 0;
+}
+
+int SimProcess::runToExit(const std::vector<std::string>& args)
+{
+    if (!spawn(args))
+        return -1;
+    while (nextLine(10000)) {
+    }
+    return stop();
+}
+
+bool SimProcess::start(const std::vector<std::string>& args, int timeoutMs)
+{
+    if (!spawn(args))
+        return false;
+    const auto line = waitFor("kova-sim ready", timeoutMs);
+    if (!line)
+        return false;
+    ready_ = *line;
+    std::smatch m;
+    static const std::regex ports("tcp [0-9.]+:([0-9]+) udp [0-9.]+:([0-9]+)");
+    if (std::regex_search(ready_, m, ports)) {
+        tcpPort_ = std::stoi(m[1]);
+        udpPort_ = std::stoi(m[2]);
+    }
+    return true;
+}
+
+std::optional<std::string> SimProcess::nextLine(int timeoutMs)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        const size_t nl = buffer_.find('\n');
+        if (nl != std::string::npos) {
+            std::string line = buffer_.substr(0, nl);
+            buffer_.erase(0, nl + 1);
+            lines_.push_back(line);
+            return line;
+        }
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
+        if (left <= 0 || out_ < 0)
+            return std::nullopt;
+        pollfd p {out_, POLLIN, 0};
+        if (::poll(&p, 1, static_cast<int>(left)) <= 0)
+            return std::nullopt;
+        char buf[4096];
+        const ssize_t n = ::read(out_, buf, sizeof buf);
+        if (n <= 0)
+            return std::nullopt;
+        buffer_.append(buf, static_cast<size_t>(n));
+    }
+}
+
+std::optional<std::string> SimProcess::waitFor(const std::string& text, int timeoutMs)
+{
+    // Lines already read but not yet looked at count too.
+    while (seen_ < lines_.size()) {
+        const std::string& l = lines_[seen_++];
+        if (l.find(text) != std::string::npos)
+            return l;
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
+        const auto line = nextLine(static_cast<int>(std::max<long long>(left, 0)));
+        if (!line)
+            return std::nullopt;
+        seen_ = lines_.size();
+        if (line->find(text) != std::string::npos)
+            return line;
+    }
+}
+
+std::optional<std::string> SimProcess::control(const std::string& line)
+{
+    const std::string text = line + "\n";
+    if (::write(in_, text.data(), text.size()) != static_cast<ssize_t>(text.size()))
+        return std::nullopt;
+    for (;;) {
+        const auto reply = nextLine(5000);
+        if (!reply)
+            return std::nullopt;
+        seen_ = lines_.size();
+        if (reply->rfind("ok", 0) == 0 || reply->rfind("error", 0) == 0)
+            return reply;
+    }
+}
+
+bool SimProcess::running()
+{
+    if (pid_ <= 0)
+        return false;
+    int status = 0;
+    return ::waitpid(pid_, &status, WNOHANG) == 0;
+}
+
+int SimProcess::stop()
+{
+    int status = -1;
+    if (pid_ > 0) {
+        ::kill(pid_, SIGTERM);
+        ::waitpid(pid_, &status, 0);
+        pid_ = -1;
+    }
+    if (in_ >= 0)
+        ::close(in_);
+    if (out_ >= 0) {
+        // Keep the closing lines for the test to look at.
+        while (nextLine(200)) {
+        }
+        ::close(out_);
+    }
+    in_ = out_ = -1;
+    return status;
+}

@@ -1,0 +1,109 @@
+#include "Bitmap.h"
+#include "PngReader.h"
+#include "PngWriter.h"
+#include "PrinterState.h"
+#include "StateFile.h"
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+TEST(KovaSimStateFile, RoundTripKeepsEverything)
+{
+    TempDir dir;
+    PrinterState s;
+    s.modelCode = "AB12C34D56EF";
+    s.firmware = "0812";
+    ASSERT_TRUE(s.config.apply(0x32, 0x01));
+    ASSERT_TRUE(s.config.apply(0x40, 0x11));
+    s.storeImage(9, {'B', 'M', 1, 2, 3});
+    s.storeImage(200, {0, 0xFF});
+    s.setMessage(2, 0x2A, {'A', 'B', 'C'});
+    s.setMessage(5, 0x01, {});
+    const std::string path = dir.file("state.txt");
+    ASSERT_TRUE(StateFile::save(path, s));
+
+    PrinterState back;
+    std::string error;
+    ASSERT_EQ(StateFile::load(path, back, error), StateFile::Load::Loaded) << error;
+    EXPECT_EQ(back.modelCode, "AB12C34D56EF");
+    EXPECT_EQ(back.firmware, "0812");
+    EXPECT_TRUE(back.config == s.config);
+    ASSERT_EQ(back.images().size(), 2u);
+    EXPECT_EQ(back.image(9)->file, (std::vector<uint8_t>{'B', 'M', 1, 2, 3}));
+    EXPECT_EQ(back.image(200)->file, (std::vector<uint8_t>{0, 0xFF}));
+    EXPECT_EQ(back.message(2).attribute, 0x2A);
+    EXPECT_EQ(back.message(2).text, (std::vector<uint8_t>{'A', 'B', 'C'}));
+    EXPECT_EQ(back.message(5).attribute, 0x01);
+    EXPECT_FALSE(std::ifstream(path + ".new").good());
+}
+
+TEST(KovaSimStateFile, MissingAndBrokenFilesAreToldApart)
+{
+    TempDir dir;
+    PrinterState s;
+    std::string error;
+    EXPECT_EQ(StateFile::load(dir.file("none.txt"), s, error), StateFile::Load::Missing);
+    std::ofstream(dir.file("bad.txt")) << "config = 01 02 zz\n";
+    EXPECT_EQ(StateFile::load(dir.file("bad.txt"), s, error), StateFile::Load::Bad);
+    EXPECT_NE(error.find(":1:"), std::string::npos);
+    std::ofstream(dir.file("short.txt")) << "config = 01 02\n";
+    EXPECT_EQ(StateFile::load(dir.file("short.txt"), s, error), StateFile::Load::Bad);
+    std::ofstream(dir.file("model.txt")) << "model = TOO-SHORT\n";
+    EXPECT_EQ(StateFile::load(dir.file("model.txt"), s, error), StateFile::Load::Bad);
+}
+
+TEST(KovaSimState, OnlyThreeImagesAreKeptOldestGoesFirst)
+{
+    PrinterState s;
+    s.storeImage(1, {1});
+    s.storeImage(2, {2});
+    s.storeImage(3, {3});
+    s.storeImage(2, {22}); // replacing keeps the count
+    s.storeImage(4, {4});
+    EXPECT_EQ(s.image(1), nullptr);
+    ASSERT_NE(s.image(2), nullptr);
+    EXPECT_EQ(s.image(2)->file, std::vector<uint8_t>{22});
+    EXPECT_NE(s.image(3), nullptr);
+    EXPECT_NE(s.image(4), nullptr);
+}
+
+TEST(KovaSimState, ModelAndFirmwareRepliesCarryTheCodeWhereTheToolLooks)
+{
+    PrinterState s;
+    s.modelCode = "ABCDEFGHIJKL";
+    s.firmware = "0946";
+    const auto m = s.modelReply();
+    std::string code;
+    for (int i : {1, 2, 3, 4, 6, 7, 8, 10, 11, 12, 14, 15})
+        code.push_back(static_cast<char>(m[i]));
+    EXPECT_EQ(code, "ABCDEFGHIJKL");
+    const auto f = s.firmwareReply();
+    EXPECT_EQ((f[1] - '0') * 10 + (f[2] - '0'), 9);
+    EXPECT_EQ((f[3] - '0') * 10 + (f[4] - '0'), 46);
+    // The default is neither of the two special model families.
+    PrinterState d;
+    EXPECT_FALSE(d.modelCode[5] == '0' && d.modelCode[6] == '0');
+    EXPECT_NE(d.modelCode.substr(10, 2), "CN");
+}
+
+TEST(KovaSimPng, PictureReadsBackDotForDot)
+{
+    TempDir dir;
+    Bitmap b(20, 100);
+    b.set(0, 0);
+    b.set(19, 2);
+    b.set(7, 3);
+    const std::string path = dir.file("p.png");
+    ASSERT_TRUE(PngWriter::writeFile(path, b, 5)); // taller than the bitmap: white below
+    const auto png = PngReader::load(path);
+    ASSERT_TRUE(png);
+    EXPECT_EQ(png->width, 20);
+    EXPECT_EQ(png->height, 5);
+    EXPECT_EQ(png->blackCount(), 3);
+    EXPECT_TRUE(png->at(0, 0));
+    EXPECT_TRUE(png->at(19, 2));
+    EXPECT_TRUE(png->at(7, 3));
+    EXPECT_EQ(PngWriter::encode(b, 5), PngWriter::encode(b, 5));
+}
