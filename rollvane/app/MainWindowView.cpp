@@ -41,6 +41,7 @@ MainWindowView::MainWindowView(MainWindow &window, QWidget *parent)
         pages_[static_cast<std::size_t>(i)]->setObjectName(QString("page%1").arg(i));
         area->addWidget(pages_[static_cast<std::size_t>(i)], 0, 0);
     }
+    form_->tabBar->setExpanding(false);
     form_->tabBar->setCurrentIndex(window_.currentPage());
     ShowPages();
     connect(form_->tabBar, &QTabBar::currentChanged, this, &MainWindowView::TabChanged);

@@ -1,0 +1,121 @@
+#include "QtTestApplication.h"
+#include "platform/VirtualClock.h"
+#include "rollvane/app/MainWindow.h"
+#include "rollvane/app/MainWindowView.h"
+#include "tests/support/RecordingUserInterface.h"
+#include "tests/support/TempDir.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTabBar>
+#include <gtest/gtest.h>
+
+using rollvane::MainWindow;
+using rollvane::MainWindowView;
+
+namespace {
+
+class MainWindowViewTest : public ::testing::Test {
+protected:
+    void SetUp() override { testing_support::EnsureQtApplication(); }
+
+    testing_support::TempDir dir;
+    testing_support::RecordingUserInterface ui;
+    platform::VirtualClock clock;
+    MainWindow window{ui, clock, dir.file("inifile.inf")};
+};
+
+void press(QWidget *target, int key, const QString &text = QString())
+{
+    QKeyEvent down(QEvent::KeyPress, key, Qt::NoModifier, text);
+    QKeyEvent up(QEvent::KeyRelease, key, Qt::NoModifier, text);
+    QApplication::sendEvent(target, &down);
+    QApplication::sendEvent(target, &up);
+}
+
+}  // namespace
+
+TEST_F(MainWindowViewTest, CaptionWarningLineMenusAndTabs)
+{
+    MainWindowView view(window);
+    EXPECT_EQ(view.windowTitle(), "KOVA -AXX Rollvane Ver 2.28 ");
+    auto *warning = view.findChild<QLabel *>("label1006");
+    ASSERT_NE(warning, nullptr);
+    EXPECT_EQ(warning->text(), "Please ensure Interface Properties before communicating with printer!");
+    EXPECT_EQ(warning->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+    EXPECT_TRUE(warning->font().bold());
+
+    QTabBar *tabs = view.tabBar();
+    ASSERT_EQ(tabs->count(), 5);
+    const char *captions[] = {"Change Settings", "Define Bit Images", "Define Top/Bottom Msgs", "Online Test Print",
+                              "Demo Print"};
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(tabs->tabText(i), captions[i]);
+    }
+    EXPECT_EQ(tabs->currentIndex(), 1);
+
+    QStringList menus;
+    for (QAction *menu : view.menuBar()->actions()) {
+        menus << menu->text();
+        for (QAction *item : menu->menu()->actions()) {
+            menus << "  " + item->text();
+        }
+    }
+    EXPECT_EQ(menus, (QStringList{"&I/F setting", "  Interface Properties", "  &Print Configurations", "&Help",
+                                  "  &About Rollvane..."}));
+    EXPECT_EQ(view.findChild<QPushButton *>("button2")->text(), "Exit");
+}
+
+TEST_F(MainWindowViewTest, OnlyTheCurrentPageIsShown)
+{
+    MainWindowView view(window);
+    view.show();
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(view.pageView(i)->isVisible(), i == 1) << i;
+    }
+    view.tabBar()->setCurrentIndex(4);
+    EXPECT_EQ(window.currentPage(), 4);
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(view.pageView(i)->isVisible(), i == 4) << i;
+    }
+}
+
+TEST_F(MainWindowViewTest, EnterEscAndSpaceDoNothingInTheMainWindow)
+{
+    MainWindowView view(window);
+    auto *page = new QWidget;
+    auto *field = new QLineEdit(page);
+    view.SetPageView(1, page);
+    view.show();
+    press(field, Qt::Key_A, "a");
+    press(field, Qt::Key_Space, " ");
+    press(field, Qt::Key_B, "b");
+    EXPECT_EQ(field->text(), "ab");
+    press(&view, Qt::Key_Return, "\r");
+    press(&view, Qt::Key_Escape);
+    EXPECT_TRUE(view.isVisible());
+}
+
+TEST_F(MainWindowViewTest, ModalDialogsKeepTheirKeys)
+{
+    MainWindowView view(window);
+    view.show();
+    QDialog dialog(&view);
+    auto *field = new QLineEdit(&dialog);
+    dialog.show();
+    press(field, Qt::Key_A, "a");
+    press(field, Qt::Key_Space, " ");
+    EXPECT_EQ(field->text(), "a ");
+}
+
+TEST_F(MainWindowViewTest, Screenshot)
+{
+    MainWindowView view(window);
+    view.show();
+    EXPECT_FALSE(testing_support::SaveScreenshot(&view, "main-window").isEmpty());
+}
