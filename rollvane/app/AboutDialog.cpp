@@ -1,5 +1,6 @@
 #include "rollvane/app/AboutDialog.h"
 
+#include "rollvane/app/ProgramIcon.h"
 #include "ui_AboutDialog.h"
 
 namespace rollvane {
@@ -7,7 +8,7 @@ namespace rollvane {
 AboutDialog::AboutDialog(QWidget *parent) : QDialog(parent), ui_(std::make_unique<Ui::AboutDialog>())
 {
     ui_->setupUi(this);
-    const QIcon icon(":/rollvane/rollvane.png");
+    const QIcon icon = ProgramIcon::icon();
     setWindowIcon(icon);
     ui_->icon->setPixmap(icon.pixmap(48, 48));
 }

@@ -3,6 +3,7 @@
 #include "rollvane/app/AboutDialog.h"
 #include "rollvane/app/KeyboardFilter.h"
 #include "rollvane/app/MainWindow.h"
+#include "rollvane/app/ProgramIcon.h"
 #include "ui_MainWindowView.h"
 
 #include <QApplication>
@@ -24,7 +25,7 @@ MainWindowView::MainWindowView(MainWindow &window, QWidget *parent)
 {
     form_->setupUi(this);
     setWindowTitle(MainWindow::kCaption);
-    setWindowIcon(QIcon(":/rollvane/rollvane.png"));
+    setWindowIcon(ProgramIcon::icon());
 
     QFont bold = form_->label1006->font();
     bold.setWeight(QFont::Bold);

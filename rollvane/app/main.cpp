@@ -1,6 +1,7 @@
 #include "platform/RealClock.h"
 #include "rollvane/app/MainWindow.h"
 #include "rollvane/app/MainWindowView.h"
+#include "rollvane/app/ProgramIcon.h"
 #include "rollvane/app/QtUserInterface.h"
 
 #include <QApplication>
@@ -9,7 +10,7 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName("Rollvane");
-    QApplication::setWindowIcon(QIcon(":/rollvane/rollvane.png"));
+    QApplication::setWindowIcon(rollvane::ProgramIcon::icon());
 
     platform::RealClock clock;
     rollvane::QtUserInterface ui;

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QIcon>
+
+namespace rollvane {
+
+// The program icon, from the resources built into the views library.
+class ProgramIcon {
+public:
+    static QIcon icon();
+};
+
+}  // namespace rollvane
