@@ -428,6 +428,31 @@ TEST_F(KovaSimPrinting, ConfigurationPrintoutEndsWithACut)
     EXPECT_EQ(Bytes(bin.begin(), bin.begin() + 2), (Bytes{0x1B, 0x40}));
 }
 
+TEST_F(KovaSimPrinting, StoredMessagesFrameReceiptsOnlyWhenEnabled)
+{
+    start();
+    const Bytes receipt = Bytes{0x1B, 0x40} + text("x") + Bytes{0x0A, 0x1B, 0x69};
+    TcpClient c;
+    connect(c);
+    c.send(receipt);
+    const auto plain = PngReader::load(waitReceipt() + ".png");
+    c.send(Bytes{0x1F, 0x65, 0x02, 0x10} + text("TOP") + Bytes{0x00});
+    c.send(Bytes{0x1F, 0x65, 0x00, 0x04} + text("BOTTOM") + Bytes{0x00});
+    c.send(receipt);
+    const auto stillPlain = PngReader::load(waitReceipt() + ".png");
+    c.close();
+    writeSettings({{0x63, 0x03}});
+    connect(c);
+    c.send(receipt);
+    const auto framed = PngReader::load(waitReceipt() + ".png");
+    ASSERT_TRUE(plain && stillPlain && framed);
+    EXPECT_EQ(stillPlain->height, plain->height);
+    EXPECT_EQ(stillPlain->blackCount(), plain->blackCount());
+    // One line of top message and one double-height line of bottom message.
+    EXPECT_GE(framed->height, plain->height + 24 + 48);
+    EXPECT_GT(framed->blackCount(), plain->blackCount() * 4);
+}
+
 TEST_F(KovaSimFaults, StatusAndPaperBytesFromOptionAndControlLine)
 {
     start({"--status", "08", "--paper", "0C"});

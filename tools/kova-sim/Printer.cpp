@@ -49,6 +49,40 @@ void Printer::newReceipt()
     receipt_ = std::make_unique<Receipt>(state_.config.printWidth(), state_.config.lineSpacing());
     recorded_.clear();
     recordTruncated_ = false;
+    contentStarted_ = false;
+}
+
+void Printer::printMessages(int firstSlot)
+{
+    Receipt& r = *receipt_;
+    r.finishLine();
+    const Receipt::TextStyle saved = r.style();
+    for (int slot = firstSlot; slot < firstSlot + 2; ++slot) {
+        const PrinterState::Message& m = state_.message(slot);
+        if (m.text.empty())
+            continue;
+        Receipt::TextStyle& st = r.style();
+        st = Receipt::TextStyle{};
+        st.underline = (m.attribute & 0x03) == 3 ? 0 : m.attribute & 0x03;
+        st.heightMul = (m.attribute & 0x04) ? 2 : 1;
+        st.widthMul = (m.attribute & 0x08) ? 2 : 1;
+        st.emphasis = m.attribute & 0x10;
+        st.reverse = m.attribute & 0x40;
+        for (uint8_t c : m.text)
+            r.text(c);
+        r.lineFeed();
+    }
+    r.style() = saved;
+}
+
+// The stored top message leads every receipt while it is enabled.
+void Printer::beforeContent()
+{
+    if (contentStarted_)
+        return;
+    contentStarted_ = true;
+    if (state_.config.topBottomMessages() & 0x02)
+        printMessages(2);
 }
 
 void Printer::onByte(uint8_t b)
@@ -106,6 +140,7 @@ bool Printer::onCommand(const Command& c)
     Receipt& r = *receipt_;
     switch (c.op) {
     case Op::Text:
+        beforeContent();
         r.text(c.args[0]);
         break;
     case Op::LineFeed:
@@ -147,6 +182,7 @@ bool Printer::onCommand(const Command& c)
         cut();
         break;
     case Op::BitImageLine:
+        beforeContent();
         r.bitImageColumns(c.args[0], c.data, c.args[1] + 256 * c.args[2]);
         break;
     case Op::PrintMode:
@@ -187,6 +223,7 @@ bool Printer::onCommand(const Command& c)
         std::optional<Bitmap> picture;
         if (stored)
             picture = BmpImage::decode(stored->file);
+        beforeContent();
         if (picture)
             r.image(*picture, (c.args[0] & 1) ? 2 : 1, (c.args[0] & 2) ? 2 : 1);
         break;
@@ -253,8 +290,10 @@ void Printer::printLine(const std::string& text, bool emphasis)
 
 void Printer::configurationPrintout()
 {
+    beforeContent();
     Receipt& r = *receipt_;
-    r.initialize();
+    r.finishLine();
+    r.style() = Receipt::TextStyle{};
     r.lineFeed();
     r.setJustify(1);
     printLine("*** CONFIGURATION ***", true);
@@ -299,6 +338,8 @@ void Printer::configurationPrintout()
 
 void Printer::cut()
 {
+    if (contentStarted_ && (state_.config.topBottomMessages() & 0x01))
+        printMessages(0);
     // The added feed before the knife, 3 mm (24 dots) a step.
     const int added = state_.config.byte(15);
     if (added > 0 && added <= 7)

@@ -50,6 +50,8 @@ private:
     void configurationPrintout();
     void printLine(const std::string& text, bool emphasis);
     void newReceipt();
+    void printMessages(int firstSlot);
+    void beforeContent();
     int nextReceiptNumber() const;
 
     PrinterState& state_;
@@ -62,6 +64,7 @@ private:
     bool recordTruncated_ = false;
     std::vector<uint8_t> replies_;
     bool restartRequested_ = false;
+    bool contentStarted_ = false;
     uint8_t selectedImage_ = 0;
     unsigned long long unknown_ = 0;
     int written_ = 0;

@@ -21,6 +21,12 @@ void Receipt::initialize()
     lineContent_ = false;
 }
 
+void Receipt::finishLine()
+{
+    if (lineContent_)
+        lineFeed();
+}
+
 void Receipt::advance(int dots)
 {
     cursor() = std::min(cursor() + std::max(dots, 0), kMaxPanelHeight);

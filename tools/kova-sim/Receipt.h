@@ -32,6 +32,7 @@ public:
     void setLineSpacing(int dots) { lineSpacing_ = dots; }
     void resetLineSpacing() { lineSpacing_ = defaultSpacing_; }
     void initialize(); // attributes back to defaults; the unprinted line is dropped
+    void finishLine();  // prints the line being composed, if there is one
 
     void text(uint8_t c);
     void tab();

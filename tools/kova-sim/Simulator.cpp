@@ -49,7 +49,7 @@ UniqueFd bindSocket(int type, const std::string& address, int port, int& boundPo
 } // namespace
 
 Simulator::Simulator(const SimOptions& options, PrinterState& state)
-    : options_(options), state_(state), faults_(options.faults),
+    : options_(options), faults_(options.faults),
       printer_(state, faults_, options.outDir, options.statePath, [this](const std::string& l) { say(l); }),
       tcpPort_(options.tcpPort), udpPort_(options.udpPort)
 {

@@ -48,7 +48,6 @@ private:
     std::string readyLine() const;
 
     SimOptions options_;
-    PrinterState& state_;
     Faults faults_;
     Printer printer_;
     UniqueFd listener_;
