@@ -284,6 +284,10 @@ void Simulator::endRestart()
 int Simulator::run()
 {
     std::signal(SIGPIPE, SIG_IGN);
+    // Started in the background of a terminal: reading the terminal must not
+    // stop the printer; the read then fails and control input is given up.
+    std::signal(SIGTTIN, SIG_IGN);
+    std::signal(SIGTTOU, SIG_IGN);
     sigset_t mask;
     sigemptyset(&mask);
     sigaddset(&mask, SIGINT);

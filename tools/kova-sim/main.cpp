@@ -38,6 +38,12 @@ int main(int argc, char** argv)
     if (!options.firmware.empty())
         state.firmware = options.firmware;
 
+    // The file exists and reads as the printer stands from the start on.
+    if (!options.statePath.empty() && !StateFile::save(options.statePath, state)) {
+        std::fprintf(stderr, "kova-sim: cannot write %s\n", options.statePath.c_str());
+        return 1;
+    }
+
     if (::mkdir(options.outDir.c_str(), 0755) != 0 && errno != EEXIST) {
         std::fprintf(stderr, "kova-sim: cannot create %s\n", options.outDir.c_str());
         return 1;
