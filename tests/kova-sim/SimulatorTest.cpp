@@ -240,11 +240,15 @@ TEST_F(KovaSimSettings, WrittenSettingsTakeEffectOnlyAtTheRestartWindow)
     c.send({0x1D, 0xFF});
     EXPECT_TRUE(c.closedByPeer());
     ASSERT_TRUE(sim.waitFor("kova-sim restarting"));
-    // During the restart nothing answers.
+    // During the restart nothing answers; a connection made meanwhile is
+    // served once the printer is back.
     TcpClient during;
-    EXPECT_FALSE(during.connect("127.0.0.1", sim.tcpPort()));
+    ASSERT_TRUE(during.connect("127.0.0.1", sim.tcpPort()));
+    during.send({0x1B, 0x68});
+    EXPECT_TRUE(during.receive(1, 300).empty());
     EXPECT_FALSE(udpStatus("127.0.0.1", sim.udpPort(), 200));
     ASSERT_TRUE(sim.waitFor("kova-sim ready", 5000));
+    EXPECT_EQ(during.receive(1), Bytes{0x00});
     TcpClient after;
     connect(after);
     const auto now = readConfigByte(after, 5);

@@ -46,7 +46,8 @@ std::string SimOptions::help()
            Faults::controlHelp() +
            "\n"
            "Settings written with the set command are held apart and read back unchanged until the\n"
-           "end-of-settings command restarts the printer; after the restart they are in force.\n"
+           "end-of-settings command restarts the printer: connections drop, nothing answers until it is\n"
+           "back (a connection made meanwhile is held until then), and the new settings are in force.\n"
            "Standard output carries one line when the printer is ready (\"kova-sim ready: ...\"), one per\n"
            "restart and one per receipt. A receipt's .bin holds the bytes received since the previous cut,\n"
            "or since the last initialise or closed connection while the paper was still blank.\n";

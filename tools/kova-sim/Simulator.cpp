@@ -88,12 +88,6 @@ bool Simulator::openNetwork(std::string& error)
     return true;
 }
 
-void Simulator::closeNetwork()
-{
-    listener_.reset();
-    udp_.reset();
-}
-
 void Simulator::acceptClient()
 {
     UniqueFd fd(::accept4(listener_.get(), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC));
@@ -187,7 +181,7 @@ void Simulator::receiveStatusRequest()
     sockaddr_in from {};
     socklen_t len = sizeof from;
     const ssize_t n = ::recvfrom(udp_.get(), buf, sizeof buf, 0, reinterpret_cast<sockaddr*>(&from), &len);
-    if (n < 0)
+    if (n < 0 || restarting_)
         return;
     static constexpr uint8_t request[] = {0x00, 0x00, 0x00, 0x00, 0x1B, 0x68};
     if (n != sizeof request || std::memcmp(buf, request, sizeof request) != 0 || faults_.silent)
@@ -260,24 +254,17 @@ void Simulator::beginRestart()
         c->parser->reset();
     clients_.clear();
     serial_.parser->reset();
-    closeNetwork();
     printer_.powerCycle();
+    // The listener stays: a connection made meanwhile waits, like a client
+    // whose connection attempts go unanswered until the printer is up again.
     restarting_ = true;
-    networkDown_ = true;
     restartEnd_ = Clock::now() + std::chrono::seconds(seconds);
     say("kova-sim restarting: back in " + std::to_string(seconds) + " s");
 }
 
 void Simulator::endRestart()
 {
-    std::string error;
-    if (!openNetwork(error)) {
-        // Someone holds the port for a moment; keep trying.
-        restartEnd_ = Clock::now() + std::chrono::milliseconds(200);
-        return;
-    }
     restarting_ = false;
-    networkDown_ = false;
     say(readyLine());
 }
 
@@ -316,8 +303,8 @@ int Simulator::run()
         std::vector<pollfd> fds;
         fds.push_back({signals_.get(), POLLIN, 0});
         fds.push_back({stdinOpen_ ? STDIN_FILENO : -1, POLLIN, 0});
-        fds.push_back({networkDown_ ? -1 : listener_.get(), POLLIN, 0});
-        fds.push_back({networkDown_ ? -1 : udp_.get(), POLLIN, 0});
+        fds.push_back({restarting_ ? -1 : listener_.get(), POLLIN, 0});
+        fds.push_back({udp_.get(), POLLIN, 0});
         fds.push_back({pty_ ? pty_->masterFd() : -1, POLLIN, 0});
         for (auto& c : clients_)
             fds.push_back({c->fd.get(), POLLIN, 0});
@@ -344,9 +331,9 @@ int Simulator::run()
         }
         if (fds[1].revents & (POLLIN | POLLHUP | POLLERR))
             readControl();
-        if (!networkDown_ && listener_.valid() && (fds[2].revents & POLLIN))
+        if (fds[2].revents & POLLIN)
             acceptClient();
-        if (!networkDown_ && udp_.valid() && (fds[3].revents & POLLIN))
+        if (fds[3].revents & POLLIN)
             receiveStatusRequest();
         if (pty_ && fds[4].fd == pty_->masterFd() && (fds[4].revents & (POLLIN | POLLHUP | POLLERR))) {
             bool drop = false;

@@ -33,7 +33,6 @@ private:
     };
 
     bool openNetwork(std::string& error);
-    void closeNetwork();
     void acceptClient();
     void serviceLink(Link& link, bool& drop);
     void receiveStatusRequest();
@@ -61,7 +60,6 @@ private:
     bool stdinOpen_ = true;
     std::string controlBuffer_;
     bool restarting_ = false;
-    bool networkDown_ = false;
     Clock::time_point restartEnd_{};
     bool quit_ = false;
 };
