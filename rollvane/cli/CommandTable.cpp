@@ -1,5 +1,8 @@
 #include "rollvane/cli/CommandTable.h"
 
+#include "rollvane/cli/ChangeSettingsCommand.h"
+#include "rollvane/cli/LoadPrinterCommand.h"
+#include "rollvane/cli/PrintConfigCommand.h"
 #include "rollvane/cli/StatusCommand.h"
 
 namespace rollvane {
@@ -7,6 +10,9 @@ namespace rollvane {
 CommandTable::CommandTable()
 {
     commands_.push_back(std::make_unique<StatusCommand>());
+    commands_.push_back(std::make_unique<LoadPrinterCommand>());
+    commands_.push_back(std::make_unique<ChangeSettingsCommand>());
+    commands_.push_back(std::make_unique<PrintConfigCommand>());
 }
 
 CliCommand *CommandTable::find(const std::string &name) const

@@ -132,56 +132,58 @@ void SettingsPage::CloseProgress() { link_.progress.reset(); }
 
 // ---- settings text file ----
 
-void SettingsPage::LoadFile()
+int SettingsPage::LoadFile()
 {
     platform::UserInterface &ui = link_.ui();
     rememberedFileName_.clear();
     const auto path = ui.ChooseOpenFile({"txt File  (*.txt)|*.txt|", "", ""});
     if (!path) {
         ui.ShowMessage("No file Loaded!", "No file Loaded! ", MessageIcon::Information);
-        return;
+        return 0;
     }
     rememberedFileName_ = baseName(*path);
     std::string content;
     std::string reason;
     if (!readWholeFile(*path, &content, &reason)) {
         ui.ShowMessage("Cannot read the file " + *path + ":\n" + reason, "Error", MessageIcon::Stop);
-        return;
+        return 0;
     }
     if (content.empty()) {
         ui.ShowMessage("No Data in the file Error!", kDefaultCaption, MessageIcon::Stop);
-        return;
+        return 0;
     }
     SettingsFile::Parse(content, settings_);
     // Item 38 is not in the file: its list stays as the person left it.
     ShowSettings(SettingsTable::kItemCount - 1);
+    return 1;
 }
 
-void SettingsPage::SaveFile()
+int SettingsPage::SaveFile()
 {
     platform::UserInterface &ui = link_.ui();
     TakeLists();
     const auto path = ui.ChooseSaveFile({"  (*.txt)|*.txt|", "txt", rememberedFileName_});
     if (!path) {
         ui.ShowMessage("No file is saved!", "No file saved! ", MessageIcon::Information);
-        return;
+        return 0;
     }
     std::string reason;
     if (!platform::AtomicFile::write(*path, SettingsFile::Format(settings_), &reason)) {
         ui.ShowMessage("Cannot save the file " + *path + ":\n" + reason, "Error", MessageIcon::Stop);
-        return;
+        return 0;
     }
     ui.ShowMessage(" Properties Saved!", "Saved Properties", MessageIcon::None);
+    return 1;
 }
 
 // ---- printer ----
 
-void SettingsPage::LoadFromPrinter()
+int SettingsPage::LoadFromPrinter()
 {
     platform::UserInterface &ui = link_.ui();
     TakeLists();
     if (!OpenAndConfigure()) {
-        return;
+        return 0;
     }
     link_.progress = ui.OpenProgress();
     link_.progress->SetMessage("Loading printer configurations, please wait...");
@@ -195,7 +197,7 @@ void SettingsPage::LoadFromPrinter()
                 ui.ShowMessage(kBusy, "Interface Busy", MessageIcon::Exclamation);
                 CloseProgress();
                 link_.Close();
-                return;
+                return 0;
             }
             break;
         }
@@ -203,7 +205,7 @@ void SettingsPage::LoadFromPrinter()
             ui.ShowMessage(kTimeout, "Error", MessageIcon::Exclamation);
             CloseProgress();
             link_.Close();
-            return;
+            return 0;
         }
     }
 
@@ -215,7 +217,7 @@ void SettingsPage::LoadFromPrinter()
             ui.ShowMessage(kTimeout, "Error", MessageIcon::Exclamation);
             CloseProgress();
             link_.Close();
-            return;
+            return 0;
         }
     }
     const bool network = link_.linkType == LinkNetwork;
@@ -229,6 +231,7 @@ void SettingsPage::LoadFromPrinter()
     ShowSettings();
     reported_ = settings_;
     hasReport_ = true;
+    return 1;
 }
 
 std::vector<std::string> SettingsPage::PendingChanges() const
@@ -291,7 +294,7 @@ void SettingsPage::CarryInterfaceValues(const PrinterSettings &settings, Interfa
     }
 }
 
-void SettingsPage::ApplySettings()
+int SettingsPage::ApplySettings()
 {
     platform::UserInterface &ui = link_.ui();
     TakeLists();
@@ -299,15 +302,16 @@ void SettingsPage::ApplySettings()
         ui.ShowMessage("Please select the appropriate properties!", "Invalid Properties", MessageIcon::Exclamation);
         settings_.Clear();
         ShowSettings();
-        return;
+        return 0;
     }
     if (!ConfirmChanges()) {
-        return;
+        return 0;
     }
     transfer_.copy() = SettingsCopy::From(settings_);
 
     InterfaceSettings &interface = interfaceDialog_.settings();
     bool resetInterface = false;
+    int written = 0;
     if (!link_.Open(interface.portText)) {
         ui.ShowMessage(kOpenFailed, "Error", MessageIcon::Stop);
     } else {
@@ -316,7 +320,7 @@ void SettingsPage::ApplySettings()
         if (link_.QueryStatus(status) && PrinterLink::IsBusy(status[0])) {
             ui.ShowMessage(kBusy, "Interface Busy", MessageIcon::Exclamation);
             link_.Close();
-            return;
+            return 0;
         }
         const PrinterErrorCode result = transfer_.WriteSettings();
         if (result != ErrNone) {
@@ -334,6 +338,7 @@ void SettingsPage::ApplySettings()
                 message += "And please reset the communication parameter.";
             }
             ui.ShowMessage(message, "Complete", MessageIcon::None);
+            written = 1;
             // What was written is now what the printer holds.
             for (int n = 1; n <= SettingsTable::kItemCount; ++n) {
                 if (!settings_.text(n).empty()) {
@@ -351,6 +356,7 @@ void SettingsPage::ApplySettings()
         CarryInterfaceValues(settings_, interface);
         link_.linkType = interface.linkType;
     }
+    return written;
 }
 
 void SettingsPage::ReportPrinterError(PrinterErrorCode code)

@@ -34,11 +34,12 @@ public:
     const std::string &listText(int number) const { return lists_.at(static_cast<std::size_t>(number - 1)); }
     void SetListText(int number, const std::string &editText);
 
-    // Buttons 1064, 1065, 1093 and 1094.
-    void LoadFile();
-    void SaveFile();
-    void LoadFromPrinter();
-    void ApplySettings();
+    // Buttons 1064, 1065, 1093 and 1094. Each reports 1 when it did its work and 0 when it
+    // stopped at a message or a cancelled choice.
+    int LoadFile();
+    int SaveFile();
+    int LoadFromPrinter();
+    int ApplySettings();
 
     // The end of a failed printer action: tells the printer, closes the progress window and
     // the link, then shows the code's message.

@@ -70,7 +70,7 @@ void SettingsPageView::TakeTexts()
     }
 }
 
-void SettingsPageView::Run(void (SettingsPage::*handler)())
+void SettingsPageView::Run(int (SettingsPage::*handler)())
 {
     TakeTexts();
     (page_.*handler)();

@@ -38,7 +38,7 @@ public:
     void TakeTexts();
 
 private:
-    void Run(void (SettingsPage::*handler)());
+    void Run(int (SettingsPage::*handler)());
 
     SettingsPage &page_;
     std::unique_ptr<Ui::SettingsPageView> form_;

@@ -1,0 +1,65 @@
+#include "rollvane/cli/ChangeSettingsCommand.h"
+
+#include "rollvane/app/MainWindow.h"
+#include "rollvane/cli/TerminalUserInterface.h"
+#include "rollvane/settings/SettingsPage.h"
+
+#include <iostream>
+#include <optional>
+
+namespace rollvane {
+
+const char *ChangeSettingsCommand::Help() const
+{
+    return "Loads FILE as \"Load File\" does, then writes it to the printer as \"Change Settings\" does.\n"
+           "The file does not hold \"USB Select Type:\"; --usb-select-type gives its text.\n"
+           "--dry-run reads the printer's settings first and prints, one line each, the items whose\n"
+           "text differs from what the printer reported; nothing is written to the printer.\n";
+}
+
+int ChangeSettingsCommand::Run(CliContext &context, const std::vector<std::string> &args)
+{
+    std::optional<std::string> file;
+    std::optional<std::string> selectType;
+    bool dryRun = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--usb-select-type" && i + 1 < args.size()) {
+            selectType = args[++i];
+        } else if (args[i].rfind("--usb-select-type=", 0) == 0) {
+            selectType = args[i].substr(18);
+        } else if (args[i] == "--dry-run") {
+            dryRun = true;
+        } else if (!file && args[i].rfind("--", 0) != 0) {
+            file = args[i];
+        } else {
+            std::cerr << "rollvane-cli: change-settings: unexpected argument " << args[i] << "\n";
+            return kUsageError;
+        }
+    }
+    if (!file) {
+        std::cerr << "rollvane-cli: change-settings needs a FILE\n";
+        return kUsageError;
+    }
+    SettingsPage page(context.window.link(), context.window.interfaceDialog());
+    if (dryRun && !page.LoadFromPrinter()) {
+        return 0;
+    }
+    context.ui.AnswerNextFileChoice(*file);
+    if (!page.LoadFile()) {
+        return 0;
+    }
+    if (selectType) {
+        page.SetListText(SettingsTable::kUsbSelectItem, *selectType);
+    }
+    if (dryRun) {
+        for (const auto &line : page.PendingChanges()) {
+            context.out << line << "\n";
+        }
+        context.out << std::flush;
+        return 0;
+    }
+    page.ApplySettings();
+    return 0;
+}
+
+}  // namespace rollvane

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "rollvane/cli/CliCommand.h"
+
+namespace rollvane {
+
+// change-settings FILE [--usb-select-type TEXT] [--dry-run]: "Load File" of FILE, then
+// "Change Settings"; with --dry-run the items that would change, and nothing sent.
+class ChangeSettingsCommand final : public CliCommand {
+public:
+    const char *Name() const override { return "change-settings"; }
+    const char *Synopsis() const override { return "change-settings FILE [--usb-select-type TEXT] [--dry-run]"; }
+    const char *Help() const override;
+    int Run(CliContext &context, const std::vector<std::string> &args) override;
+};
+
+}  // namespace rollvane

@@ -1,0 +1,47 @@
+#include "rollvane/cli/LoadPrinterCommand.h"
+
+#include "rollvane/app/MainWindow.h"
+#include "rollvane/cli/TerminalUserInterface.h"
+#include "rollvane/settings/SettingsFile.h"
+#include "rollvane/settings/SettingsPage.h"
+
+#include <iostream>
+#include <optional>
+
+namespace rollvane {
+
+const char *LoadPrinterCommand::Help() const
+{
+    return "Reads the printer's stored configuration as \"Load Printer\" does and writes items 1 to 37 as a\n"
+           "settings text file: to FILE with -o (as \"Save File\" does), else to standard output.\n";
+}
+
+int LoadPrinterCommand::Run(CliContext &context, const std::vector<std::string> &args)
+{
+    std::optional<std::string> file;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if ((args[i] == "-o" || args[i] == "--output") && i + 1 < args.size() && !file) {
+            file = args[++i];
+        } else {
+            std::cerr << "rollvane-cli: load-printer: unexpected argument " << args[i] << "\n";
+            return kUsageError;
+        }
+    }
+    SettingsPage page(context.window.link(), context.window.interfaceDialog());
+    if (!page.LoadFromPrinter()) {
+        return 0;
+    }
+    if (file) {
+        context.ui.AnswerNextFileChoice(*file);
+        page.SaveFile();
+    } else {
+        PrinterSettings shown;
+        for (int n = 1; n <= SettingsTable::kItemCount; ++n) {
+            shown.text(n) = page.listText(n);
+        }
+        context.out << SettingsFile::Format(shown) << std::flush;
+    }
+    return 0;
+}
+
+}  // namespace rollvane

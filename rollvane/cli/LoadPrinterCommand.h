@@ -1,0 +1,16 @@
+#pragma once
+
+#include "rollvane/cli/CliCommand.h"
+
+namespace rollvane {
+
+// load-printer [-o FILE]: "Load Printer", the items written as a settings text file.
+class LoadPrinterCommand final : public CliCommand {
+public:
+    const char *Name() const override { return "load-printer"; }
+    const char *Synopsis() const override { return "load-printer [-o FILE]"; }
+    const char *Help() const override;
+    int Run(CliContext &context, const std::vector<std::string> &args) override;
+};
+
+}  // namespace rollvane

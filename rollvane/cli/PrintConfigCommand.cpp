@@ -1,0 +1,25 @@
+#include "rollvane/cli/PrintConfigCommand.h"
+
+#include "rollvane/app/MainWindow.h"
+
+#include <iostream>
+
+namespace rollvane {
+
+const char *PrintConfigCommand::Help() const
+{
+    return "Prints the program's title line and the printer's own configuration printout, as the menu\n"
+           "command \"&Print Configurations\" does.\n";
+}
+
+int PrintConfigCommand::Run(CliContext &context, const std::vector<std::string> &args)
+{
+    if (!args.empty()) {
+        std::cerr << "rollvane-cli: print-config takes no arguments\n";
+        return kUsageError;
+    }
+    context.window.PrintConfigurations();
+    return 0;
+}
+
+}  // namespace rollvane

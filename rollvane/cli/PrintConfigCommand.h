@@ -1,0 +1,16 @@
+#pragma once
+
+#include "rollvane/cli/CliCommand.h"
+
+namespace rollvane {
+
+// print-config: the menu command "&Print Configurations".
+class PrintConfigCommand final : public CliCommand {
+public:
+    const char *Name() const override { return "print-config"; }
+    const char *Synopsis() const override { return "print-config"; }
+    const char *Help() const override;
+    int Run(CliContext &context, const std::vector<std::string> &args) override;
+};
+
+}  // namespace rollvane
