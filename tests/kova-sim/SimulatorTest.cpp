@@ -684,6 +684,33 @@ TEST_F(KovaSimSerial, DisconnectHangsTheLineUpAndALinkToANewOneFollows)
     ::close(again);
 }
 
+TEST_F(KovaSimSerial, DropAfterBytesHangsUpTheSerialLine)
+{
+    const std::string link = dir.file("ttyKOVA");
+    start({"--serial-link", link, "--drop-after", "2"});
+    const int fd = openSerial(link);
+    ASSERT_GE(fd, 0);
+    ASSERT_TRUE(serialWrite(fd, {0x1B, 0x68, 0x1B, 0x68}));
+    // The line goes after the first request; like a pulled cable, its
+    // answer may be lost with it, but never the second one's.
+    size_t answers = 0;
+    for (;;) {
+        pollfd p {fd, POLLIN, 0};
+        ASSERT_EQ(::poll(&p, 1, 2000), 1) << "the line did not hang up";
+        uint8_t b;
+        if (::read(fd, &b, 1) <= 0)
+            break;
+        ++answers;
+    }
+    EXPECT_LE(answers, 1u);
+    ::close(fd);
+    const int again = openSerial(link);
+    ASSERT_GE(again, 0);
+    serialWrite(again, {0x1B, 0x68, 0x1B, 0x76});
+    EXPECT_EQ(serialRead(again, 2), (Bytes{0x00, 0x00}));
+    ::close(again);
+}
+
 TEST(KovaSimCommandLine, HelpDocumentsOptionsAndControlLinesAndBadOptionsFail)
 {
     SimProcess help;

@@ -55,8 +55,10 @@ bool PtyLink::open(std::string& error)
 
 bool PtyLink::reopen(std::string& error)
 {
-    master_.reset();
-    slave_.reset();
+    // The link moves to the new line before the old one hangs up, so a
+    // program that reopens the port at once never finds the dead one.
+    UniqueFd oldMaster = std::move(master_);
+    UniqueFd oldSlave = std::move(slave_);
     return open(error);
 }
 
