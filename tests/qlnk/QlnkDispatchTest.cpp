@@ -1,0 +1,197 @@
+// Every export with every port type: result codes, return values, handle fields, last error.
+#include "QlnkTestSupport.h"
+
+#include "tests/support/PtyPair.h"
+
+using namespace qlnk_test;
+
+namespace {
+
+const uint32_t kUnsupportedTypes[] = {0x2004u, 0x200Au, 0u};
+const uint32_t kNetworkTypes[] = {QLNK_PORT_TCP_RAW, QLNK_PORT_UDP_RAW, QLNK_PORT_TCP_LPR};
+const uint32_t kDeviceTypes[] = {QLNK_PORT_USB_PRINTER, QLNK_PORT_USB_HID_OUTPUT, QLNK_PORT_USB_HID_FEATURE,
+                                 QLNK_PORT_SERIAL, QLNK_PORT_PARALLEL};
+
+}  // namespace
+
+// ctest runs each case in a process of its own, so this is the library's first call.
+TEST(QlnkLastError, NothingRecordedBeforeAnyCallAndAfterEachRead)
+{
+    int32_t value = 0;
+    EXPECT_EQ(QLNK_GetLastError(&value), 1);
+    EXPECT_EQ(value, QLNK_NO_ERROR_RECORDED);
+    value = 0;
+    EXPECT_EQ(QLNK_GetLastError(&value), 1);
+    EXPECT_EQ(value, QLNK_NO_ERROR_RECORDED);
+}
+
+TEST(QlnkLastError, ReadingGivesTheFailureOnceThenResets)
+{
+    int32_t status = 0;
+    auto context = netContext(QLNK_PORT_TCP_RAW, kLoopback, closedPort(), 5000);
+    EXPECT_QLNK(QLNK_Open(&context, &status), QLNK_E_TIMEOUT);
+    EXPECT_EQ(takeLastError(), ECONNREFUSED);
+    EXPECT_EQ(takeLastError(), QLNK_NO_ERROR_RECORDED);
+    EXPECT_QLNK(QLNK_CloseComm(&context.netSocket, QLNK_PORT_TCP_RAW, &status), QLNK_OK);
+}
+
+TEST(QlnkDispatch, UnsupportedPortTypesAreRejectedByEveryCall)
+{
+    for (uint32_t type : kUnsupportedTypes) {
+        SCOPED_TRACE(type);
+        int32_t status = 0;
+        QLNK_CommContext context{};
+        context.portType = type;
+        EXPECT_QLNK(QLNK_Open(&context, &status), QLNK_E_PARAM);
+        // Nothing was opened or cleared.
+        EXPECT_EQ(context.serialHandle, 0);
+        EXPECT_EQ(context.parallelHandle, 0);
+        EXPECT_EQ(context.usbHandle, 0);
+        EXPECT_EQ(context.netSocket, 0);
+
+        int32_t handle = 5;
+        uint8_t bytes[4] = {1, 2, 3, 4};
+        uint32_t count = 77;
+        EXPECT_QLNK(QLNK_SendData(&handle, bytes, sizeof bytes, &count, type, 100, &status), QLNK_E_PARAM);
+        EXPECT_EQ(count, 0u);
+        count = 77;
+        EXPECT_QLNK(QLNK_RecvData(&handle, bytes, sizeof bytes, &count, type, 100, &status), QLNK_E_PARAM);
+        EXPECT_EQ(count, 0u);
+        EXPECT_QLNK(QLNK_CloseComm(&handle, type, &status), QLNK_E_PARAM);
+        EXPECT_EQ(handle, 5);
+    }
+    // A rejected call is no platform failure.
+    EXPECT_EQ(takeLastError(), QLNK_NO_ERROR_RECORDED);
+}
+
+TEST(QlnkDispatch, ClosedHandleGivesSocketOrOpenCode)
+{
+    uint8_t bytes[8] = {};
+    for (uint32_t type : kNetworkTypes) {
+        SCOPED_TRACE(type);
+        int32_t status = 0;
+        int32_t handle = -1;
+        uint32_t count = 9;
+        EXPECT_QLNK(QLNK_SendData(&handle, bytes, sizeof bytes, &count, type, 100, &status), QLNK_E_SOCKET);
+        EXPECT_EQ(count, 0u);
+        // LPR has no receive at all.
+        EXPECT_QLNK(QLNK_RecvData(&handle, bytes, sizeof bytes, &count, type, 100, &status),
+                    type == QLNK_PORT_TCP_LPR ? QLNK_E_PARAM : QLNK_E_SOCKET);
+        EXPECT_QLNK(QLNK_CloseComm(&handle, type, &status), QLNK_E_SOCKET);
+        EXPECT_EQ(handle, -1);
+    }
+    for (uint32_t type : kDeviceTypes) {
+        SCOPED_TRACE(type);
+        int32_t status = 0;
+        int32_t handle = -1;
+        uint32_t count = 9;
+        EXPECT_QLNK(QLNK_SendData(&handle, bytes, sizeof bytes, &count, type, 100, &status), QLNK_E_OPEN);
+        EXPECT_EQ(count, 0u);
+        // The HID output-report port has no receive at all.
+        EXPECT_QLNK(QLNK_RecvData(&handle, bytes, sizeof bytes, &count, type, 100, &status),
+                    type == QLNK_PORT_USB_HID_OUTPUT ? QLNK_E_PARAM : QLNK_E_OPEN);
+        EXPECT_QLNK(QLNK_CloseComm(&handle, type, &status), QLNK_E_OPEN);
+        EXPECT_EQ(handle, -1);
+    }
+    EXPECT_EQ(takeLastError(), QLNK_NO_ERROR_RECORDED);
+}
+
+// USB arrives with a later change: until then the device search finds nothing.
+TEST(QlnkDispatch, UsbPortsFindNoDeviceYet)
+{
+    for (uint32_t type : {QLNK_PORT_USB_PRINTER, QLNK_PORT_USB_HID_OUTPUT, QLNK_PORT_USB_HID_FEATURE}) {
+        SCOPED_TRACE(type);
+        int32_t status = 0;
+        QLNK_CommContext context{};
+        context.portType = type;
+        context.usbHandle = 7;
+        context.usbVendorId = 0x1a2b;
+        context.usbProductId = 0x0001;
+        EXPECT_QLNK(QLNK_Open(&context, &status), QLNK_E_OPEN);
+        EXPECT_EQ(takeLastError(), ENODEV);
+        // The printer-class search leaves the field alone; the HID search clears it first.
+        EXPECT_EQ(context.usbHandle, type == QLNK_PORT_USB_PRINTER ? 7 : -1);
+    }
+}
+
+TEST(QlnkDispatch, ReceiveOnLprSocketIsRejectedAndTransfersNothing)
+{
+    uint16_t port = 0;
+    auto listener = boundSocket(SOCK_STREAM, kLoopback, &port);
+    int32_t status = 0;
+    auto context = netContext(QLNK_PORT_TCP_LPR, kLoopback, port, 2000);
+    EXPECT_QLNK(QLNK_Open(&context, &status), QLNK_OK);
+    auto peer = acceptWithin(listener.get(), milliseconds(2000));
+    ASSERT_TRUE(peer.valid());
+    ASSERT_EQ(send(peer.get(), "xyz", 3, 0), 3);
+
+    uint8_t buffer[8] = {0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA};
+    uint32_t count = 5;
+    EXPECT_QLNK(QLNK_RecvData(&context.netSocket, buffer, sizeof buffer, &count, QLNK_PORT_TCP_LPR, 200, &status),
+                QLNK_E_PARAM);
+    EXPECT_EQ(count, 0u);
+    EXPECT_EQ(buffer[0], 0xAA);
+    // The bytes are still waiting for a raw receive.
+    EXPECT_QLNK(QLNK_RecvData(&context.netSocket, buffer, sizeof buffer, &count, QLNK_PORT_TCP_RAW, 1000, &status),
+                QLNK_OK);
+    EXPECT_EQ(count, 3u);
+    EXPECT_QLNK(QLNK_CloseComm(&context.netSocket, QLNK_PORT_TCP_LPR, &status), QLNK_OK);
+}
+
+TEST(QlnkDispatch, SecondCloseOfTheSameContextFindsItClosed)
+{
+    testing_support::PtyPair pty;
+    ASSERT_TRUE(pty.valid());
+    const std::wstring name(pty.slavePath().begin(), pty.slavePath().end());
+    int32_t status = 0;
+    QLNK_CommContext serial{};
+    serial.portType = QLNK_PORT_SERIAL;
+    serial.serialPortName = name.c_str();
+    serial.serialDcb.DCBlength = sizeof(QLNK_DCB);
+    serial.serialDcb.BaudRate = 9600;
+    serial.serialDcb.ByteSize = 8;
+    serial.serialDcb.flags = QLNK_DCB_BINARY;
+    EXPECT_QLNK(QLNK_Open(&serial, &status), QLNK_OK);
+    EXPECT_QLNK(QLNK_CloseComm(&serial.serialHandle, QLNK_PORT_SERIAL, &status), QLNK_OK);
+    EXPECT_EQ(serial.serialHandle, -1);
+    EXPECT_QLNK(QLNK_CloseComm(&serial.serialHandle, QLNK_PORT_SERIAL, &status), QLNK_E_OPEN);
+
+    auto udp = netContext(QLNK_PORT_UDP_RAW, kLoopback, 9, 0);
+    EXPECT_QLNK(QLNK_Open(&udp, &status), QLNK_OK);
+    EXPECT_QLNK(QLNK_CloseComm(&udp.netSocket, QLNK_PORT_UDP_RAW, &status), QLNK_OK);
+    EXPECT_EQ(udp.netSocket, -1);
+    EXPECT_QLNK(QLNK_CloseComm(&udp.netSocket, QLNK_PORT_UDP_RAW, &status), QLNK_E_SOCKET);
+}
+
+TEST(QlnkDispatch, FailedCloseLeavesTheHandleAndRecordsTheError)
+{
+    // A descriptor that is not a socket cannot be shut down.
+    platform::FileDescriptor pipeEnds[2];
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    pipeEnds[0].reset(fds[0]);
+    pipeEnds[1].reset(fds[1]);
+    int32_t handle = fds[0];
+    int32_t status = 0;
+    EXPECT_QLNK(QLNK_CloseComm(&handle, QLNK_PORT_TCP_RAW, &status), QLNK_E_SYSTEM);
+    EXPECT_EQ(handle, fds[0]);
+    EXPECT_EQ(takeLastError(), ENOTSOCK);
+}
+
+TEST(QlnkDispatch, MissingDevicesGiveOpenCodeWithTheReason)
+{
+    int32_t status = 0;
+    QLNK_CommContext context{};
+    context.portType = QLNK_PORT_SERIAL;
+    context.serialPortName = L"/nonexistent-rollvane-port/ttyX";
+    EXPECT_QLNK(QLNK_Open(&context, &status), QLNK_E_OPEN);
+    EXPECT_EQ(context.serialHandle, -1);
+    EXPECT_EQ(takeLastError(), ENOENT);
+
+    context.portType = QLNK_PORT_PARALLEL;
+    context.parallelPortName = L"/nonexistent-rollvane-port/parport9";
+    context.parallelMode = QLNK_PAR_NIBBLE;
+    EXPECT_QLNK(QLNK_Open(&context, &status), QLNK_E_OPEN);
+    EXPECT_EQ(context.parallelHandle, -1);
+    EXPECT_EQ(takeLastError(), ENOENT);
+}

@@ -1,0 +1,120 @@
+// FTP uploads to pyftpdlib started by the test, and connection attempts against test peers.
+#include "QlnkTestSupport.h"
+
+#include "tests/support/FtpServer.h"
+#include "tests/support/TempDir.h"
+
+#include <curl/curl.h>
+#include <fstream>
+#include <future>
+#include <thread>
+
+using namespace qlnk_test;
+
+namespace {
+
+std::wstring wide(const std::string &text)
+{
+    return std::wstring(text.begin(), text.end());
+}
+
+std::size_t countOf(const std::string &text, const std::string &part)
+{
+    std::size_t count = 0;
+    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
+        ++count;
+    }
+    return count;
+}
+
+}  // namespace
+
+TEST(QlnkFtp, BinaryFileArrivesByteIdentical)
+{
+    testing_support::FtpServer server("printer", "s3cret");
+    ASSERT_TRUE(server.running());
+    testing_support::TempDir local;
+    const auto bytes = allByteValues(300);
+    const std::string content(bytes.begin(), bytes.end());
+    // Line ends that a text-mode transfer would change.
+    const std::string file = content + "\r\n\n\r" + content;
+    testing_support::TempDir::write(local.file("logo.bin"), file);
+
+    int32_t status = 0;
+    EXPECT_QLNK(QLNK_FTPPutFile(L"rollvane", L"printer", L"s3cret", server.port(), kLoopback,
+                                wide(local.file("logo.bin")).c_str(), L"logo.bin", &status),
+                QLNK_OK);
+    EXPECT_EQ(testing_support::TempDir::read(server.file("logo.bin")), file) << server.log();
+    // The last step's value is left, not "nothing recorded".
+    EXPECT_EQ(takeLastError(), 0);
+    EXPECT_NE(server.log().find("STOR"), std::string::npos);
+}
+
+TEST(QlnkFtp, WrongPasswordIsTriedThreeTimesThenSystemError)
+{
+    testing_support::FtpServer server("printer", "s3cret");
+    ASSERT_TRUE(server.running());
+    testing_support::TempDir local;
+    testing_support::TempDir::write(local.file("a.bin"), "abc");
+    int32_t status = 0;
+    EXPECT_QLNK(QLNK_FTPPutFile(L"rollvane", L"printer", L"wrong", server.port(), kLoopback,
+                                wide(local.file("a.bin")).c_str(), L"a.bin", &status),
+                QLNK_E_SYSTEM);
+    EXPECT_EQ(takeLastError(), CURLE_LOGIN_DENIED);
+    // The server logs a refusal just after answering it.
+    const auto end = Clock::now() + milliseconds(5000);
+    while (countOf(server.log(), "failed login") < 3 && Clock::now() < end) {
+        std::this_thread::sleep_for(milliseconds(20));
+    }
+    std::this_thread::sleep_for(milliseconds(100));
+    EXPECT_EQ(countOf(server.log(), "failed login"), 3u) << server.log();
+    EXPECT_FALSE(std::ifstream(server.file("a.bin")).good());
+}
+
+TEST(QlnkFtp, RefusedConnectionGivesSystemErrorWithConnectCode)
+{
+    testing_support::TempDir local;
+    testing_support::TempDir::write(local.file("a.bin"), "abc");
+    int32_t status = 0;
+    EXPECT_QLNK(QLNK_FTPPutFile(L"rollvane", L"printer", L"s3cret", closedPort(), kLoopback,
+                                wide(local.file("a.bin")).c_str(), L"a.bin", &status),
+                QLNK_E_SYSTEM);
+    EXPECT_EQ(takeLastError(), CURLE_COULDNT_CONNECT);
+}
+
+TEST(QlnkFtp, FailedConnectionIsAttemptedThreeTimes)
+{
+    // A peer that takes each connection and drops it before any greeting.
+    uint16_t port = 0;
+    auto listener = boundSocket(SOCK_STREAM, kLoopback, &port);
+    ASSERT_TRUE(listener.valid());
+    auto accepted = std::async(std::launch::async, [&] {
+        int count = 0;
+        while (acceptWithin(listener.get(), milliseconds(1500)).valid()) {
+            ++count;
+        }
+        return count;
+    });
+    testing_support::TempDir local;
+    testing_support::TempDir::write(local.file("a.bin"), "abc");
+    int32_t status = 0;
+    EXPECT_QLNK(QLNK_FTPPutFile(L"rollvane", L"printer", L"s3cret", port, kLoopback,
+                                wide(local.file("a.bin")).c_str(), L"a.bin", &status),
+                QLNK_E_SYSTEM);
+    const int32_t error = takeLastError();
+    EXPECT_NE(error, 0);
+    EXPECT_NE(error, QLNK_NO_ERROR_RECORDED);
+    EXPECT_EQ(accepted.get(), 3);
+}
+
+TEST(QlnkFtp, MissingLocalFileFailsTheUpload)
+{
+    testing_support::FtpServer server("printer", "s3cret");
+    ASSERT_TRUE(server.running());
+    testing_support::TempDir local;
+    int32_t status = 0;
+    EXPECT_QLNK(QLNK_FTPPutFile(L"rollvane", L"printer", L"s3cret", server.port(), kLoopback,
+                                wide(local.file("missing.bin")).c_str(), L"missing.bin", &status),
+                QLNK_E_SYSTEM);
+    EXPECT_EQ(takeLastError(), CURLE_READ_ERROR);
+}

@@ -1,0 +1,287 @@
+// Raw TCP and UDP against loopback peers the test plays.
+#include "QlnkTestSupport.h"
+
+#include <csignal>
+#include <cstring>
+#include <thread>
+
+using namespace qlnk_test;
+
+namespace {
+
+struct TcpLink {
+    platform::FileDescriptor listener;
+    platform::FileDescriptor peer;
+    QLNK_CommContext context{};
+};
+
+// An open raw TCP context and the test's end of its connection.
+void connectTcp(TcpLink *link)
+{
+    uint16_t port = 0;
+    link->listener = boundSocket(SOCK_STREAM, kLoopback, &port);
+    ASSERT_TRUE(link->listener.valid());
+    link->context = netContext(QLNK_PORT_TCP_RAW, kLoopback, port, 2000);
+    int32_t status = 0;
+    EXPECT_QLNK(QLNK_Open(&link->context, &status), QLNK_OK);
+    link->peer = acceptWithin(link->listener.get(), milliseconds(2000));
+    ASSERT_TRUE(link->peer.valid());
+}
+
+void closeTcp(TcpLink *link)
+{
+    int32_t status = 0;
+    EXPECT_QLNK(QLNK_CloseComm(&link->context.netSocket, QLNK_PORT_TCP_RAW, &status), QLNK_OK);
+    EXPECT_EQ(link->context.netSocket, -1);
+}
+
+}  // namespace
+
+TEST(QlnkTcp, BytesArriveIntactBothWays)
+{
+    TcpLink link;
+    ASSERT_NO_FATAL_FAILURE(connectTcp(&link));
+    // A connection that had to wait leaves EINPROGRESS behind even though it worked.
+    EXPECT_EQ(takeLastError(), EINPROGRESS);
+
+    const auto out = allByteValues(4);
+    int32_t status = 0;
+    uint32_t sent = 0;
+    EXPECT_QLNK(QLNK_SendData(&link.context.netSocket, out.data(), uint32_t(out.size()), &sent, QLNK_PORT_TCP_RAW,
+                              1000, &status),
+                QLNK_OK);
+    EXPECT_EQ(sent, out.size());
+    EXPECT_EQ(readFor(link.peer.get(), out.size(), milliseconds(2000)), out);
+
+    const auto back = allByteValues(1);
+    ASSERT_EQ(send(link.peer.get(), back.data(), back.size(), 0), ssize_t(back.size()));
+    std::vector<uint8_t> received;
+    uint8_t buffer[1024];
+    while (received.size() < back.size()) {
+        uint32_t count = 0;
+        EXPECT_QLNK(QLNK_RecvData(&link.context.netSocket, buffer, sizeof buffer, &count, QLNK_PORT_TCP_RAW, 1000,
+                                  &status),
+                    QLNK_OK);
+        if (count == 0) {
+            break;
+        }
+        received.insert(received.end(), buffer, buffer + count);
+    }
+    EXPECT_EQ(received, back);
+    closeTcp(&link);
+}
+
+TEST(QlnkTcp, ReceiveWithNothingArrivingTimesOutWithCountZero)
+{
+    TcpLink link;
+    ASSERT_NO_FATAL_FAILURE(connectTcp(&link));
+    uint8_t buffer[16];
+    std::memset(buffer, 0xAA, sizeof buffer);
+    uint32_t count = 99;
+    int32_t status = 0;
+    const auto start = Clock::now();
+    EXPECT_QLNK(QLNK_RecvData(&link.context.netSocket, buffer, sizeof buffer, &count, QLNK_PORT_TCP_RAW, 300,
+                              &status),
+                QLNK_E_TIMEOUT);
+    EXPECT_LT(msSince(start), 5000);
+    EXPECT_EQ(count, 0u);
+    EXPECT_EQ(takeLastError(), ETIMEDOUT);
+
+    // Nothing is left pending that could fill the buffer after the call returned.
+    ASSERT_EQ(send(link.peer.get(), "late", 4, 0), 4);
+    std::this_thread::sleep_for(milliseconds(100));
+    EXPECT_EQ(buffer[0], 0xAA);
+    EXPECT_QLNK(QLNK_RecvData(&link.context.netSocket, buffer, sizeof buffer, &count, QLNK_PORT_TCP_RAW, 1000,
+                              &status),
+                QLNK_OK);
+    EXPECT_EQ(std::string(reinterpret_cast<char *>(buffer), count), "late");
+    closeTcp(&link);
+}
+
+TEST(QlnkTcp, PeerClosingGivesOkWithCountZero)
+{
+    TcpLink link;
+    ASSERT_NO_FATAL_FAILURE(connectTcp(&link));
+    link.peer.reset();
+    uint8_t buffer[16];
+    uint32_t count = 99;
+    int32_t status = 0;
+    EXPECT_QLNK(QLNK_RecvData(&link.context.netSocket, buffer, sizeof buffer, &count, QLNK_PORT_TCP_RAW, 2000,
+                              &status),
+                QLNK_OK);
+    EXPECT_EQ(count, 0u);
+    closeTcp(&link);
+}
+
+TEST(QlnkTcp, RefusedConnectEndsAtOnceNotAfterTheTimeout)
+{
+    int32_t status = 0;
+    auto context = netContext(QLNK_PORT_TCP_RAW, kLoopback, closedPort(), 30000);
+    const auto start = Clock::now();
+    EXPECT_QLNK(QLNK_Open(&context, &status), QLNK_E_TIMEOUT);
+    EXPECT_LT(msSince(start), 10000);
+    EXPECT_EQ(takeLastError(), ECONNREFUSED);
+    // The socket stays for the caller to close.
+    EXPECT_GE(context.netSocket, 0);
+    EXPECT_QLNK(QLNK_CloseComm(&context.netSocket, QLNK_PORT_TCP_RAW, &status), QLNK_OK);
+    EXPECT_EQ(context.netSocket, -1);
+}
+
+TEST(QlnkTcp, SilentPeerIsWaitedForUntilTheConnectTimeout)
+{
+    // A listener that never accepts and whose queue is full drops further connection
+    // requests: the connection neither completes nor is refused.
+    uint16_t port = 0;
+    auto listener = boundSocket(SOCK_STREAM, kLoopback, &port, 0);
+    ASSERT_TRUE(listener.valid());
+    std::vector<platform::FileDescriptor> queued;
+    for (int i = 0; i < 16; ++i) {
+        platform::FileDescriptor client(socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+        const sockaddr_in where = socketAddress(kLoopback, port);
+        connect(client.get(), reinterpret_cast<const sockaddr *>(&where), sizeof where);
+        pollfd p{client.get(), POLLOUT, 0};
+        const bool connected = poll(&p, 1, 200) == 1;
+        queued.push_back(std::move(client));
+        if (!connected) {
+            break;
+        }
+    }
+
+    int32_t status = 0;
+    auto context = netContext(QLNK_PORT_TCP_RAW, kLoopback, port, 300);
+    const auto start = Clock::now();
+    EXPECT_QLNK(QLNK_Open(&context, &status), QLNK_E_TIMEOUT);
+    const auto waited = msSince(start);
+    EXPECT_GE(waited, 250);
+    EXPECT_LT(waited, 5000);
+    EXPECT_EQ(takeLastError(), ETIMEDOUT);
+    EXPECT_GE(context.netSocket, 0);
+    EXPECT_QLNK(QLNK_CloseComm(&context.netSocket, QLNK_PORT_TCP_RAW, &status), QLNK_OK);
+}
+
+TEST(QlnkTcp, SendToAClosedPeerFailsWithoutSignal)
+{
+    // The calling program keeps the default SIGPIPE disposition: a send must not raise it.
+    auto previous = std::signal(SIGPIPE, SIG_DFL);
+    TcpLink link;
+    ASSERT_NO_FATAL_FAILURE(connectTcp(&link));
+    link.peer.reset();
+    const auto data = allByteValues(1);
+    int32_t status = QLNK_OK;
+    for (int i = 0; i < 100 && status == QLNK_OK; ++i) {
+        uint32_t sent = 0;
+        QLNK_SendData(&link.context.netSocket, data.data(), uint32_t(data.size()), &sent, QLNK_PORT_TCP_RAW, 500,
+                      &status);
+        std::this_thread::sleep_for(milliseconds(10));
+    }
+    EXPECT_EQ(status, QLNK_E_SYSTEM);
+    const int32_t error = takeLastError();
+    EXPECT_TRUE(error == EPIPE || error == ECONNRESET) << error;
+    closeTcp(&link);
+    std::signal(SIGPIPE, previous);
+}
+
+TEST(QlnkTcp, SendToAPeerThatDoesNotReadEndsAtTheTimeoutWithPartOfTheData)
+{
+    TcpLink link;
+    ASSERT_NO_FATAL_FAILURE(connectTcp(&link));
+    const std::vector<uint8_t> data(64u << 20, 0x5A);
+    uint32_t sent = 0;
+    int32_t status = 0;
+    const auto start = Clock::now();
+    EXPECT_QLNK(QLNK_SendData(&link.context.netSocket, data.data(), uint32_t(data.size()), &sent, QLNK_PORT_TCP_RAW,
+                              300, &status),
+                QLNK_E_TIMEOUT);
+    EXPECT_LT(msSince(start), 5000);
+    // What did go is counted; the rest was never handed over.
+    EXPECT_GT(sent, 0u);
+    EXPECT_LT(sent, data.size());
+    EXPECT_EQ(takeLastError(), ETIMEDOUT);
+    closeTcp(&link);
+}
+
+TEST(QlnkUdp, DatagramsArriveIntactBothWaysAndBroadcastIsAllowed)
+{
+    uint16_t port = 0;
+    auto peer = boundSocket(SOCK_DGRAM, kLoopback, &port);
+    ASSERT_TRUE(peer.valid());
+    int32_t status = 0;
+    auto context = netContext(QLNK_PORT_UDP_RAW, kLoopback, port, 0);
+    EXPECT_QLNK(QLNK_Open(&context, &status), QLNK_OK);
+    int broadcast = 0;
+    socklen_t size = sizeof broadcast;
+    ASSERT_EQ(getsockopt(context.netSocket, SOL_SOCKET, SO_BROADCAST, &broadcast, &size), 0);
+    EXPECT_EQ(broadcast, 1);
+
+    const auto out = allByteValues(2);
+    uint32_t sent = 0;
+    EXPECT_QLNK(QLNK_SendData(&context.netSocket, out.data(), uint32_t(out.size()), &sent, QLNK_PORT_UDP_RAW, 500,
+                              &status),
+                QLNK_OK);
+    EXPECT_EQ(sent, out.size());
+    std::vector<uint8_t> datagram(4096);
+    sockaddr_in from{};
+    socklen_t fromSize = sizeof from;
+    pollfd p{peer.get(), POLLIN, 0};
+    ASSERT_EQ(poll(&p, 1, 2000), 1);
+    const ssize_t n = recvfrom(peer.get(), datagram.data(), datagram.size(), 0, reinterpret_cast<sockaddr *>(&from),
+                               &fromSize);
+    datagram.resize(n > 0 ? std::size_t(n) : 0);
+    EXPECT_EQ(datagram, out);
+
+    const uint8_t reply[] = {0x00, 0x00, 0x00, 0x00, 0x12, 0xFF, 0x00, 0x80};
+    ASSERT_EQ(sendto(peer.get(), reply, sizeof reply, 0, reinterpret_cast<sockaddr *>(&from), fromSize),
+              ssize_t(sizeof reply));
+    uint8_t buffer[64];
+    uint32_t count = 0;
+    EXPECT_QLNK(QLNK_RecvData(&context.netSocket, buffer, sizeof buffer, &count, QLNK_PORT_UDP_RAW, 2000, &status),
+                QLNK_OK);
+    ASSERT_EQ(count, sizeof reply);
+    EXPECT_EQ(std::memcmp(buffer, reply, sizeof reply), 0);
+
+    const auto start = Clock::now();
+    EXPECT_QLNK(QLNK_RecvData(&context.netSocket, buffer, sizeof buffer, &count, QLNK_PORT_UDP_RAW, 200, &status),
+                QLNK_E_TIMEOUT);
+    EXPECT_LT(msSince(start), 5000);
+    EXPECT_EQ(count, 0u);
+    EXPECT_QLNK(QLNK_CloseComm(&context.netSocket, QLNK_PORT_UDP_RAW, &status), QLNK_OK);
+}
+
+// Each UDP context sends to its own address, not to the one opened last.
+TEST(QlnkUdp, TwoContextsEachReachTheirOwnAddress)
+{
+    uint16_t portA = 0;
+    uint16_t portB = 0;
+    auto peerA = boundSocket(SOCK_DGRAM, ipv4(127, 0, 0, 2), &portA);
+    auto peerB = boundSocket(SOCK_DGRAM, ipv4(127, 0, 0, 3), &portB);
+    ASSERT_TRUE(peerA.valid());
+    ASSERT_TRUE(peerB.valid());
+    int32_t status = 0;
+    auto contextA = netContext(QLNK_PORT_UDP_RAW, ipv4(127, 0, 0, 2), portA, 0);
+    auto contextB = netContext(QLNK_PORT_UDP_RAW, ipv4(127, 0, 0, 3), portB, 0);
+    EXPECT_QLNK(QLNK_Open(&contextA, &status), QLNK_OK);
+    EXPECT_QLNK(QLNK_Open(&contextB, &status), QLNK_OK);
+
+    uint32_t sent = 0;
+    const uint8_t toA[] = {'A', 0x00, 0xFF};
+    const uint8_t toB[] = {'B', 0x1B, 0x68};
+    EXPECT_QLNK(QLNK_SendData(&contextA.netSocket, toA, sizeof toA, &sent, QLNK_PORT_UDP_RAW, 500, &status), QLNK_OK);
+    EXPECT_QLNK(QLNK_SendData(&contextB.netSocket, toB, sizeof toB, &sent, QLNK_PORT_UDP_RAW, 500, &status), QLNK_OK);
+    EXPECT_EQ(readFor(peerA.get(), 100, milliseconds(300)), std::vector<uint8_t>(toA, toA + sizeof toA));
+    EXPECT_EQ(readFor(peerB.get(), 100, milliseconds(300)), std::vector<uint8_t>(toB, toB + sizeof toB));
+
+    // Closing one drops its destination: a new socket that gets the same number has none.
+    const int closedNumber = contextA.netSocket;
+    EXPECT_QLNK(QLNK_CloseComm(&contextA.netSocket, QLNK_PORT_UDP_RAW, &status), QLNK_OK);
+    platform::FileDescriptor reused(socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+    ASSERT_EQ(reused.get(), closedNumber);
+    int32_t handle = reused.get();
+    EXPECT_QLNK(QLNK_SendData(&handle, toA, sizeof toA, &sent, QLNK_PORT_UDP_RAW, 500, &status), QLNK_E_SYSTEM);
+    EXPECT_EQ(takeLastError(), EDESTADDRREQ);
+    EXPECT_TRUE(readFor(peerA.get(), 100, milliseconds(200)).empty());
+
+    // The other context is untouched.
+    EXPECT_QLNK(QLNK_SendData(&contextB.netSocket, toB, sizeof toB, &sent, QLNK_PORT_UDP_RAW, 500, &status), QLNK_OK);
+    EXPECT_EQ(readFor(peerB.get(), 100, milliseconds(300)), std::vector<uint8_t>(toB, toB + sizeof toB));
+    EXPECT_QLNK(QLNK_CloseComm(&contextB.netSocket, QLNK_PORT_UDP_RAW, &status), QLNK_OK);
+}

@@ -1,0 +1,165 @@
+// The serial transport over real pseudo-terminals (8 data bits, no parity: what a pty keeps).
+#include "QlnkTestSupport.h"
+
+#include "tests/support/PtyPair.h"
+
+using namespace qlnk_test;
+
+namespace {
+
+struct SerialLink {
+    testing_support::PtyPair pty;
+    std::wstring name;
+    QLNK_CommContext context{};
+};
+
+void fillContext(SerialLink *link)
+{
+    ASSERT_TRUE(link->pty.valid());
+    link->name.assign(link->pty.slavePath().begin(), link->pty.slavePath().end());
+    link->context.portType = QLNK_PORT_SERIAL;
+    link->context.serialPortName = link->name.c_str();
+    QLNK_DCB &dcb = link->context.serialDcb;
+    dcb.DCBlength = sizeof(QLNK_DCB);
+    dcb.BaudRate = 115200;
+    dcb.flags = QLNK_DCB_BINARY | (1u << QLNK_DCB_DTR_CONTROL_SHIFT) | (1u << QLNK_DCB_RTS_CONTROL_SHIFT);
+    dcb.ByteSize = 8;
+    dcb.Parity = QLNK_PARITY_NONE;
+    dcb.StopBits = QLNK_STOPBITS_ONE;
+    dcb.XonChar = 0x11;
+    dcb.XoffChar = 0x13;
+}
+
+void openSerial(SerialLink *link)
+{
+    ASSERT_NO_FATAL_FAILURE(fillContext(link));
+    int32_t status = 0;
+    EXPECT_QLNK(QLNK_Open(&link->context, &status), QLNK_OK);
+    ASSERT_GE(link->context.serialHandle, 0);
+}
+
+void closeSerial(SerialLink *link)
+{
+    int32_t status = 0;
+    EXPECT_QLNK(QLNK_CloseComm(&link->context.serialHandle, QLNK_PORT_SERIAL, &status), QLNK_OK);
+    EXPECT_EQ(link->context.serialHandle, -1);
+}
+
+}  // namespace
+
+TEST(QlnkSerial, OpenLeavesTheOpensErrorValueZero)
+{
+    SerialLink link;
+    ASSERT_NO_FATAL_FAILURE(openSerial(&link));
+    EXPECT_EQ(takeLastError(), 0);
+    closeSerial(&link);
+}
+
+TEST(QlnkSerial, BytesPassIntactBothWays)
+{
+    SerialLink link;
+    ASSERT_NO_FATAL_FAILURE(openSerial(&link));
+    const auto out = allByteValues(2);
+    uint32_t sent = 0;
+    int32_t status = 0;
+    EXPECT_QLNK(QLNK_SendData(&link.context.serialHandle, out.data(), uint32_t(out.size()), &sent, QLNK_PORT_SERIAL,
+                              1000, &status),
+                QLNK_OK);
+    EXPECT_EQ(sent, out.size());
+    EXPECT_EQ(link.pty.readMaster(milliseconds(2000), out.size()), out);
+
+    const auto back = allByteValues(1);
+    link.pty.writeMaster(back);
+    std::vector<uint8_t> received;
+    uint8_t buffer[512];
+    while (received.size() < back.size()) {
+        uint32_t count = 0;
+        EXPECT_QLNK(QLNK_RecvData(&link.context.serialHandle, buffer, sizeof buffer, &count, QLNK_PORT_SERIAL, 1000,
+                                  &status),
+                    QLNK_OK);
+        if (count == 0) {
+            break;
+        }
+        received.insert(received.end(), buffer, buffer + count);
+    }
+    EXPECT_EQ(received, back);
+    closeSerial(&link);
+}
+
+TEST(QlnkSerial, ReceiveWithNothingArrivingTimesOutWithCountZero)
+{
+    SerialLink link;
+    ASSERT_NO_FATAL_FAILURE(openSerial(&link));
+    uint8_t buffer[16];
+    uint32_t count = 5;
+    int32_t status = 0;
+    const auto start = Clock::now();
+    EXPECT_QLNK(QLNK_RecvData(&link.context.serialHandle, buffer, sizeof buffer, &count, QLNK_PORT_SERIAL, 300,
+                              &status),
+                QLNK_E_TIMEOUT);
+    EXPECT_LT(msSince(start), 5000);
+    EXPECT_EQ(count, 0u);
+    EXPECT_EQ(takeLastError(), ETIMEDOUT);
+    closeSerial(&link);
+}
+
+TEST(QlnkSerial, OneWaitingByteIsReturnedAtOnce)
+{
+    SerialLink link;
+    ASSERT_NO_FATAL_FAILURE(openSerial(&link));
+    link.pty.writeMaster({0x12});
+    uint8_t buffer[64];
+    uint32_t count = 0;
+    int32_t status = 0;
+    const auto start = Clock::now();
+    EXPECT_QLNK(QLNK_RecvData(&link.context.serialHandle, buffer, sizeof buffer, &count, QLNK_PORT_SERIAL, 30000,
+                              &status),
+                QLNK_OK);
+    // Well before the call's time-out: one byte is enough.
+    EXPECT_LT(msSince(start), 10000);
+    ASSERT_EQ(count, 1u);
+    EXPECT_EQ(buffer[0], 0x12);
+    closeSerial(&link);
+}
+
+TEST(QlnkSerial, RefusedSettingGivesParamAndLeavesThePortOpen)
+{
+    SerialLink link;
+    ASSERT_NO_FATAL_FAILURE(fillContext(&link));
+    link.context.serialDcb.ByteSize = 9;
+    int32_t status = 0;
+    EXPECT_QLNK(QLNK_Open(&link.context, &status), QLNK_E_PARAM);
+    EXPECT_EQ(takeLastError(), EINVAL);
+    ASSERT_GE(link.context.serialHandle, 0);
+    // Still open, and still the library's: it can be used and closed.
+    uint32_t sent = 0;
+    const uint8_t byte = 0x41;
+    EXPECT_QLNK(QLNK_SendData(&link.context.serialHandle, &byte, 1, &sent, QLNK_PORT_SERIAL, 500, &status), QLNK_OK);
+    closeSerial(&link);
+}
+
+TEST(QlnkSerial, PortHeldByAnotherOpenIsRefused)
+{
+    SerialLink first;
+    ASSERT_NO_FATAL_FAILURE(openSerial(&first));
+    QLNK_CommContext second = first.context;
+    second.serialHandle = 0;
+    int32_t status = 0;
+    EXPECT_QLNK(QLNK_Open(&second, &status), QLNK_E_OPEN);
+    EXPECT_EQ(second.serialHandle, -1);
+    EXPECT_EQ(takeLastError(), EBUSY);
+    closeSerial(&first);
+}
+
+TEST(QlnkSerial, SendWithNothingToSendIsATimeout)
+{
+    SerialLink link;
+    ASSERT_NO_FATAL_FAILURE(openSerial(&link));
+    uint32_t sent = 9;
+    int32_t status = 0;
+    const uint8_t none = 0;
+    EXPECT_QLNK(QLNK_SendData(&link.context.serialHandle, &none, 0, &sent, QLNK_PORT_SERIAL, 100, &status),
+                QLNK_E_TIMEOUT);
+    EXPECT_EQ(sent, 0u);
+    closeSerial(&link);
+}

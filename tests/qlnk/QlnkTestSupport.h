@@ -1,0 +1,146 @@
+#pragma once
+
+// Small pieces shared by the library's tests: loopback sockets the test plays the peer on,
+// and the checks every exported call answers to.
+
+#include <qlnk.h>
+
+#include "platform/FileDescriptor.h"
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <chrono>
+#include <cstdint>
+#include <netinet/in.h>
+#include <poll.h>
+#include <string>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <vector>
+
+namespace qlnk_test {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+constexpr uint32_t kLoopback = 0x7F000001;  // 127.0.0.1
+
+inline uint32_t ipv4(uint8_t a, uint8_t b, uint8_t c, uint8_t d)
+{
+    return uint32_t(a) << 24 | uint32_t(b) << 16 | uint32_t(c) << 8 | d;
+}
+
+inline sockaddr_in socketAddress(uint32_t address, uint16_t port)
+{
+    sockaddr_in result{};
+    result.sin_family = AF_INET;
+    result.sin_port = htons(port);
+    result.sin_addr.s_addr = htonl(address);
+    return result;
+}
+
+inline uint16_t localPort(int fd)
+{
+    sockaddr_in bound{};
+    socklen_t size = sizeof bound;
+    getsockname(fd, reinterpret_cast<sockaddr *>(&bound), &size);
+    return ntohs(bound.sin_port);
+}
+
+// A socket bound to address on a port the system picks (listening, for a stream socket).
+inline platform::FileDescriptor boundSocket(int type, uint32_t address, uint16_t *port, int backlog = 16)
+{
+    platform::FileDescriptor fd(socket(AF_INET, type | SOCK_CLOEXEC, 0));
+    const sockaddr_in where = socketAddress(address, 0);
+    if (bind(fd.get(), reinterpret_cast<const sockaddr *>(&where), sizeof where) != 0) {
+        return platform::FileDescriptor();
+    }
+    if (type == SOCK_STREAM && listen(fd.get(), backlog) != 0) {
+        return platform::FileDescriptor();
+    }
+    *port = localPort(fd.get());
+    return fd;
+}
+
+// A port on 127.0.0.1 where nothing listens.
+inline uint16_t closedPort()
+{
+    uint16_t port = 0;
+    boundSocket(SOCK_STREAM, kLoopback, &port);
+    return port;
+}
+
+inline platform::FileDescriptor acceptWithin(int listener, milliseconds wait)
+{
+    pollfd p{listener, POLLIN, 0};
+    if (poll(&p, 1, static_cast<int>(wait.count())) != 1) {
+        return platform::FileDescriptor();
+    }
+    return platform::FileDescriptor(accept4(listener, nullptr, nullptr, SOCK_CLOEXEC));
+}
+
+// Reads until expected bytes have come, the peer closed or the wait ran out.
+inline std::vector<uint8_t> readFor(int fd, std::size_t expected, milliseconds wait)
+{
+    std::vector<uint8_t> bytes;
+    const auto end = Clock::now() + wait;
+    while (bytes.size() < expected) {
+        const auto left = std::chrono::duration_cast<milliseconds>(end - Clock::now()).count();
+        pollfd p{fd, POLLIN, 0};
+        if (left <= 0 || poll(&p, 1, static_cast<int>(left)) != 1) {
+            break;
+        }
+        uint8_t buffer[65536];
+        const ssize_t n = recv(fd, buffer, std::min(sizeof buffer, expected - bytes.size()), 0);
+        if (n <= 0) {
+            break;
+        }
+        bytes.insert(bytes.end(), buffer, buffer + n);
+    }
+    return bytes;
+}
+
+inline std::vector<uint8_t> allByteValues(std::size_t repeats)
+{
+    std::vector<uint8_t> bytes;
+    for (std::size_t r = 0; r < repeats; ++r) {
+        for (int i = 0; i < 256; ++i) {
+            bytes.push_back(static_cast<uint8_t>(i));
+        }
+    }
+    return bytes;
+}
+
+inline QLNK_CommContext netContext(uint32_t portType, uint32_t address, uint16_t port, uint32_t timeoutMs)
+{
+    QLNK_CommContext context{};
+    context.portType = portType;
+    context.netAddress = address;
+    context.netPort = port;
+    context.netTimeout = timeoutMs;
+    return context;
+}
+
+inline int32_t takeLastError()
+{
+    int32_t value = 0;
+    EXPECT_EQ(QLNK_GetLastError(&value), 1);
+    return value;
+}
+
+inline long long msSince(Clock::time_point start)
+{
+    return std::chrono::duration_cast<milliseconds>(Clock::now() - start).count();
+}
+
+}  // namespace qlnk_test
+
+// Every exported call returns 1 exactly when the status it wrote is QLNK_OK.
+#define EXPECT_QLNK(call, expectedStatus)                                        \
+    do {                                                                         \
+        const int32_t qlnkReturned_ = (call);                                    \
+        EXPECT_EQ(status, (expectedStatus)) << #call;                            \
+        EXPECT_EQ(qlnkReturned_, (expectedStatus) == QLNK_OK ? 1 : 0) << #call;  \
+    } while (0)
