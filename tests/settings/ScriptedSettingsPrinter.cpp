@@ -1,55 +1,55 @@
-#include "tests/settings/PtyPrinter.h"
+#include "tests/settings/ScriptedSettingsPrinter.h"
 
 #include <poll.h>
 #include <unistd.h>
 
-namespace testing_support {
+namespace settings_testing {
 
-PtyPrinter::PtyPrinter() : lastByte_(std::chrono::steady_clock::now()), thread_([this] { Run(); }) {}
+ScriptedSettingsPrinter::ScriptedSettingsPrinter() : lastByte_(std::chrono::steady_clock::now()), thread_([this] { Run(); }) {}
 
-PtyPrinter::~PtyPrinter()
+ScriptedSettingsPrinter::~ScriptedSettingsPrinter()
 {
     stop_ = true;
     thread_.join();
 }
 
-void PtyPrinter::SetStatusAnswers(std::vector<std::optional<uint8_t>> answers)
+void ScriptedSettingsPrinter::SetStatusAnswers(std::vector<std::optional<uint8_t>> answers)
 {
     std::lock_guard lock(mutex_);
     statusAnswers_.assign(answers.begin(), answers.end());
 }
 
-void PtyPrinter::SetConfigByte(int n, uint8_t value)
+void ScriptedSettingsPrinter::SetConfigByte(int n, uint8_t value)
 {
     std::lock_guard lock(mutex_);
     config_.at(static_cast<std::size_t>(n)) = value;
 }
 
-void PtyPrinter::SetConfigReadsAnswered(int count)
+void ScriptedSettingsPrinter::SetConfigReadsAnswered(int count)
 {
     std::lock_guard lock(mutex_);
     configReadsAnswered_ = count;
 }
 
-void PtyPrinter::SetModelCode(const std::string &twelve)
+void ScriptedSettingsPrinter::SetModelCode(const std::string &twelve)
 {
     std::lock_guard lock(mutex_);
     modelCode_ = twelve;
 }
 
-void PtyPrinter::SetFirmware(const std::string &fourDigits)
+void ScriptedSettingsPrinter::SetFirmware(const std::string &fourDigits)
 {
     std::lock_guard lock(mutex_);
     firmware_ = fourDigits;
 }
 
-void PtyPrinter::SetPaperSensor(uint8_t value)
+void ScriptedSettingsPrinter::SetPaperSensor(uint8_t value)
 {
     std::lock_guard lock(mutex_);
     paper_ = value;
 }
 
-std::vector<uint8_t> PtyPrinter::Received()
+std::vector<uint8_t> ScriptedSettingsPrinter::Received()
 {
     const auto quiet = std::chrono::milliseconds(150);
     for (int i = 0; i < 100; ++i) {
@@ -65,9 +65,9 @@ std::vector<uint8_t> PtyPrinter::Received()
     return received_;
 }
 
-void PtyPrinter::Answer(const std::vector<uint8_t> &bytes) { pty_.writeMaster(bytes); }
+void ScriptedSettingsPrinter::Answer(const std::vector<uint8_t> &bytes) { pty_.writeMaster(bytes); }
 
-bool PtyPrinter::Handle(std::vector<uint8_t> &pending)
+bool ScriptedSettingsPrinter::Handle(std::vector<uint8_t> &pending)
 {
     auto consume = [&pending](std::size_t n) { pending.erase(pending.begin(), pending.begin() + n); };
     const uint8_t first = pending[0];
@@ -144,7 +144,7 @@ bool PtyPrinter::Handle(std::vector<uint8_t> &pending)
     return true;
 }
 
-void PtyPrinter::Run()
+void ScriptedSettingsPrinter::Run()
 {
     std::vector<uint8_t> pending;
     while (!stop_) {
@@ -166,4 +166,4 @@ void PtyPrinter::Run()
     }
 }
 
-}  // namespace testing_support
+}  // namespace settings_testing

@@ -13,16 +13,16 @@
 #include <thread>
 #include <vector>
 
-namespace testing_support {
+namespace settings_testing {
 
 // A printer played on the master side of a pseudo-terminal: it logs every byte it receives
 // and answers the status, configuration, model, firmware and paper-sensor requests.
-class PtyPrinter {
+class ScriptedSettingsPrinter {
 public:
-    PtyPrinter();
-    ~PtyPrinter();
-    PtyPrinter(const PtyPrinter &) = delete;
-    PtyPrinter &operator=(const PtyPrinter &) = delete;
+    ScriptedSettingsPrinter();
+    ~ScriptedSettingsPrinter();
+    ScriptedSettingsPrinter(const ScriptedSettingsPrinter &) = delete;
+    ScriptedSettingsPrinter &operator=(const ScriptedSettingsPrinter &) = delete;
 
     const std::string &slavePath() const { return pty_.slavePath(); }
 
@@ -45,7 +45,7 @@ private:
     bool Handle(std::vector<uint8_t> &pending);
     void Answer(const std::vector<uint8_t> &bytes);
 
-    PtyPair pty_;
+    testing_support::PtyPair pty_;
     std::mutex mutex_;
     std::vector<uint8_t> received_;
     std::chrono::steady_clock::time_point lastByte_;
@@ -60,4 +60,4 @@ private:
     std::thread thread_;
 };
 
-}  // namespace testing_support
+}  // namespace settings_testing

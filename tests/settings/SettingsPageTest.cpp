@@ -4,7 +4,7 @@
 #include "rollvane/app/InterfacePropertiesDialog.h"
 #include "rollvane/link/PrinterLink.h"
 #include "rollvane/settings/SettingsPage.h"
-#include "tests/settings/PtyPrinter.h"
+#include "tests/settings/ScriptedSettingsPrinter.h"
 #include "tests/support/RecordingUserInterface.h"
 #include "tests/support/TempDir.h"
 
@@ -63,7 +63,7 @@ protected:
         return lines;
     }
 
-    testing_support::PtyPrinter printer;
+    settings_testing::ScriptedSettingsPrinter printer;
     RecordingUserInterface ui;
     platform::VirtualClock clock;
     PrinterLink link;

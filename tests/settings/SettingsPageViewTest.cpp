@@ -4,7 +4,7 @@
 #include "rollvane/link/PrinterLink.h"
 #include "rollvane/settings/SettingsPage.h"
 #include "rollvane/settings/SettingsPageView.h"
-#include "tests/settings/PtyPrinter.h"
+#include "tests/settings/ScriptedSettingsPrinter.h"
 #include "tests/support/RecordingUserInterface.h"
 
 #include <gtest/gtest.h>
@@ -43,7 +43,7 @@ protected:
 
     QComboBox *combo(int id) const { return view->findChild<QComboBox *>("combo" + QString::number(id)); }
 
-    testing_support::PtyPrinter printer;
+    settings_testing::ScriptedSettingsPrinter printer;
     testing_support::RecordingUserInterface ui;
     platform::VirtualClock clock;
     PrinterLink link;

@@ -1,0 +1,135 @@
+// rollvane-cli against the virtual printer, over the network and over a serial line:
+// read the settings, change one in the file, write it, read it back; print the configuration.
+#include "tests/support/ChildProcess.h"
+#include "tests/support/ProcessRunner.h"
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <thread>
+
+namespace {
+
+using testing_support::ProcessResult;
+using testing_support::ProcessRunner;
+using testing_support::TempDir;
+
+enum class Line { Network, Serial };
+
+class SettingsEndToEnd : public ::testing::TestWithParam<Line> {
+protected:
+    void SetUp() override
+    {
+        std::filesystem::create_directory(dir.file("out"));
+        std::vector<std::string> argv = {ProcessRunner::BuiltProgram("kova-sim"), "--state", dir.file("state.txt"),
+                                         "--out", dir.file("out"), "--restart-seconds", "1"};
+        if (GetParam() == Line::Network) {
+            // An address of its own, so the fixed printer ports are free.
+            argv.insert(argv.end(), {"--address", "127.0.0.61"});
+            interfaceOptions = {"--port", "LAN", "--ip", "127.0.0.61"};
+        } else {
+            argv.insert(argv.end(), {"--address", "127.0.0.62", "--tcp-port", "0", "--udp-port", "0",
+                                     "--serial-link", dir.file("tty")});
+            TempDir::write(dir.file("inifile.inf"),
+                           "[INITIAL]\nCOMPORT=COM3\nBAUDRATE=115200\nSTOPBITS=1\nPARITY=NONE\n"
+                           "F.CONTROL=Xon/Xoff\nCOMMUNICATION=0\n[DEVICES]\nCOM3=" + dir.file("tty") + "\n");
+        }
+        ASSERT_TRUE(printer.start(argv, dir.file("sim.log")));
+        for (int i = 0; i < 100 && TempDir::read(dir.file("sim.log")).find("kova-sim ready") == std::string::npos;
+             ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        ASSERT_NE(TempDir::read(dir.file("sim.log")).find("kova-sim ready"), std::string::npos)
+            << TempDir::read(dir.file("sim.log"));
+    }
+
+    ProcessResult cli(std::vector<std::string> arguments)
+    {
+        arguments.insert(arguments.begin(), interfaceOptions.begin(), interfaceOptions.end());
+        return ProcessRunner::Run(ProcessRunner::BuiltProgram("rollvane-cli"), arguments, dir.path());
+    }
+
+    TempDir dir;
+    testing_support::ChildProcess printer;
+    std::vector<std::string> interfaceOptions;
+};
+
+TEST_P(SettingsEndToEnd, ChangeOneItemAndReadItBack)
+{
+    ProcessResult load = cli({"load-printer", "-o", "printer.txt"});
+    ASSERT_EQ(load.exitCode, 0) << load.err;
+    EXPECT_EQ(load.err, "Saved Properties:  Properties Saved!\n");
+    std::string file = TempDir::read(dir.file("printer.txt"));
+    ASSERT_EQ(file.rfind("[Properties settings]:\r\n\r\n\r\n", 0), 0u);
+    const std::string enabled = "\r\nKnife   =Enabled \r\n";
+    const std::size_t knife = file.find(enabled);
+    ASSERT_NE(knife, std::string::npos) << file;
+    file.replace(knife, enabled.size(), "\r\nKnife   =Disabled \r\n");
+    TempDir::write(dir.file("printer.txt"), file);
+
+    ProcessResult dryRun = cli({"change-settings", "printer.txt", "--dry-run"});
+    EXPECT_EQ(dryRun.exitCode, 0) << dryRun.err;
+    EXPECT_EQ(dryRun.out, "Knife: \"Enabled\" -> \"Disabled\"\n");
+    EXPECT_EQ(cli({"load-printer"}).out.find("Knife   =Disabled"), std::string::npos);
+
+    ProcessResult change = cli({"change-settings", "printer.txt"});
+    EXPECT_EQ(change.exitCode, 0) << change.err;
+    if (GetParam() == Line::Network) {
+        // The interface items are not read over the network, so none was written.
+        EXPECT_EQ(change.err, "Complete: Change Settings Complete.\n\n");
+    } else {
+        EXPECT_EQ(change.err.rfind("Complete: Change Settings Complete.\n"
+                                   "And please reset the communication parameter.\n",
+                                   0),
+                  0u)
+            << change.err;
+    }
+
+    ProcessResult again = cli({"load-printer"});
+    EXPECT_EQ(again.exitCode, 0) << again.err;
+    EXPECT_NE(again.out.find("\r\nKnife   =Disabled \r\n"), std::string::npos) << again.out;
+    EXPECT_EQ(again.out.substr(0, knife), file.substr(0, knife));
+}
+
+TEST_P(SettingsEndToEnd, PrintConfigProducesAReceipt)
+{
+    ProcessResult print = cli({"print-config"});
+    EXPECT_EQ(print.exitCode, 0) << print.err;
+    EXPECT_EQ(print.err, "");
+    std::string receipt;
+    for (int i = 0; i < 50 && receipt.empty(); ++i) {
+        receipt = TempDir::read(dir.file("out/receipt-0001.bin"));
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    EXPECT_NE(receipt.find(std::string("\x1B\x45\x01KOVA-AXX Rollvane Ver 2.28\0\x1B\x45\x00", 33)), std::string::npos);
+    EXPECT_NE(receipt.find("\x1F\x74"), std::string::npos);
+    EXPECT_TRUE(std::filesystem::exists(dir.file("out/receipt-0001.png")));
+}
+
+TEST_P(SettingsEndToEnd, BusyPrinterChangesNothing)
+{
+    printer.stop();
+    std::vector<std::string> argv = {ProcessRunner::BuiltProgram("kova-sim"), "--state", dir.file("state.txt"),
+                                     "--status", "08"};
+    if (GetParam() == Line::Network) {
+        argv.insert(argv.end(), {"--address", "127.0.0.61"});
+    } else {
+        argv.insert(argv.end(), {"--address", "127.0.0.62", "--tcp-port", "0", "--udp-port", "0", "--serial-link",
+                                 dir.file("tty")});
+    }
+    std::filesystem::remove(dir.file("sim.log"));
+    ASSERT_TRUE(printer.start(argv, dir.file("sim.log")));
+    for (int i = 0; i < 100 && TempDir::read(dir.file("sim.log")).find("kova-sim ready") == std::string::npos; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    TempDir::write(dir.file("knife.txt"), "[Properties settings]:\r\nKnife=Disabled\r\n");
+    ProcessResult change = cli({"change-settings", "knife.txt"});
+    EXPECT_EQ(change.exitCode, 1);
+    EXPECT_EQ(change.err, "Interface Busy: Please check for any error condition on printer!\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(Lines, SettingsEndToEnd, ::testing::Values(Line::Network, Line::Serial),
+                         [](const auto &info) { return info.param == Line::Network ? "Network" : "Serial"; });
+
+}  // namespace
