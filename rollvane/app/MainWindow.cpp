@@ -1,8 +1,7 @@
 #include "rollvane/app/MainWindow.h"
 
-#include "rollvane/link/PrinterErrorReport.h"
 #include "rollvane/link/PrinterLink.h"
-#include "rollvane/settings/SettingsTransfer.h"
+#include "rollvane/settings/SettingsPage.h"
 
 #include "platform/SystemError.h"
 #include "platform/UsbDeviceMonitor.h"
@@ -27,6 +26,7 @@ MainWindow::MainWindow(platform::UserInterface &ui, platform::Clock &clock, cons
                                                                    values.parityText, values.flowText, values.ipAddress);
     // Cancelling the first Interface Properties dialog leaves the link type of the file in force.
     interfaceDialog_->settings().linkType = values.linkType;
+    settingsPage_ = std::make_unique<SettingsPage>(*link_, *interfaceDialog_);
 }
 
 MainWindow::~MainWindow() = default;
@@ -78,7 +78,7 @@ void MainWindow::PrintConfigurations()
             SetExitEnabled(true);
             return;
         }
-        PrintConfigurationPrintout();
+        settingsPage_->ReportPrinterError(settingsPage_->transfer().ConfigurationPrintout());
     }
     SetExitEnabled(true);
     if (link_->linkType == LinkOrnUsb || link_->linkType == LinkNetwork) {
@@ -105,12 +105,6 @@ void MainWindow::DeviceNotificationReady()
     while (usbMonitor_ && usbMonitor_->ReadEvent(&event)) {
         link_->HandleDeviceChange(event);
     }
-}
-
-void MainWindow::PrintConfigurationPrintout()
-{
-    SettingsTransfer transfer(*link_);
-    ReportPrinterErrorSettingsForm(*link_, ui_, transfer.ConfigurationPrintout());
 }
 
 bool MainWindow::WriteInterfaceSettings()

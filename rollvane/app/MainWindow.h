@@ -17,6 +17,7 @@ class UsbDeviceMonitor;
 namespace rollvane {
 
 class PrinterLink;
+class SettingsPage;
 
 // The program's main window without its widgets: it owns the printer link, the Interface
 // Properties dialog's object and the pages, keeps which page is on show, and carries out the
@@ -40,6 +41,7 @@ public:
     PrinterLink &link() { return *link_; }
     InterfacePropertiesDialog &interfaceDialog() { return *interfaceDialog_; }
     platform::UserInterface &ui() { return ui_; }
+    SettingsPage &settingsPage() { return *settingsPage_; }
 
     int currentPage() const { return currentPage_; }
     bool pageShown(int index) const { return index == shownPage_; }
@@ -68,7 +70,6 @@ public:
 
 private:
     void SetExitEnabled(bool enabled);
-    void PrintConfigurationPrintout();
 
     platform::UserInterface &ui_;
     platform::Clock &clock_;
@@ -76,6 +77,7 @@ private:
     std::unique_ptr<PrinterLink> link_;
     std::unique_ptr<InterfacePropertiesDialog> interfaceDialog_;
     std::unique_ptr<platform::UsbDeviceMonitor> usbMonitor_;
+    std::unique_ptr<SettingsPage> settingsPage_;
     int currentPage_ = kStartPage;
     int shownPage_ = kStartPage;
     bool exitEnabled_ = true;

@@ -4,6 +4,7 @@
 #include "rollvane/app/KeyboardFilter.h"
 #include "rollvane/app/MainWindow.h"
 #include "rollvane/app/ProgramIcon.h"
+#include "rollvane/settings/SettingsPageView.h"
 #include "ui_MainWindowView.h"
 
 #include <QApplication>
@@ -42,6 +43,7 @@ MainWindowView::MainWindowView(MainWindow &window, QWidget *parent)
         pages_[static_cast<std::size_t>(i)]->setObjectName(QString("page%1").arg(i));
         area->addWidget(pages_[static_cast<std::size_t>(i)], 0, 0);
     }
+    SetPageView(0, new SettingsPageView(window_.settingsPage()));
     form_->tabBar->setExpanding(false);
     form_->tabBar->setCurrentIndex(window_.currentPage());
     ShowPages();
