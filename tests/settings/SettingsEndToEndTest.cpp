@@ -24,12 +24,12 @@ protected:
         std::filesystem::create_directory(dir.file("out"));
         std::vector<std::string> argv = {ProcessRunner::BuiltProgram("kova-sim"), "--state", dir.file("state.txt"),
                                          "--out", dir.file("out"), "--restart-seconds", "1"};
+        address = AddressOfThisTest();
         if (GetParam() == Line::Network) {
-            // An address of its own, so the fixed printer ports are free.
-            argv.insert(argv.end(), {"--address", "127.0.0.61"});
-            interfaceOptions = {"--port", "LAN", "--ip", "127.0.0.61"};
+            argv.insert(argv.end(), {"--address", address});
+            interfaceOptions = {"--port", "LAN", "--ip", address};
         } else {
-            argv.insert(argv.end(), {"--address", "127.0.0.62", "--tcp-port", "0", "--udp-port", "0",
+            argv.insert(argv.end(), {"--address", address, "--tcp-port", "0", "--udp-port", "0",
                                      "--serial-link", dir.file("tty")});
             TempDir::write(dir.file("inifile.inf"),
                            "[INITIAL]\nCOMPORT=COM3\nBAUDRATE=115200\nSTOPBITS=1\nPARITY=NONE\n"
@@ -44,6 +44,21 @@ protected:
             << TempDir::read(dir.file("sim.log"));
     }
 
+    // Every test case a loopback address of its own, so the fixed printer ports are free
+    // when the cases run side by side.
+    static std::string AddressOfThisTest()
+    {
+        const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        const char *cases[] = {"ChangeOneItemAndReadItBack", "PrintConfigProducesAReceipt", "BusyPrinterChangesNothing"};
+        int index = 0;
+        for (int i = 0; i < 3; ++i) {
+            if (name.rfind(cases[i], 0) == 0) {
+                index = i;
+            }
+        }
+        return "127.0.0." + std::to_string(61 + 2 * index + (GetParam() == Line::Serial ? 1 : 0));
+    }
+
     ProcessResult cli(std::vector<std::string> arguments)
     {
         arguments.insert(arguments.begin(), interfaceOptions.begin(), interfaceOptions.end());
@@ -53,6 +68,7 @@ protected:
     TempDir dir;
     testing_support::ChildProcess printer;
     std::vector<std::string> interfaceOptions;
+    std::string address;
 };
 
 TEST_P(SettingsEndToEnd, ChangeOneItemAndReadItBack)
@@ -113,9 +129,9 @@ TEST_P(SettingsEndToEnd, BusyPrinterChangesNothing)
     std::vector<std::string> argv = {ProcessRunner::BuiltProgram("kova-sim"), "--state", dir.file("state.txt"),
                                      "--status", "08"};
     if (GetParam() == Line::Network) {
-        argv.insert(argv.end(), {"--address", "127.0.0.61"});
+        argv.insert(argv.end(), {"--address", address});
     } else {
-        argv.insert(argv.end(), {"--address", "127.0.0.62", "--tcp-port", "0", "--udp-port", "0", "--serial-link",
+        argv.insert(argv.end(), {"--address", address, "--tcp-port", "0", "--udp-port", "0", "--serial-link",
                                  dir.file("tty")});
     }
     std::filesystem::remove(dir.file("sim.log"));

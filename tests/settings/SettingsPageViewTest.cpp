@@ -22,13 +22,15 @@
 namespace rollvane {
 namespace {
 
-QApplication &application()
+void application()
 {
     static int argc = 1;
     static char name[] = "settings_view_tests";
     static char *argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
+    // Never destroyed: tearing Qt down among the static destructors can crash at exit.
+    if (!QApplication::instance()) {
+        new QApplication(argc, argv);
+    }
 }
 
 class SettingsPageViewTest : public ::testing::Test {
