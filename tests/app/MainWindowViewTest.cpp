@@ -118,4 +118,6 @@ TEST_F(MainWindowViewTest, Screenshot)
     MainWindowView view(window);
     view.show();
     EXPECT_FALSE(testing_support::SaveScreenshot(&view, "main-window").isEmpty());
+    view.tabBar()->setCurrentIndex(0);
+    testing_support::SaveScreenshot(&view, "main-window-settings");
 }
