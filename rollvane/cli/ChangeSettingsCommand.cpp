@@ -40,7 +40,7 @@ int ChangeSettingsCommand::Run(CliContext &context, const std::vector<std::strin
         std::cerr << "rollvane-cli: change-settings needs a FILE\n";
         return kUsageError;
     }
-    SettingsPage page(context.window.link(), context.window.interfaceDialog());
+    SettingsPage &page = context.window.settingsPage();
     if (dryRun && !page.LoadFromPrinter()) {
         return 0;
     }

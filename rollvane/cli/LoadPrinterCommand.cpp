@@ -27,7 +27,7 @@ int LoadPrinterCommand::Run(CliContext &context, const std::vector<std::string> 
             return kUsageError;
         }
     }
-    SettingsPage page(context.window.link(), context.window.interfaceDialog());
+    SettingsPage &page = context.window.settingsPage();
     if (!page.LoadFromPrinter()) {
         return 0;
     }

@@ -355,6 +355,8 @@ int SettingsPage::ApplySettings()
         ui.RunInterfaceProperties();
         CarryInterfaceValues(settings_, interface);
         link_.linkType = interface.linkType;
+        // As whenever the dialog closes, the link's flow control follows it.
+        link_.flowControl = interface.flowText;
     }
     return written;
 }

@@ -121,6 +121,7 @@ TEST_F(SettingsPageTest, OnlyBaudRateResetsTheInterface)
     EXPECT_EQ(dialog.settings().baudText, "4800");
     EXPECT_EQ(dialog.settings().baudRate, 4800);
     EXPECT_EQ(link.linkType, LinkParallel);
+    EXPECT_EQ(link.flowControl, "Xon/Xoff");
     EXPECT_EQ(ui.events.back(), "interface properties");
 }
 
