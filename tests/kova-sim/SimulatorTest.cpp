@@ -83,7 +83,7 @@ protected:
         return bytes;
     }
 
-    // A whole settings session ending in the restart; waits until the
+    // A whole settings write ending in the restart; waits until the
     // printer is back.
     void writeSettings(const std::vector<std::pair<uint8_t, uint8_t>>& items)
     {
@@ -212,7 +212,7 @@ TEST_F(KovaSimSettings, EveryWrittenValueReadsBackAfterTheRestart)
     for (const auto& w : ToolTables::writes())
         rounds = std::max(rounds, w.values.size());
     for (size_t round = 0; round < rounds; ++round) {
-        // Like the tool: every item in one session, here its round-th text.
+        // Like the tool: every item in one write, here its round-th text.
         std::vector<std::pair<uint8_t, uint8_t>> commands;
         std::map<std::string, std::string> expected;
         for (const auto& w : ToolTables::writes()) {
