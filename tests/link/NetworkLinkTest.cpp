@@ -4,11 +4,15 @@
 #include "platform/VirtualClock.h"
 #include "rollvane/link/PrinterLink.h"
 #include "tests/support/RecordingUserInterface.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
+#include <cstdio>
+#include <dlfcn.h>
 #include <cstdlib>
+#include <filesystem>
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -43,6 +47,12 @@ platform::FileDescriptor BoundSocket(int type)
         return {};
     }
     return fd;
+}
+
+// The library stays loaded until the process ends.
+void KeepLoaded(const std::string &path)
+{
+    dlopen(path.c_str(), RTLD_NOW | RTLD_NODELETE);
 }
 
 // The printer's side of both channels.
@@ -135,6 +145,9 @@ protected:
         if (!dir || access((std::string(dir) + "/libqlnk.so.1").c_str(), R_OK) != 0) {
             GTEST_SKIP() << "libqlnk.so.1 is not built";
         }
+        // The library keeps process-wide tables on the heap that are lost when it is unloaded;
+        // one reference held for the whole run keeps them reachable between the link's loads.
+        KeepLoaded(std::string(dir) + "/libqlnk.so.1");
     }
 
     std::unique_ptr<PrinterLink> MakeLink(const std::string &library = "libqlnk.so.1")
@@ -324,4 +337,31 @@ TEST_F(PrinterLinkNetworkTest, CloseWithoutConfigureLeavesDescriptorZeroAlone)
     auto link = MakeLink();
     link->Close();
     EXPECT_EQ(fcntl(0, F_GETFD) != -1, openBefore);
+}
+
+TEST_F(PrinterLinkNetworkTest, ALibraryRenamedAwayFailsOperationsUntilItIsBack)
+{
+    testing_support::TempDir dir;
+    const std::string path = dir.file("libqlnk.so.1");
+    const std::string away = dir.file("libqlnk.so.1.away");
+    std::filesystem::copy_file(std::string(std::getenv("ROLLVANE_LIB_DIR")) + "/libqlnk.so.1", away);
+    {
+        auto link = MakeLink(path);
+        ASSERT_EQ(link->Open("LAN"), 1);
+        link->Configure("LAN", 0, "", 0, 0, kLoopback);
+        EXPECT_EQ(link->Send({0x1B, 0x40}), 0);
+        uint8_t status[PrinterLink::kStatusBufferSize];
+        EXPECT_EQ(link->QueryStatus(status), 0);
+        EXPECT_EQ(status[0], 0xFF);
+        link->Close();
+    }
+    ASSERT_EQ(std::rename(away.c_str(), path.c_str()), 0);
+    // Kept loaded for the rest of the run, for the same reason as in SetUp.
+    KeepLoaded(path);
+    auto link = MakeLink(path);
+    ASSERT_EQ(link->Open("LAN"), 1);
+    link->Configure("LAN", 0, "", 0, 0, kLoopback);
+    ASSERT_TRUE(printer.Accept());
+    EXPECT_EQ(link->Send({0x1B, 0x40}), 1);
+    EXPECT_EQ(printer.ReadTcp(2), (Bytes{0x1B, 0x40}));
 }
