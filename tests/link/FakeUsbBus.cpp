@@ -53,9 +53,14 @@ public:
             *transferred = static_cast<int>(n);
             return n > 0 ? 0 : ETIMEDOUT;
         }
-        bus_.bulkOut.insert(bus_.bulkOut.end(), data, data + length);
-        *transferred = length;
-        return 0;
+        int moved = length;
+        if (!bus_.bulkOutLimits.empty()) {
+            moved = std::min(moved, bus_.bulkOutLimits.front());
+            bus_.bulkOutLimits.erase(bus_.bulkOutLimits.begin());
+        }
+        bus_.bulkOut.insert(bus_.bulkOut.end(), data, data + moved);
+        *transferred = moved;
+        return moved < length ? ETIMEDOUT : 0;
     }
 
 private:

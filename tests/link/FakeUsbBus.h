@@ -26,6 +26,8 @@ public:
     int controlError = 0;
     // What bulk IN transfers deliver; empty: they time out.
     std::vector<uint8_t> bulkInData;
+    // Per bulk OUT transfer, in order: the most bytes it moves before timing out (absent: all).
+    std::vector<int> bulkOutLimits;
     // Everything bulk OUT transfers moved.
     std::vector<uint8_t> bulkOut;
 

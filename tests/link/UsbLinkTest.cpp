@@ -114,6 +114,19 @@ TEST_F(PrinterLinkUsbTest, VendorUsbRolesInOrderWithTheirArguments)
     EXPECT_FALSE(link->IsOpen());
 }
 
+TEST_F(PrinterLinkUsbTest, VendorUsbWriteNotDoneWithinItsWaitIsAwaitedToTheEnd)
+{
+    bus->devices = {link_test::FakeUsbBus::VendorDevice(0x1a2b, 0x0001, 1, 5)};
+    link->linkType = rollvane::LinkOrnUsb;
+    ASSERT_EQ(link->Open("ORNUSB"), 1);
+    TakeLog();
+    bus->bulkOutLimits = {2, 1};
+    EXPECT_EQ(link->Send({1, 2, 3, 4, 5}), 1);
+    EXPECT_EQ(bus->bulkOut, (Bytes{1, 2, 3, 4, 5}));
+    // 5000 ms for the first part, then without limit (0) for the rest.
+    EXPECT_EQ(TakeLog(), (Log{"usb bulk 02 5 5000", "usb bulk 02 3 0", "usb bulk 02 2 0"}));
+}
+
 TEST_F(PrinterLinkUsbTest, VendorUsbDeviceChosenByTheDevicesEntryElseTheFirstVendorInterface)
 {
     platform::UsbDeviceInfo printerClassOnly;
