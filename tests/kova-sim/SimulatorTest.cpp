@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <poll.h>
 #include <termios.h>
@@ -663,6 +664,26 @@ TEST_F(KovaSimSerial, AnswersOnTheSameLineAndSurvivesPortCloses)
     EXPECT_EQ(c.receive(1), Bytes{0x00});
     sim.stop();
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(link))) << "link left behind";
+}
+
+TEST_F(KovaSimSerial, AnExclusiveOpenDoesNotOutliveTheProgram)
+{
+    // Root ignores the flag, so look at the flag itself: left set, it would
+    // keep every other user's program out after this one closed the port.
+    const std::string link = dir.file("ttyKOVA");
+    start({"--serial-link", link});
+    const int fd = openSerial(link);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::ioctl(fd, TIOCEXCL), 0);
+    ASSERT_TRUE(serialWrite(fd, {0x1B, 0x68}));
+    EXPECT_EQ(serialRead(fd, 1), Bytes{0x00});
+    int exclusive = 1;
+    for (int i = 0; i < 40 && exclusive; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        ASSERT_EQ(::ioctl(fd, TIOCGEXCL, &exclusive), 0);
+    }
+    EXPECT_EQ(exclusive, 0);
+    ::close(fd);
 }
 
 TEST_F(KovaSimSerial, DisconnectHangsTheLineUpAndALinkToANewOneFollows)

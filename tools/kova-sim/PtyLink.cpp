@@ -5,6 +5,7 @@
 
 #include <fcntl.h>
 #include <pty.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -72,4 +73,10 @@ void PtyLink::close()
         ::unlink(linkPath_.c_str());
     master_.reset();
     slave_.reset();
+}
+
+void PtyLink::releaseExclusive()
+{
+    if (slave_.valid())
+        ::ioctl(slave_.get(), TIOCNXCL);
 }

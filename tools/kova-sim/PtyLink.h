@@ -20,6 +20,10 @@ public:
     // link then names a fresh one.
     bool reopen(std::string& error);
     void close();
+    // Drops an exclusive open a program asked for. The printer holds the
+    // slave too, so the flag would outlive the program's close and lock the
+    // next program out of the port.
+    void releaseExclusive();
 
     int masterFd() const { return master_.get(); }
     const std::string& linkPath() const { return linkPath_; }

@@ -300,6 +300,8 @@ int Simulator::run()
     say(readyLine());
 
     while (!quit_) {
+        if (pty_)
+            pty_->releaseExclusive();
         std::vector<pollfd> fds;
         fds.push_back({signals_.get(), POLLIN, 0});
         fds.push_back({stdinOpen_ ? STDIN_FILENO : -1, POLLIN, 0});
@@ -314,6 +316,8 @@ int Simulator::run()
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(restartEnd_ - Clock::now());
             timeout = static_cast<int>(std::max<long long>(left.count(), 0));
         }
+        if (pty_ && (timeout < 0 || timeout > 500))
+            timeout = 500; // look at the serial line's exclusive flag now and then
         const int ready = ::poll(fds.data(), fds.size(), timeout);
         if (ready < 0 && errno != EINTR) {
             std::fprintf(stderr, "kova-sim: poll: %s\n", std::strerror(errno));
