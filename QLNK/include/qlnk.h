@@ -157,6 +157,10 @@ QLNK_API int32_t QLNK_CloseComm(int32_t *handle, uint32_t portType, int32_t *sta
 QLNK_API int32_t QLNK_FTPPutFile(const wchar_t *clientName, const wchar_t *user, const wchar_t *password,
                                  int32_t port, uint32_t address, const wchar_t *localPath,
                                  const wchar_t *remoteName, int32_t *status);
+/* The most recent platform error: an errno value, or libcurl's result code after an FTP upload
+   (0 when it succeeded). A TCP open that had to wait for its connection leaves EINPROGRESS even
+   when it succeeded. QLNK_NO_ERROR_RECORDED when nothing was recorded since the last read:
+   reading resets it, in one atomic step. Always returns 1. */
 QLNK_API int32_t QLNK_GetLastError(int32_t *value);
 
 /* Function types, for callers that load the library by name. */

@@ -3,6 +3,9 @@
 
 #include "tests/support/PtyPair.h"
 
+#include <atomic>
+#include <thread>
+
 using namespace qlnk_test;
 
 namespace {
@@ -33,6 +36,60 @@ TEST(QlnkLastError, ReadingGivesTheFailureOnceThenResets)
     EXPECT_EQ(takeLastError(), ECONNREFUSED);
     EXPECT_EQ(takeLastError(), QLNK_NO_ERROR_RECORDED);
     EXPECT_QLNK(QLNK_CloseComm(&context.netSocket, QLNK_PORT_TCP_RAW, &status), QLNK_OK);
+}
+
+// A failure recorded while another thread reads is seen by exactly one of that read and the
+// next one: the read and the reset are one step.
+TEST(QlnkLastError, FailureRecordedDuringAReadIsNeverLost)
+{
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    platform::FileDescriptor readEnd(fds[0]);
+    platform::FileDescriptor writeEnd(fds[1]);
+    takeLastError();
+
+    // Both threads spin rather than sleep between rounds, so that each round really overlaps.
+    constexpr int kRounds = 40000;
+    std::atomic<int> go{-1};
+    std::atomic<int> finished{-1};
+    std::thread failing([&] {
+        for (int i = 0; i < kRounds; ++i) {
+            for (unsigned spin = 1; go.load() != i; ++spin) {
+                if (spin % 4096 == 0) {
+                    std::this_thread::yield();  // the other thread may have no core of its own
+                }
+            }
+            // Shutting down a pipe fails with ENOTSOCK and leaves it open.
+            int32_t handle = fds[0];
+            int32_t status = 0;
+            QLNK_CloseComm(&handle, QLNK_PORT_TCP_RAW, &status);
+            finished.store(i);
+        }
+    });
+    int lost = 0;
+    int seenTwice = 0;
+    for (int i = 0; i < kRounds; ++i) {
+        go.store(i);
+        // Sweep the read across the other thread's store.
+        for (int spin = 0; spin < (i * 7) % 2000; ++spin) {
+            std::atomic_signal_fence(std::memory_order_seq_cst);
+        }
+        int32_t during = 0;
+        QLNK_GetLastError(&during);
+        for (unsigned spin = 1; finished.load() != i; ++spin) {
+            if (spin % 4096 == 0) {
+                std::this_thread::yield();
+            }
+        }
+        int32_t after = 0;
+        QLNK_GetLastError(&after);
+        const int seen = (during == ENOTSOCK) + (after == ENOTSOCK);
+        lost += seen == 0;
+        seenTwice += seen == 2;
+    }
+    failing.join();
+    EXPECT_EQ(lost, 0);
+    EXPECT_EQ(seenTwice, 0);
 }
 
 TEST(QlnkDispatch, UnsupportedPortTypesAreRejectedByEveryCall)
