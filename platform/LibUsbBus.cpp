@@ -1,5 +1,7 @@
 #include "platform/LibUsbBus.h"
 
+#include "platform/LibUsbDeviceHandle.h"
+
 #include <cerrno>
 #include <libusb.h>
 
@@ -14,50 +16,6 @@ using DeviceList = std::unique_ptr<libusb_device *, DeviceListDeleter>;
 
 struct ConfigDeleter {
     void operator()(libusb_config_descriptor *config) const { libusb_free_config_descriptor(config); }
-};
-
-class LibUsbDeviceHandle final : public UsbDeviceHandle {
-public:
-    explicit LibUsbDeviceHandle(libusb_device_handle *handle) : handle_(handle) {}
-    ~LibUsbDeviceHandle() override
-    {
-        for (int number : claimed_) {
-            libusb_release_interface(handle_, number);
-        }
-        libusb_close(handle_);
-    }
-    LibUsbDeviceHandle(const LibUsbDeviceHandle &) = delete;
-    LibUsbDeviceHandle &operator=(const LibUsbDeviceHandle &) = delete;
-
-    int ClaimInterface(int number) override
-    {
-        libusb_set_auto_detach_kernel_driver(handle_, 1);
-        int result = libusb_claim_interface(handle_, number);
-        if (result != 0) {
-            return LibUsbBus::ErrnoFor(result);
-        }
-        claimed_.push_back(number);
-        return 0;
-    }
-
-    int ControlTransfer(uint8_t requestType, uint8_t request, uint16_t value, uint16_t index, uint8_t *data,
-                        uint16_t length, unsigned timeoutMs, int *transferred) override
-    {
-        int result = libusb_control_transfer(handle_, requestType, request, value, index, data, length, timeoutMs);
-        *transferred = result > 0 ? result : 0;
-        return result < 0 ? LibUsbBus::ErrnoFor(result) : 0;
-    }
-
-    int BulkTransfer(uint8_t endpoint, uint8_t *data, int length, int *transferred, unsigned timeoutMs) override
-    {
-        *transferred = 0;
-        int result = libusb_bulk_transfer(handle_, endpoint, data, length, transferred, timeoutMs);
-        return result < 0 ? LibUsbBus::ErrnoFor(result) : 0;
-    }
-
-private:
-    libusb_device_handle *handle_;
-    std::vector<int> claimed_;
 };
 
 }  // namespace
