@@ -4,7 +4,6 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
-#include <regex>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -62,13 +61,19 @@ bool SimProcess::start(const std::vector<std::string>& args, int timeoutMs)
     if (!line)
         return false;
     ready_ = *line;
-    std::smatch m;
-    static const std::regex ports("tcp [0-9.]+:([0-9]+) udp [0-9.]+:([0-9]+)");
-    if (std::regex_search(ready_, m, ports)) {
-        tcpPort_ = std::stoi(m[1]);
-        udpPort_ = std::stoi(m[2]);
-    }
+    tcpPort_ = portAfter("tcp ");
+    udpPort_ = portAfter("udp ");
     return true;
+}
+
+int SimProcess::portAfter(const std::string& word) const
+{
+    // "... tcp 127.0.0.1:9100 udp 127.0.0.1:3000 ..."
+    const size_t at = ready_.find(word);
+    if (at == std::string::npos)
+        return 0;
+    const size_t colon = ready_.find(':', at);
+    return colon == std::string::npos ? 0 : std::atoi(ready_.c_str() + colon + 1);
 }
 
 std::optional<std::string> SimProcess::nextLine(int timeoutMs)

@@ -34,6 +34,7 @@ public:
 
 private:
     bool spawn(const std::vector<std::string>& args);
+    int portAfter(const std::string& word) const;
     std::optional<std::string> nextLine(int timeoutMs);
 
     pid_t pid_ = -1;
