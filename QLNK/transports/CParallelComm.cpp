@@ -83,13 +83,12 @@ int32_t CParallelComm::open(QLNK_CommContext &context)
         return QLNK_OK;
     }
     const int negotiateError = errno;
+    CQLNKApp::storeError(negotiateError);
     // EIO: the peripheral does not speak IEEE 1284; ENXIO: it refused the mode. Anything else
     // means the request itself failed, and the port is left open for the caller.
     if (negotiateError != EIO && negotiateError != ENXIO) {
-        CQLNKApp::storeError(negotiateError);
         return QLNK_E_SYSTEM;
     }
-    CQLNKApp::storeError(negotiateError);
     // Back to compatibility mode before letting go; its own answer does not change the result.
     int compatibility = IEEE1284_MODE_COMPAT;
     calls_.ioctl(fd, PPNEGOT, &compatibility);
