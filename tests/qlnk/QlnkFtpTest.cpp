@@ -118,3 +118,19 @@ TEST(QlnkFtp, MissingLocalFileFailsTheUpload)
                 QLNK_E_SYSTEM);
     EXPECT_EQ(takeLastError(), CURLE_READ_ERROR);
 }
+
+// Wide names reach the file system and the server as UTF-8, spaces and all.
+TEST(QlnkFtp, WideNamesAreSentAsUtf8)
+{
+    testing_support::FtpServer server("printer", "s3cret");
+    ASSERT_TRUE(server.running());
+    testing_support::TempDir local;
+    testing_support::TempDir::write(local.file("Kopf \xC3\xBC.bin"), "\x1B\x40head");
+    const std::wstring localPath = wide(local.path()) + L"/Kopf \u00FC.bin";
+    int32_t status = 0;
+    EXPECT_QLNK(QLNK_FTPPutFile(L"rollvane", L"printer", L"s3cret", server.port(), kLoopback, localPath.c_str(),
+                                L"Beleg \u20AC 1.bin", &status),
+                QLNK_OK);
+    EXPECT_EQ(testing_support::TempDir::read(server.file("Beleg \xE2\x82\xAC 1.bin")), "\x1B\x40head")
+        << server.log();
+}
