@@ -559,6 +559,8 @@ TEST_F(KovaSimRobustness, GarbageLeavesItRunning)
     d.send({0x1B, 0x68});
     EXPECT_EQ(d.receive(1, 20000), Bytes{0x00});
     EXPECT_TRUE(sim.running());
+    const std::string shown = sim.control("show").value_or("");
+    EXPECT_EQ(shown.find("unknown-bytes 0"), std::string::npos) << shown;
     // A sane receipt still comes out after it.
     d.send(Bytes{0x1B, 0x40} + text("after the noise") + Bytes{0x0A, 0x1B, 0x69});
     const auto line = sim.waitFor("receipt ", 20000);

@@ -38,7 +38,7 @@ const char* Faults::controlHelp()
            "  drop-after N     the next link that sends data is dropped after N bytes of it; 'drop-after off' disarms\n"
            "  disconnect       drop every connection now (the serial line hangs up and comes back)\n"
            "  restart          restart now, as on the end-of-settings command\n"
-           "  show             print the faults in force\n"
+           "  show             print the faults in force, receipts written and unknown bytes counted\n"
            "  quit             stop the printer\n";
 }
 
@@ -122,7 +122,7 @@ Faults::Action Faults::control(const std::string& line, std::string& reply)
                       silent ? "on" : "off", slowRestartSeconds,
                       dropAfter ? std::to_string(*dropAfter).c_str() : "off");
         reply = buf;
-        return Action::None;
+        return Action::Show;
     }
     reply = "error: unknown control line: " + line;
     return Action::Error;

@@ -7,7 +7,7 @@
 // Faults a tester can put the printer into, at start or while it runs.
 class Faults {
 public:
-    enum class Action { None, Disconnect, Restart, Quit, Error };
+    enum class Action { None, Show, Disconnect, Restart, Quit, Error };
 
     uint8_t status = 0x00;       // reply to the status requests
     uint8_t paper = 0x00;        // reply to the paper-sensor request

@@ -230,6 +230,10 @@ void Simulator::control(const std::string& line)
     case Faults::Action::Quit:
         quit_ = true;
         break;
+    case Faults::Action::Show:
+        reply += " receipts " + std::to_string(printer_.receiptsWritten()) + " unknown-bytes " +
+                 std::to_string(printer_.unknownBytes());
+        break;
     case Faults::Action::None:
     case Faults::Action::Error:
         break;
