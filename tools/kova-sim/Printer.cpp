@@ -38,7 +38,7 @@ int Printer::nextReceiptNumber() const
     while (const dirent* e = readdir(dir.get())) {
         int n = 0;
         char tail[8] = {0};
-        if (std::sscanf(e->d_name, "receipt-%d.%4s", &n, tail) == 2 && n > highest)
+        if (std::sscanf(e->d_name, "receipt-%9d.%4s", &n, tail) == 2 && n > highest)
             highest = n;
     }
     return highest + 1;
