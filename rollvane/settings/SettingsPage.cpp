@@ -1,6 +1,7 @@
 #include "rollvane/settings/SettingsPage.h"
 
 #include "platform/AtomicFile.h"
+#include "platform/FileDescriptor.h"
 #include "platform/NumberText.h"
 #include "platform/SystemError.h"
 #include "rollvane/app/InterfacePropertiesDialog.h"
@@ -12,7 +13,6 @@
 
 #include <cerrno>
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace rollvane {
@@ -39,27 +39,24 @@ std::string baseName(const std::string &path)
 // The whole file, or false with the system's reason.
 bool readWholeFile(const std::string &path, std::string *content, std::string *reason)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
+    const platform::FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!file.valid()) {
         *reason = platform::SystemError::text(errno);
         return false;
     }
     content->clear();
     char buffer[4096];
     for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        const ssize_t n = ::read(file.get(), buffer, sizeof buffer);
         if (n > 0) {
             content->append(buffer, static_cast<std::size_t>(n));
         } else if (n == 0) {
-            break;
+            return true;
         } else if (errno != EINTR) {
             *reason = platform::SystemError::text(errno);
-            ::close(fd);
             return false;
         }
     }
-    ::close(fd);
-    return true;
 }
 
 std::string labelName(const SettingItem &item)
