@@ -324,6 +324,18 @@ TEST_F(KovaSimPrinting, TextAndCutGiveAPictureAndTheExactBytes)
     EXPECT_GT(leftHalf, 100);
 }
 
+TEST_F(KovaSimPrinting, ReceiptsAlreadyInTheFolderAreNotOverwritten)
+{
+    std::filesystem::create_directories(dir.file("out"));
+    std::ofstream(dir.file("out/receipt-0007.png")) << "earlier";
+    start();
+    TcpClient c;
+    connect(c);
+    c.send(Bytes{0x1B, 0x40} + text("next") + Bytes{0x0A, 0x1B, 0x69});
+    EXPECT_EQ(waitReceipt(), dir.file("out/receipt-0008"));
+    EXPECT_EQ(readFile(dir.file("out/receipt-0007.png")), text("earlier"));
+}
+
 TEST_F(KovaSimPrinting, SameBytesGiveTheSamePicture)
 {
     start();
