@@ -7,11 +7,12 @@ namespace {
 
 std::mutex destinationsLock;
 
-// Never destroyed: a call may still come in while the process is shutting down.
+// Freed with the library: a caller that loads it for each action (as the program does) would
+// otherwise lose the table's memory every time. Entries go with their sockets' closes.
 std::map<int, sockaddr_in> &destinations()
 {
-    static auto *table = new std::map<int, sockaddr_in>;
-    return *table;
+    static std::map<int, sockaddr_in> table;
+    return table;
 }
 
 }  // namespace
