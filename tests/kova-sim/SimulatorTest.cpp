@@ -579,6 +579,21 @@ TEST_F(KovaSimRobustness, GarbageLeavesItRunning)
     EXPECT_TRUE(line);
 }
 
+TEST_F(KovaSimRobustness, AnUndrainedOutputPipeDoesNotStallThePrinter)
+{
+    start();
+    TcpClient c;
+    connect(c);
+    // Far more receipt lines than a pipe holds, none of them read.
+    const Bytes cut = {0x1B, 0x69};
+    Bytes many;
+    for (int i = 0; i < 1500; ++i)
+        many.insert(many.end(), cut.begin(), cut.end());
+    ASSERT_TRUE(c.send(many));
+    c.send({0x1B, 0x68});
+    EXPECT_EQ(c.receive(1, 30000), Bytes{0x00});
+}
+
 TEST_F(KovaSimRobustness, ClientLeavingMidCommandIsForgotten)
 {
     start();

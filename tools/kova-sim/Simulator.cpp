@@ -12,6 +12,7 @@
 #include <poll.h>
 #include <sys/signalfd.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -57,9 +58,14 @@ Simulator::Simulator(const SimOptions& options, PrinterState& state)
 
 void Simulator::say(const std::string& line)
 {
-    std::fputs(line.c_str(), stdout);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
+    const std::string text = line + "\n";
+    size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t n = ::write(STDOUT_FILENO, text.data() + done, text.size() - done);
+        if (n <= 0)
+            return; // nobody reads: the line is lost, the printer goes on
+        done += static_cast<size_t>(n);
+    }
 }
 
 std::string Simulator::readyLine() const
@@ -275,6 +281,10 @@ void Simulator::endRestart()
 int Simulator::run()
 {
     std::signal(SIGPIPE, SIG_IGN);
+    // A pipe that nobody drains must not stall the printer.
+    struct stat out {};
+    if (::fstat(STDOUT_FILENO, &out) == 0 && S_ISFIFO(out.st_mode))
+        ::fcntl(STDOUT_FILENO, F_SETFL, ::fcntl(STDOUT_FILENO, F_GETFL) | O_NONBLOCK);
     // Started in the background of a terminal: reading the terminal must not
     // stop the printer; the read then fails and control input is given up.
     std::signal(SIGTTIN, SIG_IGN);
