@@ -301,7 +301,9 @@ void Printer::configurationPrintout()
     r.setJustify(0);
     r.lineFeed();
     printLine("Model Code : " + state_.modelCode, false);
-    printLine("Firmware : " + state_.firmware.substr(0, 2) + "." + state_.firmware.substr(2, 2), false);
+    std::string version = state_.firmware;
+    version.resize(4, '0');
+    printLine("Firmware : " + version.substr(0, 2) + "." + version.substr(2, 2), false);
     std::string section;
     for (const PrinterConfig::Line& l : state_.config.describe()) {
         if (l.section != section) {

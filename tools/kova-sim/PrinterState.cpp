@@ -57,7 +57,8 @@ std::array<uint8_t, 17> PrinterState::modelReply() const
 {
     // "[" code0-3 "-" code4-6 "-" code7-9 "-" code10-11 "]"
     std::array<uint8_t, 17> r{};
-    const std::string& m = modelCode;
+    std::string m = modelCode;
+    m.resize(12, ' ');
     r[0] = '[';
     for (int i = 0; i < 4; ++i)
         r[1 + i] = static_cast<uint8_t>(m[i]);
@@ -76,6 +77,8 @@ std::array<uint8_t, 17> PrinterState::modelReply() const
 
 std::array<uint8_t, 6> PrinterState::firmwareReply() const
 {
-    return {'V', static_cast<uint8_t>(firmware[0]), static_cast<uint8_t>(firmware[1]),
-            static_cast<uint8_t>(firmware[2]), static_cast<uint8_t>(firmware[3]), 0x00};
+    std::string f = firmware;
+    f.resize(4, '0');
+    return {'V', static_cast<uint8_t>(f[0]), static_cast<uint8_t>(f[1]), static_cast<uint8_t>(f[2]),
+            static_cast<uint8_t>(f[3]), 0x00};
 }
