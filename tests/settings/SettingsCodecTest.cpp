@@ -495,16 +495,5 @@ TEST(SettingsValidation, ExactCaseAndExtraTexts)
     EXPECT_EQ(settings.FirstInvalidItem(), 20);
 }
 
-TEST(SettingsValidation, EveryOptionIsAccepted)
-{
-    for (const auto &item : SettingsTable::Items()) {
-        for (const char *option : item.options) {
-            PrinterSettings one;
-            one.text(item.number) = option;
-            EXPECT_EQ(one.FirstInvalidItem(), 0) << item.number << " " << option;
-        }
-    }
-}
-
 }  // namespace
 }  // namespace rollvane
