@@ -1,3 +1,5 @@
+#include "ConfigTable.h"
+#include "Font.h"
 #include "PrinterConfig.h"
 #include "ToolTables.h"
 
@@ -115,4 +117,15 @@ TEST(KovaSimConfig, PrintoutNamesEveryItemWithItsText)
     EXPECT_EQ(printed["USB Type"], "Printer Class");
     EXPECT_EQ(printed["USB Select Type"], "Fixed Type");
     EXPECT_EQ(printed["Default C P"], "437");
+}
+
+TEST(KovaSimConfig, EveryCodePageButTheDoubleByteOneHasItsCharacters)
+{
+    for (const CodePage& page : ConfigTable::codePages())
+        EXPECT_EQ(Font::knownCodePage(page.setValue), page.setValue != 0x0D) << page.name;
+    // The same byte is a different character in different code pages.
+    bool differs = false;
+    for (int y = 0; y < Font::kHeight; ++y)
+        differs = differs || Font::row(0x80, y, 0x00) != Font::row(0x80, y, 0x0B);
+    EXPECT_TRUE(differs);
 }

@@ -37,6 +37,7 @@ enum class Op : uint8_t {
     ConfigPrintout,
     DefineMessage,   // args[0]: slot, args[1]: attribute; data: text
     SelectSide,      // args[0]
+    CodePage,        // args[0]: ESC t table number
     Unknown,         // data: bytes that form no command
 };
 

@@ -34,7 +34,7 @@ constexpr Entry kVocabulary[] = {
     {0x1B, 0x33, 1, Op::LineSpacing, Tail::None},
     {0x1B, 0x24, 2, Op::AbsolutePosition, Tail::None},
     {0x1B, 0x4D, 1, Op::Ignored, Tail::None}, // font select
-    {0x1B, 0x74, 1, Op::Ignored, Tail::None}, // code page
+    {0x1B, 0x74, 1, Op::CodePage, Tail::None},
     {0x1B, 0x52, 1, Op::Ignored, Tail::None}, // international set
     {0x1B, 0x20, 1, Op::Ignored, Tail::None}, // right spacing
     {0x1B, 0x70, 3, Op::Ignored, Tail::None}, // drawer pulse

@@ -46,7 +46,8 @@ int Printer::nextReceiptNumber() const
 
 void Printer::newReceipt()
 {
-    receipt_ = std::make_unique<Receipt>(state_.config.printWidth(), state_.config.lineSpacing());
+    receipt_ = std::make_unique<Receipt>(state_.config.printWidth(), state_.config.lineSpacing(),
+                                         state_.config.codePage());
     recorded_.clear();
     recordTruncated_ = false;
     contentStarted_ = false;
@@ -267,6 +268,15 @@ bool Printer::onCommand(const Command& c)
             unknown_ += 4 + c.data.size();
         }
         break;
+    case Op::CodePage: {
+        // ESC t table numbers of the common receipt printers, as code-page settings.
+        static constexpr uint8_t kTables[][2] = {{0, 0x00}, {2, 0x01}, {3, 0x04}, {4, 0x06}, {5, 0x08},
+                                                 {16, 0x0B}, {17, 0x09}, {18, 0x02}, {19, 0x03}};
+        for (const auto& t : kTables)
+            if (t[0] == c.args[0])
+                r.setCodePage(t[1]);
+        break;
+    }
     case Op::SelectSide:
         r.selectSide(c.args[0] & 1);
         break;

@@ -104,6 +104,8 @@ int PrinterConfig::lineSpacing() const
     }
 }
 
+uint8_t PrinterConfig::codePage() const { return swapHalves(bytes_[6]); }
+
 uint8_t PrinterConfig::topBottomMessages() const { return static_cast<uint8_t>((bytes_[26] >> 4) & 0x03); }
 
 std::vector<PrinterConfig::Line> PrinterConfig::describe() const

@@ -35,6 +35,7 @@ public:
     int printWidth() const;  // dots: 576 on 80 mm paper, 432 on 58 mm
     int lineSpacing() const; // dots per line at the default LPI
     uint8_t topBottomMessages() const; // bit 0 bottom, bit 1 top enabled
+    uint8_t codePage() const;          // as the set command numbers it
 
     // Every item with the text it currently reads as, in printout order.
     std::vector<Line> describe() const;

@@ -4,8 +4,9 @@
 
 #include <algorithm>
 
-Receipt::Receipt(int width, int lineSpacing)
-    : width_(width), defaultSpacing_(lineSpacing), lineSpacing_(lineSpacing), front_(width, kMaxPanelHeight),
+Receipt::Receipt(int width, int lineSpacing, uint8_t codePage)
+    : width_(width), defaultSpacing_(lineSpacing), lineSpacing_(lineSpacing), defaultCodePage_(codePage),
+      codePage_(codePage), front_(width, kMaxPanelHeight),
       back_(width, kMaxPanelHeight), strip_(width, kStripHeight)
 {
 }
@@ -15,6 +16,7 @@ void Receipt::initialize()
     style_ = TextStyle{};
     justify_ = 0;
     lineSpacing_ = defaultSpacing_;
+    codePage_ = defaultCodePage_;
     strip_.clear();
     lineX_ = 0;
     lineHeight_ = 0;
@@ -62,7 +64,7 @@ void Receipt::text(uint8_t c)
     const int x0 = lineX_;
     const int y0 = kStripHeight - h;
     for (int gy = 0; gy < Font::kHeight; ++gy) {
-        uint32_t bits = Font::row(c, gy);
+        uint32_t bits = Font::row(c, gy, codePage_);
         if (style_.emphasis)
             bits |= bits >> 1;
         if (style_.underline > 0 && gy >= 22 - style_.underline && gy < 22)

@@ -22,7 +22,7 @@ public:
         bool reverse = false;
     };
 
-    Receipt(int width, int lineSpacing);
+    Receipt(int width, int lineSpacing, uint8_t codePage);
 
     int width() const { return width_; }
     bool touched() const { return touched_; }
@@ -30,6 +30,7 @@ public:
     TextStyle& style() { return style_; }
     void setJustify(int mode) { justify_ = mode < 0 || mode > 2 ? 0 : mode; }
     void setLineSpacing(int dots) { lineSpacing_ = dots; }
+    void setCodePage(uint8_t page) { codePage_ = page; }
     void resetLineSpacing() { lineSpacing_ = defaultSpacing_; }
     void initialize(); // attributes back to defaults; the unprinted line is dropped
     void finishLine();  // prints the line being composed, if there is one
@@ -59,6 +60,8 @@ private:
     int width_;
     int defaultSpacing_;
     int lineSpacing_;
+    uint8_t defaultCodePage_;
+    uint8_t codePage_;
     Bitmap front_;
     Bitmap back_;
     Bitmap strip_;
