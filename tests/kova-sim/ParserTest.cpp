@@ -23,7 +23,8 @@ public:
     void onByte(uint8_t b) override { bytes.push_back(b); }
     bool onCommand(const Command& c) override
     {
-        seen.push_back({c.op, {c.args[0], c.args[1], c.args[2], c.args[3]}, {c.data.begin(), c.data.end()}});
+        seen.push_back({c.op, {c.args[0], c.args[1], c.args[2], c.args[3], c.args[4], c.args[5]},
+                        {c.data.begin(), c.data.end()}});
         return !(stopOnRestart && c.op == Op::EndOfSettings);
     }
     std::vector<Op> ops() const
@@ -72,7 +73,7 @@ TEST(KovaSimParser, ReadsEveryCommandOfTheToolWhateverTheSplit)
         Op::PrintStoredImage};
     EXPECT_EQ(whole.ops(), expected);
     EXPECT_EQ(whole.bytes, stream);
-    EXPECT_EQ(whole.seen[3].args, b({0x32, 0x01, 0xFF, 0}));
+    EXPECT_EQ(whole.seen[3].args, b({0x32, 0x01, 0xFF, 0, 0, 0}));
     EXPECT_EQ(whole.seen[16].data, b({1, 2, 3, 4, 5, 6}));
     EXPECT_EQ(whole.seen[19].args[0], 0x04);
     EXPECT_EQ(whole.seen[19].args[1], 0x2A);
@@ -166,6 +167,27 @@ TEST(KovaSimParser, MessageTextIsCappedAndAMissingEndIsGivenUp)
     ASSERT_FALSE(r2.seen.empty());
     EXPECT_EQ(r2.seen[0].op, Op::Unknown);
     EXPECT_EQ(r2.seen.back().op, Op::Text); // what follows prints as text again
+}
+
+TEST(KovaSimParser, LengthPrefixedCommandsTakeExactlyTheirBytes)
+{
+    Recorder r;
+    CommandParser p(r);
+    // A 2 x 3 byte raster picture, a 2D-code block to pass over, then a status request.
+    const auto in = b({0x1D, 0x76, 0x30, 0x00, 0x02, 0x00, 0x03, 0x00, 1, 2, 3, 4, 5, 6, 0x1D, 0x28, 0x6B, 0x04, 0x00,
+                       0x31, 0x41, 0x32, 0x00, 0x1B, 0x68});
+    p.feed(in.data(), in.size());
+    ASSERT_EQ(r.ops(), (std::vector<Op>{Op::RasterImage, Op::Ignored, Op::Status}));
+    EXPECT_EQ(r.seen[0].data, b({1, 2, 3, 4, 5, 6}));
+
+    // A raster picture too large to keep is passed over without being stored.
+    Recorder big;
+    CommandParser p2(big);
+    auto huge = b({0x1D, 0x76, 0x30, 0x00, 0x00, 0x04, 0x00, 0x05}); // 1024 x 1280 bytes
+    huge.resize(huge.size() + 1024 * 1280, 0xFF);
+    huge.insert(huge.end(), {0x1B, 0x68});
+    p2.feed(huge.data(), huge.size());
+    EXPECT_EQ(big.ops(), (std::vector<Op>{Op::Unknown, Op::Status}));
 }
 
 TEST(KovaSimParser, ResetForgetsAHalfCommand)

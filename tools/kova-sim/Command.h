@@ -38,12 +38,13 @@ enum class Op : uint8_t {
     DefineMessage,   // args[0]: slot, args[1]: attribute; data: text
     SelectSide,      // args[0]
     CodePage,        // args[0]: ESC t table number
+    RasterImage,     // args: '0', m, xL, xH, yL, yH; data: rows of xL + 256 xH bytes
     Unknown,         // data: bytes that form no command
 };
 
 struct Command {
     Op op = Op::Unknown;
-    uint8_t args[4] = {0, 0, 0, 0};
+    uint8_t args[6] = {0, 0, 0, 0, 0, 0};
     std::span<const uint8_t> data;
 };
 

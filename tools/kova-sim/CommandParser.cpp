@@ -4,7 +4,7 @@
 
 namespace {
 
-enum class Tail : uint8_t { None, BitImage, GsCut, GsQuery, SetConfig, Message, Barcode, ImageFile, Access };
+enum class Tail : uint8_t { None, BitImage, GsCut, GsQuery, SetConfig, Message, Barcode, ImageFile, Access, Raster, Counted };
 
 struct Entry {
     uint8_t b0;
@@ -56,6 +56,9 @@ constexpr Entry kVocabulary[] = {
     {0x1D, 0x57, 2, Op::Ignored, Tail::None}, // print area width
     {0x1D, 0x61, 1, Op::Ignored, Tail::None}, // automatic status back
     {0x1D, 0x6B, 1, Op::Ignored, Tail::Barcode},
+    {0x1D, 0x76, 6, Op::RasterImage, Tail::Raster},
+    {0x1D, 0x28, 3, Op::Ignored, Tail::Counted}, // function blocks (2D codes, graphics): letter, length
+    {0x1B, 0x28, 3, Op::Ignored, Tail::Counted},
     {0x1F, 0x30, 1, Op::SelectImage, Tail::None},
     {0x1F, 0x42, 0, Op::ImageData, Tail::ImageFile}, // 'B' of "BM" after the 1F introducer
     {0x1F, 0x31, 1, Op::ReadConfig, Tail::None},
@@ -109,7 +112,7 @@ bool CommandParser::emit(Op op)
 {
     Command c;
     c.op = op;
-    for (int i = 0; i < 4; ++i)
+    for (int i = 0; i < 6; ++i)
         c.args[i] = args_[i];
     c.data = data_;
     state_ = State::Idle;
@@ -135,7 +138,8 @@ bool CommandParser::step(uint8_t b)
 {
     switch (state_) {
     case State::Idle:
-        args_[0] = args_[1] = args_[2] = args_[3] = 0;
+        for (uint8_t& a : args_)
+            a = 0;
         switch (b) {
         case 0x0A:
             return emit(Op::LineFeed);
@@ -297,6 +301,28 @@ bool CommandParser::argsComplete()
             return unknown();
         }
         return emit(Op::Ignored);
+    case Tail::Raster: {
+        if (args_[0] != 0x30 && args_[0] != 0x00) {
+            data_.assign({prefix_[0], prefix_[1], args_[0], args_[1], args_[2], args_[3], args_[4], args_[5]});
+            return unknown();
+        }
+        payloadNeeded_ = (args_[2] + 256u * args_[3]) * static_cast<size_t>(args_[4] + 256u * args_[5]);
+        data_.clear();
+        if (payloadNeeded_ == 0)
+            return emit(pending_);
+        // A picture too big to keep passes without being stored.
+        state_ = payloadNeeded_ > kMaxRaster ? State::Skip : State::Payload;
+        if (state_ == State::Payload)
+            data_.reserve(payloadNeeded_);
+        return true;
+    }
+    case Tail::Counted:
+        payloadNeeded_ = args_[1] + 256u * args_[2];
+        data_.clear();
+        if (payloadNeeded_ == 0)
+            return emit(pending_);
+        state_ = State::Payload;
+        return true;
     case Tail::ImageFile:
         break;
     }

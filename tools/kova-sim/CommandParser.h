@@ -11,6 +11,7 @@
 class CommandParser {
 public:
     static constexpr size_t kMaxImageFile = 1u << 20;
+    static constexpr size_t kMaxRaster = 1u << 20;
     static constexpr size_t kMaxMessageText = 507;
     static constexpr size_t kMaxUnterminated = 4096;
 
@@ -35,7 +36,7 @@ private:
     CommandSink& sink_;
     State state_ = State::Idle;
     uint8_t prefix_[2] = {0, 0};
-    uint8_t args_[4] = {0, 0, 0, 0};
+    uint8_t args_[6] = {0, 0, 0, 0, 0, 0};
     int argCount_ = 0;
     int argsNeeded_ = 0;
     Op pending_ = Op::Unknown;

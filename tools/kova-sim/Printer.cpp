@@ -277,6 +277,21 @@ bool Printer::onCommand(const Command& c)
                 r.setCodePage(t[1]);
         break;
     }
+    case Op::RasterImage: {
+        // Rows of bytes, eight dots a byte, most significant bit on the left.
+        const int widthBytes = c.args[2] + 256 * c.args[3];
+        const int height = c.args[4] + 256 * c.args[5];
+        Bitmap picture(widthBytes * 8, height);
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < widthBytes * 8; ++x) {
+                const size_t at = static_cast<size_t>(y) * widthBytes + x / 8;
+                if (at < c.data.size() && (c.data[at] & (0x80u >> (x % 8))))
+                    picture.set(x, y);
+            }
+        beforeContent();
+        r.image(picture, (c.args[1] & 1) ? 2 : 1, (c.args[1] & 2) ? 2 : 1);
+        break;
+    }
     case Op::SelectSide:
         r.selectSide(c.args[0] & 1);
         break;

@@ -156,12 +156,14 @@ void Receipt::image(const Bitmap& picture, int widthMul, int heightMul)
         lineFeed();
     Bitmap& p = panel();
     const int top = cursor();
+    const int room = width_ - picture.width() * widthMul;
+    const int left = room <= 0 ? 0 : justify_ == 1 ? room / 2 : justify_ == 2 ? room : 0;
     for (int y = 0; y < picture.height(); ++y)
-        for (int x = 0; x < picture.width() && x * widthMul < width_; ++x)
+        for (int x = 0; x < picture.width() && left + x * widthMul < width_; ++x)
             if (picture.get(x, y))
                 for (int dy = 0; dy < heightMul; ++dy)
                     for (int dx = 0; dx < widthMul; ++dx)
-                        p.set(x * widthMul + dx, top + y * heightMul + dy);
+                        p.set(left + x * widthMul + dx, top + y * heightMul + dy);
     p.ensureHeight(top + picture.height() * heightMul);
     advance(picture.height() * heightMul);
     touched_ = true;
