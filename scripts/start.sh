@@ -36,7 +36,7 @@ else
   cli="$top/build/bin/rollvane-cli"
   run() { echo "\$ rollvane-cli $*"; "$cli" "$@" || true; }
   run status
-  run load-printer
+  run load-printer -o printer-settings.txt && echo "(the printer's settings are in run/printer-settings.txt)"
   run print-config
   if "$cli" test-print --help >/dev/null 2>&1; then
     run test-print all-h

@@ -72,7 +72,7 @@ void MainWindowView::SetPageView(int index, QWidget *view)
 {
     auto &slot = pages_[static_cast<std::size_t>(index)];
     auto *area = static_cast<QGridLayout *>(form_->pageArea->layout());
-    area->replaceWidget(slot, view);
+    delete area->replaceWidget(slot, view);  // the old widget's layout item is ours to free
     delete slot;
     slot = view;
     ShowPages();
