@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  libusb-1.0-0-dev libudev-dev libcurl4-openssl-dev
+  libusb-1.0-0-dev libudev-dev libcurl4-openssl-dev zlib1g-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   clang libclang-rt-14-dev
   lprng python3-pyftpdlib socat

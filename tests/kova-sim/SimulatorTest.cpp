@@ -1,9 +1,9 @@
 // The real kova-sim program driven over real sockets and a real
 // pseudo-terminal, the way the setting tool and point-of-sale programs use it.
-#include "PngReader.h"
+#include "tests/support/PngReader.h"
 #include "SimProcess.h"
 #include "TcpClient.h"
-#include "TempDir.h"
+#include "tests/support/TempDir.h"
 #include "TestBmp.h"
 #include "ToolTables.h"
 
@@ -21,6 +21,9 @@
 #include <iterator>
 #include <random>
 #include <thread>
+
+using testing_support::PngReader;
+using testing_support::TempDir;
 
 namespace {
 

@@ -1,13 +1,16 @@
 #include "Bitmap.h"
-#include "PngReader.h"
+#include "tests/support/PngReader.h"
 #include "PngWriter.h"
 #include "PrinterState.h"
 #include "StateFile.h"
-#include "TempDir.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
+
+using testing_support::PngReader;
+using testing_support::TempDir;
 
 TEST(KovaSimStateFile, RoundTripKeepsEverything)
 {

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+namespace testing_support {
+
 // Reads back the 1-bit greyscale PNG files the printer writes, checking
 // every chunk's CRC on the way.
 class PngReader {
@@ -17,3 +19,5 @@ public:
     bool at(int x, int y) const { return black[static_cast<size_t>(y) * width + x] != 0; }
     long long blackCount() const;
 };
+
+}  // namespace testing_support

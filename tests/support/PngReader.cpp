@@ -1,10 +1,12 @@
-#include "PngReader.h"
+#include "tests/support/PngReader.h"
 
 #include <zlib.h>
 
 #include <cstring>
 #include <fstream>
 #include <iterator>
+
+namespace testing_support {
 
 namespace {
 
@@ -68,3 +70,5 @@ long long PngReader::blackCount() const
         n += b;
     return n;
 }
+
+}  // namespace testing_support
