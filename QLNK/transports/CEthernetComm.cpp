@@ -46,6 +46,29 @@ int waitUntil(int fd, short events, Clock::time_point deadline)
     }
 }
 
+// After a socket call that failed: EINTR and would-block (once the socket is ready again)
+// give QLNK_OK, meaning "try again"; anything else ends the transfer with its code.
+int32_t retryAfter(int fd, short events, Clock::time_point deadline)
+{
+    if (errno == EINTR) {
+        return QLNK_OK;
+    }
+    if (errno != EAGAIN && errno != EWOULDBLOCK) {
+        CQLNKApp::storeError(errno);
+        return QLNK_E_SYSTEM;
+    }
+    const int ready = waitUntil(fd, events, deadline);
+    if (ready < 0) {
+        CQLNKApp::storeError(errno);
+        return QLNK_E_SYSTEM;
+    }
+    if (ready == 0) {
+        CQLNKApp::storeError(ETIMEDOUT);
+        return QLNK_E_TIMEOUT;
+    }
+    return QLNK_OK;
+}
+
 sockaddr_in destinationOf(const QLNK_CommContext &context)
 {
     sockaddr_in address{};
@@ -74,21 +97,8 @@ int32_t receiveOnce(int fd, uint8_t *buffer, uint32_t capacity, uint32_t *receiv
             *received = static_cast<uint32_t>(n);
             return QLNK_OK;
         }
-        if (errno == EINTR) {
-            continue;
-        }
-        if (errno != EAGAIN && errno != EWOULDBLOCK) {
-            CQLNKApp::storeError(errno);
-            return QLNK_E_SYSTEM;
-        }
-        const int ready = waitUntil(fd, POLLIN, deadline);
-        if (ready < 0) {
-            CQLNKApp::storeError(errno);
-            return QLNK_E_SYSTEM;
-        }
-        if (ready == 0) {
-            CQLNKApp::storeError(ETIMEDOUT);
-            return QLNK_E_TIMEOUT;
+        if (const int32_t result = retryAfter(fd, POLLIN, deadline); result != QLNK_OK) {
+            return result;
         }
     }
 }
@@ -220,22 +230,9 @@ int32_t CEthernetComm::sendPieces(int fd, iovec *pieces, int count, uint32_t *se
             }
             continue;
         }
-        if (errno == EINTR) {
-            continue;
-        }
-        if (errno != EAGAIN && errno != EWOULDBLOCK) {
-            CQLNKApp::storeError(errno);
-            return QLNK_E_SYSTEM;
-        }
-        const int ready = waitUntil(fd, POLLOUT, deadline);
-        if (ready < 0) {
-            CQLNKApp::storeError(errno);
-            return QLNK_E_SYSTEM;
-        }
-        if (ready == 0) {
-            // *sent says how much is on its way; the rest was never handed over.
-            CQLNKApp::storeError(ETIMEDOUT);
-            return QLNK_E_TIMEOUT;
+        // On a time-out *sent says how much is on its way; the rest was never handed over.
+        if (const int32_t result = retryAfter(fd, POLLOUT, deadline); result != QLNK_OK) {
+            return result;
         }
     }
     return QLNK_OK;
@@ -263,17 +260,8 @@ int32_t CEthernetComm::sendUdp(int fd, const uint8_t *data, uint32_t length, uin
             *sent = static_cast<uint32_t>(n);
             return QLNK_OK;
         }
-        if (errno == EINTR) {
-            continue;
-        }
-        if (errno != EAGAIN && errno != EWOULDBLOCK) {
-            CQLNKApp::storeError(errno);
-            return QLNK_E_SYSTEM;
-        }
-        const int ready = waitUntil(fd, POLLOUT, deadline);
-        if (ready <= 0) {
-            CQLNKApp::storeError(ready < 0 ? errno : ETIMEDOUT);
-            return ready < 0 ? QLNK_E_SYSTEM : QLNK_E_TIMEOUT;
+        if (const int32_t result = retryAfter(fd, POLLOUT, deadline); result != QLNK_OK) {
+            return result;
         }
     }
 }
