@@ -55,19 +55,7 @@ TEST(QlnkTcp, BytesArriveIntactBothWays)
 
     const auto back = allByteValues(1);
     ASSERT_EQ(send(link.peer.get(), back.data(), back.size(), 0), ssize_t(back.size()));
-    std::vector<uint8_t> received;
-    uint8_t buffer[1024];
-    while (received.size() < back.size()) {
-        uint32_t count = 0;
-        EXPECT_QLNK(QLNK_RecvData(&link.context.netSocket, buffer, sizeof buffer, &count, QLNK_PORT_TCP_RAW, 1000,
-                                  &status),
-                    QLNK_OK);
-        if (count == 0) {
-            break;
-        }
-        received.insert(received.end(), buffer, buffer + count);
-    }
-    EXPECT_EQ(received, back);
+    EXPECT_EQ(receiveUpTo(&link.context.netSocket, QLNK_PORT_TCP_RAW, back.size()), back);
     closeTcp(&link);
 }
 

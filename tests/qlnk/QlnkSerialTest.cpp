@@ -70,19 +70,7 @@ TEST(QlnkSerial, BytesPassIntactBothWays)
 
     const auto back = allByteValues(1);
     link.pty.writeMaster(back);
-    std::vector<uint8_t> received;
-    uint8_t buffer[512];
-    while (received.size() < back.size()) {
-        uint32_t count = 0;
-        EXPECT_QLNK(QLNK_RecvData(&link.context.serialHandle, buffer, sizeof buffer, &count, QLNK_PORT_SERIAL, 1000,
-                                  &status),
-                    QLNK_OK);
-        if (count == 0) {
-            break;
-        }
-        received.insert(received.end(), buffer, buffer + count);
-    }
-    EXPECT_EQ(received, back);
+    EXPECT_EQ(receiveUpTo(&link.context.serialHandle, QLNK_PORT_SERIAL, back.size()), back);
     closeSerial(&link);
 }
 

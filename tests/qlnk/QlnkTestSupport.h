@@ -135,6 +135,25 @@ inline long long msSince(Clock::time_point start)
     return std::chrono::duration_cast<milliseconds>(Clock::now() - start).count();
 }
 
+// Receives on an open handle until expected bytes have come or a receive brings none.
+inline std::vector<uint8_t> receiveUpTo(int32_t *handle, uint32_t portType, std::size_t expected)
+{
+    std::vector<uint8_t> received;
+    uint8_t buffer[512];
+    while (received.size() < expected) {
+        uint32_t count = 0;
+        int32_t status = 0;
+        const int32_t result = QLNK_RecvData(handle, buffer, sizeof buffer, &count, portType, 1000, &status);
+        EXPECT_EQ(result, 1);
+        EXPECT_EQ(status, QLNK_OK);
+        if (count == 0) {
+            break;
+        }
+        received.insert(received.end(), buffer, buffer + count);
+    }
+    return received;
+}
+
 }  // namespace qlnk_test
 
 // Every exported call returns 1 exactly when the status it wrote is QLNK_OK.
