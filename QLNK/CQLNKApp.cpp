@@ -32,7 +32,15 @@ int32_t usbDeviceMissing()
     return QLNK_E_OPEN;
 }
 
-// Closes a device handle (serial, parallel, USB); -1 goes into the caller's field only on success.
+// No USB handle can have come from this library yet: whatever the field holds (0 in a zeroed
+// context whose search failed) belongs to someone else and is neither used nor closed.
+int32_t usbHandleUnknown()
+{
+    CQLNKApp::storeError(ENODEV);
+    return QLNK_E_SYSTEM;
+}
+
+// Closes a device handle (serial, parallel); -1 goes into the caller's field only on success.
 int32_t closeDevice(int32_t *handle)
 {
     if (CSerialPortTable::close(*handle)) {
@@ -156,12 +164,7 @@ int32_t CQLNKApp::sendOrReceive(bool send, int32_t *handle, uint8_t *buffer, uin
         [[fallthrough]];
     case QLNK_PORT_USB_PRINTER:
     case QLNK_PORT_USB_HID_FEATURE:
-        if (fd == -1) {
-            return QLNK_E_OPEN;
-        }
-        // No USB handle can have come from this library yet.
-        storeError(ENODEV);
-        return QLNK_E_SYSTEM;
+        return fd == -1 ? QLNK_E_OPEN : usbHandleUnknown();
     case QLNK_PORT_SERIAL:
         if (fd == -1) {
             return QLNK_E_OPEN;
@@ -215,6 +218,7 @@ int32_t CQLNKApp::CloseComm(int32_t *handle, uint32_t portType, int32_t *status)
     case QLNK_PORT_USB_PRINTER:
     case QLNK_PORT_USB_HID_OUTPUT:
     case QLNK_PORT_USB_HID_FEATURE:
+        return finish(*handle == -1 ? QLNK_E_OPEN : usbHandleUnknown(), status);
     case QLNK_PORT_SERIAL:
         return finish(*handle == -1 ? QLNK_E_OPEN : closeDevice(handle), status);
     case QLNK_PORT_PARALLEL:

@@ -4,6 +4,7 @@
 #include "tests/support/PtyPair.h"
 
 #include <atomic>
+#include <fcntl.h>
 #include <thread>
 
 using namespace qlnk_test;
@@ -168,6 +169,45 @@ TEST(QlnkDispatch, UsbPortsFindNoDeviceYet)
         EXPECT_EQ(takeLastError(), ENODEV);
         // The printer-class search leaves the field alone; the HID search clears it first.
         EXPECT_EQ(context.usbHandle, type == QLNK_PORT_USB_PRINTER ? 7 : -1);
+    }
+}
+
+// No USB handle has come from the library yet, so whatever a USB handle field holds is some
+// other owner's descriptor: a zeroed context whose search failed still holds 0.
+TEST(QlnkDispatch, UsbHandlesAreNeverClosedOrUsed)
+{
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    platform::FileDescriptor readEnd(fds[0]);
+    platform::FileDescriptor writeEnd(fds[1]);
+    for (uint32_t type : {QLNK_PORT_USB_PRINTER, QLNK_PORT_USB_HID_OUTPUT, QLNK_PORT_USB_HID_FEATURE}) {
+        SCOPED_TRACE(type);
+        int32_t status = 0;
+        QLNK_CommContext context{};
+        context.portType = type;
+        EXPECT_QLNK(QLNK_Open(&context, &status), QLNK_E_OPEN);
+        takeLastError();
+        if (type == QLNK_PORT_USB_PRINTER) {
+            EXPECT_QLNK(QLNK_CloseComm(&context.usbHandle, type, &status), QLNK_E_SYSTEM);
+            EXPECT_EQ(context.usbHandle, 0);
+            EXPECT_EQ(takeLastError(), ENODEV);
+        }
+
+        int32_t handle = fds[1];
+        uint8_t bytes[2] = {0x1B, 0x40};
+        uint32_t count = 9;
+        EXPECT_QLNK(QLNK_SendData(&handle, bytes, sizeof bytes, &count, type, 100, &status), QLNK_E_SYSTEM);
+        EXPECT_EQ(count, 0u);
+        EXPECT_EQ(takeLastError(), ENODEV);
+        EXPECT_QLNK(QLNK_CloseComm(&handle, type, &status), QLNK_E_SYSTEM);
+        EXPECT_EQ(takeLastError(), ENODEV);
+        EXPECT_EQ(handle, fds[1]);
+        // The descriptor is still its owner's, and nothing went through it.
+        EXPECT_NE(fcntl(fds[1], F_GETFD), -1);
+        ASSERT_EQ(write(fds[1], "k", 1), 1);
+        char back[4] = {};
+        ASSERT_EQ(read(fds[0], back, sizeof back), 1);
+        EXPECT_EQ(back[0], 'k');
     }
 }
 
