@@ -172,9 +172,10 @@ int32_t CEthernetComm::openTcp(QLNK_CommContext &context)
         return QLNK_E_SYSTEM;
     }
     if (result != 0) {
-        // Refused or unreachable: reported as soon as it is known.
+        // Refused, unreachable or otherwise not made: the connection did not complete, which
+        // is reported as soon as it is known rather than after the time-out.
         CQLNKApp::storeError(result);
-        return refused(result) ? QLNK_E_TIMEOUT : QLNK_E_SYSTEM;
+        return QLNK_E_TIMEOUT;
     }
     return QLNK_OK;
 }

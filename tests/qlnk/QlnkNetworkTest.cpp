@@ -1,8 +1,10 @@
 // Raw TCP and UDP against loopback peers the test plays.
 #include "QlnkTestSupport.h"
 
+#include <algorithm>
 #include <csignal>
 #include <cstring>
+#include <future>
 #include <thread>
 
 using namespace qlnk_test;
@@ -33,6 +35,41 @@ void closeTcp(TcpLink *link)
     int32_t status = 0;
     EXPECT_QLNK(QLNK_CloseComm(&link->context.netSocket, QLNK_PORT_TCP_RAW, &status), QLNK_OK);
     EXPECT_EQ(link->context.netSocket, -1);
+}
+
+uint16_t checksum(const uint8_t *bytes, std::size_t length)
+{
+    uint32_t sum = 0;
+    for (std::size_t i = 0; i + 1 < length; i += 2) {
+        sum += uint32_t(bytes[i]) << 8 | bytes[i + 1];
+    }
+    if (length % 2 != 0) {
+        sum += uint32_t(bytes[length - 1]) << 8;
+    }
+    while (sum >> 16) {
+        sum = (sum & 0xFFFF) + (sum >> 16);
+    }
+    return uint16_t(~sum);
+}
+
+// A listener that never accepts, with a full queue: further connection requests go unanswered.
+// The ports of the clients that fill it are returned.
+std::vector<platform::FileDescriptor> fillQueue(uint16_t port, std::vector<uint16_t> *clientPorts)
+{
+    std::vector<platform::FileDescriptor> queued;
+    for (int i = 0; i < 16; ++i) {
+        platform::FileDescriptor client(socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+        const sockaddr_in where = socketAddress(kLoopback, port);
+        connect(client.get(), reinterpret_cast<const sockaddr *>(&where), sizeof where);
+        clientPorts->push_back(localPort(client.get()));
+        pollfd p{client.get(), POLLOUT, 0};
+        const bool connected = poll(&p, 1, 200) == 1;
+        queued.push_back(std::move(client));
+        if (!connected) {
+            break;
+        }
+    }
+    return queued;
 }
 
 }  // namespace
@@ -122,18 +159,8 @@ TEST(QlnkTcp, SilentPeerIsWaitedForUntilTheConnectTimeout)
     uint16_t port = 0;
     auto listener = boundSocket(SOCK_STREAM, kLoopback, &port, 0);
     ASSERT_TRUE(listener.valid());
-    std::vector<platform::FileDescriptor> queued;
-    for (int i = 0; i < 16; ++i) {
-        platform::FileDescriptor client(socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
-        const sockaddr_in where = socketAddress(kLoopback, port);
-        connect(client.get(), reinterpret_cast<const sockaddr *>(&where), sizeof where);
-        pollfd p{client.get(), POLLOUT, 0};
-        const bool connected = poll(&p, 1, 200) == 1;
-        queued.push_back(std::move(client));
-        if (!connected) {
-            break;
-        }
-    }
+    std::vector<uint16_t> clientPorts;
+    const auto queued = fillQueue(port, &clientPorts);
 
     int32_t status = 0;
     auto context = netContext(QLNK_PORT_TCP_RAW, kLoopback, port, 300);
@@ -143,6 +170,69 @@ TEST(QlnkTcp, SilentPeerIsWaitedForUntilTheConnectTimeout)
     EXPECT_GE(waited, 250);
     EXPECT_LT(waited, 5000);
     EXPECT_EQ(takeLastError(), ETIMEDOUT);
+    EXPECT_GE(context.netSocket, 0);
+    EXPECT_QLNK(QLNK_CloseComm(&context.netSocket, QLNK_PORT_TCP_RAW, &status), QLNK_OK);
+}
+
+// An unanswered connection that the network then reports as failed (here: an ICMP "host
+// unknown" for its SYN) has not been made, like one that was refused: a time-out, at once,
+// with the reported error.
+TEST(QlnkTcp, ConnectionReportedFailedWhileWaitingIsATimeoutAtOnce)
+{
+    platform::FileDescriptor capture(socket(AF_INET, SOCK_RAW | SOCK_CLOEXEC, IPPROTO_TCP));
+    platform::FileDescriptor icmp(socket(AF_INET, SOCK_RAW | SOCK_CLOEXEC, IPPROTO_ICMP));
+    if (!capture.valid() || !icmp.valid()) {
+        GTEST_SKIP() << "raw sockets need CAP_NET_RAW";
+    }
+    uint16_t port = 0;
+    auto listener = boundSocket(SOCK_STREAM, kLoopback, &port, 0);
+    ASSERT_TRUE(listener.valid());
+    std::vector<uint16_t> clientPorts;
+    const auto queued = fillQueue(port, &clientPorts);
+
+    int32_t status = 0;
+    auto context = netContext(QLNK_PORT_TCP_RAW, kLoopback, port, 8000);
+    const auto start = Clock::now();
+    auto opened = std::async(std::launch::async, [&] { return QLNK_Open(&context, &status); });
+
+    // The library's SYN: to the listener, from a port none of the queued clients has.
+    std::vector<uint8_t> syn;
+    while (syn.empty() && msSince(start) < 3000) {
+        pollfd p{capture.get(), POLLIN, 0};
+        if (poll(&p, 1, 100) != 1) {
+            continue;
+        }
+        uint8_t packet[1500];
+        const ssize_t n = recv(capture.get(), packet, sizeof packet, 0);
+        const std::size_t header = n > 0 ? std::size_t(packet[0] & 0x0F) * 4 : 0;
+        if (n < ssize_t(header + 20)) {
+            continue;
+        }
+        const uint16_t from = uint16_t(packet[header] << 8 | packet[header + 1]);
+        const uint16_t to = uint16_t(packet[header + 2] << 8 | packet[header + 3]);
+        const bool synOnly = (packet[header + 13] & 0x12) == 0x02;
+        if (to == port && synOnly &&
+            std::find(clientPorts.begin(), clientPorts.end(), from) == clientPorts.end()) {
+            syn.assign(packet, packet + header + 8);
+        }
+    }
+    ASSERT_FALSE(syn.empty());
+    // Destination unreachable, code 7 (destination host unknown), quoting the SYN.
+    std::vector<uint8_t> message = {3, 7, 0, 0, 0, 0, 0, 0};
+    message.insert(message.end(), syn.begin(), syn.end());
+    const uint16_t sum = checksum(message.data(), message.size());
+    message[2] = uint8_t(sum >> 8);
+    message[3] = uint8_t(sum & 0xFF);
+    const sockaddr_in loopback = socketAddress(kLoopback, 0);
+    ASSERT_EQ(sendto(icmp.get(), message.data(), message.size(), 0, reinterpret_cast<const sockaddr *>(&loopback),
+                     sizeof loopback),
+              ssize_t(message.size()));
+
+    const int32_t returned = opened.get();
+    EXPECT_EQ(status, QLNK_E_TIMEOUT);
+    EXPECT_EQ(returned, 0);
+    EXPECT_LT(msSince(start), 6000);
+    EXPECT_EQ(takeLastError(), EHOSTDOWN);
     EXPECT_GE(context.netSocket, 0);
     EXPECT_QLNK(QLNK_CloseComm(&context.netSocket, QLNK_PORT_TCP_RAW, &status), QLNK_OK);
 }
