@@ -7,12 +7,26 @@ namespace {
 
 std::mutex destinationsLock;
 
+// Set under the lock when the table is destroyed. A caller's exit handler or static destructor
+// can still close a socket after that; it then finds no table rather than a destroyed one.
+bool tableGone = false;
+
 // Freed with the library: a caller that loads it for each action (as the program does) would
 // otherwise lose the table's memory every time. Entries go with their sockets' closes.
-std::map<int, sockaddr_in> &destinations()
+struct Table {
+    std::map<int, sockaddr_in> entries;
+    ~Table()
+    {
+        std::lock_guard lock(destinationsLock);
+        tableGone = true;
+    }
+};
+
+// Null once the table is gone; the lock must be held.
+std::map<int, sockaddr_in> *destinations()
 {
-    static std::map<int, sockaddr_in> table;
-    return table;
+    static Table table;
+    return tableGone ? nullptr : &table.entries;
 }
 
 }  // namespace
@@ -20,14 +34,20 @@ std::map<int, sockaddr_in> &destinations()
 void CUdpDestinations::set(int fd, const sockaddr_in &destination)
 {
     std::lock_guard lock(destinationsLock);
-    destinations()[fd] = destination;
+    if (auto *table = destinations()) {
+        (*table)[fd] = destination;
+    }
 }
 
 std::optional<sockaddr_in> CUdpDestinations::find(int fd)
 {
     std::lock_guard lock(destinationsLock);
-    auto found = destinations().find(fd);
-    if (found == destinations().end()) {
+    auto *table = destinations();
+    if (table == nullptr) {
+        return std::nullopt;
+    }
+    auto found = table->find(fd);
+    if (found == table->end()) {
         return std::nullopt;
     }
     return found->second;
@@ -36,5 +56,7 @@ std::optional<sockaddr_in> CUdpDestinations::find(int fd)
 void CUdpDestinations::drop(int fd)
 {
     std::lock_guard lock(destinationsLock);
-    destinations().erase(fd);
+    if (auto *table = destinations()) {
+        table->erase(fd);
+    }
 }

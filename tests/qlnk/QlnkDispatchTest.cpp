@@ -4,6 +4,7 @@
 #include "tests/support/PtyPair.h"
 
 #include <atomic>
+#include <cstdlib>
 #include <fcntl.h>
 #include <thread>
 
@@ -15,6 +16,16 @@ const uint32_t kUnsupportedTypes[] = {0x2004u, 0x200Au, 0u};
 const uint32_t kNetworkTypes[] = {QLNK_PORT_TCP_RAW, QLNK_PORT_UDP_RAW, QLNK_PORT_TCP_LPR};
 const uint32_t kDeviceTypes[] = {QLNK_PORT_USB_PRINTER, QLNK_PORT_USB_HID_OUTPUT, QLNK_PORT_USB_HID_FEATURE,
                                  QLNK_PORT_SERIAL, QLNK_PORT_PARALLEL};
+
+// A UDP socket a caller still has open when the process ends.
+int32_t udpOpenAtExit = -1;
+
+void closeUdpAtExit()
+{
+    int32_t status = 0;
+    const int32_t returned = QLNK_CloseComm(&udpOpenAtExit, QLNK_PORT_UDP_RAW, &status);
+    _exit(returned == 1 && status == QLNK_OK && udpOpenAtExit == -1 ? 0 : 3);
+}
 
 }  // namespace
 
@@ -91,6 +102,26 @@ TEST(QlnkLastError, FailureRecordedDuringAReadIsNeverLost)
     failing.join();
     EXPECT_EQ(lost, 0);
     EXPECT_EQ(seenTwice, 0);
+}
+
+// A caller may close its ports from an exit handler or a static object's destructor; when that
+// was set up before the library's first UDP open, it runs after the library's own objects are
+// gone at the end of the process.
+TEST(QlnkDispatchDeathTest, UdpSocketCanBeClosedFromAnExitHandler)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            std::atexit(closeUdpAtExit);
+            int32_t status = 0;
+            auto udp = netContext(QLNK_PORT_UDP_RAW, kLoopback, 9, 0);
+            if (QLNK_Open(&udp, &status) != 1) {
+                _exit(2);
+            }
+            udpOpenAtExit = udp.netSocket;
+            std::exit(0);
+        },
+        testing::ExitedWithCode(0), "");
 }
 
 TEST(QlnkDispatch, UnsupportedPortTypesAreRejectedByEveryCall)
