@@ -57,8 +57,15 @@ int32_t CParallelComm::open(QLNK_CommContext &context)
     // Blocking descriptor: ppdev's poll only reports interrupts, so transfers are bounded by
     // the port's inactivity time-out instead (set per call).
     errno = 0;
-    const int fd = calls_.open(path.c_str(), O_RDWR | O_CLOEXEC);
-    const int openError = fd < 0 ? errno : 0;
+    int fd = calls_.open(path.c_str(), O_RDWR | O_CLOEXEC);
+    int openError = fd < 0 ? errno : 0;
+    // Not shared: a port another open holds is in use. Without the lock the claim below would
+    // wait for as long as the other holder keeps the port, for ever within one thread.
+    if (fd >= 0 && calls_.lock(fd) != 0) {
+        openError = errno == EWOULDBLOCK ? EBUSY : errno;
+        calls_.close(fd);
+        fd = -1;
+    }
     context.parallelHandle = fd < 0 ? -1 : fd;
     CQLNKApp::storeError(openError);
     if (fd < 0) {

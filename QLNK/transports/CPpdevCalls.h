@@ -11,6 +11,8 @@ public:
     virtual ~CPpdevCalls() = default;
 
     virtual int open(const char *path, int flags) = 0;
+    // An exclusive lock that does not wait (flock LOCK_EX | LOCK_NB).
+    virtual int lock(int fd) = 0;
     virtual int close(int fd) = 0;
     virtual int ioctl(int fd, unsigned long request, void *argument) = 0;
     virtual ssize_t read(int fd, void *buffer, std::size_t length) = 0;

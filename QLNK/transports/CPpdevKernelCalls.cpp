@@ -2,12 +2,22 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
 int CPpdevKernelCalls::open(const char *path, int flags)
 {
     return ::open(path, flags);
+}
+
+int CPpdevKernelCalls::lock(int fd)
+{
+    int result;
+    do {
+        result = ::flock(fd, LOCK_EX | LOCK_NB);
+    } while (result < 0 && errno == EINTR);
+    return result;
 }
 
 int CPpdevKernelCalls::close(int fd)

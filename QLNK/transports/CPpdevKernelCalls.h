@@ -6,6 +6,7 @@
 class CPpdevKernelCalls final : public CPpdevCalls {
 public:
     int open(const char *path, int flags) override;
+    int lock(int fd) override;
     int close(int fd) override;
     int ioctl(int fd, unsigned long request, void *argument) override;
     ssize_t read(int fd, void *buffer, std::size_t length) override;

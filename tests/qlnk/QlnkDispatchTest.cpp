@@ -2,6 +2,7 @@
 #include "QlnkTestSupport.h"
 
 #include "tests/support/PtyPair.h"
+#include "tests/support/TempDir.h"
 
 #include <atomic>
 #include <cstdlib>
@@ -304,6 +305,35 @@ TEST(QlnkDispatch, FailedCloseLeavesTheHandleAndRecordsTheError)
     EXPECT_QLNK(QLNK_CloseComm(&handle, QLNK_PORT_TCP_RAW, &status), QLNK_E_SYSTEM);
     EXPECT_EQ(handle, fds[0]);
     EXPECT_EQ(takeLastError(), ENOTSOCK);
+}
+
+// The kernel's own calls: a second open of a parallel port that is held is refused at once
+// (a plain file stands in for the device node; the unknown mode stops before any ppdev call).
+TEST(QlnkDispatch, ParallelPortHeldByAnotherOpenIsRefused)
+{
+    testing_support::TempDir dir;
+    testing_support::TempDir::write(dir.file("parport"), "");
+    const std::string path = dir.file("parport");
+    const std::wstring name(path.begin(), path.end());
+    int32_t status = 0;
+    QLNK_CommContext first{};
+    first.portType = QLNK_PORT_PARALLEL;
+    first.parallelPortName = name.c_str();
+    first.parallelMode = 0x2104;
+    EXPECT_QLNK(QLNK_Open(&first, &status), QLNK_E_PARAM);
+    ASSERT_GE(first.parallelHandle, 0);
+
+    QLNK_CommContext second = first;
+    second.parallelHandle = 0;
+    EXPECT_QLNK(QLNK_Open(&second, &status), QLNK_E_OPEN);
+    EXPECT_EQ(second.parallelHandle, -1);
+    EXPECT_EQ(takeLastError(), EBUSY);
+
+    // Free again once the holder closes.
+    EXPECT_QLNK(QLNK_CloseComm(&first.parallelHandle, QLNK_PORT_PARALLEL, &status), QLNK_OK);
+    EXPECT_QLNK(QLNK_Open(&second, &status), QLNK_E_PARAM);
+    ASSERT_GE(second.parallelHandle, 0);
+    EXPECT_QLNK(QLNK_CloseComm(&second.parallelHandle, QLNK_PORT_PARALLEL, &status), QLNK_OK);
 }
 
 TEST(QlnkDispatch, MissingDevicesGiveOpenCodeWithTheReason)

@@ -33,6 +33,15 @@ public:
         }
         return kFd;
     }
+    int lock(int fd) override
+    {
+        calls.push_back("lock " + std::to_string(fd));
+        if (lockError != 0) {
+            errno = lockError;
+            return -1;
+        }
+        return 0;
+    }
     int close(int fd) override
     {
         calls.push_back("close " + std::to_string(fd));
@@ -89,6 +98,7 @@ public:
     std::vector<std::string> calls;
     std::map<int, int> negotiateErrors;
     int openError = 0;
+    int lockError = 0;
     int readError = 0;
     std::vector<uint8_t> input;
     std::vector<uint8_t> output;
@@ -134,7 +144,7 @@ TEST_F(QlnkParallel, UnknownModeGivesParamAndLeavesTheHandleOpen)
     EXPECT_EQ(status, QLNK_E_PARAM);
     EXPECT_EQ(port.parallelHandle, FakePpdev::kFd);
     // LPT1 is the first parallel port; nothing was negotiated.
-    EXPECT_EQ(fake.calls, (std::vector<std::string>{"open /dev/parport0"}));
+    EXPECT_EQ(fake.calls, (std::vector<std::string>{"open /dev/parport0", "lock 4242"}));
     EXPECT_EQ(QLNK_CloseComm(&port.parallelHandle, QLNK_PORT_PARALLEL, &status), 1);
     EXPECT_EQ(port.parallelHandle, -1);
     EXPECT_EQ(fake.calls.back(), "close 4242");
@@ -147,8 +157,9 @@ TEST_F(QlnkParallel, RefusedNibbleModeReturnsToCompatibilityAndCloses)
     EXPECT_EQ(QLNK_Open(&port, &status), 0);
     EXPECT_EQ(status, QLNK_E_PAR_NIBBLE);
     EXPECT_EQ(port.parallelHandle, -1);
-    EXPECT_EQ(fake.calls, (std::vector<std::string>{"open /dev/parport0", "claim", negotiate(IEEE1284_MODE_NIBBLE),
-                                                    negotiate(IEEE1284_MODE_COMPAT), "close 4242"}));
+    EXPECT_EQ(fake.calls,
+              (std::vector<std::string>{"open /dev/parport0", "lock 4242", "claim", negotiate(IEEE1284_MODE_NIBBLE),
+                                        negotiate(IEEE1284_MODE_COMPAT), "close 4242"}));
     EXPECT_EQ(takeLastError(), ENXIO);
 }
 
@@ -171,8 +182,8 @@ TEST_F(QlnkParallel, EachModeFailsWithItsOwnCode)
         EXPECT_EQ(QLNK_Open(&port, &status), 0);
         EXPECT_EQ(status, m.failure);
         EXPECT_EQ(port.parallelHandle, -1);
-        EXPECT_EQ(fake.calls.at(2), negotiate(m.ppdevMode));
-        EXPECT_EQ(fake.calls.at(3), negotiate(IEEE1284_MODE_COMPAT));
+        EXPECT_EQ(fake.calls.at(3), negotiate(m.ppdevMode));
+        EXPECT_EQ(fake.calls.at(4), negotiate(IEEE1284_MODE_COMPAT));
     }
 }
 
@@ -185,7 +196,7 @@ TEST_F(QlnkParallel, AcceptedModeKeepsThePortOpen)
         EXPECT_EQ(QLNK_Open(&port, &status), 1);
         EXPECT_EQ(status, QLNK_OK);
         EXPECT_EQ(port.parallelHandle, FakePpdev::kFd);
-        EXPECT_EQ(fake.calls.size(), 3u);
+        EXPECT_EQ(fake.calls.size(), 4u);
         // The open's value is recorded whether or not it failed.
         EXPECT_EQ(takeLastError(), 0);
         EXPECT_EQ(QLNK_CloseComm(&port.parallelHandle, QLNK_PORT_PARALLEL, &status), 1);
@@ -200,6 +211,18 @@ TEST_F(QlnkParallel, FailingNegotiateRequestIsASystemErrorWithThePortOpen)
     EXPECT_EQ(status, QLNK_E_SYSTEM);
     EXPECT_EQ(port.parallelHandle, FakePpdev::kFd);
     EXPECT_EQ(takeLastError(), EFAULT);
+}
+
+// A port another open holds is in use: refused at once, never waited for in the claim.
+TEST_F(QlnkParallel, PortInUseIsRefusedWithoutClaimingIt)
+{
+    fake.lockError = EWOULDBLOCK;
+    auto port = context(QLNK_PAR_NIBBLE);
+    EXPECT_EQ(QLNK_Open(&port, &status), 0);
+    EXPECT_EQ(status, QLNK_E_OPEN);
+    EXPECT_EQ(port.parallelHandle, -1);
+    EXPECT_EQ(fake.calls, (std::vector<std::string>{"open /dev/parport0", "lock 4242", "close 4242"}));
+    EXPECT_EQ(takeLastError(), EBUSY);
 }
 
 TEST_F(QlnkParallel, MissingPortGivesOpenCode)
