@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <curl/curl.h>
+#include <new>
 #include <unistd.h>
 
 namespace {
@@ -19,10 +20,13 @@ namespace {
 // not safe to create lazily while other threads may be using libcurl.
 [[maybe_unused]] const CQLNKApp &loadedApp = CQLNKApp::instance();
 
+// Never destroyed (it holds nothing): a caller's exit handler may still close a parallel port
+// after the library's own objects are gone.
 CPpdevKernelCalls &kernelPpdev()
 {
-    static CPpdevKernelCalls calls;
-    return calls;
+    alignas(CPpdevKernelCalls) static unsigned char storage[sizeof(CPpdevKernelCalls)];
+    static CPpdevKernelCalls *calls = new (storage) CPpdevKernelCalls;
+    return *calls;
 }
 
 // The USB transports are not built yet: their device search finds nothing.

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <thread>
 
@@ -26,6 +27,17 @@ void closeUdpAtExit()
     int32_t status = 0;
     const int32_t returned = QLNK_CloseComm(&udpOpenAtExit, QLNK_PORT_UDP_RAW, &status);
     _exit(returned == 1 && status == QLNK_OK && udpOpenAtExit == -1 ? 0 : 3);
+}
+
+// The close of a copy of the library loaded after the exit handler below was set up.
+QLNK_CloseCommFn laterLoadedClose = nullptr;
+int32_t parallelOpenAtExit = -1;
+
+void closeParallelAtExit()
+{
+    int32_t status = 0;
+    const int32_t returned = laterLoadedClose(&parallelOpenAtExit, QLNK_PORT_PARALLEL, &status);
+    _exit(returned == 1 && status == QLNK_OK && parallelOpenAtExit == -1 ? 0 : 3);
 }
 
 }  // namespace
@@ -120,6 +132,35 @@ TEST(QlnkDispatchDeathTest, UdpSocketCanBeClosedFromAnExitHandler)
                 _exit(2);
             }
             udpOpenAtExit = udp.netSocket;
+            std::exit(0);
+        },
+        testing::ExitedWithCode(0), "");
+}
+
+// A library loaded by name after the caller set up its exit handler has its objects destroyed
+// before that handler runs.
+TEST(QlnkDispatchDeathTest, ParallelPortCanBeClosedFromAnExitHandlerSetUpBeforeTheLoad)
+{
+    Dl_info loaded{};
+    ASSERT_NE(dladdr(reinterpret_cast<void *>(&QLNK_Open), &loaded), 0);
+    testing_support::TempDir dir;
+    // A copy under another name is loaded anew, with objects of its own.
+    const std::string copy = dir.file("libqlnk-copy.so");
+    testing_support::TempDir::write(copy, testing_support::TempDir::read(loaded.dli_fname));
+    GTEST_FLAG_SET(death_test_style, "fast");
+    EXPECT_EXIT(
+        {
+            std::atexit(closeParallelAtExit);
+            void *library = dlopen(copy.c_str(), RTLD_NOW | RTLD_LOCAL);
+            if (library == nullptr) {
+                _exit(2);
+            }
+            laterLoadedClose = reinterpret_cast<QLNK_CloseCommFn>(dlsym(library, "QLNK_CloseComm"));
+            int fds[2];
+            if (laterLoadedClose == nullptr || pipe(fds) != 0) {
+                _exit(2);
+            }
+            parallelOpenAtExit = fds[0];
             std::exit(0);
         },
         testing::ExitedWithCode(0), "");
