@@ -3,6 +3,8 @@
 
 #include "tests/support/PtyPair.h"
 
+#include <thread>
+
 using namespace qlnk_test;
 
 namespace {
@@ -149,5 +151,36 @@ TEST(QlnkSerial, SendWithNothingToSendIsATimeout)
     EXPECT_QLNK(QLNK_SendData(&link.context.serialHandle, &none, 0, &sent, QLNK_PORT_SERIAL, 100, &status),
                 QLNK_E_TIMEOUT);
     EXPECT_EQ(sent, 0u);
+    closeSerial(&link);
+}
+
+// A printer that holds the flow off (XOFF) for longer than the write may take: nothing is
+// written and the send is a time-out; once it lets go (XON) the same send goes through.
+TEST(QlnkSerial, SendHeldOffByThePeerTimesOut)
+{
+    SerialLink link;
+    ASSERT_NO_FATAL_FAILURE(fillContext(&link));
+    link.context.serialDcb.flags |= QLNK_DCB_XONXOFF_OUTPUT;
+    int32_t status = 0;
+    EXPECT_QLNK(QLNK_Open(&link.context, &status), QLNK_OK);
+    ASSERT_GE(link.context.serialHandle, 0);
+    link.pty.writeMaster({0x13});
+    // The line discipline takes the XOFF in on its own time.
+    std::this_thread::sleep_for(milliseconds(200));
+
+    const uint8_t byte = 0x41;
+    uint32_t sent = 9;
+    const auto start = Clock::now();
+    EXPECT_QLNK(QLNK_SendData(&link.context.serialHandle, &byte, 1, &sent, QLNK_PORT_SERIAL, 100, &status),
+                QLNK_E_TIMEOUT);
+    EXPECT_LT(msSince(start), 5000);
+    EXPECT_EQ(sent, 0u);
+    EXPECT_TRUE(link.pty.readMaster(milliseconds(100)).empty());
+
+    link.pty.writeMaster({0x11});
+    EXPECT_QLNK(QLNK_SendData(&link.context.serialHandle, &byte, 1, &sent, QLNK_PORT_SERIAL, 1000, &status),
+                QLNK_OK);
+    EXPECT_EQ(sent, 1u);
+    EXPECT_EQ(link.pty.readMaster(milliseconds(2000), 1), std::vector<uint8_t>{0x41});
     closeSerial(&link);
 }
