@@ -44,7 +44,8 @@ int32_t usbHandleUnknown()
     return QLNK_E_SYSTEM;
 }
 
-// Closes a device handle (serial, parallel); -1 goes into the caller's field only on success.
+// Closes a serial handle (or whatever descriptor comes with that port type); -1 goes into the
+// caller's field only on success.
 int32_t closeDevice(int32_t *handle)
 {
     if (CSerialPortTable::close(*handle)) {
