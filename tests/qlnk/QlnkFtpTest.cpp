@@ -71,15 +71,28 @@ TEST(QlnkFtp, WrongPasswordIsTriedThreeTimesThenSystemError)
     EXPECT_FALSE(std::ifstream(server.file("a.bin")).good());
 }
 
-TEST(QlnkFtp, RefusedConnectionGivesSystemErrorWithConnectCode)
+TEST(QlnkFtp, RefusedConnectionIsTriedThreeTimesThenSystemErrorWithConnectCode)
 {
     testing_support::TempDir local;
     testing_support::TempDir::write(local.file("a.bin"), "abc");
+    // Sees every TCP packet on this machine, the connection requests to the closed port among them.
+    platform::FileDescriptor capture(socket(AF_INET, SOCK_RAW | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_TCP));
+    const uint16_t port = closedPort();
     int32_t status = 0;
-    EXPECT_QLNK(QLNK_FTPPutFile(L"rollvane", L"printer", L"s3cret", closedPort(), kLoopback,
+    EXPECT_QLNK(QLNK_FTPPutFile(L"rollvane", L"printer", L"s3cret", port, kLoopback,
                                 wide(local.file("a.bin")).c_str(), L"a.bin", &status),
                 QLNK_E_SYSTEM);
     EXPECT_EQ(takeLastError(), CURLE_COULDNT_CONNECT);
+    if (!capture.valid()) {
+        GTEST_SKIP() << "counting the attempts needs a raw socket (CAP_NET_RAW)";
+    }
+    int requests = 0;
+    uint8_t packet[1500];
+    for (ssize_t n; (n = recv(capture.get(), packet, sizeof packet, 0)) >= 0;) {
+        TcpPacket tcp;
+        requests += parseTcpPacket(packet, n, &tcp) && tcp.to == port && tcp.connectionRequest;
+    }
+    EXPECT_EQ(requests, 3);
 }
 
 TEST(QlnkFtp, FailedConnectionIsAttemptedThreeTimes)

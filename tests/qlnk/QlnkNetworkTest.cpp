@@ -204,16 +204,10 @@ TEST(QlnkTcp, ConnectionReportedFailedWhileWaitingIsATimeoutAtOnce)
         }
         uint8_t packet[1500];
         const ssize_t n = recv(capture.get(), packet, sizeof packet, 0);
-        const std::size_t header = n > 0 ? std::size_t(packet[0] & 0x0F) * 4 : 0;
-        if (n < ssize_t(header + 20)) {
-            continue;
-        }
-        const uint16_t from = uint16_t(packet[header] << 8 | packet[header + 1]);
-        const uint16_t to = uint16_t(packet[header + 2] << 8 | packet[header + 3]);
-        const bool synOnly = (packet[header + 13] & 0x12) == 0x02;
-        if (to == port && synOnly &&
-            std::find(clientPorts.begin(), clientPorts.end(), from) == clientPorts.end()) {
-            syn.assign(packet, packet + header + 8);
+        TcpPacket tcp;
+        if (parseTcpPacket(packet, n, &tcp) && tcp.to == port && tcp.connectionRequest &&
+            std::find(clientPorts.begin(), clientPorts.end(), tcp.from) == clientPorts.end()) {
+            syn.assign(packet, packet + tcp.headerLength + 8);
         }
     }
     ASSERT_FALSE(syn.empty());

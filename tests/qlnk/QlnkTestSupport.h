@@ -113,6 +113,31 @@ inline std::vector<uint8_t> allByteValues(std::size_t repeats)
     return bytes;
 }
 
+// One IPv4 packet as a raw IPPROTO_TCP socket reads it: its ports and whether it is a bare SYN
+// (a connection request). False when it is too short to tell.
+struct TcpPacket {
+    uint16_t from = 0;
+    uint16_t to = 0;
+    bool connectionRequest = false;
+    std::size_t headerLength = 0;  // of the IP header
+};
+
+inline bool parseTcpPacket(const uint8_t *packet, ssize_t length, TcpPacket *parsed)
+{
+    if (length < 20) {
+        return false;
+    }
+    const std::size_t header = std::size_t(packet[0] & 0x0F) * 4;
+    if (length < ssize_t(header + 20)) {
+        return false;
+    }
+    parsed->from = uint16_t(packet[header] << 8 | packet[header + 1]);
+    parsed->to = uint16_t(packet[header + 2] << 8 | packet[header + 3]);
+    parsed->connectionRequest = (packet[header + 13] & 0x12) == 0x02;
+    parsed->headerLength = header;
+    return true;
+}
+
 inline QLNK_CommContext netContext(uint32_t portType, uint32_t address, uint16_t port, uint32_t timeoutMs)
 {
     QLNK_CommContext context{};
