@@ -24,8 +24,8 @@ using platform::MessageIcon;
 const char kOpenFailed[] = "Unable to get serial port handle!";
 const char kBusy[] = "Please check for any error condition on printer!";
 const char kTimeout[] = "Timeout while sending data block!";
-// The caption message boxes get when nobody names one: the program's name.
-const char kDefaultCaption[] = "Rollvane";
+// The caption a message box gets when none is named is "Error".
+const char kDefaultCaption[] = "Error";
 
 // Items whose writing changes how the PC must talk to the printer.
 constexpr int kCommunicationItems[] = {1, 2, 3, 5, 6, 7, 8, 10, 12, 13, 14};

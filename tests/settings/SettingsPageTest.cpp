@@ -494,7 +494,7 @@ TEST_F(SettingsPageTest, LoadFileOfAnEmptyFile)
     page.SetListText(25, "Disabled");
     ui.fileAnswers.push_back(dir.file("empty.txt"));
     page.LoadFile();
-    EXPECT_EQ(Messages(), std::vector<std::string>{"Rollvane: No Data in the file Error!"});
+    EXPECT_EQ(Messages(), std::vector<std::string>{"Error: No Data in the file Error!"});
     EXPECT_EQ(ui.messages[0].icon, MessageIcon::Stop);
     EXPECT_EQ(page.listText(25), "Disabled");
 }
