@@ -271,6 +271,25 @@ TEST_F(SettingsPageTest, LoadPrinterDecodesAndShows)
     EXPECT_FALSE(link.IsOpen());
 }
 
+// Unanswered before the write goes on; unanswered twice inside it is a time-out, bar left at 2.
+TEST_F(SettingsPageTest, ChangeSettingsOnAPrinterThatNeverAnswers)
+{
+    printer.SetStatusAnswers({std::nullopt});
+    page.SetListText(25, "Disabled");
+    EXPECT_EQ(page.ApplySettings(), 0);
+    const Bytes queries = kStatus + kStatus + kStatus;
+    const Bytes received = printer.Received();
+    ASSERT_GE(received.size(), queries.size());
+    EXPECT_EQ(Bytes(received.begin(), received.begin() + static_cast<std::ptrdiff_t>(queries.size())), queries);
+    EXPECT_EQ(Messages(), std::vector<std::string>{"Error: Timeout while sending data block!"});
+    EXPECT_EQ(ui.messages[0].icon, MessageIcon::Exclamation);
+    EXPECT_EQ(ui.lastProgressRange, 30u);
+    EXPECT_EQ(ui.lastProgressPosition, 2u);
+    EXPECT_EQ(ui.openProgressWindows, 0);
+    EXPECT_EQ(ui.interfacePropertiesShown, 0);
+    EXPECT_FALSE(link.IsOpen());
+}
+
 TEST_F(SettingsPageTest, LoadPrinterThatNeverAnswers)
 {
     printer.SetStatusAnswers({std::nullopt});
