@@ -219,14 +219,21 @@ int SettingsPage::LoadFromPrinter()
     }
     const bool network = link_.linkType == LinkNetwork;
     const bool selectType = network ? false : transfer_.QueryModelInfo();
-    SettingsDecoder::Decode(bytes, network, selectType, settings_);
+    // Decoded apart, so that the confirmation knows which items the printer did not report.
+    PrinterSettings report;
+    SettingsDecoder::Decode(bytes, network, selectType, report);
+    for (int n = 1; n <= SettingsTable::kItemCount; ++n) {
+        if (!report.text(n).empty()) {
+            settings_.text(n) = report.text(n);
+        }
+    }
 
     link_.progress->SetProgress(100, 75);
     link_.Close();
     link_.progress->SetProgress(100, 100);
     CloseProgress();
     ShowSettings();
-    reported_ = settings_;
+    reported_ = report;
     hasReport_ = true;
     return 1;
 }
@@ -244,7 +251,9 @@ std::vector<std::string> SettingsPage::PendingChanges() const
             text == reported_.text(item.number)) {
             continue;
         }
-        lines.push_back(labelName(item) + ": \"" + reported_.text(item.number) + "\" -> \"" + text + "\"");
+        const std::string &before = reported_.text(item.number);
+        lines.push_back(labelName(item) + ": " + (before.empty() ? "(not reported)" : "\"" + before + "\"") +
+                        " -> \"" + text + "\"");
     }
     return lines;
 }

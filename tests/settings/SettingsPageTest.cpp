@@ -363,6 +363,17 @@ TEST_F(SettingsPageTest, ChangesAreListedAfterALoadAndCancelSendsNothing)
     EXPECT_TRUE(page.PendingChanges().empty());
 }
 
+// A byte value without a text leaves the list as it was; that text is not the printer's.
+TEST_F(SettingsPageTest, ItemsThePrinterDidNotReportAreListed)
+{
+    printer.SetConfigByte(2, 0x05);  // baud bits 5: no text
+    page.SetListText(2, "9600");
+    page.LoadFromPrinter();
+    EXPECT_EQ(page.listText(2), "9600");
+    EXPECT_EQ(page.listText(3), "NONE");
+    EXPECT_EQ(page.PendingChanges(), std::vector<std::string>{"Baud Rate: (not reported) -> \"9600\""});
+}
+
 TEST_F(SettingsPageTest, ConfigurationPrintoutOnTheWire)
 {
     ASSERT_TRUE(link.Open("COM3"));
