@@ -46,7 +46,8 @@ public:
     void ReportPrinterError(PrinterErrorCode code);
 
     // After a "Load Printer": the items the lists would change on the printer, one line each
-    // ("Knife: \"Enabled\" -> \"Disabled\""), in record order.
+    // ("Knife: \"Enabled\" -> \"Disabled\""; "(not reported)" for an item the printer gave no
+    // text for), in record order.
     bool hasPrinterReport() const { return hasReport_; }
     std::vector<std::string> PendingChanges() const;
 
@@ -74,7 +75,7 @@ private:
     PrinterSettings settings_;
     std::array<std::string, SettingsTable::kItemCount> lists_;
     std::string rememberedFileName_;
-    PrinterSettings reported_;
+    PrinterSettings reported_;  // empty where the printer gave no text
     bool hasReport_ = false;
 };
 
