@@ -404,9 +404,9 @@ int PrinterLink::SendOverlapped(platform::OverlappedDevice *device, const uint8_
     if (firstWait) {
         device->WaitPending(kOverlappedWriteWait);
     }
-    // As the original: a write that failed outright, not left pending, still counts as sent.
+    // A write the device refused outright sent nothing; it must not read as sent.
     if (start != platform::OverlappedDevice::Start::Pending) {
-        return 1;
+        return start == platform::OverlappedDevice::Start::Completed ? 1 : 0;
     }
     return device->PendingResult(true, &moved, &error) ? 1 : 0;
 }
@@ -420,8 +420,9 @@ int PrinterLink::ReceiveOverlapped(platform::OverlappedDevice *device, uint8_t *
     int error = 0;
     const auto start = device->StartRead(buffer, length, &moved, &error);
     device->WaitPending(kOverlappedReadWait);
+    // A refused read delivered nothing; the caller's buffer holds no reply.
     if (start != platform::OverlappedDevice::Start::Pending) {
-        return 1;
+        return start == platform::OverlappedDevice::Start::Completed ? 1 : 0;
     }
     if (device->PendingResult(false, &moved, &error)) {
         return 1;

@@ -72,10 +72,20 @@ TEST_F(PrinterLinkParallelTest, SendWaitsUpTo5000MsThenAwaitsAPendingWrite)
 
     device.pendingSucceeds = false;
     EXPECT_EQ(link->Send({0x10}), 0);
-    // The original counts a write that failed outright as sent.
+    // A write refused outright is a failed send, not a sent block.
     device.writeStart = Start::Failed;
-    EXPECT_EQ(link->Send({0x10}), 1);
+    EXPECT_EQ(link->Send({0x10}), 0);
     EXPECT_TRUE(clock.sleeps().empty());
+}
+
+TEST_F(PrinterLinkParallelTest, AReadRefusedOutrightFails)
+{
+    OpenPort();
+    device.readStart = Start::Failed;
+    device.readData = {0x00};
+    uint8_t byte = 0xEE;
+    EXPECT_EQ(link->Receive(&byte, 1), 0);
+    EXPECT_EQ(byte, 0xEE);
 }
 
 TEST_F(PrinterLinkParallelTest, ReceivePauses400MsThenWaitsUpTo10000Ms)
