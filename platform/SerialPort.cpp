@@ -50,6 +50,11 @@ bool noModemLines(int code)
 
 SerialPort::SerialPort(FileDescriptor fd) : fd_(std::move(fd)) {}
 
+SerialPort::~SerialPort()
+{
+    ioctl(fd_.get(), TIOCNXCL);
+}
+
 std::unique_ptr<SerialPort> SerialPort::open(const std::string &path, int *error)
 {
     FileDescriptor fd(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));

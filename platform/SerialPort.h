@@ -19,7 +19,9 @@ public:
     // another program holds fails with EBUSY.
     static std::unique_ptr<SerialPort> open(const std::string &path, int *error);
 
-    ~SerialPort() = default;
+    // Clears the exclusive mode, which the tty would otherwise keep while any other descriptor
+    // (a pseudo-terminal's master, say) holds it open.
+    ~SerialPort();
     SerialPort(const SerialPort &) = delete;
     SerialPort &operator=(const SerialPort &) = delete;
 

@@ -2,6 +2,9 @@
 #include "tests/support/PtyPair.h"
 
 #include <chrono>
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
 #include <thread>
 #include <gtest/gtest.h>
 
@@ -48,6 +51,24 @@ TEST(SerialPort, SecondOpenOfAHeldPortFails)
     EXPECT_EQ(error, EBUSY);
     first.reset();
     EXPECT_NE(SerialPort::open(pty.slavePath(), &error), nullptr);
+}
+
+TEST(SerialPort, ClosingReleasesTheExclusiveModeForOtherUsers)
+{
+    // The tty stays open through this descriptor, so it would keep the exclusive flag, and
+    // locked out every program not run by root, unless the port clears it.
+    PtyPair pty;
+    ASSERT_TRUE(pty.valid());
+    platform::FileDescriptor other(::open(pty.slavePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC));
+    ASSERT_TRUE(other.valid());
+    int exclusive = -1;
+    {
+        auto port = openPort(pty);
+        ASSERT_EQ(ioctl(other.get(), TIOCGEXCL, &exclusive), 0);
+        EXPECT_EQ(exclusive, 1);
+    }
+    ASSERT_EQ(ioctl(other.get(), TIOCGEXCL, &exclusive), 0);
+    EXPECT_EQ(exclusive, 0);
 }
 
 TEST(SerialPort, MissingDeviceFailsWithItsReason)
