@@ -23,6 +23,17 @@ std::shared_ptr<platform::SerialPort> portFor(int fd)
     return port;
 }
 
+// A transfer that moved nothing is a time-out, whether the wait ran out or the device failed.
+int32_t transferResult(bool ok, std::size_t moved, int error, uint32_t *count)
+{
+    *count = static_cast<uint32_t>(moved);
+    if (!ok || moved == 0) {
+        CQLNKApp::storeError(ok ? ETIMEDOUT : error);
+        return QLNK_E_TIMEOUT;
+    }
+    return QLNK_OK;
+}
+
 }  // namespace
 
 int32_t CSerialComm::open(QLNK_CommContext &context)
@@ -64,12 +75,7 @@ int32_t CSerialComm::send(int fd, const uint8_t *data, uint32_t length, uint32_t
     std::size_t written = 0;
     int error = 0;
     const bool ok = port->write(data, length, &written, &error);
-    *sent = static_cast<uint32_t>(written);
-    if (!ok || written == 0) {
-        CQLNKApp::storeError(ok ? ETIMEDOUT : error);
-        return QLNK_E_TIMEOUT;
-    }
-    return QLNK_OK;
+    return transferResult(ok, written, error, sent);
 }
 
 int32_t CSerialComm::receive(int fd, uint8_t *buffer, uint32_t capacity, uint32_t *received, uint32_t timeoutMs)
@@ -91,10 +97,5 @@ int32_t CSerialComm::receive(int fd, uint8_t *buffer, uint32_t capacity, uint32_
     std::size_t got = 0;
     int error = 0;
     const bool ok = port->read(buffer, capacity, &got, &error);
-    *received = static_cast<uint32_t>(got);
-    if (!ok || got == 0) {
-        CQLNKApp::storeError(ok ? ETIMEDOUT : error);
-        return QLNK_E_TIMEOUT;
-    }
-    return QLNK_OK;
+    return transferResult(ok, got, error, received);
 }

@@ -58,8 +58,8 @@ bool PtyLink::reopen(std::string& error)
 {
     // The link moves to the new line before the old one hangs up, so a
     // program that reopens the port at once never finds the dead one.
-    UniqueFd oldMaster = std::move(master_);
-    UniqueFd oldSlave = std::move(slave_);
+    platform::FileDescriptor oldMaster = std::move(master_);
+    platform::FileDescriptor oldSlave = std::move(slave_);
     return open(error);
 }
 

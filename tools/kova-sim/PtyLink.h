@@ -1,6 +1,6 @@
 #pragma once
 
-#include "UniqueFd.h"
+#include "platform/FileDescriptor.h"
 
 #include <string>
 
@@ -32,6 +32,6 @@ public:
 private:
     std::string linkPath_;
     std::string slavePath_;
-    UniqueFd master_;
-    UniqueFd slave_;
+    platform::FileDescriptor master_;
+    platform::FileDescriptor slave_;
 };

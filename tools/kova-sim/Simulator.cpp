@@ -17,9 +17,9 @@
 
 namespace {
 
-UniqueFd bindSocket(int type, const std::string& address, int port, int& boundPort, std::string& error)
+platform::FileDescriptor bindSocket(int type, const std::string& address, int port, int& boundPort, std::string& error)
 {
-    UniqueFd fd(::socket(AF_INET, type | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+    platform::FileDescriptor fd(::socket(AF_INET, type | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
     if (!fd.valid()) {
         error = std::string("socket: ") + std::strerror(errno);
         return {};
@@ -81,11 +81,11 @@ std::string Simulator::readyLine() const
 bool Simulator::openNetwork(std::string& error)
 {
     int port = 0;
-    UniqueFd listener = bindSocket(SOCK_STREAM, options_.address, tcpPort_, port, error);
+    platform::FileDescriptor listener = bindSocket(SOCK_STREAM, options_.address, tcpPort_, port, error);
     if (!listener.valid())
         return false;
     tcpPort_ = port;
-    UniqueFd udp = bindSocket(SOCK_DGRAM, options_.address, udpPort_, port, error);
+    platform::FileDescriptor udp = bindSocket(SOCK_DGRAM, options_.address, udpPort_, port, error);
     if (!udp.valid())
         return false;
     udpPort_ = port;
@@ -96,7 +96,7 @@ bool Simulator::openNetwork(std::string& error)
 
 void Simulator::acceptClient()
 {
-    UniqueFd fd(::accept4(listener_.get(), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC));
+    platform::FileDescriptor fd(::accept4(listener_.get(), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC));
     if (!fd.valid())
         return;
     if (clients_.size() >= kMaxClients)

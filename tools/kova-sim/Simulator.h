@@ -5,7 +5,7 @@
 #include "PrinterState.h"
 #include "PtyLink.h"
 #include "SimOptions.h"
-#include "UniqueFd.h"
+#include "platform/FileDescriptor.h"
 
 #include <chrono>
 #include <memory>
@@ -26,7 +26,7 @@ private:
     using Clock = std::chrono::steady_clock;
 
     struct Link {
-        UniqueFd fd; // invalid for the serial line, which the PtyLink owns
+        platform::FileDescriptor fd; // invalid for the serial line, which the PtyLink owns
         bool serial = false;
         std::unique_ptr<CommandParser> parser;
         std::optional<long long> budget; // bytes left before the link is dropped
@@ -49,9 +49,9 @@ private:
     SimOptions options_;
     Faults faults_;
     Printer printer_;
-    UniqueFd listener_;
-    UniqueFd udp_;
-    UniqueFd signals_;
+    platform::FileDescriptor listener_;
+    platform::FileDescriptor udp_;
+    platform::FileDescriptor signals_;
     std::unique_ptr<PtyLink> pty_;
     Link serial_;
     std::vector<std::unique_ptr<Link>> clients_;
