@@ -37,5 +37,6 @@ TEST(ProgressDialogView, FirstCallFixesTheRangeAndTheBarStopsAtItsEnd)
     dialog.SetProgress(100, 50);
     EXPECT_EQ(dialog.barMaximum(), 30);
     EXPECT_EQ(dialog.barValue(), 30);
+    dialog.SetMessage("Change printer setting");
     testing_support::SaveScreenshot(&dialog, "progress");
 }
