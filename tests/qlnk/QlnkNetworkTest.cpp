@@ -52,8 +52,7 @@ uint16_t checksum(const uint8_t *bytes, std::size_t length)
     return uint16_t(~sum);
 }
 
-// A listener that never accepts, with a full queue: further connection requests go unanswered.
-// The ports of the clients that fill it are returned.
+// The ports of the clients that fill the listener's queue are added to clientPorts.
 std::vector<platform::FileDescriptor> fillQueue(uint16_t port, std::vector<uint16_t> *clientPorts)
 {
     std::vector<platform::FileDescriptor> queued;
@@ -71,6 +70,23 @@ std::vector<platform::FileDescriptor> fillQueue(uint16_t port, std::vector<uint1
     }
     return queued;
 }
+
+// A listener that never accepts, with a full queue: further connection requests go unanswered,
+// neither completed nor refused.
+struct SilentListener {
+    SilentListener()
+    {
+        listener = boundSocket(SOCK_STREAM, kLoopback, &port, 0);
+        if (listener.valid()) {
+            queued = fillQueue(port, &clientPorts);
+        }
+    }
+
+    uint16_t port = 0;
+    platform::FileDescriptor listener;
+    std::vector<uint16_t> clientPorts;
+    std::vector<platform::FileDescriptor> queued;
+};
 
 }  // namespace
 
@@ -154,16 +170,11 @@ TEST(QlnkTcp, RefusedConnectEndsAtOnceNotAfterTheTimeout)
 
 TEST(QlnkTcp, SilentPeerIsWaitedForUntilTheConnectTimeout)
 {
-    // A listener that never accepts and whose queue is full drops further connection
-    // requests: the connection neither completes nor is refused.
-    uint16_t port = 0;
-    auto listener = boundSocket(SOCK_STREAM, kLoopback, &port, 0);
-    ASSERT_TRUE(listener.valid());
-    std::vector<uint16_t> clientPorts;
-    const auto queued = fillQueue(port, &clientPorts);
+    SilentListener silent;
+    ASSERT_TRUE(silent.listener.valid());
 
     int32_t status = 0;
-    auto context = netContext(QLNK_PORT_TCP_RAW, kLoopback, port, 300);
+    auto context = netContext(QLNK_PORT_TCP_RAW, kLoopback, silent.port, 300);
     const auto start = Clock::now();
     EXPECT_QLNK(QLNK_Open(&context, &status), QLNK_E_TIMEOUT);
     const auto waited = msSince(start);
@@ -184,11 +195,10 @@ TEST(QlnkTcp, ConnectionReportedFailedWhileWaitingIsATimeoutAtOnce)
     if (!capture.valid() || !icmp.valid()) {
         GTEST_SKIP() << "raw sockets need CAP_NET_RAW";
     }
-    uint16_t port = 0;
-    auto listener = boundSocket(SOCK_STREAM, kLoopback, &port, 0);
-    ASSERT_TRUE(listener.valid());
-    std::vector<uint16_t> clientPorts;
-    const auto queued = fillQueue(port, &clientPorts);
+    SilentListener silent;
+    ASSERT_TRUE(silent.listener.valid());
+    const uint16_t port = silent.port;
+    const std::vector<uint16_t> &clientPorts = silent.clientPorts;
 
     int32_t status = 0;
     auto context = netContext(QLNK_PORT_TCP_RAW, kLoopback, port, 8000);
