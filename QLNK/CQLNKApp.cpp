@@ -132,16 +132,16 @@ int32_t CQLNKApp::Open(QLNK_CommContext *context, int32_t *status)
     return finish(result, status);
 }
 
-int32_t CQLNKApp::SendData(int32_t *handle, const uint8_t *data, uint32_t length, uint32_t *sent,
-                           uint32_t portType, uint32_t timeoutMs, int32_t *status)
+int32_t CQLNKApp::SendData(int32_t *handle, const uint8_t *data, uint32_t length, uint32_t *sent, uint32_t portType,
+                           uint32_t timeoutMs, int32_t *status)
 {
     // The send paths never write through the buffer; one dispatch serves both directions.
     return finish(sendOrReceive(true, handle, const_cast<uint8_t *>(data), length, sent, portType, timeoutMs, status),
                   status);
 }
 
-int32_t CQLNKApp::RecvData(int32_t *handle, uint8_t *buffer, uint32_t capacity, uint32_t *received,
-                           uint32_t portType, uint32_t timeoutMs, int32_t *status)
+int32_t CQLNKApp::RecvData(int32_t *handle, uint8_t *buffer, uint32_t capacity, uint32_t *received, uint32_t portType,
+                           uint32_t timeoutMs, int32_t *status)
 {
     return finish(sendOrReceive(false, handle, buffer, capacity, received, portType, timeoutMs, status), status);
 }
@@ -233,16 +233,15 @@ int32_t CQLNKApp::CloseComm(int32_t *handle, uint32_t portType, int32_t *status)
     }
 }
 
-int32_t CQLNKApp::FTPPutFile(const wchar_t *clientName, const wchar_t *user, const wchar_t *password,
-                             int32_t port, uint32_t address, const wchar_t *localPath, const wchar_t *remoteName,
-                             int32_t *status)
+int32_t CQLNKApp::FTPPutFile(const wchar_t *clientName, const wchar_t *user, const wchar_t *password, int32_t port,
+                             uint32_t address, const wchar_t *localPath, const wchar_t *remoteName, int32_t *status)
 {
     if (status != nullptr) {
         *status = QLNK_OK;
     }
-    return finish(CEthernetComm().ftpPutFile(curlReady_, clientName, user, password, port, address, localPath,
-                                             remoteName),
-                  status);
+    return finish(
+        CEthernetComm().ftpPutFile(curlReady_, clientName, user, password, port, address, localPath, remoteName),
+        status);
 }
 
 int32_t CQLNKApp::GetLastError(int32_t *value)

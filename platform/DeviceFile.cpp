@@ -71,8 +71,7 @@ int DeviceFile::Step()
     return 1;
 }
 
-DeviceFile::Start DeviceFile::StartWrite(const uint8_t *data, std::size_t length, std::size_t *transferred,
-                                         int *error)
+DeviceFile::Start DeviceFile::StartWrite(const uint8_t *data, std::size_t length, std::size_t *transferred, int *error)
 {
     pending_ = false;
     writing_ = true;

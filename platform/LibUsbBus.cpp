@@ -135,7 +135,8 @@ std::unique_ptr<UsbDeviceHandle> LibUsbBus::Open(const UsbDeviceInfo &info, int 
     }
     DeviceList list(raw);
     for (ssize_t i = 0; i < count; ++i) {
-        if (libusb_get_bus_number(raw[i]) == info.busNumber && libusb_get_device_address(raw[i]) == info.deviceAddress) {
+        if (libusb_get_bus_number(raw[i]) == info.busNumber &&
+            libusb_get_device_address(raw[i]) == info.deviceAddress) {
             libusb_device_handle *handle = nullptr;
             int result = libusb_open(raw[i], &handle);
             if (result != 0) {

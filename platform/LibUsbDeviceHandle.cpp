@@ -33,8 +33,7 @@ int LibUsbDeviceHandle::ControlTransfer(uint8_t requestType, uint8_t request, ui
     return result < 0 ? LibUsbBus::ErrnoFor(result) : 0;
 }
 
-int LibUsbDeviceHandle::BulkTransfer(uint8_t endpoint, uint8_t *data, int length, int *transferred,
-                                     unsigned timeoutMs)
+int LibUsbDeviceHandle::BulkTransfer(uint8_t endpoint, uint8_t *data, int length, int *transferred, unsigned timeoutMs)
 {
     *transferred = 0;
     int result = libusb_bulk_transfer(handle_, endpoint, data, length, transferred, timeoutMs);

@@ -106,8 +106,8 @@ bool ProfileFile::sectionName(const std::string &line, std::string *name)
         return false;
     }
     std::size_t last = line.rfind(']');
-    std::string inside = last == std::string::npos || last < first ? line.substr(first + 1)
-                                                                    : line.substr(first + 1, last - first - 1);
+    std::string inside =
+        last == std::string::npos || last < first ? line.substr(first + 1) : line.substr(first + 1, last - first - 1);
     *name = trimmed(inside);
     return true;
 }

@@ -73,7 +73,8 @@ std::unique_ptr<SerialPort> SerialPort::open(const std::string &path, int *error
     termios current{};
     if (tcgetattr(port->fd(), &current) == 0) {
         port->applied_.DCBlength = sizeof(Dcb);
-        port->applied_.flags = QLNK_DCB_BINARY | (1u << QLNK_DCB_DTR_CONTROL_SHIFT) | (1u << QLNK_DCB_RTS_CONTROL_SHIFT);
+        port->applied_.flags =
+            QLNK_DCB_BINARY | (1u << QLNK_DCB_DTR_CONTROL_SHIFT) | (1u << QLNK_DCB_RTS_CONTROL_SHIFT);
         SerialSettings::fromTermios(current, &port->applied_);
     }
     *error = 0;

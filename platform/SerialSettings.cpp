@@ -8,11 +8,11 @@ namespace platform {
 namespace {
 
 constexpr std::pair<uint32_t, speed_t> kSpeeds[] = {
-    {50, B50},         {75, B75},           {110, B110},         {134, B134},         {150, B150},
-    {200, B200},       {300, B300},         {600, B600},         {1200, B1200},       {1800, B1800},
-    {2400, B2400},     {4800, B4800},       {9600, B9600},       {19200, B19200},     {38400, B38400},
-    {57600, B57600},   {115200, B115200},   {230400, B230400},   {460800, B460800},   {500000, B500000},
-    {576000, B576000}, {921600, B921600},   {1000000, B1000000}, {1152000, B1152000}, {1500000, B1500000},
+    {50, B50},           {75, B75},         {110, B110},         {134, B134},         {150, B150},
+    {200, B200},         {300, B300},       {600, B600},         {1200, B1200},       {1800, B1800},
+    {2400, B2400},       {4800, B4800},     {9600, B9600},       {19200, B19200},     {38400, B38400},
+    {57600, B57600},     {115200, B115200}, {230400, B230400},   {460800, B460800},   {500000, B500000},
+    {576000, B576000},   {921600, B921600}, {1000000, B1000000}, {1152000, B1152000}, {1500000, B1500000},
     {2000000, B2000000},
 };
 
@@ -144,9 +144,7 @@ void SerialSettings::fromTermios(const termios &t, Dcb *dcb)
     dcb->StopBits = (t.c_cflag & CSTOPB) ? QLNK_STOPBITS_TWO : QLNK_STOPBITS_ONE;
 
     dcb->flags |= QLNK_DCB_BINARY;
-    auto setFlag = [dcb](uint32_t flag, bool on) {
-        dcb->flags = on ? (dcb->flags | flag) : (dcb->flags & ~flag);
-    };
+    auto setFlag = [dcb](uint32_t flag, bool on) { dcb->flags = on ? (dcb->flags | flag) : (dcb->flags & ~flag); };
     setFlag(QLNK_DCB_XONXOFF_OUTPUT, t.c_iflag & IXON);
     setFlag(QLNK_DCB_XONXOFF_INPUT, t.c_iflag & IXOFF);
     setFlag(QLNK_DCB_CTS_OUTPUT_FLOW, t.c_cflag & CRTSCTS);

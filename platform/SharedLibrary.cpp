@@ -13,8 +13,8 @@ namespace {
 std::string Resolve(const std::string &name)
 {
     Dl_info self{};
-    if (name.find('/') != std::string::npos ||
-        dladdr(reinterpret_cast<void *>(&SharedLibrary::Load), &self) == 0 || !self.dli_fname) {
+    if (name.find('/') != std::string::npos || dladdr(reinterpret_cast<void *>(&SharedLibrary::Load), &self) == 0 ||
+        !self.dli_fname) {
         return name;
     }
     const std::string object = self.dli_fname;

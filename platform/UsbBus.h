@@ -9,7 +9,7 @@
 namespace platform {
 
 struct UsbEndpointInfo {
-    uint8_t address = 0;  // bit 7 set: IN
+    uint8_t address = 0;     // bit 7 set: IN
     uint8_t attributes = 0;  // low two bits 2: bulk
 };
 

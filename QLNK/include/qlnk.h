@@ -55,28 +55,28 @@ extern "C" {
 #define QLNK_NO_ERROR_RECORDED 0xFFFF
 
 /* Bits of QLNK_DCB.flags. */
-#define QLNK_DCB_BINARY            0x00000001u
-#define QLNK_DCB_PARITY_CHECK      0x00000002u
-#define QLNK_DCB_CTS_OUTPUT_FLOW   0x00000004u
-#define QLNK_DCB_DSR_OUTPUT_FLOW   0x00000008u
-#define QLNK_DCB_DTR_CONTROL_MASK  0x00000030u /* 0 disable, 1 enable, 2 handshake */
-#define QLNK_DCB_DTR_CONTROL_SHIFT 4
-#define QLNK_DCB_DSR_SENSITIVITY   0x00000040u
+#define QLNK_DCB_BINARY              0x00000001u
+#define QLNK_DCB_PARITY_CHECK        0x00000002u
+#define QLNK_DCB_CTS_OUTPUT_FLOW     0x00000004u
+#define QLNK_DCB_DSR_OUTPUT_FLOW     0x00000008u
+#define QLNK_DCB_DTR_CONTROL_MASK    0x00000030u /* 0 disable, 1 enable, 2 handshake */
+#define QLNK_DCB_DTR_CONTROL_SHIFT   4
+#define QLNK_DCB_DSR_SENSITIVITY     0x00000040u
 #define QLNK_DCB_TX_CONTINUE_ON_XOFF 0x00000080u
-#define QLNK_DCB_XONXOFF_OUTPUT    0x00000100u
-#define QLNK_DCB_XONXOFF_INPUT     0x00000200u
-#define QLNK_DCB_ERROR_CHAR        0x00000400u
-#define QLNK_DCB_NULL_STRIPPING    0x00000800u
-#define QLNK_DCB_RTS_CONTROL_MASK  0x00003000u /* 0 disable, 1 enable, 2 handshake, 3 toggle */
-#define QLNK_DCB_RTS_CONTROL_SHIFT 12
-#define QLNK_DCB_ABORT_ON_ERROR    0x00004000u
+#define QLNK_DCB_XONXOFF_OUTPUT      0x00000100u
+#define QLNK_DCB_XONXOFF_INPUT       0x00000200u
+#define QLNK_DCB_ERROR_CHAR          0x00000400u
+#define QLNK_DCB_NULL_STRIPPING      0x00000800u
+#define QLNK_DCB_RTS_CONTROL_MASK    0x00003000u /* 0 disable, 1 enable, 2 handshake, 3 toggle */
+#define QLNK_DCB_RTS_CONTROL_SHIFT   12
+#define QLNK_DCB_ABORT_ON_ERROR      0x00004000u
 
 /* Parity and stop-bit codes of QLNK_DCB. */
-#define QLNK_PARITY_NONE  0
-#define QLNK_PARITY_ODD   1
-#define QLNK_PARITY_EVEN  2
-#define QLNK_PARITY_MARK  3
-#define QLNK_PARITY_SPACE 4
+#define QLNK_PARITY_NONE           0
+#define QLNK_PARITY_ODD            1
+#define QLNK_PARITY_EVEN           2
+#define QLNK_PARITY_MARK           3
+#define QLNK_PARITY_SPACE          4
 #define QLNK_STOPBITS_ONE          0
 #define QLNK_STOPBITS_ONE_AND_HALF 1
 #define QLNK_STOPBITS_TWO          2
@@ -103,19 +103,19 @@ typedef struct QLNK_DCB {
 /* One port, owned by the caller: zero-fill it, fill in the block of its port type, open it. */
 typedef struct QLNK_CommContext {
     uint32_t portType;
-    int32_t serialHandle;             /* file descriptor, -1 closed */
-    const wchar_t *serialPortName;    /* "COM1", "/dev/ttyUSB0", ... */
+    int32_t serialHandle;          /* file descriptor, -1 closed */
+    const wchar_t *serialPortName; /* "COM1", "/dev/ttyUSB0", ... */
     QLNK_DCB serialDcb;
     int32_t parallelHandle;
-    const wchar_t *parallelPortName;  /* "LPT1", "/dev/parport0", ... */
-    uint32_t parallelMode;            /* QLNK_PAR_ */
+    const wchar_t *parallelPortName; /* "LPT1", "/dev/parport0", ... */
+    uint32_t parallelMode;           /* QLNK_PAR_ */
     int32_t usbHandle;
     uint32_t usbVendorId;
     uint32_t usbProductId;
     int32_t netSocket;
-    uint32_t netAddress;              /* IPv4, first octet most significant */
-    uint32_t netPort;                 /* low 16 bits used */
-    uint32_t netTimeout;              /* connect time-out, milliseconds */
+    uint32_t netAddress; /* IPv4, first octet most significant */
+    uint32_t netPort;    /* low 16 bits used */
+    uint32_t netTimeout; /* connect time-out, milliseconds */
 } QLNK_CommContext;
 
 #ifdef __cplusplus
@@ -149,14 +149,14 @@ QLNK_STATIC_ASSERT(offsetof(QLNK_CommContext, netTimeout) == 84, "netTimeout");
 #endif
 
 QLNK_API int32_t QLNK_Open(QLNK_CommContext *context, int32_t *status);
-QLNK_API int32_t QLNK_SendData(int32_t *handle, const uint8_t *data, uint32_t length, uint32_t *sent,
-                               uint32_t portType, uint32_t timeoutMs, int32_t *status);
+QLNK_API int32_t QLNK_SendData(int32_t *handle, const uint8_t *data, uint32_t length, uint32_t *sent, uint32_t portType,
+                               uint32_t timeoutMs, int32_t *status);
 QLNK_API int32_t QLNK_RecvData(int32_t *handle, uint8_t *buffer, uint32_t capacity, uint32_t *received,
                                uint32_t portType, uint32_t timeoutMs, int32_t *status);
 QLNK_API int32_t QLNK_CloseComm(int32_t *handle, uint32_t portType, int32_t *status);
-QLNK_API int32_t QLNK_FTPPutFile(const wchar_t *clientName, const wchar_t *user, const wchar_t *password,
-                                 int32_t port, uint32_t address, const wchar_t *localPath,
-                                 const wchar_t *remoteName, int32_t *status);
+QLNK_API int32_t QLNK_FTPPutFile(const wchar_t *clientName, const wchar_t *user, const wchar_t *password, int32_t port,
+                                 uint32_t address, const wchar_t *localPath, const wchar_t *remoteName,
+                                 int32_t *status);
 /* The most recent platform error: an errno value, or libcurl's result code after an FTP upload
    (0 when it succeeded). A TCP open that had to wait for its connection leaves EINPROGRESS even
    when it succeeded. QLNK_NO_ERROR_RECORDED when nothing was recorded since the last read:

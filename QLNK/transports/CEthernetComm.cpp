@@ -253,10 +253,9 @@ int32_t CEthernetComm::sendUdp(int fd, const uint8_t *data, uint32_t length, uin
     for (;;) {
         // A socket this library did not open as UDP has no destination: the send then fails
         // with EDESTADDRREQ unless the socket is connected.
-        const ssize_t n = destination
-                              ? sendto(fd, data, length, MSG_NOSIGNAL | MSG_DONTWAIT,
-                                       reinterpret_cast<const sockaddr *>(&*destination), sizeof *destination)
-                              : send(fd, data, length, MSG_NOSIGNAL | MSG_DONTWAIT);
+        const ssize_t n = destination ? sendto(fd, data, length, MSG_NOSIGNAL | MSG_DONTWAIT,
+                                               reinterpret_cast<const sockaddr *>(&*destination), sizeof *destination)
+                                      : send(fd, data, length, MSG_NOSIGNAL | MSG_DONTWAIT);
         if (n >= 0) {
             *sent = static_cast<uint32_t>(n);
             return QLNK_OK;
@@ -267,14 +266,12 @@ int32_t CEthernetComm::sendUdp(int fd, const uint8_t *data, uint32_t length, uin
     }
 }
 
-int32_t CEthernetComm::receiveTcp(int fd, uint8_t *buffer, uint32_t capacity, uint32_t *received,
-                                  uint32_t timeoutMs)
+int32_t CEthernetComm::receiveTcp(int fd, uint8_t *buffer, uint32_t capacity, uint32_t *received, uint32_t timeoutMs)
 {
     return receiveOnce(fd, buffer, capacity, received, timeoutMs);
 }
 
-int32_t CEthernetComm::receiveUdp(int fd, uint8_t *buffer, uint32_t capacity, uint32_t *received,
-                                  uint32_t timeoutMs)
+int32_t CEthernetComm::receiveUdp(int fd, uint8_t *buffer, uint32_t capacity, uint32_t *received, uint32_t timeoutMs)
 {
     return receiveOnce(fd, buffer, capacity, received, timeoutMs);
 }
@@ -282,8 +279,8 @@ int32_t CEthernetComm::receiveUdp(int fd, uint8_t *buffer, uint32_t capacity, ui
 std::string CEthernetComm::lprControlFile()
 {
     const std::string dataFile = "dfA" + std::to_string(kLprJobNumber) + kLprHost;
-    return std::string("H") + kLprHost + "\n" + "P" + kLprUser + "\n" + "f" + dataFile + "\n" + "U" + dataFile +
-           "\n" + "Ntest.bin\n";
+    return std::string("H") + kLprHost + "\n" + "P" + kLprUser + "\n" + "f" + dataFile + "\n" + "U" + dataFile + "\n" +
+           "Ntest.bin\n";
 }
 
 int32_t CEthernetComm::sendLprJob(int fd, const uint8_t *data, uint32_t length, uint32_t *sent, uint32_t timeoutMs)
@@ -348,8 +345,8 @@ int32_t CEthernetComm::close(int32_t *handle)
 }
 
 int32_t CEthernetComm::ftpPutFile(bool curlReady, const wchar_t *clientName, const wchar_t *user,
-                                  const wchar_t *password, int32_t port, uint32_t address,
-                                  const wchar_t *localPath, const wchar_t *remoteName)
+                                  const wchar_t *password, int32_t port, uint32_t address, const wchar_t *localPath,
+                                  const wchar_t *remoteName)
 {
     // FTP has no place for a client name; it is taken and not sent.
     (void)clientName;
@@ -357,8 +354,9 @@ int32_t CEthernetComm::ftpPutFile(bool curlReady, const wchar_t *clientName, con
     std::snprintf(server, sizeof server, "%i.%i.%i.%i", static_cast<int>((address >> 24) & 0xFF),
                   static_cast<int>((address >> 16) & 0xFF), static_cast<int>((address >> 8) & 0xFF),
                   static_cast<int>(address & 0xFF));
-    const std::string url = std::string("ftp://") + server + ":" + std::to_string(static_cast<uint32_t>(port) & 0xFFFF) +
-                            "/" + urlPath(CWideText::toUtf8(remoteName));
+    const std::string url = std::string("ftp://") + server + ":" +
+                            std::to_string(static_cast<uint32_t>(port) & 0xFFFF) + "/" +
+                            urlPath(CWideText::toUtf8(remoteName));
     const std::string userText = CWideText::toUtf8(user);
     const std::string passwordText = CWideText::toUtf8(password);
 
@@ -399,7 +397,7 @@ int32_t CEthernetComm::ftpPutFile(bool curlReady, const wchar_t *clientName, con
     }
 
     std::unique_ptr<FILE, FileCloser> file(std::fopen(CWideText::toUtf8(localPath).c_str(), "rb"));
-    struct stat info{};
+    struct stat info {};
     if (!file || fstat(fileno(file.get()), &info) != 0) {
         // The local file is the upload's source: an unreadable one is libcurl's read error.
         CQLNKApp::storeError(CURLE_READ_ERROR);

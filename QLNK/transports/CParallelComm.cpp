@@ -8,9 +8,9 @@
 
 #include <cerrno>
 #include <fcntl.h>
-#include <sys/ioctl.h>
 #include <linux/parport.h>
 #include <linux/ppdev.h>
+#include <sys/ioctl.h>
 #include <sys/time.h>
 
 namespace {

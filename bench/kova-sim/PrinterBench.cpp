@@ -38,11 +38,11 @@ std::vector<uint8_t> textPage()
     return page;
 }
 
-void run(benchmark::State& st, const std::vector<uint8_t>& page)
+void run(benchmark::State &st, const std::vector<uint8_t> &page)
 {
     PrinterState state;
     Faults faults;
-    Printer printer(state, faults, "", "", [](const std::string&) {});
+    Printer printer(state, faults, "", "", [](const std::string &) {});
     CommandParser parser(printer);
     for (auto _ : st) {
         parser.feed(page.data(), page.size());
@@ -51,10 +51,16 @@ void run(benchmark::State& st, const std::vector<uint8_t>& page)
     st.SetBytesProcessed(static_cast<int64_t>(st.iterations()) * static_cast<int64_t>(page.size()));
 }
 
-void BM_DutyPage(benchmark::State& st) { run(st, dutyPage()); }
-void BM_TextPage(benchmark::State& st) { run(st, textPage()); }
+void BM_DutyPage(benchmark::State &st)
+{
+    run(st, dutyPage());
+}
+void BM_TextPage(benchmark::State &st)
+{
+    run(st, textPage());
+}
 
-void BM_PngOfAFullPage(benchmark::State& st)
+void BM_PngOfAFullPage(benchmark::State &st)
 {
     Bitmap page(576, 1000);
     for (int y = 0; y < 1000; ++y)
@@ -64,7 +70,7 @@ void BM_PngOfAFullPage(benchmark::State& st)
         benchmark::DoNotOptimize(PngWriter::encode(page, 1000));
 }
 
-} // namespace
+}  // namespace
 
 BENCHMARK(BM_DutyPage);
 BENCHMARK(BM_TextPage);

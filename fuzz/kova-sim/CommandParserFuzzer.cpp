@@ -8,12 +8,12 @@
 #include <cstddef>
 #include <cstdint>
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     PrinterState state;
     Faults faults;
     // No folders: receipts are composed but not written, nothing is saved.
-    Printer printer(state, faults, "", "", [](const std::string&) {});
+    Printer printer(state, faults, "", "", [](const std::string &) {});
     CommandParser parser(printer);
     size_t at = 0;
     while (at < size) {

@@ -20,9 +20,8 @@ public:
         bool serialFields;  // baud rate, stop bits, parity, flow control, data bits
     };
 
-    InterfacePropertiesDialog(const std::string &portText, const std::string &baudText,
-                              const std::string &stopBitsText, const std::string &parityText,
-                              const std::string &flowText, uint32_t ipAddress);
+    InterfacePropertiesDialog(const std::string &portText, const std::string &baudText, const std::string &stopBitsText,
+                              const std::string &parityText, const std::string &flowText, uint32_t ipAddress);
 
     InterfaceSettings &settings() { return settings_; }
     const InterfaceSettings &settings() const { return settings_; }

@@ -22,8 +22,8 @@ MainWindow::MainWindow(platform::UserInterface &ui, platform::Clock &clock, cons
     link_->flowControl = values.flowText;
     link_->linkType = values.linkType;
     link_->devices = values.devices;
-    interfaceDialog_ = std::make_unique<InterfacePropertiesDialog>(values.portText, values.baudText, values.stopBitsText,
-                                                                   values.parityText, values.flowText, values.ipAddress);
+    interfaceDialog_ = std::make_unique<InterfacePropertiesDialog>(
+        values.portText, values.baudText, values.stopBitsText, values.parityText, values.flowText, values.ipAddress);
     // Cancelling the first Interface Properties dialog leaves the link type of the file in force.
     interfaceDialog_->settings().linkType = values.linkType;
     settingsPage_ = std::make_unique<SettingsPage>(*link_, *interfaceDialog_);

@@ -50,8 +50,7 @@ bool isHelp(const std::string &argument)
 
 CliApplication::CliApplication(std::ostream &out, std::ostream &errors, bool errorsIsTerminal)
     : out_(out), errors_(errors), errorsIsTerminal_(errorsIsTerminal)
-{
-}
+{}
 
 void CliApplication::PrintUsage(std::ostream &to) const
 {
@@ -140,8 +139,8 @@ int CliApplication::Run(const std::vector<std::string> &arguments)
         window.interfaceDialog().SetIpAddress(address);
     }
     const std::pair<const char *, std::string *> texts[] = {
-        {"--port", &settings.portText},         {"--baud", &settings.baudText},
-        {"--parity", &settings.parityText},     {"--data-bits", &settings.dataBitsText},
+        {"--port", &settings.portText},          {"--baud", &settings.baudText},
+        {"--parity", &settings.parityText},      {"--data-bits", &settings.dataBitsText},
         {"--stop-bits", &settings.stopBitsText}, {"--flow", &settings.flowText},
     };
     for (const auto &[name, member] : texts) {

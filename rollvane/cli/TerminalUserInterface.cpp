@@ -43,11 +43,9 @@ private:
 
 TerminalUserInterface::TerminalUserInterface(std::ostream &errors, bool errorsIsTerminal)
     : errors_(errors), errorsIsTerminal_(errorsIsTerminal)
-{
-}
+{}
 
-void TerminalUserInterface::ShowMessage(const std::string &text, const std::string &caption,
-                                        platform::MessageIcon icon)
+void TerminalUserInterface::ShowMessage(const std::string &text, const std::string &caption, platform::MessageIcon icon)
 {
     if (icon == platform::MessageIcon::Exclamation || icon == platform::MessageIcon::Stop) {
         raisedWarning_ = true;

@@ -16,7 +16,8 @@ namespace rollvane {
 // machine's own; tests replace the ones that have no device here.
 struct LinkFacilities {
     using SerialOpener = std::function<std::unique_ptr<SerialLine>(const std::string &path, int *error)>;
-    using DeviceOpener = std::function<std::unique_ptr<platform::OverlappedDevice>(const std::string &path, int *error)>;
+    using DeviceOpener =
+        std::function<std::unique_ptr<platform::OverlappedDevice>(const std::string &path, int *error)>;
 
     SerialOpener openSerial;
     DeviceOpener openParallel;

@@ -27,9 +27,9 @@ const std::array<Entry, 7> kMessages{{
 // What each form does with a code before its message.
 enum class Step {
     Nothing,
-    Release,            // send 10, end, message
-    CheckEndAndRelease, // send 1F 7A 74 00, then 10, end, message
-    EndOnly,            // end, message
+    Release,             // send 10, end, message
+    CheckEndAndRelease,  // send 1F 7A 74 00, then 10, end, message
+    EndOnly,             // end, message
 };
 
 struct Treatment {

@@ -72,7 +72,8 @@ bool IsRootHub(const std::string &sysname)
     if (sysname.size() <= 3 || sysname.compare(0, 3, "usb") != 0) {
         return false;
     }
-    return std::all_of(sysname.begin() + 3, sysname.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); });
+    return std::all_of(sysname.begin() + 3, sysname.end(),
+                       [](char c) { return std::isdigit(static_cast<unsigned char>(c)); });
 }
 
 }  // namespace
@@ -199,8 +200,8 @@ int PrinterLink::EnumerateUsbPrinters(std::vector<std::string> *paths)
     return static_cast<int>(paths->size());
 }
 
-int PrinterLink::Configure(const std::string &port, int32_t baud, const std::string &parity, int32_t bits,
-                           int32_t stop, uint32_t address)
+int PrinterLink::Configure(const std::string &port, int32_t baud, const std::string &parity, int32_t bits, int32_t stop,
+                           uint32_t address)
 {
     switch (linkType) {
     case LinkSerial:
@@ -465,8 +466,8 @@ int PrinterLink::Receive(uint8_t *buffer, uint32_t length)
         uint8_t local[kNetworkReceiveBufferSize];
         std::memset(local, 0xFF, sizeof local);
         uint32_t received = 0;
-        const int result = qlnk_.RecvData(&dataChannel.netSocket, local, sizeof local, &received,
-                                          dataChannel.portType, kNetworkReceiveTimeoutMs);
+        const int result = qlnk_.RecvData(&dataChannel.netSocket, local, sizeof local, &received, dataChannel.portType,
+                                          kNetworkReceiveTimeoutMs);
         if (received > 0) {
             std::memcpy(buffer, local, std::min<uint32_t>({received, length, kNetworkReceiveBufferSize}));
         }
@@ -488,8 +489,8 @@ int PrinterLink::ReceiveStatusReplyCounted(uint8_t *buffer, uint32_t length, uin
     uint8_t local[LinkCommands::kNetworkStatusReplySize];
     std::memset(local, 0xFF, sizeof local);
     *received = 0;
-    const int result = qlnk_.RecvData(&statusChannel.netSocket, local, sizeof local, received,
-                                      statusChannel.portType, kNetworkReceiveTimeoutMs);
+    const int result = qlnk_.RecvData(&statusChannel.netSocket, local, sizeof local, received, statusChannel.portType,
+                                      kNetworkReceiveTimeoutMs);
     if (*received > 0) {
         // Bytes that did not come stay 0xFF.
         std::memcpy(buffer, local, std::min<uint32_t>(length, sizeof local));

@@ -31,7 +31,8 @@ public:
     static constexpr uint32_t kDefaultDataPort = 9100;
     static constexpr uint32_t kDefaultStatusPort = 3000;
 
-    PrinterLink(platform::UserInterface &ui, platform::Clock &clock, LinkFacilities facilities = LinkFacilities::Real());
+    PrinterLink(platform::UserInterface &ui, platform::Clock &clock,
+                LinkFacilities facilities = LinkFacilities::Real());
     ~PrinterLink();
     PrinterLink(const PrinterLink &) = delete;
     PrinterLink &operator=(const PrinterLink &) = delete;

@@ -51,8 +51,8 @@ int QlnkBinding::SendData(int32_t *handle, const uint8_t *data, uint32_t length,
     return Passed(send(handle, data, length, sent, portType, timeoutMs, &status));
 }
 
-int QlnkBinding::RecvData(int32_t *handle, uint8_t *buffer, uint32_t capacity, uint32_t *received,
-                          uint32_t portType, uint32_t timeoutMs)
+int QlnkBinding::RecvData(int32_t *handle, uint8_t *buffer, uint32_t capacity, uint32_t *received, uint32_t portType,
+                          uint32_t timeoutMs)
 {
     auto library = Load();
     if (!library) {

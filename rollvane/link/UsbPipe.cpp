@@ -5,8 +5,8 @@
 
 namespace rollvane {
 
-platform::OverlappedDevice::Start UsbPipe::StartWrite(const uint8_t *data, std::size_t length,
-                                                      std::size_t *transferred, int *error)
+platform::OverlappedDevice::Start UsbPipe::StartWrite(const uint8_t *data, std::size_t length, std::size_t *transferred,
+                                                      int *error)
 {
     // libusb keeps the buffer non-const for both directions; a write never changes it.
     data_ = const_cast<uint8_t *>(data);

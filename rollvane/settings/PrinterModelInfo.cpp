@@ -11,14 +11,30 @@ struct FirmwareFloor {
 
 // Firmware lines that know the USB select type, from the given minor version on.
 constexpr std::array<FirmwareFloor, 11> kUsbSelectFirmware = {{
-    {4, 7}, {24, 7}, {8, 6}, {6, 3}, {94, 7}, {5, 0}, {7, 0}, {10, 0}, {84, 0}, {95, 0}, {98, 0},
+    {4, 7},
+    {24, 7},
+    {8, 6},
+    {6, 3},
+    {94, 7},
+    {5, 0},
+    {7, 0},
+    {10, 0},
+    {84, 0},
+    {95, 0},
+    {98, 0},
 }};
 
 }  // namespace
 
-bool PrinterModelInfo::IsVornLModel() const { return modelCode[5] == '0' && modelCode[6] == '0'; }
+bool PrinterModelInfo::IsVornLModel() const
+{
+    return modelCode[5] == '0' && modelCode[6] == '0';
+}
 
-bool PrinterModelInfo::IsChinaModel() const { return modelCode[10] == 'C' && modelCode[11] == 'N'; }
+bool PrinterModelInfo::IsChinaModel() const
+{
+    return modelCode[10] == 'C' && modelCode[11] == 'N';
+}
 
 bool PrinterModelInfo::SupportsUsbSelectType() const
 {

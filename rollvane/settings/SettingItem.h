@@ -7,15 +7,15 @@ namespace rollvane {
 
 // How an item's text becomes the value of its set command.
 enum class WriteRule {
-    Text,              // the text itself, looked up in writeValues without regard to case
-    BaudNumber,        // the copy's baud rate as a number
-    DataBitsNumber,    // the copy's data bits (always 8)
-    StopBitsNumber,    // the copy's stop bits as a number
-    ParityCode,        // the copy's parity code
-    UsbType,           // items 12 and 38 together, by firmware
-    FontSize,          // the text, but the model may refuse it
-    ReceiptLength,     // a 16-bit length in dots, sent low byte then high byte
-    Never,             // no set command exists for the item
+    Text,            // the text itself, looked up in writeValues without regard to case
+    BaudNumber,      // the copy's baud rate as a number
+    DataBitsNumber,  // the copy's data bits (always 8)
+    StopBitsNumber,  // the copy's stop bits as a number
+    ParityCode,      // the copy's parity code
+    UsbType,         // items 12 and 38 together, by firmware
+    FontSize,        // the text, but the model may refuse it
+    ReceiptLength,   // a 16-bit length in dots, sent low byte then high byte
+    Never,           // no set command exists for the item
 };
 
 // How configuration bytes become the item's text.
@@ -40,21 +40,21 @@ struct ValueText {
 // One of the printer's configuration items: how the page shows it, which texts it accepts,
 // how it is written, read back and stored in a settings file.
 struct SettingItem {
-    int number;                 // 1 to 38, the position in PrinterSettings
-    const char *label;          // label on the page
-    int listId;                 // the page's drop-down list
-    bool hidden;                // list and label never shown
-    const char *fileKey;        // nullptr: not stored
-    const char *fileLine;       // line format, "%s" for the text, "\n" for CR LF
-    std::vector<const char *> options;       // in list order
-    std::vector<const char *> extraAccepted; // accepted although not offered
+    int number;                               // 1 to 38, the position in PrinterSettings
+    const char *label;                        // label on the page
+    int listId;                               // the page's drop-down list
+    bool hidden;                              // list and label never shown
+    const char *fileKey;                      // nullptr: not stored
+    const char *fileLine;                     // line format, "%s" for the text, "\n" for CR LF
+    std::vector<const char *> options;        // in list order
+    std::vector<const char *> extraAccepted;  // accepted although not offered
 
     WriteRule writeRule;
-    uint8_t itemCode;           // first set command's item code
+    uint8_t itemCode;  // first set command's item code
     std::vector<TextValue> writeValues;
 
     ReadRule readRule;
-    uint8_t readByte;           // 1 to 31
+    uint8_t readByte;  // 1 to 31
     uint8_t readShift;
     uint8_t readMask;
     std::vector<ValueText> readValues;

@@ -12,8 +12,8 @@ SettingsCopy SettingsCopy::From(const PrinterSettings &settings)
     copy.baudRate = platform::NumberText::decimalValue(settings.text(2));
     copy.stopBits = settings.text(5).empty() ? 0 : platform::NumberText::decimalValue(settings.text(5));
     const std::string &parity = settings.text(3);
-    copy.parityCode = SettingText::EqualNoCase(parity, "NONE")  ? 0
-                      : SettingText::EqualNoCase(parity, "ODD") ? 1
+    copy.parityCode = SettingText::EqualNoCase(parity, "NONE")   ? 0
+                      : SettingText::EqualNoCase(parity, "ODD")  ? 1
                       : SettingText::EqualNoCase(parity, "EVEN") ? 2
                                                                  : 3;
     copy.dataBits = 8;

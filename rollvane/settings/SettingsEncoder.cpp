@@ -6,7 +6,10 @@ namespace rollvane {
 
 namespace {
 
-std::string numberText(int32_t number) { return std::to_string(number); }
+std::string numberText(int32_t number)
+{
+    return std::to_string(number);
+}
 
 std::string parityText(int32_t code)
 {
@@ -76,8 +79,8 @@ bool SettingsEncoder::ValueOf(const SettingItem &item, const std::string &text, 
     return false;
 }
 
-bool SettingsEncoder::UsbTypeValue(const std::string &usbType, const std::string &selectType,
-                                   bool supportsSelectType, uint8_t *value)
+bool SettingsEncoder::UsbTypeValue(const std::string &usbType, const std::string &selectType, bool supportsSelectType,
+                                   uint8_t *value)
 {
     return supportsSelectType ? usbValueFrom(SettingsTable::UsbTypeWrites(), usbType, selectType, value)
                               : usbValueFrom(SettingsTable::PlainUsbTypeWrites(), usbType, selectType, value);

@@ -72,8 +72,7 @@ std::string labelName(const SettingItem &item)
 
 SettingsPage::SettingsPage(PrinterLink &link, InterfacePropertiesDialog &interfaceDialog)
     : link_(link), interfaceDialog_(interfaceDialog), transfer_(link)
-{
-}
+{}
 
 SettingsPage::Shown SettingsPage::ShowRule(int number, const std::string &text)
 {
@@ -125,7 +124,10 @@ bool SettingsPage::OpenAndConfigure()
     return true;
 }
 
-void SettingsPage::CloseProgress() { link_.progress.reset(); }
+void SettingsPage::CloseProgress()
+{
+    link_.progress.reset();
+}
 
 // ---- settings text file ----
 
@@ -252,8 +254,8 @@ std::vector<std::string> SettingsPage::PendingChanges() const
             continue;
         }
         const std::string &before = reported_.text(item.number);
-        lines.push_back(labelName(item) + ": " + (before.empty() ? "(not reported)" : "\"" + before + "\"") +
-                        " -> \"" + text + "\"");
+        lines.push_back(labelName(item) + ": " + (before.empty() ? "(not reported)" : "\"" + before + "\"") + " -> \"" +
+                        text + "\"");
     }
     return lines;
 }

@@ -45,11 +45,20 @@ SettingsPageView::SettingsPageView(SettingsPage &page, QWidget *parent)
 
 SettingsPageView::~SettingsPageView() = default;
 
-QComboBox *SettingsPageView::list(int number) const { return lists_.at(static_cast<std::size_t>(number - 1)); }
+QComboBox *SettingsPageView::list(int number) const
+{
+    return lists_.at(static_cast<std::size_t>(number - 1));
+}
 
-QLabel *SettingsPageView::label(int number) const { return labels_.at(static_cast<std::size_t>(number - 1)); }
+QLabel *SettingsPageView::label(int number) const
+{
+    return labels_.at(static_cast<std::size_t>(number - 1));
+}
 
-QPushButton *SettingsPageView::button(int id) const { return findChild<QPushButton *>("button" + QString::number(id)); }
+QPushButton *SettingsPageView::button(int id) const
+{
+    return findChild<QPushButton *>("button" + QString::number(id));
+}
 
 void SettingsPageView::ShowTexts()
 {

@@ -10,6 +10,7 @@ const std::vector<ValueText> kDisabledFirst = {{0, "Disabled"}, {1, "Enabled"}};
 const std::vector<TextValue> kEnabledIsZero = {{"Enabled", 0}, {"Disabled", 1}};
 const std::vector<TextValue> kDisabledIsZero = {{"Disabled", 0}, {"Enabled", 1}};
 
+// clang-format off
 const std::array<SettingItem, SettingsTable::kItemCount> kItems = {{
     {1, "Interface Type :", 1005, false, "Comtype", "Comtype   =%s \n", {"RS232", "RS232/USB", "USB"}, {},
      WriteRule::Text, 0x10, {{"RS232/USB", 0}, {"RS232", 1}, {"USB", 2}},
@@ -195,6 +196,7 @@ const std::array<SettingsTable::FontRefusal, 4> kFontRefusals = {{
     {SettingsTable::ModelKind::China, "INVALID/SIZE 2", "China model, SIZE2 can not set"},
     {SettingsTable::ModelKind::China, "VALID/SIZE 2", "China model, VALID/SIZE2 can not set"},
 }};
+// clang-format on
 
 }  // namespace
 
@@ -202,20 +204,44 @@ const char *const SettingsTable::kAutoSelectType = "Auto Select Type";
 const char *const SettingsTable::kFileSection = "Properties settings";
 const char *const SettingsTable::kFileHeader = "[Properties settings]:\n\n\n";
 
-const std::array<SettingItem, SettingsTable::kItemCount> &SettingsTable::Items() { return kItems; }
+const std::array<SettingItem, SettingsTable::kItemCount> &SettingsTable::Items()
+{
+    return kItems;
+}
 
-const SettingItem &SettingsTable::Item(int number) { return kItems.at(static_cast<std::size_t>(number - 1)); }
+const SettingItem &SettingsTable::Item(int number)
+{
+    return kItems.at(static_cast<std::size_t>(number - 1));
+}
 
-const std::array<int, 36> &SettingsTable::WriteOrder() { return kWriteOrder; }
+const std::array<int, 36> &SettingsTable::WriteOrder()
+{
+    return kWriteOrder;
+}
 
-const std::array<SettingsTable::UsbTypeWrite, 5> &SettingsTable::UsbTypeWrites() { return kUsbTypeWrites; }
+const std::array<SettingsTable::UsbTypeWrite, 5> &SettingsTable::UsbTypeWrites()
+{
+    return kUsbTypeWrites;
+}
 
-const std::array<SettingsTable::UsbTypeWrite, 2> &SettingsTable::PlainUsbTypeWrites() { return kPlainUsbTypeWrites; }
+const std::array<SettingsTable::UsbTypeWrite, 2> &SettingsTable::PlainUsbTypeWrites()
+{
+    return kPlainUsbTypeWrites;
+}
 
-const std::array<SettingsTable::UsbTypeRead, 5> &SettingsTable::UsbTypeReads() { return kUsbTypeReads; }
+const std::array<SettingsTable::UsbTypeRead, 5> &SettingsTable::UsbTypeReads()
+{
+    return kUsbTypeReads;
+}
 
-const std::array<SettingsTable::UsbTypeRead, 2> &SettingsTable::PlainUsbTypeReads() { return kPlainUsbTypeReads; }
+const std::array<SettingsTable::UsbTypeRead, 2> &SettingsTable::PlainUsbTypeReads()
+{
+    return kPlainUsbTypeReads;
+}
 
-const std::array<SettingsTable::FontRefusal, 4> &SettingsTable::FontRefusals() { return kFontRefusals; }
+const std::array<SettingsTable::FontRefusal, 4> &SettingsTable::FontRefusals()
+{
+    return kFontRefusals;
+}
 
 }  // namespace rollvane

@@ -24,7 +24,11 @@ public:
     // Item 12 ("USB Type:") and item 38 ("USB Select Type:") are written and read together.
     static constexpr int kUsbTypeItem = 12;
     static constexpr int kUsbSelectItem = 38;
-    enum class SelectMatch { Auto, NotAuto, Any };
+    enum class SelectMatch {
+        Auto,
+        NotAuto,
+        Any
+    };
     struct UsbTypeWrite {
         const char *usbType;
         SelectMatch select;
@@ -45,7 +49,10 @@ public:
     static const std::array<UsbTypeRead, 2> &PlainUsbTypeReads();
 
     // Font sizes a model cannot take, with the message shown instead of sending.
-    enum class ModelKind { VornL, China };
+    enum class ModelKind {
+        VornL,
+        China
+    };
     struct FontRefusal {
         ModelKind model;
         const char *text;

@@ -30,8 +30,8 @@ SettingsTransfer::SettingsTransfer(PrinterLink &link) : link_(link) {}
 int SettingsTransfer::ReadConfigByte(int n, uint8_t *value)
 {
     uint8_t reply[2] = {};
-    if (!link_.Send({0x1B, 0x40}) || !link_.Send({0x10}) ||
-        !link_.Send({0x1F, 0x31, static_cast<uint8_t>(n)}) || !link_.Receive(reply, 2)) {
+    if (!link_.Send({0x1B, 0x40}) || !link_.Send({0x10}) || !link_.Send({0x1F, 0x31, static_cast<uint8_t>(n)}) ||
+        !link_.Receive(reply, 2)) {
         return 0;
     }
     // Each reply holds a 16-bit word: even bytes come first, odd bytes second.

@@ -65,9 +65,10 @@ TEST(InterfacePropertiesDialog, NonSerialPortsCloseWithoutCheckingAndIgnoreCase)
 {
     RecordingUserInterface ui;
     auto dialog = nullDialog();
-    const std::pair<const char *, int32_t> cases[] = {
-        {"lan", rollvane::LinkNetwork}, {"LPT1", rollvane::LinkParallel},
-        {"ornusb", rollvane::LinkOrnUsb}, {"PRINTER CLASS", rollvane::LinkUsbPrinterClass}};
+    const std::pair<const char *, int32_t> cases[] = {{"lan", rollvane::LinkNetwork},
+                                                      {"LPT1", rollvane::LinkParallel},
+                                                      {"ornusb", rollvane::LinkOrnUsb},
+                                                      {"PRINTER CLASS", rollvane::LinkUsbPrinterClass}};
     for (const auto &[port, type] : cases) {
         dialog.settings().portText = port;
         EXPECT_TRUE(dialog.Accept(ui)) << port;

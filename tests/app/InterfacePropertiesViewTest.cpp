@@ -1,7 +1,7 @@
+#include "rollvane/app/InterfacePropertiesView.h"
 #include "QtTestApplication.h"
 #include "rollvane/app/AboutDialog.h"
 #include "rollvane/app/InterfacePropertiesDialog.h"
-#include "rollvane/app/InterfacePropertiesView.h"
 #include "tests/support/RecordingUserInterface.h"
 
 #include <QComboBox>

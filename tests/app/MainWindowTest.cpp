@@ -1,5 +1,5 @@
-#include "platform/VirtualClock.h"
 #include "rollvane/app/MainWindow.h"
+#include "platform/VirtualClock.h"
 #include "rollvane/link/PrinterLink.h"
 #include "tests/support/PtyPrinter.h"
 #include "tests/support/RecordingUserInterface.h"
@@ -116,11 +116,10 @@ TEST_F(MainWindowTest, PrintConfigurationsStopsAtABusyPrinter)
     PtyPrinter printer;
     printer.Answer({0x1B, 0x68}, {0x08});
     writeIni("[INITIAL]\nCOMPORT=COM3\nBAUDRATE=115200\nSTOPBITS=1\nPARITY=NONE\nF.CONTROL=Xon/Xoff\n"
-             "COMMUNICATION=0\n[DEVICES]\nCOM3=" + printer.slavePath() + "\n");
+             "COMMUNICATION=0\n[DEVICES]\nCOM3=" +
+             printer.slavePath() + "\n");
     MainWindow window(ui, clock, iniPath());
-    ui.onMessage = [&](const RecordingUserInterface::Message &) {
-        EXPECT_FALSE(window.exitEnabled());
-    };
+    ui.onMessage = [&](const RecordingUserInterface::Message &) { EXPECT_FALSE(window.exitEnabled()); };
     window.interfaceDialog().Accept(ui);
     window.PrintConfigurations();
     ASSERT_EQ(ui.messages.size(), 1u);
@@ -136,7 +135,8 @@ TEST_F(MainWindowTest, PrintConfigurationsStopsAtABusyPrinter)
 TEST_F(MainWindowTest, PrintConfigurationsReportsAPortThatCannotBeOpened)
 {
     writeIni("[INITIAL]\nCOMPORT=COM3\nBAUDRATE=115200\nSTOPBITS=1\nPARITY=NONE\nF.CONTROL=Xon/Xoff\n"
-             "[DEVICES]\nCOM3=" + dir.file("no-such-port") + "\n");
+             "[DEVICES]\nCOM3=" +
+             dir.file("no-such-port") + "\n");
     MainWindow window(ui, clock, iniPath());
     window.PrintConfigurations();
     ASSERT_EQ(ui.messages.size(), 1u);

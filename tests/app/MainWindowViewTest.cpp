@@ -1,7 +1,7 @@
+#include "rollvane/app/MainWindowView.h"
 #include "QtTestApplication.h"
 #include "platform/VirtualClock.h"
 #include "rollvane/app/MainWindow.h"
-#include "rollvane/app/MainWindowView.h"
 #include "tests/support/RecordingUserInterface.h"
 #include "tests/support/TempDir.h"
 

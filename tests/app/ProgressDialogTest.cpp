@@ -1,5 +1,5 @@
-#include "QtTestApplication.h"
 #include "rollvane/app/ProgressDialog.h"
+#include "QtTestApplication.h"
 
 #include <gtest/gtest.h>
 

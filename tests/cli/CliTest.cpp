@@ -21,8 +21,9 @@ protected:
     void serialIni(const PtyPrinter &printer, const std::string &flow = "Xon/Xoff")
     {
         TempDir::write(dir.file("inifile.inf"), "[INITIAL]\nCOMPORT=COM3\nBAUDRATE=115200\nSTOPBITS=1\nPARITY=NONE\n"
-                                                "F.CONTROL=" + flow + "\nCOMMUNICATION=0\n[DEVICES]\nCOM3=" +
-                                                    printer.slavePath() + "\n");
+                                                "F.CONTROL=" +
+                                                    flow + "\nCOMMUNICATION=0\n[DEVICES]\nCOM3=" + printer.slavePath() +
+                                                    "\n");
     }
 
     TempDir dir;
@@ -63,8 +64,8 @@ TEST_F(CliTest, SettingsTheDialogWouldRefuseExitWithTwo)
     auto result = cli({"--port", "COM3", "status"});
     EXPECT_EQ(result.exitCode, 2);
     EXPECT_EQ(result.err, "Invalid Properties: Please select the appropriate properties!\n");
-    auto lower = cli({"--port", "com3", "--flow", "Xon/Xoff", "--baud", "9600", "--parity", "NONE", "--stop-bits", "1",
-                      "status"});
+    auto lower = cli(
+        {"--port", "com3", "--flow", "Xon/Xoff", "--baud", "9600", "--parity", "NONE", "--stop-bits", "1", "status"});
     EXPECT_EQ(lower.exitCode, 2);
 }
 
@@ -118,7 +119,8 @@ TEST_F(CliTest, InterfaceOptionsOverrideTheFile)
 TEST_F(CliTest, PortThatCannotBeOpened)
 {
     TempDir::write(dir.file("inifile.inf"), "[INITIAL]\nCOMPORT=COM3\nBAUDRATE=115200\nSTOPBITS=1\nPARITY=NONE\n"
-                                            "F.CONTROL=Xon/Xoff\n[DEVICES]\nCOM3=" + dir.file("absent") + "\n");
+                                            "F.CONTROL=Xon/Xoff\n[DEVICES]\nCOM3=" +
+                                                dir.file("absent") + "\n");
     auto result = cli({"status"});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.err, "Error: Unable to get serial port handle!\n");

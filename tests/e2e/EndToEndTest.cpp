@@ -15,7 +15,10 @@ using testing_support::TempDir;
 
 namespace {
 
-enum class Line { Network, Serial };
+enum class Line {
+    Network,
+    Serial
+};
 
 // One virtual printer per case, on a loopback address of its own, and rollvane-cli pointed at
 // it through its interface options (network) or a [DEVICES] entry (serial).
@@ -26,8 +29,13 @@ protected:
         std::filesystem::create_directory(dir.file("out"));
         const std::string address = AddressOfThisCase();
         const std::string log = dir.file("sim" + std::to_string(++starts) + ".log");
-        std::vector<std::string> argv = {ProcessRunner::BuiltProgram("kova-sim"), "--address", address, "--out",
-                                         dir.file("out"), "--restart-seconds", "1"};
+        std::vector<std::string> argv = {ProcessRunner::BuiltProgram("kova-sim"),
+                                         "--address",
+                                         address,
+                                         "--out",
+                                         dir.file("out"),
+                                         "--restart-seconds",
+                                         "1"};
         if (GetParam() == Line::Network) {
             options = {"--port", "LAN", "--ip", address};
         } else {

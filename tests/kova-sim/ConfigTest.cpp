@@ -7,7 +7,7 @@
 
 namespace {
 
-std::array<uint8_t, 32> bytesOf(const PrinterConfig& c)
+std::array<uint8_t, 32> bytesOf(const PrinterConfig &c)
 {
     std::array<uint8_t, 32> out{};
     for (int n = 1; n <= 31; ++n)
@@ -15,7 +15,7 @@ std::array<uint8_t, 32> bytesOf(const PrinterConfig& c)
     return out;
 }
 
-} // namespace
+}  // namespace
 
 TEST(KovaSimConfig, FactoryDefaultsReadAsAReadyPrinter)
 {
@@ -33,10 +33,10 @@ TEST(KovaSimConfig, FactoryDefaultsReadAsAReadyPrinter)
 
 TEST(KovaSimConfig, EveryWrittenTextReadsBackTheSame)
 {
-    for (const ToolTables::Write& w : ToolTables::writes()) {
-        for (const auto& [text, commands] : w.values) {
+    for (const ToolTables::Write &w : ToolTables::writes()) {
+        for (const auto &[text, commands] : w.values) {
             PrinterConfig c;
-            for (const auto& [code, value] : commands)
+            for (const auto &[code, value] : commands)
                 ASSERT_TRUE(c.apply(code, value)) << w.item << " " << text;
             EXPECT_EQ(ToolTables::decode(bytesOf(c))[w.item], text) << w.item;
         }
@@ -46,20 +46,20 @@ TEST(KovaSimConfig, EveryWrittenTextReadsBackTheSame)
 TEST(KovaSimConfig, AValueWithoutTextKeepsItsByteAndOthersAreRefused)
 {
     PrinterConfig c;
-    EXPECT_TRUE(c.apply(0x11, 0x05)); // 4800 baud
+    EXPECT_TRUE(c.apply(0x11, 0x05));  // 4800 baud
     EXPECT_EQ(c.byte(2) & 7, 5);
-    EXPECT_TRUE(c.apply(0x40, 0x0D)); // the Chinese code page
+    EXPECT_TRUE(c.apply(0x40, 0x0D));  // the Chinese code page
     EXPECT_EQ(c.byte(6), 0xD0);
-    EXPECT_TRUE(c.apply(0x18, 0x01)); // DSR, never read back, still kept
+    EXPECT_TRUE(c.apply(0x18, 0x01));  // DSR, never read back, still kept
     const PrinterConfig before = c;
-    EXPECT_FALSE(c.apply(0x14, 0x03)); // parity has no fourth value
+    EXPECT_FALSE(c.apply(0x14, 0x03));  // parity has no fourth value
     EXPECT_FALSE(c.apply(0x10, 0x03));
     EXPECT_FALSE(c.apply(0x68, 0x00));
     EXPECT_FALSE(c.apply(0x68, 0x06));
     EXPECT_FALSE(c.apply(0x60, 0x05));
-    EXPECT_FALSE(c.apply(0x40, 0x05)); // no code page 05
+    EXPECT_FALSE(c.apply(0x40, 0x05));  // no code page 05
     EXPECT_FALSE(c.apply(0x72, 0x08));
-    EXPECT_FALSE(c.apply(0x99, 0x00)); // no such item
+    EXPECT_FALSE(c.apply(0x99, 0x00));  // no such item
     EXPECT_TRUE(c == before);
 }
 
@@ -109,9 +109,9 @@ TEST(KovaSimConfig, PrintoutNamesEveryItemWithItsText)
     ASSERT_TRUE(c.apply(0x65, 0x07));
     ASSERT_TRUE(c.apply(0x68, 0x04));
     std::map<std::string, std::string> printed;
-    for (const auto& line : c.describe())
+    for (const auto &line : c.describe())
         printed[line.label] = line.text;
-    EXPECT_EQ(printed.size(), 37u); // all but the never-sent USU messages
+    EXPECT_EQ(printed.size(), 37u);  // all but the never-sent USU messages
     EXPECT_EQ(printed["Thermal Mode"], "DS wt On-demand Pre-def Back");
     EXPECT_EQ(printed["Min Rcpt Length"], "10 Inch");
     EXPECT_EQ(printed["USB Type"], "Printer Class");
@@ -121,7 +121,7 @@ TEST(KovaSimConfig, PrintoutNamesEveryItemWithItsText)
 
 TEST(KovaSimConfig, EveryCodePageButTheDoubleByteOneHasItsCharacters)
 {
-    for (const CodePage& page : ConfigTable::codePages())
+    for (const CodePage &page : ConfigTable::codePages())
         EXPECT_EQ(Font::knownCodePage(page.setValue), page.setValue != 0x0D) << page.name;
     // The same byte is a different character in different code pages.
     bool differs = false;

@@ -12,7 +12,7 @@ struct Seen {
     Op op;
     std::vector<uint8_t> args;
     std::vector<uint8_t> data;
-    bool operator==(const Seen&) const = default;
+    bool operator==(const Seen &) const = default;
 };
 
 class Recorder : public CommandSink {
@@ -21,24 +21,27 @@ public:
     std::vector<uint8_t> bytes;
     bool stopOnRestart = true;
     void onByte(uint8_t b) override { bytes.push_back(b); }
-    bool onCommand(const Command& c) override
+    bool onCommand(const Command &c) override
     {
-        seen.push_back({c.op, {c.args[0], c.args[1], c.args[2], c.args[3], c.args[4], c.args[5]},
-                        {c.data.begin(), c.data.end()}});
+        seen.push_back(
+            {c.op, {c.args[0], c.args[1], c.args[2], c.args[3], c.args[4], c.args[5]}, {c.data.begin(), c.data.end()}});
         return !(stopOnRestart && c.op == Op::EndOfSettings);
     }
     std::vector<Op> ops() const
     {
         std::vector<Op> o;
-        for (const Seen& s : seen)
+        for (const Seen &s : seen)
             o.push_back(s.op);
         return o;
     }
 };
 
-std::vector<uint8_t> b(std::initializer_list<int> v) { return {v.begin(), v.end()}; }
+std::vector<uint8_t> b(std::initializer_list<int> v)
+{
+    return {v.begin(), v.end()};
+}
 
-std::vector<uint8_t> operator+(std::vector<uint8_t> a, const std::vector<uint8_t>& c)
+std::vector<uint8_t> operator+(std::vector<uint8_t> a, const std::vector<uint8_t> &c)
 {
     a.insert(a.end(), c.begin(), c.end());
     return a;
@@ -47,17 +50,17 @@ std::vector<uint8_t> operator+(std::vector<uint8_t> a, const std::vector<uint8_t
 // A stream with one of each kind of command the tool sends.
 std::vector<uint8_t> toolStream()
 {
-    std::vector<uint8_t> s = b({0x1B, 0x40, 0x10, 0x1F, 0x31, 0x05, 0x1F, 0x36, 0x32, 0x01, 0xFF, 0x1D, 0x49, 0x40,
-                                0x27, 0x1D, 0x49, 0x40, 0xA3, 0x1B, 0x76, 0x1B, 0x45, 0x01, 'H', 'i', 0x00, 0x0A,
-                                0x1F, 0x7A, 0x74, 0x01, 0x1F, 0x60, 0x02, 0x1F, 0x69, 0x00, 0x00, 0x1F, 0x61, 0x01,
-                                0x1B, 0x2A, 0x21, 0x02, 0x00, 1, 2, 3, 4, 5, 6, 0x1B, 0x4A, 0xBC, 0x1B, 0x64, 0x06,
-                                0x1F, 0x65, 0x04, 0x2A, 'A', 'B', 'C', 0x00, 0x1F, 0x74, 0x1D, 0x56, 0x42, 0x03,
-                                0x1B, 0x69, 0x1B, 0x68});
+    std::vector<uint8_t> s =
+        b({0x1B, 0x40, 0x10, 0x1F, 0x31, 0x05, 0x1F, 0x36, 0x32, 0x01, 0xFF, 0x1D, 0x49, 0x40, 0x27, 0x1D,
+           0x49, 0x40, 0xA3, 0x1B, 0x76, 0x1B, 0x45, 0x01, 'H',  'i',  0x00, 0x0A, 0x1F, 0x7A, 0x74, 0x01,
+           0x1F, 0x60, 0x02, 0x1F, 0x69, 0x00, 0x00, 0x1F, 0x61, 0x01, 0x1B, 0x2A, 0x21, 0x02, 0x00, 1,
+           2,    3,    4,    5,    6,    0x1B, 0x4A, 0xBC, 0x1B, 0x64, 0x06, 0x1F, 0x65, 0x04, 0x2A, 'A',
+           'B',  'C',  0x00, 0x1F, 0x74, 0x1D, 0x56, 0x42, 0x03, 0x1B, 0x69, 0x1B, 0x68});
     return s + b({0x1F, 0x30, 0x07, 0x1F}) + TestBmp::make(8, 2, [](int, int) { return true; }) +
            b({0x1F, 0x30, 0x07, 0x1D, 0x2F, 0x00});
 }
 
-} // namespace
+}  // namespace
 
 TEST(KovaSimParser, ReadsEveryCommandOfTheToolWhateverTheSplit)
 {
@@ -65,12 +68,13 @@ TEST(KovaSimParser, ReadsEveryCommandOfTheToolWhateverTheSplit)
     Recorder whole;
     CommandParser(whole).feed(stream.data(), stream.size());
 
-    const std::vector<Op> expected = {
-        Op::Initialize, Op::Ignored, Op::ReadConfig, Op::SetConfig, Op::ModelQuery, Op::FirmwareQuery,
-        Op::PaperSensor, Op::Emphasis, Op::Text, Op::Text, Op::Ignored, Op::LineFeed, Op::Ignored, Op::Ignored,
-        Op::Ignored, Op::SelectSide, Op::BitImageLine, Op::FeedDots, Op::FeedLines, Op::DefineMessage,
-        Op::ConfigPrintout, Op::Cut, Op::Cut, Op::Status, Op::SelectImage, Op::ImageData, Op::SelectImage,
-        Op::PrintStoredImage};
+    const std::vector<Op> expected = {Op::Initialize,     Op::Ignored,       Op::ReadConfig,  Op::SetConfig,
+                                      Op::ModelQuery,     Op::FirmwareQuery, Op::PaperSensor, Op::Emphasis,
+                                      Op::Text,           Op::Text,          Op::Ignored,     Op::LineFeed,
+                                      Op::Ignored,        Op::Ignored,       Op::Ignored,     Op::SelectSide,
+                                      Op::BitImageLine,   Op::FeedDots,      Op::FeedLines,   Op::DefineMessage,
+                                      Op::ConfigPrintout, Op::Cut,           Op::Cut,         Op::Status,
+                                      Op::SelectImage,    Op::ImageData,     Op::SelectImage, Op::PrintStoredImage};
     EXPECT_EQ(whole.ops(), expected);
     EXPECT_EQ(whole.bytes, stream);
     EXPECT_EQ(whole.seen[3].args, b({0x32, 0x01, 0xFF, 0, 0, 0}));
@@ -166,7 +170,7 @@ TEST(KovaSimParser, MessageTextIsCappedAndAMissingEndIsGivenUp)
     p2.feed(endless.data(), endless.size());
     ASSERT_FALSE(r2.seen.empty());
     EXPECT_EQ(r2.seen[0].op, Op::Unknown);
-    EXPECT_EQ(r2.seen.back().op, Op::Text); // what follows prints as text again
+    EXPECT_EQ(r2.seen.back().op, Op::Text);  // what follows prints as text again
 }
 
 TEST(KovaSimParser, LengthPrefixedCommandsTakeExactlyTheirBytes)
@@ -174,8 +178,8 @@ TEST(KovaSimParser, LengthPrefixedCommandsTakeExactlyTheirBytes)
     Recorder r;
     CommandParser p(r);
     // A 2 x 3 byte raster picture, a 2D-code block to pass over, then a status request.
-    const auto in = b({0x1D, 0x76, 0x30, 0x00, 0x02, 0x00, 0x03, 0x00, 1, 2, 3, 4, 5, 6, 0x1D, 0x28, 0x6B, 0x04, 0x00,
-                       0x31, 0x41, 0x32, 0x00, 0x1B, 0x68});
+    const auto in = b({0x1D, 0x76, 0x30, 0x00, 0x02, 0x00, 0x03, 0x00, 1,    2,    3,    4,   5,
+                       6,    0x1D, 0x28, 0x6B, 0x04, 0x00, 0x31, 0x41, 0x32, 0x00, 0x1B, 0x68});
     p.feed(in.data(), in.size());
     ASSERT_EQ(r.ops(), (std::vector<Op>{Op::RasterImage, Op::Ignored, Op::Status}));
     EXPECT_EQ(r.seen[0].data, b({1, 2, 3, 4, 5, 6}));
@@ -183,7 +187,7 @@ TEST(KovaSimParser, LengthPrefixedCommandsTakeExactlyTheirBytes)
     // A raster picture too large to keep is passed over without being stored.
     Recorder big;
     CommandParser p2(big);
-    auto huge = b({0x1D, 0x76, 0x30, 0x00, 0x00, 0x04, 0x00, 0x05}); // 1024 x 1280 bytes
+    auto huge = b({0x1D, 0x76, 0x30, 0x00, 0x00, 0x04, 0x00, 0x05});  // 1024 x 1280 bytes
     huge.resize(huge.size() + 1024 * 1280, 0xFF);
     huge.insert(huge.end(), {0x1B, 0x68});
     p2.feed(huge.data(), huge.size());

@@ -10,15 +10,18 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-SimProcess::~SimProcess() { stop(); }
+SimProcess::~SimProcess()
+{
+    stop();
+}
 
 std::string SimProcess::binary()
 {
-    const char* dir = std::getenv("ROLLVANE_BIN_DIR");
+    const char *dir = std::getenv("ROLLVANE_BIN_DIR");
     return std::string(dir ? dir : ".") + "/kova-sim";
 }
 
-bool SimProcess::spawn(const std::vector<std::string>& args)
+bool SimProcess::spawn(const std::vector<std::string> &args)
 {
     int toChild[2];
     int fromChild[2];
@@ -30,8 +33,8 @@ bool SimProcess::spawn(const std::vector<std::string>& args)
     if (pid_ == 0) {
         ::dup2(toChild[0], STDIN_FILENO);
         ::dup2(fromChild[1], STDOUT_FILENO);
-        std::vector<char*> raw;
-        for (auto& a : argv)
+        std::vector<char *> raw;
+        for (auto &a : argv)
             raw.push_back(a.data());
         raw.push_back(nullptr);
         ::execv(raw[0], raw.data());
@@ -44,7 +47,7 @@ bool SimProcess::spawn(const std::vector<std::string>& args)
     return pid_ > 0;
 }
 
-int SimProcess::runToExit(const std::vector<std::string>& args)
+int SimProcess::runToExit(const std::vector<std::string> &args)
 {
     if (!spawn(args))
         return -1;
@@ -53,7 +56,7 @@ int SimProcess::runToExit(const std::vector<std::string>& args)
     return stop();
 }
 
-bool SimProcess::start(const std::vector<std::string>& args, int timeoutMs)
+bool SimProcess::start(const std::vector<std::string> &args, int timeoutMs)
 {
     if (!spawn(args))
         return false;
@@ -66,7 +69,7 @@ bool SimProcess::start(const std::vector<std::string>& args, int timeoutMs)
     return true;
 }
 
-int SimProcess::portAfter(const std::string& word) const
+int SimProcess::portAfter(const std::string &word) const
 {
     // "... tcp 127.0.0.1:9100 udp 127.0.0.1:3000 ..."
     const size_t at = ready_.find(word);
@@ -91,7 +94,7 @@ std::optional<std::string> SimProcess::nextLine(int timeoutMs)
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
         if (left <= 0 || out_ < 0)
             return std::nullopt;
-        pollfd p {out_, POLLIN, 0};
+        pollfd p{out_, POLLIN, 0};
         if (::poll(&p, 1, static_cast<int>(left)) <= 0)
             return std::nullopt;
         char buf[4096];
@@ -102,11 +105,11 @@ std::optional<std::string> SimProcess::nextLine(int timeoutMs)
     }
 }
 
-std::optional<std::string> SimProcess::waitFor(const std::string& text, int timeoutMs)
+std::optional<std::string> SimProcess::waitFor(const std::string &text, int timeoutMs)
 {
     // Lines already read but not yet looked at count too.
     while (seen_ < lines_.size()) {
-        const std::string& l = lines_[seen_++];
+        const std::string &l = lines_[seen_++];
         if (l.find(text) != std::string::npos)
             return l;
     }
@@ -123,7 +126,7 @@ std::optional<std::string> SimProcess::waitFor(const std::string& text, int time
     }
 }
 
-std::optional<std::string> SimProcess::control(const std::string& line)
+std::optional<std::string> SimProcess::control(const std::string &line)
 {
     const std::string text = line + "\n";
     if (::write(in_, text.data(), text.size()) != static_cast<ssize_t>(text.size()))

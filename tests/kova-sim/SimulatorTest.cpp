@@ -1,18 +1,18 @@
 // The real kova-sim program driven over real sockets and a real
 // pseudo-terminal, the way the setting tool and point-of-sale programs use it.
-#include "tests/support/PngReader.h"
 #include "SimProcess.h"
 #include "TcpClient.h"
-#include "tests/support/TempDir.h"
 #include "TestBmp.h"
 #include "ToolTables.h"
+#include "tests/support/PngReader.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/ioctl.h>
 #include <sys/wait.h>
-#include <poll.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -27,15 +27,18 @@ using testing_support::TempDir;
 
 namespace {
 
-Bytes operator+(Bytes a, const Bytes& b)
+Bytes operator+(Bytes a, const Bytes &b)
 {
     a.insert(a.end(), b.begin(), b.end());
     return a;
 }
 
-Bytes text(const std::string& s) { return Bytes(s.begin(), s.end()); }
+Bytes text(const std::string &s)
+{
+    return Bytes(s.begin(), s.end());
+}
 
-Bytes readFile(const std::string& path)
+Bytes readFile(const std::string &path)
 {
     std::ifstream f(path, std::ios::binary);
     return Bytes((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
@@ -51,18 +54,18 @@ protected:
         return {"--tcp-port", "0", "--udp-port", "0", "--out", dir.file("out"), "--restart-seconds", "1"};
     }
 
-    void start(const std::vector<std::string>& extra = {})
+    void start(const std::vector<std::string> &extra = {})
     {
         auto args = baseArgs();
         args.insert(args.end(), extra.begin(), extra.end());
         ASSERT_TRUE(sim.start(args)) << "kova-sim did not come up";
     }
 
-    void connect(TcpClient& c) { ASSERT_TRUE(c.connect("127.0.0.1", sim.tcpPort())); }
+    void connect(TcpClient &c) { ASSERT_TRUE(c.connect("127.0.0.1", sim.tcpPort())); }
 
     // The tool's configuration byte read: initialise, prefix byte, then the
     // read command; first reply byte for an even n, second for an odd n.
-    std::optional<uint8_t> readConfigByte(TcpClient& c, int n)
+    std::optional<uint8_t> readConfigByte(TcpClient &c, int n)
     {
         c.send({0x1B, 0x40});
         c.send({0x10});
@@ -88,13 +91,13 @@ protected:
 
     // A whole settings write ending in the restart; waits until the
     // printer is back.
-    void writeSettings(const std::vector<std::pair<uint8_t, uint8_t>>& items)
+    void writeSettings(const std::vector<std::pair<uint8_t, uint8_t>> &items)
     {
         TcpClient c;
         connect(c);
         c.send({0x1B, 0x40});
         c.send({0x10});
-        for (const auto& [code, value] : items)
+        for (const auto &[code, value] : items)
             ASSERT_TRUE(c.send({0x1F, 0x36, code, value, 0xFF}));
         c.send({0x1D, 0xFF});
         EXPECT_TRUE(c.closedByPeer()) << "the link must drop on restart";
@@ -121,7 +124,7 @@ using KovaSimFaults = KovaSimFixture;
 using KovaSimRobustness = KovaSimFixture;
 using KovaSimSerial = KovaSimFixture;
 
-} // namespace
+}  // namespace
 
 TEST_F(KovaSimLinks, SaysWhereItListensAndStaysOnLoopback)
 {
@@ -212,20 +215,20 @@ TEST_F(KovaSimSettings, EveryWrittenValueReadsBackAfterTheRestart)
 {
     start({"--restart-seconds", "0"});
     size_t rounds = 0;
-    for (const auto& w : ToolTables::writes())
+    for (const auto &w : ToolTables::writes())
         rounds = std::max(rounds, w.values.size());
     for (size_t round = 0; round < rounds; ++round) {
         // Like the tool: every item in one write, here its round-th text.
         std::vector<std::pair<uint8_t, uint8_t>> commands;
         std::map<std::string, std::string> expected;
-        for (const auto& w : ToolTables::writes()) {
-            const auto& [textValue, cmds] = w.values[round % w.values.size()];
+        for (const auto &w : ToolTables::writes()) {
+            const auto &[textValue, cmds] = w.values[round % w.values.size()];
             commands.insert(commands.end(), cmds.begin(), cmds.end());
             expected[w.item] = textValue;
         }
         writeSettings(commands);
         const auto decoded = ToolTables::decode(readAllConfig());
-        for (const auto& [item, value] : expected)
+        for (const auto &[item, value] : expected)
             EXPECT_EQ(decoded.count(item) ? decoded.at(item) : "(none)", value) << item << " round " << round;
     }
 }
@@ -271,7 +274,7 @@ TEST_F(KovaSimSettings, StateSurvivesAStopAndStart)
     c.send(Bytes{0x1F, 0x30, 0x2C} + Bytes{0x1F} + bmp);
     c.send(Bytes{0x1F, 0x65, 0x02, 0x2A} + text("TOP LINE") + Bytes{0x00});
     c.send({0x1B, 0x68});
-    ASSERT_EQ(c.receive(1).size(), 1u); // everything before it has been taken
+    ASSERT_EQ(c.receive(1).size(), 1u);  // everything before it has been taken
     const auto bytesBefore = readAllConfig();
     sim.stop();
 
@@ -302,7 +305,7 @@ TEST_F(KovaSimPrinting, TextAndCutGiveAPictureAndTheExactBytes)
     start();
     TcpClient c;
     connect(c);
-    c.send({0x1B, 0x68}); // a query before the receipt is not part of it
+    c.send({0x1B, 0x68});  // a query before the receipt is not part of it
     c.receive(1);
     const Bytes receipt = Bytes{0x1B, 0x40, 0x1B, 0x45, 0x01} + text("KOVA-AXX Rollvane Ver 2.28") +
                           Bytes{0x00, 0x1B, 0x45, 0x00, 0x0A} + text("Total 12.50") + Bytes{0x0A, 0x1B, 0x64, 0x03} +
@@ -382,8 +385,9 @@ TEST_F(KovaSimPrinting, DownloadedBitImagePrintsDotForDot)
     connect(c);
     c.send({0x1F, 0x30, 0x07});
     c.send({0x1F});
-    for (size_t at = 0; at < bmp.size(); at += 256) // blocks, as the tool sends them
-        c.send(Bytes(bmp.begin() + static_cast<long>(at), bmp.begin() + static_cast<long>(std::min(at + 256, bmp.size()))));
+    for (size_t at = 0; at < bmp.size(); at += 256)  // blocks, as the tool sends them
+        c.send(Bytes(bmp.begin() + static_cast<long>(at),
+                     bmp.begin() + static_cast<long>(std::min(at + 256, bmp.size()))));
     c.send({0x1F, 0x30, 0x07});
     c.send({0x1D, 0x2F, 0x00});
     for (int i = 0; i < 3; ++i)
@@ -434,7 +438,8 @@ TEST_F(KovaSimPrinting, ConfigurationPrintoutEndsWithACut)
     connect(c);
     c.send({0x1B, 0x40, 0x10, 0x1B, 0x76});
     EXPECT_EQ(c.receive(1), Bytes{0x00});
-    c.send(Bytes{0x1B, 0x45, 0x01} + text("KOVA-AXX Rollvane Ver 2.28") + Bytes{0x00, 0x1B, 0x45, 0x00, 0x0A, 0x1F, 0x74});
+    c.send(Bytes{0x1B, 0x45, 0x01} + text("KOVA-AXX Rollvane Ver 2.28") +
+           Bytes{0x00, 0x1B, 0x45, 0x00, 0x0A, 0x1F, 0x74});
     const std::string base = waitReceipt();
     const auto png = PngReader::load(base + ".png");
     ASSERT_TRUE(png);
@@ -560,10 +565,10 @@ TEST_F(KovaSimRobustness, GarbageLeavesItRunning)
     start();
     std::mt19937 random(1234);
     Bytes noise(1 << 20);
-    for (auto& b : noise) {
+    for (auto &b : noise) {
         b = static_cast<uint8_t>(random());
         if (b == 0x1D)
-            b = 0x1C; // no end-of-settings: that would restart it on purpose
+            b = 0x1C;  // no end-of-settings: that would restart it on purpose
     }
     TcpClient c;
     connect(c);
@@ -603,10 +608,10 @@ TEST_F(KovaSimRobustness, ClientLeavingMidCommandIsForgotten)
     {
         TcpClient c;
         connect(c);
-        c.send({0x1B, 0x2A, 0x21, 0x40, 0x02, 0xFF, 0xFF}); // a bit-image line cut short
+        c.send({0x1B, 0x2A, 0x21, 0x40, 0x02, 0xFF, 0xFF});  // a bit-image line cut short
         TcpClient d;
         connect(d);
-        d.send(Bytes{0x1F, 0x30, 0x03, 0x1F, 'B', 'M', 0x00, 0x10, 0x00, 0x00}); // half an image
+        d.send(Bytes{0x1F, 0x30, 0x03, 0x1F, 'B', 'M', 0x00, 0x10, 0x00, 0x00});  // half an image
     }
     TcpClient e;
     connect(e);
@@ -634,12 +639,12 @@ TEST_F(KovaSimRobustness, TooManyClientsAreTurnedAwayNotQueued)
 
 namespace {
 
-int openSerial(const std::string& path)
+int openSerial(const std::string &path)
 {
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (fd < 0)
         return -1;
-    termios t {};
+    termios t{};
     ::tcgetattr(fd, &t);
     cfmakeraw(&t);
     ::tcsetattr(fd, TCSANOW, &t);
@@ -650,7 +655,7 @@ Bytes serialRead(int fd, size_t count, int timeoutMs = 3000)
 {
     Bytes out;
     while (out.size() < count) {
-        pollfd p {fd, POLLIN, 0};
+        pollfd p{fd, POLLIN, 0};
         if (::poll(&p, 1, timeoutMs) <= 0)
             break;
         uint8_t buf[256];
@@ -662,9 +667,12 @@ Bytes serialRead(int fd, size_t count, int timeoutMs = 3000)
     return out;
 }
 
-bool serialWrite(int fd, const Bytes& b) { return ::write(fd, b.data(), b.size()) == static_cast<ssize_t>(b.size()); }
+bool serialWrite(int fd, const Bytes &b)
+{
+    return ::write(fd, b.data(), b.size()) == static_cast<ssize_t>(b.size());
+}
 
-} // namespace
+}  // namespace
 
 TEST_F(KovaSimSerial, AnswersOnTheSameLineAndSurvivesPortCloses)
 {
@@ -725,9 +733,9 @@ TEST_F(KovaSimSerial, DisconnectHangsTheLineUpAndALinkToANewOneFollows)
     ASSERT_GE(fd, 0);
     ASSERT_EQ(sim.control("disconnect").value_or(""), "ok disconnect");
     uint8_t b;
-    pollfd p {fd, POLLIN, 0};
+    pollfd p{fd, POLLIN, 0};
     ASSERT_EQ(::poll(&p, 1, 2000), 1);
-    EXPECT_LE(::read(fd, &b, 1), 0); // the old line is gone
+    EXPECT_LE(::read(fd, &b, 1), 0);  // the old line is gone
     ::close(fd);
     const int again = openSerial(link);
     ASSERT_GE(again, 0);
@@ -747,7 +755,7 @@ TEST_F(KovaSimSerial, DropAfterBytesHangsUpTheSerialLine)
     // answer may be lost with it, but never the second one's.
     size_t answers = 0;
     for (;;) {
-        pollfd p {fd, POLLIN, 0};
+        pollfd p{fd, POLLIN, 0};
         ASSERT_EQ(::poll(&p, 1, 2000), 1) << "the line did not hang up";
         uint8_t b;
         if (::read(fd, &b, 1) <= 0)
@@ -770,9 +778,9 @@ TEST(KovaSimCommandLine, HelpDocumentsOptionsAndControlLinesAndBadOptionsFail)
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
     std::string all;
-    for (const auto& l : help.lines())
+    for (const auto &l : help.lines())
         all += l + "\n";
-    for (const char* word : {"--address", "--tcp-port", "--udp-port", "--serial-link", "--state", "--out", "--model",
+    for (const char *word : {"--address", "--tcp-port", "--udp-port", "--serial-link", "--state", "--out", "--model",
                              "--firmware", "--restart-seconds", "--status", "--paper", "--silent", "--slow-restart",
                              "--drop-after", "disconnect", "drop-after N", "silent on|off"})
         EXPECT_NE(all.find(word), std::string::npos) << word;

@@ -1,8 +1,8 @@
 #include "Bitmap.h"
-#include "tests/support/PngReader.h"
 #include "PngWriter.h"
 #include "PrinterState.h"
 #include "StateFile.h"
+#include "tests/support/PngReader.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -63,7 +63,7 @@ TEST(KovaSimState, OnlyThreeImagesAreKeptOldestGoesFirst)
     s.storeImage(1, {1});
     s.storeImage(2, {2});
     s.storeImage(3, {3});
-    s.storeImage(2, {22}); // replacing keeps the count
+    s.storeImage(2, {22});  // replacing keeps the count
     s.storeImage(4, {4});
     EXPECT_EQ(s.image(1), nullptr);
     ASSERT_NE(s.image(2), nullptr);
@@ -99,7 +99,7 @@ TEST(KovaSimPng, PictureReadsBackDotForDot)
     b.set(19, 2);
     b.set(7, 3);
     const std::string path = dir.file("p.png");
-    ASSERT_TRUE(PngWriter::writeFile(path, b, 5)); // taller than the bitmap: white below
+    ASSERT_TRUE(PngWriter::writeFile(path, b, 5));  // taller than the bitmap: white below
     const auto png = PngReader::load(path);
     ASSERT_TRUE(png);
     EXPECT_EQ(png->width, 20);

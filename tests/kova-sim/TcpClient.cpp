@@ -11,32 +11,35 @@
 
 namespace {
 
-sockaddr_in makeAddress(const std::string& address, int port)
+sockaddr_in makeAddress(const std::string &address, int port)
 {
-    sockaddr_in sa {};
+    sockaddr_in sa{};
     sa.sin_family = AF_INET;
     sa.sin_port = htons(static_cast<uint16_t>(port));
     inet_pton(AF_INET, address.c_str(), &sa.sin_addr);
     return sa;
 }
 
-} // namespace
+}  // namespace
 
-TcpClient::~TcpClient() { close(); }
+TcpClient::~TcpClient()
+{
+    close();
+}
 
-bool TcpClient::connect(const std::string& address, int port)
+bool TcpClient::connect(const std::string &address, int port)
 {
     close();
     fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     const sockaddr_in sa = makeAddress(address, port);
-    if (::connect(fd_, reinterpret_cast<const sockaddr*>(&sa), sizeof sa) != 0) {
+    if (::connect(fd_, reinterpret_cast<const sockaddr *>(&sa), sizeof sa) != 0) {
         close();
         return false;
     }
     return true;
 }
 
-bool TcpClient::send(const Bytes& data)
+bool TcpClient::send(const Bytes &data)
 {
     size_t done = 0;
     while (done < data.size()) {
@@ -52,7 +55,7 @@ Bytes TcpClient::receive(size_t count, int timeoutMs)
 {
     Bytes out;
     while (out.size() < count) {
-        pollfd p {fd_, POLLIN, 0};
+        pollfd p{fd_, POLLIN, 0};
         if (::poll(&p, 1, timeoutMs) <= 0)
             break;
         uint8_t buf[4096];
@@ -66,7 +69,7 @@ Bytes TcpClient::receive(size_t count, int timeoutMs)
 
 bool TcpClient::closedByPeer(int timeoutMs)
 {
-    pollfd p {fd_, POLLIN, 0};
+    pollfd p{fd_, POLLIN, 0};
     if (::poll(&p, 1, timeoutMs) <= 0)
         return false;
     uint8_t b;
@@ -81,13 +84,13 @@ void TcpClient::close()
     fd_ = -1;
 }
 
-std::optional<Bytes> udpStatus(const std::string& address, int port, int timeoutMs)
+std::optional<Bytes> udpStatus(const std::string &address, int port, int timeoutMs)
 {
     const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     const sockaddr_in sa = makeAddress(address, port);
     const uint8_t request[] = {0x00, 0x00, 0x00, 0x00, 0x1B, 0x68};
-    ::sendto(fd, request, sizeof request, 0, reinterpret_cast<const sockaddr*>(&sa), sizeof sa);
-    pollfd p {fd, POLLIN, 0};
+    ::sendto(fd, request, sizeof request, 0, reinterpret_cast<const sockaddr *>(&sa), sizeof sa);
+    pollfd p{fd, POLLIN, 0};
     std::optional<Bytes> reply;
     if (::poll(&p, 1, timeoutMs) > 0) {
         uint8_t buf[64];
@@ -99,14 +102,14 @@ std::optional<Bytes> udpStatus(const std::string& address, int port, int timeout
     return reply;
 }
 
-int freePort(const std::string& address)
+int freePort(const std::string &address)
 {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in sa = makeAddress(address, 0);
     int port = 0;
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa) == 0) {
+    if (::bind(fd, reinterpret_cast<sockaddr *>(&sa), sizeof sa) == 0) {
         socklen_t len = sizeof sa;
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&sa), &len);
+        ::getsockname(fd, reinterpret_cast<sockaddr *>(&sa), &len);
         port = ntohs(sa.sin_port);
     }
     ::close(fd);

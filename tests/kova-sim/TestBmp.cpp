@@ -2,15 +2,15 @@
 
 namespace {
 
-void le32(std::vector<uint8_t>& out, size_t at, uint32_t v)
+void le32(std::vector<uint8_t> &out, size_t at, uint32_t v)
 {
     for (int i = 0; i < 4; ++i)
         out[at + i] = static_cast<uint8_t>(v >> (8 * i));
 }
 
-} // namespace
+}  // namespace
 
-std::vector<uint8_t> TestBmp::make(int width, int height, const std::function<bool(int, int)>& black)
+std::vector<uint8_t> TestBmp::make(int width, int height, const std::function<bool(int, int)> &black)
 {
     const size_t rowBytes = ((static_cast<size_t>(width) + 31) / 32) * 4;
     const size_t size = 62 + rowBytes * height;

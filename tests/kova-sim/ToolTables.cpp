@@ -4,25 +4,25 @@ namespace {
 
 using Values = std::vector<std::pair<std::string, std::vector<std::pair<uint8_t, uint8_t>>>>;
 
-Values simple(uint8_t code, std::initializer_list<const char*> texts)
+Values simple(uint8_t code, std::initializer_list<const char *> texts)
 {
     Values v;
     uint8_t value = 0;
-    for (const char* t : texts)
+    for (const char *t : texts)
         v.push_back({t, {{code, value++}}});
     return v;
 }
 
-void put(std::map<std::string, std::string>& out, const std::string& item, unsigned v,
-         std::initializer_list<const char*> texts)
+void put(std::map<std::string, std::string> &out, const std::string &item, unsigned v,
+         std::initializer_list<const char *> texts)
 {
     if (v < texts.size())
         out[item] = *(texts.begin() + v);
 }
 
-} // namespace
+}  // namespace
 
-const std::vector<ToolTables::Write>& ToolTables::writes()
+const std::vector<ToolTables::Write> &ToolTables::writes()
 {
     static const std::vector<Write> table = [] {
         std::vector<Write> t;
@@ -35,11 +35,12 @@ const std::vector<ToolTables::Write>& ToolTables::writes()
         t.push_back({"ReceptErr", simple(0x16, {"Ignore Errors", "Print '?'"})});
         t.push_back({"ReceiveBuf", simple(0x17, {"4 kBytes", "One Line"})});
         t.push_back({"CTScontrol", simple(0x6D, {"Disabled", "Enabled"})});
-        t.push_back({"USBtype", {{"Vendor Spec. Class/Auto Select Type", {{0x68, 1}}},
-                                 {"Printer Class/Auto Select Type", {{0x68, 2}}},
-                                 {"Vendor Spec. Class/Fixed Type", {{0x68, 3}}},
-                                 {"Printer Class/Fixed Type", {{0x68, 4}}},
-                                 {"USB COM/Fixed Type", {{0x68, 5}}}}});
+        t.push_back({"USBtype",
+                     {{"Vendor Spec. Class/Auto Select Type", {{0x68, 1}}},
+                      {"Printer Class/Auto Select Type", {{0x68, 2}}},
+                      {"Vendor Spec. Class/Fixed Type", {{0x68, 3}}},
+                      {"Printer Class/Fixed Type", {{0x68, 4}}},
+                      {"USB COM/Fixed Type", {{0x68, 5}}}}});
         t.push_back({"DefaultLPI", simple(0x21, {"8.13 LPI", "7.52 LPI", "6 LPI"})});
         t.push_back({"CReturn", simple(0x22, {"Ignore CR", "Use as Print cmd."})});
         t.push_back({"Paralleltype", simple(0x69, {"OPOS driver", "Windows driver"})});
@@ -58,18 +59,29 @@ const std::vector<ToolTables::Write>& ToolTables::writes()
         t.push_back({"ColorPaper", simple(0x37, {"Monochrome", "Color Paper"})});
         t.push_back({"ThermalMode", simple(0x60, {"Single Side", "DS wt Single", "DS wt Double", "DS wt Pre-def Back",
                                                   "DS wt On-demand Pre-def Back"})});
-        t.push_back({"DefaultCP", {{"437", {{0x40, 0x00}}}, {"850", {{0x40, 0x01}}}, {"852", {{0x40, 0x02}}},
-                                   {"858", {{0x40, 0x03}}}, {"860", {{0x40, 0x04}}}, {"863", {{0x40, 0x06}}},
-                                   {"865", {{0x40, 0x08}}}, {"866", {{0x40, 0x09}}}, {"1252", {{0x40, 0x0B}}},
-                                   {"857", {{0x40, 0x0F}}}, {"1253", {{0x40, 0x10}}}, {"1254", {{0x40, 0x11}}}}});
-        t.push_back({"FrontBackUpdown", simple(0x61, {"Normal/Normal", "Updown/Normal", "Normal/Updown", "Updown/Updown"})});
-        t.push_back({"BottomTopMsg", simple(0x63, {"Disabled/Disabled", "Enabled/Disabled", "Disabled/Enabled",
-                                                   "Enabled/Enabled"})});
+        t.push_back({"DefaultCP",
+                     {{"437", {{0x40, 0x00}}},
+                      {"850", {{0x40, 0x01}}},
+                      {"852", {{0x40, 0x02}}},
+                      {"858", {{0x40, 0x03}}},
+                      {"860", {{0x40, 0x04}}},
+                      {"863", {{0x40, 0x06}}},
+                      {"865", {{0x40, 0x08}}},
+                      {"866", {{0x40, 0x09}}},
+                      {"1252", {{0x40, 0x0B}}},
+                      {"857", {{0x40, 0x0F}}},
+                      {"1253", {{0x40, 0x10}}},
+                      {"1254", {{0x40, 0x11}}}}});
+        t.push_back(
+            {"FrontBackUpdown", simple(0x61, {"Normal/Normal", "Updown/Normal", "Normal/Updown", "Updown/Updown"})});
+        t.push_back({"BottomTopMsg",
+                     simple(0x63, {"Disabled/Disabled", "Enabled/Disabled", "Disabled/Enabled", "Enabled/Enabled"})});
         t.push_back({"Swapside", simple(0x62, {"Not Swap", "Swap Side"})});
-        t.push_back({"MinReceiptlength", {{"Disabled", {{0x64, 0x00}, {0x65, 0x00}}},
-                                          {"5 Inch", {{0x64, 0xF7}, {0x65, 0x03}}},
-                                          {"10 Inch", {{0x64, 0xEE}, {0x65, 0x07}}},
-                                          {"15 Inch", {{0x64, 0xE5}, {0x65, 0x0B}}}}});
+        t.push_back({"MinReceiptlength",
+                     {{"Disabled", {{0x64, 0x00}, {0x65, 0x00}}},
+                      {"5 Inch", {{0x64, 0xF7}, {0x65, 0x03}}},
+                      {"10 Inch", {{0x64, 0xEE}, {0x65, 0x07}}},
+                      {"15 Inch", {{0x64, 0xE5}, {0x65, 0x0B}}}}});
         t.push_back({"ReprintMsg", simple(0x67, {"Disabled", "Enabled"})});
         t.push_back({"ReprintErrorpage", simple(0x66, {"OFF", "ON"})});
         t.push_back({"AddtionalFeed", simple(0x72, {"Disable", "3mm", "6mm", "9mm", "12mm", "15mm", "18mm", "21mm"})});
@@ -78,7 +90,7 @@ const std::vector<ToolTables::Write>& ToolTables::writes()
     return table;
 }
 
-std::map<std::string, std::string> ToolTables::decode(const std::array<uint8_t, 32>& b)
+std::map<std::string, std::string> ToolTables::decode(const std::array<uint8_t, 32> &b)
 {
     std::map<std::string, std::string> o;
     put(o, "Comtype", b[1], {"RS232", "USB", "RS232/USB"});
@@ -98,8 +110,8 @@ std::map<std::string, std::string> ToolTables::decode(const std::array<uint8_t, 
     put(o, "ColorPaper", (b[5] >> 4) & 1, {"Monochrome", "Color Paper"});
     put(o, "Knife", (b[5] >> 5) & 1, {"Enabled", "Disabled"});
     put(o, "PLSensor", (b[5] >> 6) & 1, {"Enabled", "Disabled"});
-    static const std::map<uint8_t, const char*> pages = {
-        {0x00, "437"}, {0x10, "850"}, {0x20, "852"}, {0x30, "858"}, {0x40, "860"},  {0x60, "863"},
+    static const std::map<uint8_t, const char *> pages = {
+        {0x00, "437"}, {0x10, "850"}, {0x20, "852"},  {0x30, "858"}, {0x40, "860"},  {0x60, "863"},
         {0x80, "865"}, {0x90, "866"}, {0xB0, "1252"}, {0xF0, "857"}, {0x01, "1253"}, {0x11, "1254"}};
     if (pages.count(b[6]))
         o["DefaultCP"] = pages.at(b[6]);
@@ -116,7 +128,8 @@ std::map<std::string, std::string> ToolTables::decode(const std::array<uint8_t, 
     else
         put(o, "ThermalMode", thermal, {"", "DS wt Single", "DS wt Double", "DS wt Pre-def Back"});
     put(o, "FrontBackUpdown", (b[26] >> 2) & 3, {"Normal/Normal", "Updown/Normal", "Normal/Updown", "Updown/Updown"});
-    put(o, "BottomTopMsg", (b[26] >> 4) & 3, {"Disabled/Disabled", "Enabled/Disabled", "Disabled/Enabled", "Enabled/Enabled"});
+    put(o, "BottomTopMsg", (b[26] >> 4) & 3,
+        {"Disabled/Disabled", "Enabled/Disabled", "Disabled/Enabled", "Enabled/Enabled"});
     put(o, "Swapside", (b[26] >> 6) & 1, {"Not Swap", "Swap Side"});
     put(o, "ReprintErrorpage", (b[26] >> 7) & 1, {"OFF", "ON"});
     const unsigned length = b[27] + 256u * b[28];
@@ -124,11 +137,11 @@ std::map<std::string, std::string> ToolTables::decode(const std::array<uint8_t, 
         o["MinReceiptlength"] = "Disabled";
     else
         put(o, "MinReceiptlength", length / 1015, {"5 Inch", "5 Inch", "10 Inch", "15 Inch"});
-    static const std::map<uint8_t, const char*> usb = {{0x01, "Vendor Spec. Class/Auto Select Type"},
-                                                       {0x02, "Printer Class/Auto Select Type"},
-                                                       {0x09, "Vendor Spec. Class/Fixed Type"},
-                                                       {0x0A, "Printer Class/Fixed Type"},
-                                                       {0x0B, "USB COM/Fixed Type"}};
+    static const std::map<uint8_t, const char *> usb = {{0x01, "Vendor Spec. Class/Auto Select Type"},
+                                                        {0x02, "Printer Class/Auto Select Type"},
+                                                        {0x09, "Vendor Spec. Class/Fixed Type"},
+                                                        {0x0A, "Printer Class/Fixed Type"},
+                                                        {0x0B, "USB COM/Fixed Type"}};
     if (usb.count(b[29] & 0x0B))
         o["USBtype"] = usb.at(b[29] & 0x0B);
     put(o, "ReprintMsg", b[30] & 1, {"Disabled", "Enabled"});

@@ -28,7 +28,11 @@ struct OverlappedScript {
 class FakeOverlappedDevice final : public platform::OverlappedDevice {
 public:
     explicit FakeOverlappedDevice(OverlappedScript &script) : script_(script) { ++script_.opens; }
-    ~FakeOverlappedDevice() override { ++script_.closes; Log("close"); }
+    ~FakeOverlappedDevice() override
+    {
+        ++script_.closes;
+        Log("close");
+    }
 
     Start StartWrite(const uint8_t *data, std::size_t length, std::size_t *transferred, int *error) override;
     Start StartRead(uint8_t *buffer, std::size_t length, std::size_t *transferred, int *error) override;

@@ -43,8 +43,8 @@ public:
 
     int BulkTransfer(uint8_t endpoint, uint8_t *data, int length, int *transferred, unsigned timeoutMs) override
     {
-        std::string entry = "usb bulk " + Hex(endpoint, 2) + " " + std::to_string(length) + " " +
-                            std::to_string(timeoutMs);
+        std::string entry =
+            "usb bulk " + Hex(endpoint, 2) + " " + std::to_string(length) + " " + std::to_string(timeoutMs);
         log_.push_back(entry);
         if (endpoint & 0x80) {
             const std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(length), bus_.bulkInData.size());

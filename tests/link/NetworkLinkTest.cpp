@@ -10,10 +10,10 @@
 
 #include <arpa/inet.h>
 #include <cstdio>
-#include <dlfcn.h>
 #include <cstdlib>
-#include <filesystem>
+#include <dlfcn.h>
 #include <fcntl.h>
+#include <filesystem>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>

@@ -1,8 +1,8 @@
 // ReportPrinterError, both forms, for every code: the bytes while the link is open, then the
 // end of the action, then the message. The link is serial over a pseudo-terminal.
+#include "rollvane/link/PrinterErrorReport.h"
 #include "platform/RealClock.h"
 #include "rollvane/link/PaperSensor.h"
-#include "rollvane/link/PrinterErrorReport.h"
 #include "rollvane/link/PrinterLink.h"
 #include "tests/support/PtyPair.h"
 #include "tests/support/RecordingUserInterface.h"
@@ -103,7 +103,8 @@ protected:
         ASSERT_GE(ui.events.size(), 2u);
         EXPECT_EQ(ui.events[ui.events.size() - 2], "progress close");
         const bool enables = testPrintForm && expected.code == ErrTimeout;
-        EXPECT_EQ(events, enables ? (std::vector<std::string>{"message", "enable"}) : std::vector<std::string>{"message"});
+        EXPECT_EQ(events,
+                  enables ? (std::vector<std::string>{"message", "enable"}) : std::vector<std::string>{"message"});
     }
 
     testing_support::PtyPair pty;

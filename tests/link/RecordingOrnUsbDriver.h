@@ -12,7 +12,8 @@ namespace link_test {
 class RecordingOrnUsbDriver final : public rollvane::OrnUsbDriver {
 public:
     RecordingOrnUsbDriver(std::unique_ptr<rollvane::OrnUsbDriver> driver, std::vector<std::string> &log)
-        : driver_(std::move(driver)), log_(log) {}
+        : driver_(std::move(driver)), log_(log)
+    {}
 
     void SelectDevice(const std::optional<std::string> &entry) override { driver_->SelectDevice(entry); }
 
@@ -37,7 +38,8 @@ public:
     int32_t ControlRead(intptr_t device, int32_t direction, int32_t recipient, int32_t request, int32_t value,
                         int32_t index, int32_t length, uint8_t *buffer, uint32_t *count) override
     {
-        int32_t result = driver_->ControlRead(device, direction, recipient, request, value, index, length, buffer, count);
+        int32_t result =
+            driver_->ControlRead(device, direction, recipient, request, value, index, length, buffer, count);
         log_.push_back("ControlRead " + std::to_string(device) + " " + std::to_string(direction) + " " +
                        std::to_string(recipient) + " " + std::to_string(request) + " " + std::to_string(value) + " " +
                        std::to_string(index) + " " + std::to_string(length) + " -> " + std::to_string(result) +

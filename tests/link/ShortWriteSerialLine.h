@@ -29,7 +29,8 @@ public:
     };
 
     ShortWriteSerialLine(std::unique_ptr<rollvane::SerialLine> line, Script &script)
-        : line_(std::move(line)), script_(script) {}
+        : line_(std::move(line)), script_(script)
+    {}
 
     bool GetState(platform::Dcb *dcb, int *error) override;
     bool SetState(const platform::Dcb &dcb, int *error) override;

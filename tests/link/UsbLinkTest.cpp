@@ -39,8 +39,8 @@ protected:
             }
             return std::make_unique<link_test::FakeOverlappedDevice>(device);
         };
-        facilities.ornUsb = std::make_unique<link_test::RecordingOrnUsbDriver>(
-            std::make_unique<rollvane::OrnUsbStandIn>(bus), log);
+        facilities.ornUsb =
+            std::make_unique<link_test::RecordingOrnUsbDriver>(std::make_unique<rollvane::OrnUsbStandIn>(bus), log);
         link = std::make_unique<PrinterLink>(ui, clock, std::move(facilities));
     }
 
@@ -187,9 +187,9 @@ TEST_F(PrinterLinkUsbTest, OpenReleasesTheVendorDeviceLeftOpen)
     ASSERT_EQ(link->Open("ORNUSB"), 1);
     TakeLog();
     ASSERT_EQ(link->Open("ORNUSB"), 1);
-    EXPECT_EQ(TakeLog(), (Log{"ClosePipe 1", "ClosePipe 2", "CloseDevice 1", "usb close", "usb devices",
-                              "usb open 1:5", "usb claim 0", "OpenDevice -> 2 error 0", "OpenPipe 2 0 1 1 -> 3",
-                              "OpenPipe 2 0 0 1 -> 4"}));
+    EXPECT_EQ(TakeLog(),
+              (Log{"ClosePipe 1", "ClosePipe 2", "CloseDevice 1", "usb close", "usb devices", "usb open 1:5",
+                   "usb claim 0", "OpenDevice -> 2 error 0", "OpenPipe 2 0 1 1 -> 3", "OpenPipe 2 0 0 1 -> 4"}));
 }
 
 TEST_F(PrinterLinkUsbTest, VendorUsbReconnectCheckSeesADeviceThatCameBack)

@@ -45,4 +45,3 @@ TEST(AtomicFile, MissingFolderReportsTheReason)
     EXPECT_FALSE(AtomicFile::write(dir.file("no/such/folder/file.txt"), "x", &error));
     EXPECT_EQ(error, "No such file or directory");
 }
-

@@ -85,11 +85,13 @@ TEST(ProfileFileRead, UnreadableFileReportsTheReason)
 
 TEST(ProfileFileWrite, ChangesTheKeyLineInPlaceAndKeepsEverythingElse)
 {
-    auto file = parsed("; comment\r\n[DEVICES]\r\nCOM3=/dev/ttyUSB0\r\n\r\n[INITIAL]\r\nCOMPORT = COM1\r\nBAUDRATE=9600\r\n"
-                       "[Other]\r\nx=1\r\n");
+    auto file =
+        parsed("; comment\r\n[DEVICES]\r\nCOM3=/dev/ttyUSB0\r\n\r\n[INITIAL]\r\nCOMPORT = COM1\r\nBAUDRATE=9600\r\n"
+               "[Other]\r\nx=1\r\n");
     file.setValue("INITIAL", "COMPORT", "LAN");
-    EXPECT_EQ(file.text(), "; comment\r\n[DEVICES]\r\nCOM3=/dev/ttyUSB0\r\n\r\n[INITIAL]\r\nCOMPORT=LAN\r\nBAUDRATE=9600\r\n"
-                           "[Other]\r\nx=1\r\n");
+    EXPECT_EQ(file.text(),
+              "; comment\r\n[DEVICES]\r\nCOM3=/dev/ttyUSB0\r\n\r\n[INITIAL]\r\nCOMPORT=LAN\r\nBAUDRATE=9600\r\n"
+              "[Other]\r\nx=1\r\n");
 }
 
 TEST(ProfileFileWrite, AddsAMissingKeyAtTheEndOfItsSection)

@@ -3,10 +3,10 @@
 
 #include <chrono>
 #include <fcntl.h>
-#include <sys/ioctl.h>
-#include <unistd.h>
-#include <thread>
 #include <gtest/gtest.h>
+#include <sys/ioctl.h>
+#include <thread>
+#include <unistd.h>
 
 using namespace std::chrono_literals;
 using platform::CommTimeouts;

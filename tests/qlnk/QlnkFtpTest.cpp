@@ -79,8 +79,8 @@ TEST(QlnkFtp, RefusedConnectionIsTriedThreeTimesThenSystemErrorWithConnectCode)
     platform::FileDescriptor capture(socket(AF_INET, SOCK_RAW | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_TCP));
     const uint16_t port = closedPort();
     int32_t status = 0;
-    EXPECT_QLNK(QLNK_FTPPutFile(L"rollvane", L"printer", L"s3cret", port, kLoopback,
-                                wide(local.file("a.bin")).c_str(), L"a.bin", &status),
+    EXPECT_QLNK(QLNK_FTPPutFile(L"rollvane", L"printer", L"s3cret", port, kLoopback, wide(local.file("a.bin")).c_str(),
+                                L"a.bin", &status),
                 QLNK_E_SYSTEM);
     EXPECT_EQ(takeLastError(), CURLE_COULDNT_CONNECT);
     if (!capture.valid()) {
@@ -111,8 +111,8 @@ TEST(QlnkFtp, FailedConnectionIsAttemptedThreeTimes)
     testing_support::TempDir local;
     testing_support::TempDir::write(local.file("a.bin"), "abc");
     int32_t status = 0;
-    EXPECT_QLNK(QLNK_FTPPutFile(L"rollvane", L"printer", L"s3cret", port, kLoopback,
-                                wide(local.file("a.bin")).c_str(), L"a.bin", &status),
+    EXPECT_QLNK(QLNK_FTPPutFile(L"rollvane", L"printer", L"s3cret", port, kLoopback, wide(local.file("a.bin")).c_str(),
+                                L"a.bin", &status),
                 QLNK_E_SYSTEM);
     const int32_t error = takeLastError();
     EXPECT_NE(error, 0);
@@ -144,6 +144,5 @@ TEST(QlnkFtp, WideNamesAreSentAsUtf8)
     EXPECT_QLNK(QLNK_FTPPutFile(L"rollvane", L"printer", L"s3cret", server.port(), kLoopback, localPath.c_str(),
                                 L"Beleg \u20AC 1.bin", &status),
                 QLNK_OK);
-    EXPECT_EQ(testing_support::TempDir::read(server.file("Beleg \xE2\x82\xAC 1.bin")), "\x1B\x40head")
-        << server.log();
+    EXPECT_EQ(testing_support::TempDir::read(server.file("Beleg \xE2\x82\xAC 1.bin")), "\x1B\x40head") << server.log();
 }

@@ -22,7 +22,8 @@ std::vector<std::vector<uint8_t>> expectedPieces(const std::vector<uint8_t> &dat
     last.push_back(0);
     return {
         bytesOf("\x02lp1\n"),
-        bytesOf("\x02" "56 cfA356rollvan\n"),
+        bytesOf("\x02"
+                "56 cfA356rollvan\n"),
         bytesOf(kControlFile + std::string(1, '\0')),
         bytesOf("\x03" + std::to_string(data.size()) + " dfA356rollvan\n"),
         last,
@@ -105,14 +106,14 @@ TEST(QlnkLprWire, EmptyJobAnnouncesCountZeroAndSendsOneZeroOctet)
     LprLink link;
     ASSERT_NO_FATAL_FAILURE(openLpr(&link));
     const auto expected = expectedPieces({});
-    EXPECT_EQ(expected[3], bytesOf("\x03" "0 dfA356rollvan\n"));
+    EXPECT_EQ(expected[3], bytesOf("\x03"
+                                   "0 dfA356rollvan\n"));
     auto peer = std::async(std::launch::async, playLpd, link.listener.get(), lengthsOf(expected), 5, uint8_t(0));
 
     uint32_t sent = 0;
     int32_t status = 0;
     const uint8_t nothing = 0;
-    EXPECT_QLNK(QLNK_SendData(&link.context.netSocket, &nothing, 0, &sent, QLNK_PORT_TCP_LPR, 2000, &status),
-                QLNK_OK);
+    EXPECT_QLNK(QLNK_SendData(&link.context.netSocket, &nothing, 0, &sent, QLNK_PORT_TCP_LPR, 2000, &status), QLNK_OK);
     EXPECT_EQ(sent, 1u);
     EXPECT_QLNK(QLNK_CloseComm(&link.context.netSocket, QLNK_PORT_TCP_LPR, &status), QLNK_OK);
     const PeerRecord record = peer.get();

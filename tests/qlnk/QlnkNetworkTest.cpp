@@ -100,8 +100,8 @@ TEST(QlnkTcp, BytesArriveIntactBothWays)
     const auto out = allByteValues(4);
     int32_t status = 0;
     uint32_t sent = 0;
-    EXPECT_QLNK(QLNK_SendData(&link.context.netSocket, out.data(), uint32_t(out.size()), &sent, QLNK_PORT_TCP_RAW,
-                              1000, &status),
+    EXPECT_QLNK(QLNK_SendData(&link.context.netSocket, out.data(), uint32_t(out.size()), &sent, QLNK_PORT_TCP_RAW, 1000,
+                              &status),
                 QLNK_OK);
     EXPECT_EQ(sent, out.size());
     EXPECT_EQ(readFor(link.peer.get(), out.size(), milliseconds(2000)), out);
@@ -121,8 +121,7 @@ TEST(QlnkTcp, ReceiveWithNothingArrivingTimesOutWithCountZero)
     uint32_t count = 99;
     int32_t status = 0;
     const auto start = Clock::now();
-    EXPECT_QLNK(QLNK_RecvData(&link.context.netSocket, buffer, sizeof buffer, &count, QLNK_PORT_TCP_RAW, 300,
-                              &status),
+    EXPECT_QLNK(QLNK_RecvData(&link.context.netSocket, buffer, sizeof buffer, &count, QLNK_PORT_TCP_RAW, 300, &status),
                 QLNK_E_TIMEOUT);
     EXPECT_LT(msSince(start), 5000);
     EXPECT_EQ(count, 0u);
@@ -132,8 +131,7 @@ TEST(QlnkTcp, ReceiveWithNothingArrivingTimesOutWithCountZero)
     ASSERT_EQ(send(link.peer.get(), "late", 4, 0), 4);
     std::this_thread::sleep_for(milliseconds(100));
     EXPECT_EQ(buffer[0], 0xAA);
-    EXPECT_QLNK(QLNK_RecvData(&link.context.netSocket, buffer, sizeof buffer, &count, QLNK_PORT_TCP_RAW, 1000,
-                              &status),
+    EXPECT_QLNK(QLNK_RecvData(&link.context.netSocket, buffer, sizeof buffer, &count, QLNK_PORT_TCP_RAW, 1000, &status),
                 QLNK_OK);
     EXPECT_EQ(std::string(reinterpret_cast<char *>(buffer), count), "late");
     closeTcp(&link);
@@ -147,8 +145,7 @@ TEST(QlnkTcp, PeerClosingGivesOkWithCountZero)
     uint8_t buffer[16];
     uint32_t count = 99;
     int32_t status = 0;
-    EXPECT_QLNK(QLNK_RecvData(&link.context.netSocket, buffer, sizeof buffer, &count, QLNK_PORT_TCP_RAW, 2000,
-                              &status),
+    EXPECT_QLNK(QLNK_RecvData(&link.context.netSocket, buffer, sizeof buffer, &count, QLNK_PORT_TCP_RAW, 2000, &status),
                 QLNK_OK);
     EXPECT_EQ(count, 0u);
     closeTcp(&link);
@@ -297,17 +294,17 @@ TEST(QlnkUdp, DatagramsArriveIntactBothWaysAndBroadcastIsAllowed)
 
     const auto out = allByteValues(2);
     uint32_t sent = 0;
-    EXPECT_QLNK(QLNK_SendData(&context.netSocket, out.data(), uint32_t(out.size()), &sent, QLNK_PORT_UDP_RAW, 500,
-                              &status),
-                QLNK_OK);
+    EXPECT_QLNK(
+        QLNK_SendData(&context.netSocket, out.data(), uint32_t(out.size()), &sent, QLNK_PORT_UDP_RAW, 500, &status),
+        QLNK_OK);
     EXPECT_EQ(sent, out.size());
     std::vector<uint8_t> datagram(4096);
     sockaddr_in from{};
     socklen_t fromSize = sizeof from;
     pollfd p{peer.get(), POLLIN, 0};
     ASSERT_EQ(poll(&p, 1, 2000), 1);
-    const ssize_t n = recvfrom(peer.get(), datagram.data(), datagram.size(), 0, reinterpret_cast<sockaddr *>(&from),
-                               &fromSize);
+    const ssize_t n =
+        recvfrom(peer.get(), datagram.data(), datagram.size(), 0, reinterpret_cast<sockaddr *>(&from), &fromSize);
     datagram.resize(n > 0 ? std::size_t(n) : 0);
     EXPECT_EQ(datagram, out);
 

@@ -84,9 +84,9 @@ TEST(QlnkSerial, ReceiveWithNothingArrivingTimesOutWithCountZero)
     uint32_t count = 5;
     int32_t status = 0;
     const auto start = Clock::now();
-    EXPECT_QLNK(QLNK_RecvData(&link.context.serialHandle, buffer, sizeof buffer, &count, QLNK_PORT_SERIAL, 300,
-                              &status),
-                QLNK_E_TIMEOUT);
+    EXPECT_QLNK(
+        QLNK_RecvData(&link.context.serialHandle, buffer, sizeof buffer, &count, QLNK_PORT_SERIAL, 300, &status),
+        QLNK_E_TIMEOUT);
     EXPECT_LT(msSince(start), 5000);
     EXPECT_EQ(count, 0u);
     EXPECT_EQ(takeLastError(), ETIMEDOUT);
@@ -102,9 +102,9 @@ TEST(QlnkSerial, OneWaitingByteIsReturnedAtOnce)
     uint32_t count = 0;
     int32_t status = 0;
     const auto start = Clock::now();
-    EXPECT_QLNK(QLNK_RecvData(&link.context.serialHandle, buffer, sizeof buffer, &count, QLNK_PORT_SERIAL, 30000,
-                              &status),
-                QLNK_OK);
+    EXPECT_QLNK(
+        QLNK_RecvData(&link.context.serialHandle, buffer, sizeof buffer, &count, QLNK_PORT_SERIAL, 30000, &status),
+        QLNK_OK);
     // Well before the call's time-out: one byte is enough.
     EXPECT_LT(msSince(start), 10000);
     ASSERT_EQ(count, 1u);
@@ -178,8 +178,7 @@ TEST(QlnkSerial, SendHeldOffByThePeerTimesOut)
     EXPECT_TRUE(link.pty.readMaster(milliseconds(100)).empty());
 
     link.pty.writeMaster({0x11});
-    EXPECT_QLNK(QLNK_SendData(&link.context.serialHandle, &byte, 1, &sent, QLNK_PORT_SERIAL, 1000, &status),
-                QLNK_OK);
+    EXPECT_QLNK(QLNK_SendData(&link.context.serialHandle, &byte, 1, &sent, QLNK_PORT_SERIAL, 1000, &status), QLNK_OK);
     EXPECT_EQ(sent, 1u);
     EXPECT_EQ(link.pty.readMaster(milliseconds(2000), 1), std::vector<uint8_t>{0x41});
     closeSerial(&link);

@@ -182,9 +182,9 @@ inline std::vector<uint8_t> receiveUpTo(int32_t *handle, uint32_t portType, std:
 }  // namespace qlnk_test
 
 // Every exported call returns 1 exactly when the status it wrote is QLNK_OK.
-#define EXPECT_QLNK(call, expectedStatus)                                        \
-    do {                                                                         \
-        const int32_t qlnkReturned_ = (call);                                    \
-        EXPECT_EQ(status, (expectedStatus)) << #call;                            \
-        EXPECT_EQ(qlnkReturned_, (expectedStatus) == QLNK_OK ? 1 : 0) << #call;  \
+#define EXPECT_QLNK(call, expectedStatus)                                                                              \
+    do {                                                                                                               \
+        const int32_t qlnkReturned_ = (call);                                                                          \
+        EXPECT_EQ(status, (expectedStatus)) << #call;                                                                  \
+        EXPECT_EQ(qlnkReturned_, (expectedStatus) == QLNK_OK ? 1 : 0) << #call;                                        \
     } while (0)

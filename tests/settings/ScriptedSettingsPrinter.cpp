@@ -5,7 +5,9 @@
 
 namespace settings_testing {
 
-ScriptedSettingsPrinter::ScriptedSettingsPrinter() : lastByte_(std::chrono::steady_clock::now()), thread_([this] { Run(); }) {}
+ScriptedSettingsPrinter::ScriptedSettingsPrinter()
+    : lastByte_(std::chrono::steady_clock::now()), thread_([this] { Run(); })
+{}
 
 ScriptedSettingsPrinter::~ScriptedSettingsPrinter()
 {
@@ -65,7 +67,10 @@ std::vector<uint8_t> ScriptedSettingsPrinter::Received()
     return received_;
 }
 
-void ScriptedSettingsPrinter::Answer(const std::vector<uint8_t> &bytes) { pty_.writeMaster(bytes); }
+void ScriptedSettingsPrinter::Answer(const std::vector<uint8_t> &bytes)
+{
+    pty_.writeMaster(bytes);
+}
 
 bool ScriptedSettingsPrinter::Handle(std::vector<uint8_t> &pending)
 {

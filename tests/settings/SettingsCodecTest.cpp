@@ -11,7 +11,10 @@
 namespace rollvane {
 namespace {
 
-PrinterModelInfo plainModel() { return PrinterModelInfo{}; }
+PrinterModelInfo plainModel()
+{
+    return PrinterModelInfo{};
+}
 
 PrinterModelInfo modelWith(const char *code, uint8_t major, uint8_t minor)
 {
@@ -41,6 +44,7 @@ struct WriteRow {
 };
 
 // Written out from the printer's command table, not from the program's table.
+// clang-format off
 const WriteRow kWriteRows[] = {
     {1, "RS232/USB", 0x10, 0x00}, {1, "RS232", 0x10, 0x01}, {1, "USB", 0x10, 0x02},
     {2, "115200", 0x11, 0x00}, {2, "57600", 0x11, 0x01}, {2, "38400", 0x11, 0x02}, {2, "19200", 0x11, 0x03},
@@ -85,6 +89,7 @@ const WriteRow kWriteRows[] = {
     {37, "Disable", 0x72, 0x00}, {37, "3mm", 0x72, 0x01}, {37, "6mm", 0x72, 0x02}, {37, "9mm", 0x72, 0x03},
     {37, "12mm", 0x72, 0x04}, {37, "15mm", 0x72, 0x05}, {37, "18mm", 0x72, 0x06}, {37, "21mm", 0x72, 0x07},
 };
+// clang-format on
 
 TEST(SettingsEncoding, EveryRowOfTheWriteTable)
 {
@@ -150,10 +155,9 @@ TEST(SettingsEncoding, SendingOrderOfAFullRecord)
     for (const auto &command : SettingsEncoder::Encode(SettingsCopy::From(settings), plainModel(), nullptr)) {
         codes.push_back(command.item);
     }
-    const std::vector<uint8_t> expected = {0x10, 0x11, 0x12, 0x13, 0x14, 0x15, 0x16, 0x17, 0x18, 0x6D, 0x68, 0x21,
-                                           0x22, 0x69, 0x6A, 0x70, 0x71, 0x25, 0x27, 0x30, 0x36, 0x31, 0x32, 0x33,
-                                           0x6B, 0x6C, 0x37, 0x60, 0x40, 0x61, 0x63, 0x62, 0x64, 0x65, 0x67, 0x66,
-                                           0x72};
+    const std::vector<uint8_t> expected = {0x10, 0x11, 0x12, 0x13, 0x14, 0x15, 0x16, 0x17, 0x18, 0x6D, 0x68, 0x21, 0x22,
+                                           0x69, 0x6A, 0x70, 0x71, 0x25, 0x27, 0x30, 0x36, 0x31, 0x32, 0x33, 0x6B, 0x6C,
+                                           0x37, 0x60, 0x40, 0x61, 0x63, 0x62, 0x64, 0x65, 0x67, 0x66, 0x72};
     EXPECT_EQ(codes, expected);
 }
 
@@ -169,11 +173,16 @@ TEST(SettingsEncoding, UsbTypeRule)
         int selecting;  // -1: nothing sent
         int plain;
     } rows[] = {
-        {"Vendor Spec. Class", "Auto Select Type", 0x01, 0x01}, {"Vendor Spec. Class", "Fixed Type", 0x03, 0x01},
-        {"Vendor Spec. Class", "", 0x03, 0x01},                 {"Printer Class", "Auto Select Type", 0x02, 0x02},
-        {"Printer Class", "Fixed Type", 0x04, 0x02},            {"Printer Class", "", 0x04, 0x02},
-        {"USB COM", "Auto Select Type", 0x05, -1},              {"USB COM", "Fixed Type", 0x05, -1},
-        {"", "Auto Select Type", -1, -1},                       {"printer class", "auto select type", 0x02, 0x02},
+        {"Vendor Spec. Class", "Auto Select Type", 0x01, 0x01},
+        {"Vendor Spec. Class", "Fixed Type", 0x03, 0x01},
+        {"Vendor Spec. Class", "", 0x03, 0x01},
+        {"Printer Class", "Auto Select Type", 0x02, 0x02},
+        {"Printer Class", "Fixed Type", 0x04, 0x02},
+        {"Printer Class", "", 0x04, 0x02},
+        {"USB COM", "Auto Select Type", 0x05, -1},
+        {"USB COM", "Fixed Type", 0x05, -1},
+        {"", "Auto Select Type", -1, -1},
+        {"printer class", "auto select type", 0x02, 0x02},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(std::string(row.usbType) + " / " + row.select);
@@ -205,10 +214,9 @@ TEST(SettingsModel, Predicates)
         uint8_t minor;
         bool supports;
     } firmware[] = {
-        {4, 6, false},  {4, 7, true},  {4, 99, true}, {24, 6, false}, {24, 7, true}, {8, 5, false},
-        {8, 6, true},   {6, 2, false}, {6, 3, true},  {94, 6, false}, {94, 7, true}, {5, 0, true},
-        {7, 0, true},   {10, 0, true}, {84, 1, true}, {95, 0, true},  {98, 9, true}, {3, 99, false},
-        {9, 99, false}, {0, 0, false},
+        {4, 6, false}, {4, 7, true},  {4, 99, true},  {24, 6, false}, {24, 7, true},  {8, 5, false}, {8, 6, true},
+        {6, 2, false}, {6, 3, true},  {94, 6, false}, {94, 7, true},  {5, 0, true},   {7, 0, true},  {10, 0, true},
+        {84, 1, true}, {95, 0, true}, {98, 9, true},  {3, 99, false}, {9, 99, false}, {0, 0, false},
     };
     for (const auto &f : firmware) {
         EXPECT_EQ(modelWith("            ", f.major, f.minor).SupportsUsbSelectType(), f.supports)
@@ -287,6 +295,7 @@ struct ReadRow {
     const char *text;
 };
 
+// clang-format off
 const ReadRow kReadRows[] = {
     {1, 1, 0x00, "RS232"}, {1, 1, 0x01, "USB"}, {1, 1, 0x02, "RS232/USB"},
     {2, 2, 0x00, "115200"}, {2, 2, 0x01, "57600"}, {2, 2, 0x02, "38400"}, {2, 2, 0x03, "19200"},
@@ -330,6 +339,7 @@ const ReadRow kReadRows[] = {
     {13, 9, 0x00, "OPOS driver"}, {13, 9, 0x01, "Windows driver"},
     {14, 12, 0x00, "Timing1"}, {14, 12, 0x01, "Timing2"},
 };
+// clang-format on
 
 PrinterSettings marked()
 {
@@ -384,9 +394,12 @@ TEST(SettingsDecoding, ThermalModeFromBytes26And31)
         uint8_t byte31;
         const char *text;
     } rows[] = {
-        {0x00, 0x00, "Single Side"},        {0x00, 0x01, "DS wt On-demand Pre-def Back"},
-        {0x00, 0xFE, "Single Side"},        {0x01, 0x01, "DS wt Single"},
-        {0x02, 0x01, "DS wt Double"},       {0x03, 0x01, "DS wt Pre-def Back"},
+        {0x00, 0x00, "Single Side"},
+        {0x00, 0x01, "DS wt On-demand Pre-def Back"},
+        {0x00, 0xFE, "Single Side"},
+        {0x01, 0x01, "DS wt Single"},
+        {0x02, 0x01, "DS wt Double"},
+        {0x03, 0x01, "DS wt Pre-def Back"},
         {0xFC, 0x01, "DS wt On-demand Pre-def Back"},
     };
     for (const auto &row : rows) {
@@ -404,9 +417,8 @@ TEST(SettingsDecoding, MinimumReceiptLengthQuotients)
     const struct {
         unsigned length;
         const char *text;
-    } rows[] = {{0, "Disabled"}, {1, "5 Inch"},     {1015, "5 Inch"},  {2029, "5 Inch"},
-                {2030, "10 Inch"}, {3044, "10 Inch"}, {3045, "15 Inch"}, {4059, "15 Inch"},
-                {4060, "was 35"},  {65535, "was 35"}};
+    } rows[] = {{0, "Disabled"},   {1, "5 Inch"},     {1015, "5 Inch"},  {2029, "5 Inch"}, {2030, "10 Inch"},
+                {3044, "10 Inch"}, {3045, "15 Inch"}, {4059, "15 Inch"}, {4060, "was 35"}, {65535, "was 35"}};
     for (const auto &row : rows) {
         SettingsDecoder::ConfigBytes bytes{};
         bytes[27] = row.length & 0xFF;
@@ -425,12 +437,18 @@ TEST(SettingsDecoding, UsbTypeReadBack)
         const char *usbType;
         const char *select;
     } rows[] = {
-        {0x01, true, "Vendor Spec. Class", "Auto Select Type"}, {0x02, true, "Printer Class", "Auto Select Type"},
-        {0x09, true, "Vendor Spec. Class", "Fixed Type"},       {0x0A, true, "Printer Class", "Fixed Type"},
-        {0x0B, true, "USB COM", "Fixed Type"},                  {0xF1, true, "Vendor Spec. Class", "Auto Select Type"},
-        {0x03, true, "was 12", "was 38"},                       {0x08, true, "was 12", "was 38"},
-        {0x01, false, "Vendor Spec. Class", "Fixed Type"},      {0x02, false, "Printer Class", "Fixed Type"},
-        {0x09, false, "Vendor Spec. Class", "Fixed Type"},      {0x0B, false, "was 12", "was 38"},
+        {0x01, true, "Vendor Spec. Class", "Auto Select Type"},
+        {0x02, true, "Printer Class", "Auto Select Type"},
+        {0x09, true, "Vendor Spec. Class", "Fixed Type"},
+        {0x0A, true, "Printer Class", "Fixed Type"},
+        {0x0B, true, "USB COM", "Fixed Type"},
+        {0xF1, true, "Vendor Spec. Class", "Auto Select Type"},
+        {0x03, true, "was 12", "was 38"},
+        {0x08, true, "was 12", "was 38"},
+        {0x01, false, "Vendor Spec. Class", "Fixed Type"},
+        {0x02, false, "Printer Class", "Fixed Type"},
+        {0x09, false, "Vendor Spec. Class", "Fixed Type"},
+        {0x0B, false, "was 12", "was 38"},
         {0x00, false, "was 12", "was 38"},
     };
     for (const auto &row : rows) {
@@ -458,8 +476,8 @@ TEST(SettingsDecoding, NetworkLeavesTheInterfaceItems)
     EXPECT_EQ(settings.text(16), "INVALID");
     EXPECT_EQ(settings.text(28), "Type2");
 
-    for (const auto &[value, text] : {std::pair<uint8_t, const char *>{1, "INVALID/SIZE 2"}, {3, "VALID/SIZE 2"},
-                                      {0, "was 15"}, {2, "was 15"}}) {
+    for (const auto &[value, text] :
+         {std::pair<uint8_t, const char *>{1, "INVALID/SIZE 2"}, {3, "VALID/SIZE 2"}, {0, "was 15"}, {2, "was 15"}}) {
         bytes[10] = value;
         PrinterSettings again = marked();
         SettingsDecoder::Decode(bytes, true, false, again);
@@ -477,14 +495,17 @@ TEST(SettingsValidation, ExactCaseAndExtraTexts)
     EXPECT_EQ(settings.FirstInvalidItem(), 6);
     settings.text(6) = "Xon/Xoff";
     EXPECT_EQ(settings.FirstInvalidItem(), 0);
-    for (const auto &[item, text] : {std::pair{2, "4800"}, {2, "2400"}, {2, "1200"}, {27, "949/54936(China)"},
+    for (const auto &[item, text] : {std::pair{2, "4800"},
+                                     {2, "2400"},
+                                     {2, "1200"},
+                                     {27, "949/54936(China)"},
                                      {30, "DS wt On-demand Pre-def Back"}}) {
         PrinterSettings one;
         one.text(item) = text;
         EXPECT_EQ(one.FirstInvalidItem(), 0) << text;
     }
-    for (const auto &[item, text] : {std::pair{2, "300"}, {2, "115200 "}, {4, "9"}, {38, "auto select type"},
-                                     {11, "On"}, {12, "USB com"}}) {
+    for (const auto &[item, text] :
+         {std::pair{2, "300"}, {2, "115200 "}, {4, "9"}, {38, "auto select type"}, {11, "On"}, {12, "USB com"}}) {
         PrinterSettings one;
         one.text(item) = text;
         EXPECT_EQ(one.FirstInvalidItem(), item) << text;

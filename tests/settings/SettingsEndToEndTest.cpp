@@ -15,25 +15,34 @@ using testing_support::ProcessResult;
 using testing_support::ProcessRunner;
 using testing_support::TempDir;
 
-enum class Line { Network, Serial };
+enum class Line {
+    Network,
+    Serial
+};
 
 class SettingsEndToEnd : public ::testing::TestWithParam<Line> {
 protected:
     void SetUp() override
     {
         std::filesystem::create_directory(dir.file("out"));
-        std::vector<std::string> argv = {ProcessRunner::BuiltProgram("kova-sim"), "--state", dir.file("state.txt"),
-                                         "--out", dir.file("out"), "--restart-seconds", "1"};
+        std::vector<std::string> argv = {ProcessRunner::BuiltProgram("kova-sim"),
+                                         "--state",
+                                         dir.file("state.txt"),
+                                         "--out",
+                                         dir.file("out"),
+                                         "--restart-seconds",
+                                         "1"};
         address = AddressOfThisTest();
         if (GetParam() == Line::Network) {
             argv.insert(argv.end(), {"--address", address});
             interfaceOptions = {"--port", "LAN", "--ip", address};
         } else {
-            argv.insert(argv.end(), {"--address", address, "--tcp-port", "0", "--udp-port", "0",
-                                     "--serial-link", dir.file("tty")});
+            argv.insert(argv.end(),
+                        {"--address", address, "--tcp-port", "0", "--udp-port", "0", "--serial-link", dir.file("tty")});
             TempDir::write(dir.file("inifile.inf"),
                            "[INITIAL]\nCOMPORT=COM3\nBAUDRATE=115200\nSTOPBITS=1\nPARITY=NONE\n"
-                           "F.CONTROL=Xon/Xoff\nCOMMUNICATION=0\n[DEVICES]\nCOM3=" + dir.file("tty") + "\n");
+                           "F.CONTROL=Xon/Xoff\nCOMMUNICATION=0\n[DEVICES]\nCOM3=" +
+                               dir.file("tty") + "\n");
         }
         ASSERT_TRUE(printer.start(argv, dir.file("sim.log")));
         for (int i = 0; i < 100 && TempDir::read(dir.file("sim.log")).find("kova-sim ready") == std::string::npos;
@@ -49,7 +58,8 @@ protected:
     static std::string AddressOfThisTest()
     {
         const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        const char *cases[] = {"ChangeOneItemAndReadItBack", "PrintConfigProducesAReceipt", "BusyPrinterChangesNothing"};
+        const char *cases[] = {"ChangeOneItemAndReadItBack", "PrintConfigProducesAReceipt",
+                               "BusyPrinterChangesNothing"};
         int index = 0;
         for (int i = 0; i < 3; ++i) {
             if (name.rfind(cases[i], 0) == 0) {
@@ -131,8 +141,8 @@ TEST_P(SettingsEndToEnd, BusyPrinterChangesNothing)
     if (GetParam() == Line::Network) {
         argv.insert(argv.end(), {"--address", address});
     } else {
-        argv.insert(argv.end(), {"--address", address, "--tcp-port", "0", "--udp-port", "0", "--serial-link",
-                                 dir.file("tty")});
+        argv.insert(argv.end(),
+                    {"--address", address, "--tcp-port", "0", "--udp-port", "0", "--serial-link", dir.file("tty")});
     }
     std::filesystem::remove(dir.file("sim.log"));
     ASSERT_TRUE(printer.start(argv, dir.file("sim.log")));

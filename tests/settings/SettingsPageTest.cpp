@@ -1,9 +1,9 @@
 // The page's printer buttons against a printer played on a pseudo-terminal, and its file
 // buttons against real files.
+#include "rollvane/settings/SettingsPage.h"
 #include "platform/VirtualClock.h"
 #include "rollvane/app/InterfacePropertiesDialog.h"
 #include "rollvane/link/PrinterLink.h"
-#include "rollvane/settings/SettingsPage.h"
 #include "tests/settings/ScriptedSettingsPrinter.h"
 #include "tests/support/RecordingUserInterface.h"
 #include "tests/support/TempDir.h"
@@ -29,7 +29,10 @@ const Bytes kStatus = {0x1B, 0x68};
 const Bytes kInit = {0x1B, 0x40, 0x10};
 const Bytes kModelQueries = {0x1D, 0x49, 0x40, 0x27, 0x1D, 0x49, 0x40, 0xA3};
 const Bytes kEnd = {0x1D, 0xFF};
-Bytes set(uint8_t item, uint8_t value) { return {0x1F, 0x36, item, value, 0xFF}; }
+Bytes set(uint8_t item, uint8_t value)
+{
+    return {0x1F, 0x36, item, value, 0xFF};
+}
 
 class SettingsPageTest : public ::testing::Test {
 protected:
@@ -78,14 +81,19 @@ TEST_F(SettingsPageTest, AllEmptyWriteOnTheWire)
     EXPECT_EQ(Messages(), std::vector<std::string>{"Complete: Change Settings Complete.\n"});
     EXPECT_EQ(ui.messages[0].icon, MessageIcon::None);
     EXPECT_EQ(ui.interfacePropertiesShown, 0);
-    const std::vector<std::string> progress = {
-        "progress open",         "progress message Initializing printer...",
-        "progress range 30",     "progress position 1",
-        "progress message Change printer setting",
-        "progress range 100",    "progress position 0",
-        "progress position 25",  "progress position 50",
-        "progress position 75",  "progress position 100",
-        "progress close",        "message Complete: Change Settings Complete.\n"};
+    const std::vector<std::string> progress = {"progress open",
+                                               "progress message Initializing printer...",
+                                               "progress range 30",
+                                               "progress position 1",
+                                               "progress message Change printer setting",
+                                               "progress range 100",
+                                               "progress position 0",
+                                               "progress position 25",
+                                               "progress position 50",
+                                               "progress position 75",
+                                               "progress position 100",
+                                               "progress close",
+                                               "message Complete: Change Settings Complete.\n"};
     EXPECT_EQ(ui.events, progress);
     EXPECT_FALSE(link.IsOpen());
     // The printer restarts: three seconds of waiting after the end of the settings.
@@ -96,8 +104,7 @@ TEST_F(SettingsPageTest, OnlyKnife)
 {
     page.SetListText(25, "Disabled");
     page.ApplySettings();
-    EXPECT_EQ(printer.Received(),
-              kStatus + kStatus + kInit + set(0x12, 0x00) + kModelQueries + set(0x33, 0x01) + kEnd);
+    EXPECT_EQ(printer.Received(), kStatus + kStatus + kInit + set(0x12, 0x00) + kModelQueries + set(0x33, 0x01) + kEnd);
     EXPECT_EQ(Messages(), std::vector<std::string>{"Complete: Change Settings Complete.\n"});
     EXPECT_EQ(ui.interfacePropertiesShown, 0);
 }
@@ -113,8 +120,7 @@ TEST_F(SettingsPageTest, OnlyBaudRateResetsTheInterface)
         dialog.settings().linkType = LinkParallel;
     };
     page.ApplySettings();
-    EXPECT_EQ(printer.Received(),
-              kStatus + kStatus + kInit + set(0x11, 0x05) + set(0x12, 0x00) + kModelQueries + kEnd);
+    EXPECT_EQ(printer.Received(), kStatus + kStatus + kInit + set(0x11, 0x05) + set(0x12, 0x00) + kModelQueries + kEnd);
     EXPECT_EQ(Messages(), std::vector<std::string>{"Complete: Change Settings Complete.\n"
                                                    "And please reset the communication parameter."});
     EXPECT_EQ(ui.interfacePropertiesShown, 1);
@@ -194,8 +200,7 @@ TEST_F(SettingsPageTest, VornLModelRefusesSizeOneAndGoesOn)
     page.SetListText(15, "VALID/SIZE 1");
     page.SetListText(16, "INVALID");
     page.ApplySettings();
-    EXPECT_EQ(printer.Received(),
-              kStatus + kStatus + kInit + set(0x12, 0x00) + kModelQueries + set(0x71, 0x01) + kEnd);
+    EXPECT_EQ(printer.Received(), kStatus + kStatus + kInit + set(0x12, 0x00) + kModelQueries + set(0x71, 0x01) + kEnd);
     EXPECT_EQ(Messages(), (std::vector<std::string>{"Error: Vorn-L model, only Font Size 2 can be set",
                                                     "Complete: Change Settings Complete.\n"}));
     EXPECT_EQ(ui.messages[0].icon, MessageIcon::Stop);
@@ -212,8 +217,8 @@ TEST_F(SettingsPageTest, UsbTypeFollowsTheFirmwareReadJustBefore)
     printer.SetFirmware("0407");
     page.ApplySettings();
     const Bytes once = kStatus + kStatus + kInit + set(0x12, 0x00) + kModelQueries + kEnd;
-    EXPECT_EQ(printer.Received(), once + kStatus + kStatus + kInit + set(0x12, 0x00) + kModelQueries +
-                                      set(0x68, 0x05) + kEnd);
+    EXPECT_EQ(printer.Received(),
+              once + kStatus + kStatus + kInit + set(0x12, 0x00) + kModelQueries + set(0x68, 0x05) + kEnd);
 }
 
 Bytes configReads()
@@ -493,7 +498,7 @@ TEST_F(SettingsPageTest, LoadFileShowsTheTextsAndKeepsItem38)
 {
     testing_support::TempDir dir;
     testing_support::TempDir::write(dir.file("in.txt"), "[Properties settings]:\r\nknife = enabled\r\n"
-                                                       "Baudrate=4800\r\nDefaultCP=949/54936(China)\r\n");
+                                                        "Baudrate=4800\r\nDefaultCP=949/54936(China)\r\n");
     page.SetListText(38, "Fixed Type");
     page.SetListText(1, "USB");
     ui.fileAnswers.push_back(dir.file("in.txt"));

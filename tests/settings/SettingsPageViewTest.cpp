@@ -1,9 +1,9 @@
 // The page's widgets under the offscreen platform, with a printer played on a pseudo-terminal.
+#include "rollvane/settings/SettingsPageView.h"
 #include "platform/VirtualClock.h"
 #include "rollvane/app/InterfacePropertiesDialog.h"
 #include "rollvane/link/PrinterLink.h"
 #include "rollvane/settings/SettingsPage.h"
-#include "rollvane/settings/SettingsPageView.h"
 #include "tests/settings/ScriptedSettingsPrinter.h"
 #include "tests/support/RecordingUserInterface.h"
 
@@ -20,7 +20,10 @@
 #include <cstdlib>
 
 // Fontconfig keeps a cache it never frees; that is not ours to find.
-extern "C" const char *__lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
+extern "C" const char *__lsan_default_suppressions()
+{
+    return "leak:libfontconfig.so\n";
+}
 
 namespace rollvane {
 namespace {
@@ -38,8 +41,7 @@ void application()
 
 class SettingsPageViewTest : public ::testing::Test {
 protected:
-    SettingsPageViewTest()
-        : link(ui, clock), dialog("COM3", "115200", "1", "NONE", "Xon/Xoff", 0), page(link, dialog)
+    SettingsPageViewTest() : link(ui, clock), dialog("COM3", "115200", "1", "NONE", "Xon/Xoff", 0), page(link, dialog)
     {
         application();
         link.devices.setEntry("COM3", printer.slavePath());
@@ -63,23 +65,40 @@ const struct {
     int id;
     const char *label;
 } kLayout[] = {
-    {"Communication Interface", 1005, "Interface Type :"}, {"Communication Interface", 1001, "Baud Rate :"},
-    {"Communication Interface", 1002, "Parity :"},         {"Communication Interface", 1003, "Stop Bits :"},
-    {"Communication Interface", 1007, "Flow Control :"},   {"Communication Interface", 1006, "Reception Errors :"},
-    {"Communication Interface", 1008, "Receive Buffer :"}, {"Communication Interface", 1030, "CTS Control:"},
-    {"Communication Interface", 1031, "USB Type:"},        {"Communication Interface", 1032, "Parallel Type:"},
-    {"Communication Interface", 1036, "Ready Timing:"},    {"Communication Interface", 1041, "USB Select Type:"},
-    {"Emulation/Software", 1009, "DBCS/Font Size :"},      {"Emulation/Software", 1010, "PrintMode(DBCS):"},
-    {"Emulation/Software", 1012, "Default LPI :"},         {"Emulation/Software", 1011, "Carriage Return :"},
-    {"Emulation/Software", 1017, "Receipt Sync. :"},       {"Emulation/Software", 1033, "PDF417 Max:"},
-    {"Emulation/Software", 1037, "Added Feed:"},           {"Hardware", 1014, "Print Density :"},
-    {"Hardware", 1018, "Max Power :"},                     {"Hardware", 1020, "PaperLowSensor:"},
-    {"Hardware", 1019, "Paper Width :"},                   {"Hardware", 1022, "Knife :"},
-    {"Hardware", 1024, "Color Paper :"},                   {"Hardware", 1034, "Drawer Type:"},
-    {"Hardware", 1035, "Drawer Bit Assign:"},              {"Code Pages", 1028, "Default C P :"},
-    {"Double Side Mode Setting", 1038, "Thermal Mode:"},   {"Double Side Mode Setting", 1039, "F/B Upside Down"},
-    {"Double Side Mode Setting", 1040, "Swap Side :"},     {"Double Side Mode Setting", 1042, "Btm/Top Msg"},
-    {"Double Side Mode Setting", 1044, "Reprint Msg:"},    {"Double Side Mode Setting", 1045, "Min Rcpt Length:"},
+    {"Communication Interface", 1005, "Interface Type :"},
+    {"Communication Interface", 1001, "Baud Rate :"},
+    {"Communication Interface", 1002, "Parity :"},
+    {"Communication Interface", 1003, "Stop Bits :"},
+    {"Communication Interface", 1007, "Flow Control :"},
+    {"Communication Interface", 1006, "Reception Errors :"},
+    {"Communication Interface", 1008, "Receive Buffer :"},
+    {"Communication Interface", 1030, "CTS Control:"},
+    {"Communication Interface", 1031, "USB Type:"},
+    {"Communication Interface", 1032, "Parallel Type:"},
+    {"Communication Interface", 1036, "Ready Timing:"},
+    {"Communication Interface", 1041, "USB Select Type:"},
+    {"Emulation/Software", 1009, "DBCS/Font Size :"},
+    {"Emulation/Software", 1010, "PrintMode(DBCS):"},
+    {"Emulation/Software", 1012, "Default LPI :"},
+    {"Emulation/Software", 1011, "Carriage Return :"},
+    {"Emulation/Software", 1017, "Receipt Sync. :"},
+    {"Emulation/Software", 1033, "PDF417 Max:"},
+    {"Emulation/Software", 1037, "Added Feed:"},
+    {"Hardware", 1014, "Print Density :"},
+    {"Hardware", 1018, "Max Power :"},
+    {"Hardware", 1020, "PaperLowSensor:"},
+    {"Hardware", 1019, "Paper Width :"},
+    {"Hardware", 1022, "Knife :"},
+    {"Hardware", 1024, "Color Paper :"},
+    {"Hardware", 1034, "Drawer Type:"},
+    {"Hardware", 1035, "Drawer Bit Assign:"},
+    {"Code Pages", 1028, "Default C P :"},
+    {"Double Side Mode Setting", 1038, "Thermal Mode:"},
+    {"Double Side Mode Setting", 1039, "F/B Upside Down"},
+    {"Double Side Mode Setting", 1040, "Swap Side :"},
+    {"Double Side Mode Setting", 1042, "Btm/Top Msg"},
+    {"Double Side Mode Setting", 1044, "Reprint Msg:"},
+    {"Double Side Mode Setting", 1045, "Min Rcpt Length:"},
     {"Double Side Mode Setting", 1046, "Reprint Error Page"},
 };
 
@@ -145,9 +164,8 @@ TEST_F(SettingsPageViewTest, ChangeSettingsWithATypedTextEmptiesTheLists)
 
 TEST_F(SettingsPageViewTest, LoadPrinterFillsTheListsAndScreenshot)
 {
-    const uint8_t bytes[32] = {0,    0x00, 0x00, 0x01, 0x00, 0x20, 0x10, 0x40, 0, 0, 0x01, 0x00, 0x01, 0x00, 0x01,
-                               0x02, 0,    0,    0,    0,    0,    0,    0,    0, 0, 0,    0x14, 0xEE, 0x07, 0x09,
-                               0x01, 0x01};
+    const uint8_t bytes[32] = {0, 0x00, 0x00, 0x01, 0x00, 0x20, 0x10, 0x40, 0, 0, 0x01, 0x00, 0x01, 0x00, 0x01, 0x02,
+                               0, 0,    0,    0,    0,    0,    0,    0,    0, 0, 0x14, 0xEE, 0x07, 0x09, 0x01, 0x01};
     for (int n = 1; n <= 31; ++n) {
         printer.SetConfigByte(n, bytes[n]);
     }

@@ -10,11 +10,14 @@ namespace testing_support {
 
 namespace {
 
-uint32_t be32(const uint8_t* p) { return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3]; }
+uint32_t be32(const uint8_t *p)
+{
+    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
+}
 
-} // namespace
+}  // namespace
 
-std::optional<PngReader> PngReader::load(const std::string& path)
+std::optional<PngReader> PngReader::load(const std::string &path)
 {
     std::ifstream f(path, std::ios::binary);
     const std::vector<uint8_t> d((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
@@ -29,7 +32,7 @@ std::optional<PngReader> PngReader::load(const std::string& path)
         const uint32_t len = be32(&d[at]);
         if (at + 12 + len > d.size())
             return std::nullopt;
-        const uint8_t* type = &d[at + 4];
+        const uint8_t *type = &d[at + 4];
         const uint32_t crc = be32(&d[at + 8 + len]);
         if (crc != static_cast<uint32_t>(crc32(0, type, len + 4)))
             return std::nullopt;
@@ -54,9 +57,9 @@ std::optional<PngReader> PngReader::load(const std::string& path)
         return std::nullopt;
     png.black.resize(static_cast<size_t>(png.width) * png.height);
     for (int y = 0; y < png.height; ++y) {
-        const uint8_t* row = &raw[y * (stride + 1)];
+        const uint8_t *row = &raw[y * (stride + 1)];
         if (row[0] != 0)
-            return std::nullopt; // only filter "none" is written
+            return std::nullopt;  // only filter "none" is written
         for (int x = 0; x < png.width; ++x)
             png.black[static_cast<size_t>(y) * png.width + x] = !((row[1 + x / 8] >> (7 - x % 8)) & 1);
     }

@@ -4,8 +4,7 @@
 
 Bitmap::Bitmap(int width, int maxHeight)
     : width_(std::max(width, 1)), stride_((std::max(width, 1) + 7) / 8), maxHeight_(std::max(maxHeight, 1))
-{
-}
+{}
 
 void Bitmap::ensureHeight(int rows)
 {
@@ -31,7 +30,7 @@ bool Bitmap::get(int x, int y) const
     return bits_[static_cast<size_t>(y) * stride_ + x / 8] & (0x80u >> (x % 8));
 }
 
-void Bitmap::blit(const Bitmap& src, int srcY, int rows, int x, int y)
+void Bitmap::blit(const Bitmap &src, int srcY, int rows, int x, int y)
 {
     if (x == 0 && srcY >= 0 && y >= 0) {
         // Whole receipts are laid out at the left edge: copy byte by byte.
@@ -40,12 +39,12 @@ void Bitmap::blit(const Bitmap& src, int srcY, int rows, int x, int y)
         if (last > srcY)
             ensureHeight(y + (last - srcY));
         for (int sy = srcY; sy < last; ++sy) {
-            const uint8_t* from = &src.bits_[static_cast<size_t>(sy) * src.stride_];
-            uint8_t* to = &bits_[static_cast<size_t>(y + sy - srcY) * stride_];
+            const uint8_t *from = &src.bits_[static_cast<size_t>(sy) * src.stride_];
+            uint8_t *to = &bits_[static_cast<size_t>(y + sy - srcY) * stride_];
             for (int b = 0; b < bytes; ++b)
                 to[b] |= from[b];
             if (width_ % 8 != 0 && bytes == stride_)
-                to[stride_ - 1] &= static_cast<uint8_t>(0xFF00u >> (width_ % 8)); // nothing past the width
+                to[stride_ - 1] &= static_cast<uint8_t>(0xFF00u >> (width_ % 8));  // nothing past the width
         }
         return;
     }

@@ -18,11 +18,11 @@ public:
     void set(int x, int y);
     bool get(int x, int y) const;
     // ORs src into this bitmap with its top-left corner at (x, y); clipped.
-    void blit(const Bitmap& src, int srcY, int rows, int x, int y);
+    void blit(const Bitmap &src, int srcY, int rows, int x, int y);
     bool blank() const;
     void clear();
     // Packed rows, MSB first, (width + 7) / 8 bytes a row.
-    const std::vector<uint8_t>& rows() const { return bits_; }
+    const std::vector<uint8_t> &rows() const { return bits_; }
     int stride() const { return stride_; }
 
 private:

@@ -13,7 +13,7 @@ uint16_t le16(std::span<const uint8_t> d, size_t at)
     return static_cast<uint16_t>(d[at] | d[at + 1] << 8);
 }
 
-} // namespace
+}  // namespace
 
 uint32_t BmpImage::declaredLength(std::span<const uint8_t> head)
 {
@@ -32,8 +32,8 @@ std::optional<Bitmap> BmpImage::decode(std::span<const uint8_t> file)
     const int32_t rawHeight = static_cast<int32_t>(le32(file, 22));
     const uint16_t bitCount = le16(file, 28);
     const uint32_t compression = le32(file, 30);
-    if (infoSize < 40 || bitCount != 1 || compression != 0 || width <= 0 || width > kMaxSide ||
-        rawHeight == 0 || rawHeight < -kMaxSide || rawHeight > kMaxSide)
+    if (infoSize < 40 || bitCount != 1 || compression != 0 || width <= 0 || width > kMaxSide || rawHeight == 0 ||
+        rawHeight < -kMaxSide || rawHeight > kMaxSide)
         return std::nullopt;
     const bool bottomUp = rawHeight > 0;
     const int height = bottomUp ? rawHeight : -rawHeight;

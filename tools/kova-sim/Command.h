@@ -5,41 +5,41 @@
 
 // Everything the printer understands, as the parser reports it.
 enum class Op : uint8_t {
-    Text,            // args[0]: a printable byte
+    Text,  // args[0]: a printable byte
     LineFeed,
     CarriageReturn,
     Tab,
-    Ignored,         // NUL, the DLE prefix byte and commands accepted without effect
+    Ignored,  // NUL, the DLE prefix byte and commands accepted without effect
     Initialize,
-    Emphasis,        // args[0]
-    FeedDots,        // args[0]
-    FeedLines,       // args[0]
+    Emphasis,   // args[0]
+    FeedDots,   // args[0]
+    FeedLines,  // args[0]
     Status,
     PaperSensor,
     Cut,
-    BitImageLine,    // args: m, nL, nH; data: the column bytes
-    PrintMode,       // args[0]: ESC ! bits
-    CharacterSize,   // args[0]: GS ! width and height
-    Justify,         // args[0]
-    Underline,       // args[0]
-    Reverse,         // args[0]
-    LineSpacing,     // args[0]
+    BitImageLine,   // args: m, nL, nH; data: the column bytes
+    PrintMode,      // args[0]: ESC ! bits
+    CharacterSize,  // args[0]: GS ! width and height
+    Justify,        // args[0]
+    Underline,      // args[0]
+    Reverse,        // args[0]
+    LineSpacing,    // args[0]
     DefaultSpacing,
-    AbsolutePosition,// args[0], args[1]
+    AbsolutePosition,  // args[0], args[1]
     EndOfSettings,
-    PrintStoredImage,// args[0]: mode
+    PrintStoredImage,  // args[0]: mode
     ModelQuery,
     FirmwareQuery,
-    SelectImage,     // args[0]: image id
-    ImageData,       // data: the BMP file
-    ReadConfig,      // args[0]: n
-    SetConfig,       // args[0]: item, args[1]: value
+    SelectImage,  // args[0]: image id
+    ImageData,    // data: the BMP file
+    ReadConfig,   // args[0]: n
+    SetConfig,    // args[0]: item, args[1]: value
     ConfigPrintout,
-    DefineMessage,   // args[0]: slot, args[1]: attribute; data: text
-    SelectSide,      // args[0]
-    CodePage,        // args[0]: ESC t table number
-    RasterImage,     // args: '0', m, xL, xH, yL, yH; data: rows of xL + 256 xH bytes
-    Unknown,         // data: bytes that form no command
+    DefineMessage,  // args[0]: slot, args[1]: attribute; data: text
+    SelectSide,     // args[0]
+    CodePage,       // args[0]: ESC t table number
+    RasterImage,    // args: '0', m, xL, xH, yL, yH; data: rows of xL + 256 xH bytes
+    Unknown,        // data: bytes that form no command
 };
 
 struct Command {
@@ -55,5 +55,5 @@ public:
     virtual ~CommandSink() = default;
     virtual void onByte(uint8_t) {}
     // false stops the current feed (the printer is going away).
-    virtual bool onCommand(const Command& command) = 0;
+    virtual bool onCommand(const Command &command) = 0;
 };

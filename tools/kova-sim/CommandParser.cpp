@@ -4,7 +4,19 @@
 
 namespace {
 
-enum class Tail : uint8_t { None, BitImage, GsCut, GsQuery, SetConfig, Message, Barcode, ImageFile, Access, Raster, Counted };
+enum class Tail : uint8_t {
+    None,
+    BitImage,
+    GsCut,
+    GsQuery,
+    SetConfig,
+    Message,
+    Barcode,
+    ImageFile,
+    Access,
+    Raster,
+    Counted
+};
 
 struct Entry {
     uint8_t b0;
@@ -19,7 +31,7 @@ struct Entry {
 constexpr Entry kVocabulary[] = {
     {0x1B, 0x40, 0, Op::Initialize, Tail::None},
     {0x1B, 0x45, 1, Op::Emphasis, Tail::None},
-    {0x1B, 0x47, 1, Op::Emphasis, Tail::None}, // double strike prints as emphasis
+    {0x1B, 0x47, 1, Op::Emphasis, Tail::None},  // double strike prints as emphasis
     {0x1B, 0x4A, 1, Op::FeedDots, Tail::None},
     {0x1B, 0x64, 1, Op::FeedLines, Tail::None},
     {0x1B, 0x68, 0, Op::Status, Tail::None},
@@ -33,50 +45,50 @@ constexpr Entry kVocabulary[] = {
     {0x1B, 0x32, 0, Op::DefaultSpacing, Tail::None},
     {0x1B, 0x33, 1, Op::LineSpacing, Tail::None},
     {0x1B, 0x24, 2, Op::AbsolutePosition, Tail::None},
-    {0x1B, 0x4D, 1, Op::Ignored, Tail::None}, // font select
+    {0x1B, 0x4D, 1, Op::Ignored, Tail::None},  // font select
     {0x1B, 0x74, 1, Op::CodePage, Tail::None},
-    {0x1B, 0x52, 1, Op::Ignored, Tail::None}, // international set
-    {0x1B, 0x20, 1, Op::Ignored, Tail::None}, // right spacing
-    {0x1B, 0x70, 3, Op::Ignored, Tail::None}, // drawer pulse
-    {0x1B, 0x7B, 1, Op::Ignored, Tail::None}, // upside down
-    {0x1B, 0x63, 2, Op::Ignored, Tail::None}, // paper sensor set-up
-    {0x1B, 0x56, 1, Op::Ignored, Tail::None}, // rotation
-    {0x1B, 0x55, 1, Op::Ignored, Tail::None}, // unidirectional
+    {0x1B, 0x52, 1, Op::Ignored, Tail::None},  // international set
+    {0x1B, 0x20, 1, Op::Ignored, Tail::None},  // right spacing
+    {0x1B, 0x70, 3, Op::Ignored, Tail::None},  // drawer pulse
+    {0x1B, 0x7B, 1, Op::Ignored, Tail::None},  // upside down
+    {0x1B, 0x63, 2, Op::Ignored, Tail::None},  // paper sensor set-up
+    {0x1B, 0x56, 1, Op::Ignored, Tail::None},  // rotation
+    {0x1B, 0x55, 1, Op::Ignored, Tail::None},  // unidirectional
     {0x1D, 0xFF, 0, Op::EndOfSettings, Tail::None},
     {0x1D, 0x2F, 1, Op::PrintStoredImage, Tail::None},
     {0x1D, 0x56, 1, Op::Cut, Tail::GsCut},
     {0x1D, 0x21, 1, Op::CharacterSize, Tail::None},
     {0x1D, 0x42, 1, Op::Reverse, Tail::None},
     {0x1D, 0x49, 1, Op::Ignored, Tail::GsQuery},
-    {0x1D, 0x48, 1, Op::Ignored, Tail::None}, // barcode text position
-    {0x1D, 0x68, 1, Op::Ignored, Tail::None}, // barcode height
-    {0x1D, 0x77, 1, Op::Ignored, Tail::None}, // barcode width
-    {0x1D, 0x66, 1, Op::Ignored, Tail::None}, // barcode text font
-    {0x1D, 0x4C, 2, Op::Ignored, Tail::None}, // left margin
-    {0x1D, 0x57, 2, Op::Ignored, Tail::None}, // print area width
-    {0x1D, 0x61, 1, Op::Ignored, Tail::None}, // automatic status back
+    {0x1D, 0x48, 1, Op::Ignored, Tail::None},  // barcode text position
+    {0x1D, 0x68, 1, Op::Ignored, Tail::None},  // barcode height
+    {0x1D, 0x77, 1, Op::Ignored, Tail::None},  // barcode width
+    {0x1D, 0x66, 1, Op::Ignored, Tail::None},  // barcode text font
+    {0x1D, 0x4C, 2, Op::Ignored, Tail::None},  // left margin
+    {0x1D, 0x57, 2, Op::Ignored, Tail::None},  // print area width
+    {0x1D, 0x61, 1, Op::Ignored, Tail::None},  // automatic status back
     {0x1D, 0x6B, 1, Op::Ignored, Tail::Barcode},
     {0x1D, 0x76, 6, Op::RasterImage, Tail::Raster},
-    {0x1D, 0x28, 3, Op::Ignored, Tail::Counted}, // function blocks (2D codes, graphics): letter, length
+    {0x1D, 0x28, 3, Op::Ignored, Tail::Counted},  // function blocks (2D codes, graphics): letter, length
     {0x1B, 0x28, 3, Op::Ignored, Tail::Counted},
     {0x1F, 0x30, 1, Op::SelectImage, Tail::None},
-    {0x1F, 0x42, 0, Op::ImageData, Tail::ImageFile}, // 'B' of "BM" after the 1F introducer
+    {0x1F, 0x42, 0, Op::ImageData, Tail::ImageFile},  // 'B' of "BM" after the 1F introducer
     {0x1F, 0x31, 1, Op::ReadConfig, Tail::None},
     {0x1F, 0x36, 3, Op::SetConfig, Tail::SetConfig},
     {0x1F, 0x74, 0, Op::ConfigPrintout, Tail::None},
     {0x1F, 0x65, 2, Op::DefineMessage, Tail::Message},
     {0x1F, 0x61, 1, Op::SelectSide, Tail::None},
     {0x1F, 0x7A, 2, Op::Ignored, Tail::Access},
-    {0x1F, 0x60, 1, Op::Ignored, Tail::None}, // dual-side set-up
+    {0x1F, 0x60, 1, Op::Ignored, Tail::None},  // dual-side set-up
     {0x1F, 0x63, 1, Op::Ignored, Tail::None},
     {0x1F, 0x64, 1, Op::Ignored, Tail::None},
     {0x1F, 0x66, 1, Op::Ignored, Tail::None},
     {0x1F, 0x69, 2, Op::Ignored, Tail::None},
 };
 
-const Entry* lookup(uint8_t b0, uint8_t b1)
+const Entry *lookup(uint8_t b0, uint8_t b1)
 {
-    for (const Entry& e : kVocabulary)
+    for (const Entry &e : kVocabulary)
         if (e.b0 == b0 && e.b1 == b1)
             return &e;
     return nullptr;
@@ -84,13 +96,13 @@ const Entry* lookup(uint8_t b0, uint8_t b1)
 
 Tail tailOf(const uint8_t prefix[2])
 {
-    const Entry* e = lookup(prefix[0], prefix[1]);
+    const Entry *e = lookup(prefix[0], prefix[1]);
     return e ? e->tail : Tail::None;
 }
 
-} // namespace
+}  // namespace
 
-size_t CommandParser::feed(const uint8_t* data, size_t length)
+size_t CommandParser::feed(const uint8_t *data, size_t length)
 {
     for (size_t i = 0; i < length; ++i) {
         sink_.onByte(data[i]);
@@ -138,7 +150,7 @@ bool CommandParser::step(uint8_t b)
 {
     switch (state_) {
     case State::Idle:
-        for (uint8_t& a : args_)
+        for (uint8_t &a : args_)
             a = 0;
         switch (b) {
         case 0x0A:
@@ -148,7 +160,7 @@ bool CommandParser::step(uint8_t b)
         case 0x09:
             return emit(Op::Tab);
         case 0x00:
-        case 0x10: // prefix byte the tool sends after initialising
+        case 0x10:  // prefix byte the tool sends after initialising
         case 0x0C:
             return emit(Op::Ignored);
         case 0x1B:
@@ -167,7 +179,7 @@ bool CommandParser::step(uint8_t b)
         }
     case State::Prefix: {
         prefix_[1] = b;
-        const Entry* e = lookup(prefix_[0], b);
+        const Entry *e = lookup(prefix_[0], b);
         if (!e) {
             // Not a command: report the prefix and read this byte afresh.
             data_.assign(1, prefix_[0]);

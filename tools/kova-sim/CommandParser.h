@@ -15,17 +15,25 @@ public:
     static constexpr size_t kMaxMessageText = 507;
     static constexpr size_t kMaxUnterminated = 4096;
 
-    explicit CommandParser(CommandSink& sink) : sink_(sink) {}
+    explicit CommandParser(CommandSink &sink) : sink_(sink) {}
 
     // Returns the number of bytes consumed: all of them unless the sink
     // stopped the feed.
-    size_t feed(const uint8_t* data, size_t length);
+    size_t feed(const uint8_t *data, size_t length);
     // Forgets a half-received command (the link went away).
     void reset();
     bool idle() const { return state_ == State::Idle; }
 
 private:
-    enum class State { Idle, Prefix, Args, Payload, Terminated, ImageFile, Skip };
+    enum class State {
+        Idle,
+        Prefix,
+        Args,
+        Payload,
+        Terminated,
+        ImageFile,
+        Skip
+    };
 
     bool step(uint8_t b);
     bool startCommand();
@@ -33,7 +41,7 @@ private:
     bool emit(Op op);
     bool unknown();
 
-    CommandSink& sink_;
+    CommandSink &sink_;
     State state_ = State::Idle;
     uint8_t prefix_[2] = {0, 0};
     uint8_t args_[6] = {0, 0, 0, 0, 0, 0};

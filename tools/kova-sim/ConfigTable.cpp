@@ -2,14 +2,15 @@
 
 namespace {
 
-constexpr const char* kComm = "Communication Interface";
-constexpr const char* kEmul = "Emulation/Software";
-constexpr const char* kHard = "Hardware";
-constexpr const char* kCode = "Code Pages";
-constexpr const char* kDual = "Double Side Mode Setting";
+constexpr const char *kComm = "Communication Interface";
+constexpr const char *kEmul = "Emulation/Software";
+constexpr const char *kHard = "Hardware";
+constexpr const char *kCode = "Code Pages";
+constexpr const char *kDual = "Double Side Mode Setting";
 
 using K = ConfigKind;
 
+// clang-format off
 constexpr ConfigItem kItems[] = {
     {0x10, "Interface Type", kComm, K::Interface, 1, 0, 8, {"RS232", "USB", "RS232/USB"}},
     {0x11, "Baud Rate", kComm, K::Field, 2, 0, 3, {"115200", "57600", "38400", "19200", "9600", "4800", "2400", "1200"}},
@@ -56,24 +57,31 @@ constexpr CodePage kCodePages[] = {
     {0x06, "863"}, {0x08, "865"}, {0x09, "866"}, {0x0B, "1252"}, {0x0D, "949/54936(China)"},
     {0x0F, "857"}, {0x10, "1253"}, {0x11, "1254"},
 };
+// clang-format on
 
-} // namespace
+}  // namespace
 
-std::span<const ConfigItem> ConfigTable::items() { return kItems; }
-
-const ConfigItem* ConfigTable::find(uint8_t code)
+std::span<const ConfigItem> ConfigTable::items()
 {
-    for (const ConfigItem& item : kItems)
+    return kItems;
+}
+
+const ConfigItem *ConfigTable::find(uint8_t code)
+{
+    for (const ConfigItem &item : kItems)
         if (item.code == code)
             return &item;
     return nullptr;
 }
 
-std::span<const CodePage> ConfigTable::codePages() { return kCodePages; }
-
-const char* ConfigTable::codePageName(uint8_t setValue)
+std::span<const CodePage> ConfigTable::codePages()
 {
-    for (const CodePage& page : kCodePages)
+    return kCodePages;
+}
+
+const char *ConfigTable::codePageName(uint8_t setValue)
+{
+    for (const CodePage &page : kCodePages)
         if (page.setValue == setValue)
             return page.name;
     return nullptr;

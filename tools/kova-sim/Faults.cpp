@@ -4,21 +4,21 @@
 #include <cstdlib>
 #include <sstream>
 
-std::optional<uint8_t> Faults::parseByte(const std::string& text)
+std::optional<uint8_t> Faults::parseByte(const std::string &text)
 {
     std::string t = text;
     if (t.size() > 2 && t[0] == '0' && (t[1] == 'x' || t[1] == 'X'))
         t = t.substr(2);
     if (t.empty() || t.size() > 2)
         return std::nullopt;
-    char* end = nullptr;
+    char *end = nullptr;
     const long v = std::strtol(t.c_str(), &end, 16);
     if (*end != '\0' || v < 0 || v > 255)
         return std::nullopt;
     return static_cast<uint8_t>(v);
 }
 
-std::optional<long long> Faults::parseCount(const std::string& text, long long max)
+std::optional<long long> Faults::parseCount(const std::string &text, long long max)
 {
     if (text.empty() || text.size() > 18 || text.find_first_not_of("0123456789") != std::string::npos)
         return std::nullopt;
@@ -28,7 +28,7 @@ std::optional<long long> Faults::parseCount(const std::string& text, long long m
     return v;
 }
 
-const char* Faults::controlHelp()
+const char *Faults::controlHelp()
 {
     return "Control lines on standard input (each is answered with one line, \"ok ...\" or \"error: ...\"):\n"
            "  status HH        reply HH (hex) to the status requests (08 = busy, 00 = ready)\n"
@@ -42,7 +42,7 @@ const char* Faults::controlHelp()
            "  quit             stop the printer\n";
 }
 
-Faults::Action Faults::control(const std::string& line, std::string& reply)
+Faults::Action Faults::control(const std::string &line, std::string &reply)
 {
     std::istringstream in(line);
     std::string word, arg, extra;
@@ -118,8 +118,8 @@ Faults::Action Faults::control(const std::string& line, std::string& reply)
         return Action::Quit;
     }
     if (word == "show") {
-        std::snprintf(buf, sizeof buf, "ok status %02X paper %02X silent %s slow-restart %d drop-after %s", status, paper,
-                      silent ? "on" : "off", slowRestartSeconds,
+        std::snprintf(buf, sizeof buf, "ok status %02X paper %02X silent %s slow-restart %d drop-after %s", status,
+                      paper, silent ? "on" : "off", slowRestartSeconds,
                       dropAfter ? std::to_string(*dropAfter).c_str() : "off");
         reply = buf;
         return Action::Show;

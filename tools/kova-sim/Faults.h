@@ -7,19 +7,26 @@
 // Faults a tester can put the printer into, at start or while it runs.
 class Faults {
 public:
-    enum class Action { None, Show, Disconnect, Restart, Quit, Error };
+    enum class Action {
+        None,
+        Show,
+        Disconnect,
+        Restart,
+        Quit,
+        Error
+    };
 
-    uint8_t status = 0x00;       // reply to the status requests
-    uint8_t paper = 0x00;        // reply to the paper-sensor request
-    bool silent = false;         // answer nothing at all
-    int slowRestartSeconds = 0;  // a restart takes this long instead, when set
-    std::optional<long long> dropAfter; // the next link that sends data is dropped after this many bytes
+    uint8_t status = 0x00;               // reply to the status requests
+    uint8_t paper = 0x00;                // reply to the paper-sensor request
+    bool silent = false;                 // answer nothing at all
+    int slowRestartSeconds = 0;          // a restart takes this long instead, when set
+    std::optional<long long> dropAfter;  // the next link that sends data is dropped after this many bytes
 
     // One control line. reply receives the line to print back; the action is
     // what the caller still has to do.
-    Action control(const std::string& line, std::string& reply);
+    Action control(const std::string &line, std::string &reply);
 
-    static std::optional<uint8_t> parseByte(const std::string& text);
-    static std::optional<long long> parseCount(const std::string& text, long long max);
-    static const char* controlHelp();
+    static std::optional<uint8_t> parseByte(const std::string &text);
+    static std::optional<long long> parseCount(const std::string &text, long long max);
+    static const char *controlHelp();
 };

@@ -9,7 +9,7 @@
 
 namespace {
 
-void put32(std::vector<uint8_t>& out, uint32_t v)
+void put32(std::vector<uint8_t> &out, uint32_t v)
 {
     out.push_back(static_cast<uint8_t>(v >> 24));
     out.push_back(static_cast<uint8_t>(v >> 16));
@@ -17,7 +17,7 @@ void put32(std::vector<uint8_t>& out, uint32_t v)
     out.push_back(static_cast<uint8_t>(v));
 }
 
-void chunk(std::vector<uint8_t>& out, const char* type, const std::vector<uint8_t>& data)
+void chunk(std::vector<uint8_t> &out, const char *type, const std::vector<uint8_t> &data)
 {
     put32(out, static_cast<uint32_t>(data.size()));
     const size_t start = out.size();
@@ -28,12 +28,12 @@ void chunk(std::vector<uint8_t>& out, const char* type, const std::vector<uint8_
 }
 
 struct FileCloser {
-    void operator()(FILE* f) const { std::fclose(f); }
+    void operator()(FILE *f) const { std::fclose(f); }
 };
 
-} // namespace
+}  // namespace
 
-std::vector<uint8_t> PngWriter::encode(const Bitmap& bitmap, int height)
+std::vector<uint8_t> PngWriter::encode(const Bitmap &bitmap, int height)
 {
     const int width = bitmap.width();
     const int stride = (width + 7) / 8;
@@ -43,7 +43,7 @@ std::vector<uint8_t> PngWriter::encode(const Bitmap& bitmap, int height)
     std::vector<uint8_t> raw;
     raw.reserve(static_cast<size_t>(height) * (stride + 1));
     for (int y = 0; y < height; ++y) {
-        raw.push_back(0); // filter: none
+        raw.push_back(0);  // filter: none
         for (int b = 0; b < stride; ++b) {
             uint8_t v = 0;
             if (y < bitmap.height())
@@ -61,14 +61,14 @@ std::vector<uint8_t> PngWriter::encode(const Bitmap& bitmap, int height)
     std::vector<uint8_t> ihdr;
     put32(ihdr, static_cast<uint32_t>(width));
     put32(ihdr, static_cast<uint32_t>(height));
-    ihdr.insert(ihdr.end(), {1, 0, 0, 0, 0}); // depth 1, greyscale, deflate, no filter, no interlace
+    ihdr.insert(ihdr.end(), {1, 0, 0, 0, 0});  // depth 1, greyscale, deflate, no filter, no interlace
     chunk(png, "IHDR", ihdr);
     chunk(png, "IDAT", packed);
     chunk(png, "IEND", {});
     return png;
 }
 
-bool PngWriter::writeFile(const std::string& path, const Bitmap& bitmap, int height)
+bool PngWriter::writeFile(const std::string &path, const Bitmap &bitmap, int height)
 {
     const std::vector<uint8_t> png = encode(bitmap, height);
     if (png.empty())

@@ -14,12 +14,12 @@
 namespace {
 
 struct DirCloser {
-    void operator()(DIR* d) const { closedir(d); }
+    void operator()(DIR *d) const { closedir(d); }
 };
 
-} // namespace
+}  // namespace
 
-Printer::Printer(PrinterState& state, const Faults& faults, std::string outDir, std::string statePath, Say say)
+Printer::Printer(PrinterState &state, const Faults &faults, std::string outDir, std::string statePath, Say say)
     : state_(state), faults_(faults), outDir_(std::move(outDir)), statePath_(std::move(statePath)), say_(std::move(say))
 {
     nextNumber_ = nextReceiptNumber();
@@ -35,7 +35,7 @@ int Printer::nextReceiptNumber() const
     std::unique_ptr<DIR, DirCloser> dir(opendir(outDir_.c_str()));
     if (!dir)
         return 1;
-    while (const dirent* e = readdir(dir.get())) {
+    while (const dirent *e = readdir(dir.get())) {
         int n = 0;
         char tail[8] = {0};
         if (std::sscanf(e->d_name, "receipt-%9d.%4s", &n, tail) == 2 && n > highest)
@@ -46,8 +46,8 @@ int Printer::nextReceiptNumber() const
 
 void Printer::newReceipt()
 {
-    receipt_ = std::make_unique<Receipt>(state_.config.printWidth(), state_.config.lineSpacing(),
-                                         state_.config.codePage());
+    receipt_ =
+        std::make_unique<Receipt>(state_.config.printWidth(), state_.config.lineSpacing(), state_.config.codePage());
     recorded_.clear();
     recordTruncated_ = false;
     contentStarted_ = false;
@@ -55,14 +55,14 @@ void Printer::newReceipt()
 
 void Printer::printMessages(int firstSlot)
 {
-    Receipt& r = *receipt_;
+    Receipt &r = *receipt_;
     r.finishLine();
     const Receipt::TextStyle saved = r.style();
     for (int slot = firstSlot; slot < firstSlot + 2; ++slot) {
-        const PrinterState::Message& m = state_.message(slot);
+        const PrinterState::Message &m = state_.message(slot);
         if (m.text.empty())
             continue;
-        Receipt::TextStyle& st = r.style();
+        Receipt::TextStyle &st = r.style();
         st = Receipt::TextStyle{};
         st.underline = (m.attribute & 0x03) == 3 ? 0 : m.attribute & 0x03;
         st.heightMul = (m.attribute & 0x04) ? 2 : 1;
@@ -94,11 +94,17 @@ void Printer::onByte(uint8_t b)
         recordTruncated_ = true;
 }
 
-uint8_t Printer::statusByte() const { return faults_.status; }
+uint8_t Printer::statusByte() const
+{
+    return faults_.status;
+}
 
-void Printer::reply(std::initializer_list<uint8_t> bytes) { reply(bytes.begin(), bytes.size()); }
+void Printer::reply(std::initializer_list<uint8_t> bytes)
+{
+    reply(bytes.begin(), bytes.size());
+}
 
-void Printer::reply(const uint8_t* data, size_t length)
+void Printer::reply(const uint8_t *data, size_t length)
 {
     if (faults_.silent)
         return;
@@ -136,9 +142,9 @@ void Printer::linkClosed()
         recorded_.clear();
 }
 
-bool Printer::onCommand(const Command& c)
+bool Printer::onCommand(const Command &c)
 {
-    Receipt& r = *receipt_;
+    Receipt &r = *receipt_;
     switch (c.op) {
     case Op::Text:
         beforeContent();
@@ -148,7 +154,7 @@ bool Printer::onCommand(const Command& c)
         r.lineFeed();
         break;
     case Op::CarriageReturn:
-        if (state_.config.byte(4) & 0x08) // "Use as Print cmd."
+        if (state_.config.byte(4) & 0x08)  // "Use as Print cmd."
             r.lineFeed();
         break;
     case Op::Tab:
@@ -220,7 +226,7 @@ bool Printer::onCommand(const Command& c)
         restartRequested_ = true;
         return false;
     case Op::PrintStoredImage: {
-        const PrinterState::StoredImage* stored = state_.image(selectedImage_);
+        const PrinterState::StoredImage *stored = state_.image(selectedImage_);
         std::optional<Bitmap> picture;
         if (stored)
             picture = BmpImage::decode(stored->file);
@@ -245,7 +251,8 @@ bool Printer::onCommand(const Command& c)
     case Op::ImageData:
         state_.storeImage(selectedImage_, std::vector<uint8_t>(c.data.begin(), c.data.end()));
         if (!BmpImage::decode(c.data))
-            say_("kova-sim: bit image " + std::to_string(selectedImage_) + " is not a monochrome BMP; kept, prints nothing");
+            say_("kova-sim: bit image " + std::to_string(selectedImage_) +
+                 " is not a monochrome BMP; kept, prints nothing");
         saveState();
         break;
     case Op::ReadConfig: {
@@ -270,9 +277,9 @@ bool Printer::onCommand(const Command& c)
         break;
     case Op::CodePage: {
         // ESC t table numbers of the common receipt printers, as code-page settings.
-        static constexpr uint8_t kTables[][2] = {{0, 0x00}, {2, 0x01}, {3, 0x04}, {4, 0x06}, {5, 0x08},
+        static constexpr uint8_t kTables[][2] = {{0, 0x00},  {2, 0x01},  {3, 0x04},  {4, 0x06}, {5, 0x08},
                                                  {16, 0x0B}, {17, 0x09}, {18, 0x02}, {19, 0x03}};
-        for (const auto& t : kTables)
+        for (const auto &t : kTables)
             if (t[0] == c.args[0])
                 r.setCodePage(t[1]);
         break;
@@ -302,9 +309,9 @@ bool Printer::onCommand(const Command& c)
     return true;
 }
 
-void Printer::printLine(const std::string& text, bool emphasis)
+void Printer::printLine(const std::string &text, bool emphasis)
 {
-    Receipt& r = *receipt_;
+    Receipt &r = *receipt_;
     const bool was = r.style().emphasis;
     r.style().emphasis = emphasis;
     for (char ch : text)
@@ -316,7 +323,7 @@ void Printer::printLine(const std::string& text, bool emphasis)
 void Printer::configurationPrintout()
 {
     beforeContent();
-    Receipt& r = *receipt_;
+    Receipt &r = *receipt_;
     r.finishLine();
     r.style() = Receipt::TextStyle{};
     r.lineFeed();
@@ -330,7 +337,7 @@ void Printer::configurationPrintout()
     version.resize(4, '0');
     printLine("Firmware : " + version.substr(0, 2) + "." + version.substr(2, 2), false);
     std::string section;
-    for (const PrinterConfig::Line& l : state_.config.describe()) {
+    for (const PrinterConfig::Line &l : state_.config.describe()) {
         if (l.section != section) {
             section = l.section;
             r.rule();
@@ -342,7 +349,7 @@ void Printer::configurationPrintout()
     printLine("Bit Images", true);
     if (state_.images().empty())
         printLine("none stored", false);
-    for (const PrinterState::StoredImage& image : state_.images()) {
+    for (const PrinterState::StoredImage &image : state_.images()) {
         const std::optional<Bitmap> picture = BmpImage::decode(image.file);
         printLine("ID " + std::to_string(image.id) + " : " +
                       (picture ? std::to_string(picture->width()) + " x " + std::to_string(picture->height()) + " dots"
@@ -351,9 +358,9 @@ void Printer::configurationPrintout()
     }
     r.rule();
     printLine("Messages", true);
-    static constexpr const char* names[] = {"Bottom 1", "Bottom 2", "Top 1", "Top 2", "Reprint 1", "Reprint 2"};
+    static constexpr const char *names[] = {"Bottom 1", "Bottom 2", "Top 1", "Top 2", "Reprint 1", "Reprint 2"};
     for (int slot = 0; slot < PrinterState::kMessageSlots; ++slot) {
-        const PrinterState::Message& m = state_.message(slot);
+        const PrinterState::Message &m = state_.message(slot);
         char attr[8];
         std::snprintf(attr, sizeof attr, "%02X", m.attribute);
         printLine(std::string(names[slot]) + " [" + attr + "] : " + std::string(m.text.begin(), m.text.end()), false);
@@ -385,7 +392,7 @@ void Printer::cut()
         const std::string base = outDir_ + "/" + name;
         const bool png = PngWriter::writeFile(base + ".png", page, height);
         std::ofstream bin(base + ".bin", std::ios::binary | std::ios::trunc);
-        bin.write(reinterpret_cast<const char*>(recorded_.data()), static_cast<std::streamsize>(recorded_.size()));
+        bin.write(reinterpret_cast<const char *>(recorded_.data()), static_cast<std::streamsize>(recorded_.size()));
         bin.flush();
         if (!png || !bin)
             line += "(write failed) ";

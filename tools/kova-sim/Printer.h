@@ -19,14 +19,14 @@ class Printer : public CommandSink {
 public:
     static constexpr size_t kMaxRecorded = 32u << 20;
 
-    using Say = std::function<void(const std::string&)>;
+    using Say = std::function<void(const std::string &)>;
 
     // outDir empty: receipts are composed but not written. statePath empty:
     // nothing is saved.
-    Printer(PrinterState& state, const Faults& faults, std::string outDir, std::string statePath, Say say);
+    Printer(PrinterState &state, const Faults &faults, std::string outDir, std::string statePath, Say say);
 
     void onByte(uint8_t b) override;
-    bool onCommand(const Command& command) override;
+    bool onCommand(const Command &command) override;
 
     std::vector<uint8_t> takeReplies();
     bool restartRequested() const { return restartRequested_; }
@@ -45,17 +45,17 @@ public:
 
 private:
     void reply(std::initializer_list<uint8_t> bytes);
-    void reply(const uint8_t* data, size_t length);
+    void reply(const uint8_t *data, size_t length);
     void cut();
     void configurationPrintout();
-    void printLine(const std::string& text, bool emphasis);
+    void printLine(const std::string &text, bool emphasis);
     void newReceipt();
     void printMessages(int firstSlot);
     void beforeContent();
     int nextReceiptNumber() const;
 
-    PrinterState& state_;
-    const Faults& faults_;
+    PrinterState &state_;
+    const Faults &faults_;
     std::string outDir_;
     std::string statePath_;
     Say say_;

@@ -6,9 +6,12 @@
 
 namespace {
 
-constexpr uint8_t kUsbStored[] = {0x00, 0x01, 0x02, 0x09, 0x0A, 0x0B}; // by set value 1..5
+constexpr uint8_t kUsbStored[] = {0x00, 0x01, 0x02, 0x09, 0x0A, 0x0B};  // by set value 1..5
 
-uint8_t swapHalves(uint8_t v) { return static_cast<uint8_t>((v << 4) | (v >> 4)); }
+uint8_t swapHalves(uint8_t v)
+{
+    return static_cast<uint8_t>((v << 4) | (v >> 4));
+}
 
 std::string hexText(uint8_t v)
 {
@@ -17,7 +20,7 @@ std::string hexText(uint8_t v)
     return buf;
 }
 
-} // namespace
+}  // namespace
 
 PrinterConfig::PrinterConfig()
 {
@@ -39,10 +42,10 @@ void PrinterConfig::setByte(int n, uint8_t value)
 
 bool PrinterConfig::apply(uint8_t code, uint8_t value)
 {
-    const ConfigItem* item = ConfigTable::find(code);
+    const ConfigItem *item = ConfigTable::find(code);
     if (!item)
         return false;
-    uint8_t& b = bytes_[item->byte];
+    uint8_t &b = bytes_[item->byte];
     switch (item->kind) {
     case ConfigKind::Field: {
         if (value >= item->texts.size() || !item->texts[value] || (item->bits < 8 && value >= (1u << item->bits)))
@@ -88,7 +91,10 @@ std::array<uint8_t, 2> PrinterConfig::word(int n) const
     return {byte(low), byte(low + 1)};
 }
 
-int PrinterConfig::printWidth() const { return (bytes_[5] & 0x08) ? 432 : 576; }
+int PrinterConfig::printWidth() const
+{
+    return (bytes_[5] & 0x08) ? 432 : 576;
+}
 
 int PrinterConfig::lineSpacing() const
 {
@@ -104,14 +110,20 @@ int PrinterConfig::lineSpacing() const
     }
 }
 
-uint8_t PrinterConfig::codePage() const { return swapHalves(bytes_[6]); }
+uint8_t PrinterConfig::codePage() const
+{
+    return swapHalves(bytes_[6]);
+}
 
-uint8_t PrinterConfig::topBottomMessages() const { return static_cast<uint8_t>((bytes_[26] >> 4) & 0x03); }
+uint8_t PrinterConfig::topBottomMessages() const
+{
+    return static_cast<uint8_t>((bytes_[26] >> 4) & 0x03);
+}
 
 std::vector<PrinterConfig::Line> PrinterConfig::describe() const
 {
     std::vector<Line> lines;
-    for (const ConfigItem& item : ConfigTable::items()) {
+    for (const ConfigItem &item : ConfigTable::items()) {
         const uint8_t b = bytes_[item.byte];
         std::string text;
         switch (item.kind) {
@@ -125,15 +137,15 @@ std::vector<PrinterConfig::Line> PrinterConfig::describe() const
             text = b < 3 ? item.texts[b] : hexText(b);
             break;
         case ConfigKind::CodePage: {
-            const char* name = ConfigTable::codePageName(swapHalves(b));
+            const char *name = ConfigTable::codePageName(swapHalves(b));
             text = name ? name : hexText(b);
             break;
         }
         case ConfigKind::UsbType: {
-            static constexpr const char* kinds[] = {"Vendor Spec. Class", "Printer Class", "Vendor Spec. Class",
+            static constexpr const char *kinds[] = {"Vendor Spec. Class", "Printer Class", "Vendor Spec. Class",
                                                     "Printer Class", "USB COM"};
-            static constexpr const char* select[] = {"Auto Select Type", "Auto Select Type", "Fixed Type",
-                                                     "Fixed Type", "Fixed Type"};
+            static constexpr const char *select[] = {"Auto Select Type", "Auto Select Type", "Fixed Type", "Fixed Type",
+                                                     "Fixed Type"};
             int found = -1;
             for (int v = 1; v <= 5; ++v)
                 if (kUsbStored[v] == (b & 0x0B))
@@ -149,7 +161,7 @@ std::vector<PrinterConfig::Line> PrinterConfig::describe() const
         }
         case ConfigKind::LengthLow: {
             const unsigned length = bytes_[27] + 256u * bytes_[28];
-            static constexpr const char* inches[] = {"5 Inch", "5 Inch", "10 Inch", "15 Inch"};
+            static constexpr const char *inches[] = {"5 Inch", "5 Inch", "10 Inch", "15 Inch"};
             if (length == 0)
                 text = "Disabled";
             else if (length / 1015 <= 3)

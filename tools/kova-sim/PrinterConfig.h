@@ -17,11 +17,11 @@ public:
         std::string text;
     };
 
-    PrinterConfig(); // factory defaults
+    PrinterConfig();  // factory defaults
 
     uint8_t byte(int n) const;
     void setByte(int n, uint8_t value);
-    const std::array<uint8_t, kBytes + 1>& bytes() const { return bytes_; }
+    const std::array<uint8_t, kBytes + 1> &bytes() const { return bytes_; }
 
     // Applies one set command; false when the item or value is not one the
     // printer knows (the bytes are then unchanged).
@@ -32,16 +32,16 @@ public:
     // first byte is right for an even n and the second for an odd n.
     std::array<uint8_t, 2> word(int n) const;
 
-    int printWidth() const;  // dots: 576 on 80 mm paper, 432 on 58 mm
-    int lineSpacing() const; // dots per line at the default LPI
-    uint8_t topBottomMessages() const; // bit 0 bottom, bit 1 top enabled
-    uint8_t codePage() const;          // as the set command numbers it
+    int printWidth() const;             // dots: 576 on 80 mm paper, 432 on 58 mm
+    int lineSpacing() const;            // dots per line at the default LPI
+    uint8_t topBottomMessages() const;  // bit 0 bottom, bit 1 top enabled
+    uint8_t codePage() const;           // as the set command numbers it
 
     // Every item with the text it currently reads as, in printout order.
     std::vector<Line> describe() const;
 
-    bool operator==(const PrinterConfig& other) const { return bytes_ == other.bytes_; }
+    bool operator==(const PrinterConfig &other) const { return bytes_ == other.bytes_; }
 
 private:
-    std::array<uint8_t, kBytes + 1> bytes_{}; // index 0 unused
+    std::array<uint8_t, kBytes + 1> bytes_{};  // index 0 unused
 };

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-PrinterConfig& PrinterState::pendingConfig()
+PrinterConfig &PrinterState::pendingConfig()
 {
     if (!pending)
         pending = config;
@@ -21,16 +21,16 @@ bool PrinterState::commitPending()
 
 void PrinterState::storeImage(uint8_t id, std::vector<uint8_t> file)
 {
-    images_.erase(std::remove_if(images_.begin(), images_.end(), [id](const StoredImage& s) { return s.id == id; }),
+    images_.erase(std::remove_if(images_.begin(), images_.end(), [id](const StoredImage &s) { return s.id == id; }),
                   images_.end());
     if (images_.size() >= kMaxImages)
         images_.erase(images_.begin());
     images_.push_back({id, std::move(file)});
 }
 
-const PrinterState::StoredImage* PrinterState::image(uint8_t id) const
+const PrinterState::StoredImage *PrinterState::image(uint8_t id) const
 {
-    for (const StoredImage& s : images_)
+    for (const StoredImage &s : images_)
         if (s.id == id)
             return &s;
     return nullptr;
@@ -43,14 +43,15 @@ void PrinterState::setMessage(int slot, uint8_t attribute, std::vector<uint8_t> 
     messages_[static_cast<size_t>(slot)] = {attribute, std::move(text)};
 }
 
-bool PrinterState::validModelCode(const std::string& code)
+bool PrinterState::validModelCode(const std::string &code)
 {
     return code.size() == 12 && std::all_of(code.begin(), code.end(), [](char c) { return c > 0x20 && c < 0x7F; });
 }
 
-bool PrinterState::validFirmware(const std::string& version)
+bool PrinterState::validFirmware(const std::string &version)
 {
-    return version.size() == 4 && std::all_of(version.begin(), version.end(), [](char c) { return c >= '0' && c <= '9'; });
+    return version.size() == 4 &&
+           std::all_of(version.begin(), version.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 std::array<uint8_t, 17> PrinterState::modelReply() const
@@ -79,6 +80,10 @@ std::array<uint8_t, 6> PrinterState::firmwareReply() const
 {
     std::string f = firmware;
     f.resize(4, '0');
-    return {'V', static_cast<uint8_t>(f[0]), static_cast<uint8_t>(f[1]), static_cast<uint8_t>(f[2]),
-            static_cast<uint8_t>(f[3]), 0x00};
+    return {'V',
+            static_cast<uint8_t>(f[0]),
+            static_cast<uint8_t>(f[1]),
+            static_cast<uint8_t>(f[2]),
+            static_cast<uint8_t>(f[3]),
+            0x00};
 }

@@ -17,7 +17,7 @@ public:
 
     struct StoredImage {
         uint8_t id = 0;
-        std::vector<uint8_t> file; // the BMP file as it arrived
+        std::vector<uint8_t> file;  // the BMP file as it arrived
     };
 
     struct Message {
@@ -25,31 +25,31 @@ public:
         std::vector<uint8_t> text;
     };
 
-    PrinterConfig config;            // the settings in force
-    std::optional<PrinterConfig> pending; // written, taken at the next restart
-    std::string modelCode = "KX80A110E1US"; // 12 characters
+    PrinterConfig config;                    // the settings in force
+    std::optional<PrinterConfig> pending;    // written, taken at the next restart
+    std::string modelCode = "KX80A110E1US";  // 12 characters
     std::string firmware = "0407";           // MMmm
 
     // Settings written since the last restart, or the ones in force.
-    PrinterConfig& pendingConfig();
+    PrinterConfig &pendingConfig();
     // Makes the written settings the ones in force; true when anything changed.
     bool commitPending();
 
     // Stores a picture; a new id beyond three replaces the oldest one.
     void storeImage(uint8_t id, std::vector<uint8_t> file);
-    const StoredImage* image(uint8_t id) const;
-    const std::vector<StoredImage>& images() const { return images_; }
+    const StoredImage *image(uint8_t id) const;
+    const std::vector<StoredImage> &images() const { return images_; }
 
     void setMessage(int slot, uint8_t attribute, std::vector<uint8_t> text);
-    const Message& message(int slot) const { return messages_[static_cast<size_t>(slot)]; }
+    const Message &message(int slot) const { return messages_[static_cast<size_t>(slot)]; }
 
-    static bool validModelCode(const std::string& code);
-    static bool validFirmware(const std::string& version);
+    static bool validModelCode(const std::string &code);
+    static bool validFirmware(const std::string &version);
 
     std::array<uint8_t, 17> modelReply() const;
     std::array<uint8_t, 6> firmwareReply() const;
 
 private:
-    std::vector<StoredImage> images_; // oldest first
+    std::vector<StoredImage> images_;  // oldest first
     std::array<Message, kMessageSlots> messages_{};
 };

@@ -10,9 +10,12 @@
 #include <termios.h>
 #include <unistd.h>
 
-PtyLink::~PtyLink() { close(); }
+PtyLink::~PtyLink()
+{
+    close();
+}
 
-bool PtyLink::open(std::string& error)
+bool PtyLink::open(std::string &error)
 {
     struct stat st {};
     if (::lstat(linkPath_.c_str(), &st) == 0 && !S_ISLNK(st.st_mode)) {
@@ -21,7 +24,7 @@ bool PtyLink::open(std::string& error)
     }
     int master = -1;
     int slave = -1;
-    termios raw {};
+    termios raw{};
     cfmakeraw(&raw);
     cfsetispeed(&raw, B115200);
     cfsetospeed(&raw, B115200);
@@ -54,7 +57,7 @@ bool PtyLink::open(std::string& error)
     return true;
 }
 
-bool PtyLink::reopen(std::string& error)
+bool PtyLink::reopen(std::string &error)
 {
     // The link moves to the new line before the old one hangs up, so a
     // program that reopens the port at once never finds the dead one.

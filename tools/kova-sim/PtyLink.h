@@ -11,14 +11,14 @@ class PtyLink {
 public:
     explicit PtyLink(std::string linkPath) : linkPath_(std::move(linkPath)) {}
     ~PtyLink();
-    PtyLink(const PtyLink&) = delete;
-    PtyLink& operator=(const PtyLink&) = delete;
+    PtyLink(const PtyLink &) = delete;
+    PtyLink &operator=(const PtyLink &) = delete;
 
     // Creates the pseudo-terminal and points the link at it.
-    bool open(std::string& error);
+    bool open(std::string &error);
     // Hangs the line up: programs holding the old port see it go away, and the
     // link then names a fresh one.
-    bool reopen(std::string& error);
+    bool reopen(std::string &error);
     void close();
     // Drops an exclusive open a program asked for. The printer holds the
     // slave too, so the flag would outlive the program's close and lock the
@@ -26,8 +26,8 @@ public:
     void releaseExclusive();
 
     int masterFd() const { return master_.get(); }
-    const std::string& linkPath() const { return linkPath_; }
-    const std::string& slavePath() const { return slavePath_; }
+    const std::string &linkPath() const { return linkPath_; }
+    const std::string &slavePath() const { return slavePath_; }
 
 private:
     std::string linkPath_;

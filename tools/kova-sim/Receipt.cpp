@@ -6,10 +6,8 @@
 
 Receipt::Receipt(int width, int lineSpacing, uint8_t codePage)
     : width_(width), defaultSpacing_(lineSpacing), lineSpacing_(lineSpacing), defaultCodePage_(codePage),
-      codePage_(codePage), front_(width, kMaxPanelHeight),
-      back_(width, kMaxPanelHeight), strip_(width, kStripHeight)
-{
-}
+      codePage_(codePage), front_(width, kMaxPanelHeight), back_(width, kMaxPanelHeight), strip_(width, kStripHeight)
+{}
 
 void Receipt::initialize()
 {
@@ -60,7 +58,7 @@ void Receipt::text(uint8_t c)
     const int w = Font::kWidth * style_.widthMul;
     const int h = Font::kHeight * style_.heightMul;
     if (lineX_ + w > width_)
-        lineFeed(); // the line is full: it prints and the character starts the next one
+        lineFeed();  // the line is full: it prints and the character starts the next one
     const int x0 = lineX_;
     const int y0 = kStripHeight - h;
     for (int gy = 0; gy < Font::kHeight; ++gy) {
@@ -101,7 +99,7 @@ void Receipt::setPosition(int x)
 void Receipt::bitImageColumns(uint8_t mode, std::span<const uint8_t> data, int columns)
 {
     const int perColumn = (mode & 0x20) ? 3 : 1;
-    const int colWidth = (mode & 0x01) ? 1 : 2; // single density prints each column twice as wide
+    const int colWidth = (mode & 0x01) ? 1 : 2;  // single density prints each column twice as wide
     const int h = perColumn * 8;
     const int y0 = kStripHeight - h;
     int x = lineX_;
@@ -150,11 +148,11 @@ void Receipt::feedLines(int lines)
     lineHeight_ = 0;
 }
 
-void Receipt::image(const Bitmap& picture, int widthMul, int heightMul)
+void Receipt::image(const Bitmap &picture, int widthMul, int heightMul)
 {
     if (lineContent_)
         lineFeed();
-    Bitmap& p = panel();
+    Bitmap &p = panel();
     const int top = cursor();
     const int room = width_ - picture.width() * widthMul;
     const int left = room <= 0 ? 0 : justify_ == 1 ? room / 2 : justify_ == 2 ? room : 0;
@@ -190,7 +188,7 @@ void Receipt::rule()
     touched_ = true;
 }
 
-int Receipt::compose(Bitmap& out)
+int Receipt::compose(Bitmap &out)
 {
     if (lineContent_)
         lineFeed();

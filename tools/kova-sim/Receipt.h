@@ -16,7 +16,7 @@ public:
 
     struct TextStyle {
         bool emphasis = false;
-        int underline = 0; // dots, 0 to 2
+        int underline = 0;  // dots, 0 to 2
         int widthMul = 1;
         int heightMul = 1;
         bool reverse = false;
@@ -27,12 +27,12 @@ public:
     int width() const { return width_; }
     bool touched() const { return touched_; }
 
-    TextStyle& style() { return style_; }
+    TextStyle &style() { return style_; }
     void setJustify(int mode) { justify_ = mode < 0 || mode > 2 ? 0 : mode; }
     void setLineSpacing(int dots) { lineSpacing_ = dots; }
     void setCodePage(uint8_t page) { codePage_ = page; }
     void resetLineSpacing() { lineSpacing_ = defaultSpacing_; }
-    void initialize(); // attributes back to defaults; the unprinted line is dropped
+    void initialize();  // attributes back to defaults; the unprinted line is dropped
     void finishLine();  // prints the line being composed, if there is one
 
     void text(uint8_t c);
@@ -42,18 +42,18 @@ public:
     void lineFeed();
     void feedDots(int dots);
     void feedLines(int lines);
-    void image(const Bitmap& picture, int widthMul, int heightMul);
+    void image(const Bitmap &picture, int widthMul, int heightMul);
     void selectSide(int side);
-    void rule(); // a dashed line across the paper
+    void rule();  // a dashed line across the paper
 
     // Prints what is left in the line and lays both panels out one above the
     // other; returns the height of the picture in the bitmap.
-    int compose(Bitmap& out);
+    int compose(Bitmap &out);
 
 private:
-    Bitmap& panel() { return side_ == 0 ? front_ : back_; }
-    int& cursor() { return cursor_[side_]; }
-    bool printLine(); // false when the line was empty
+    Bitmap &panel() { return side_ == 0 ? front_ : back_; }
+    int &cursor() { return cursor_[side_]; }
+    bool printLine();  // false when the line was empty
     void advance(int dots);
     void markCell(int x, int w, int h);
 

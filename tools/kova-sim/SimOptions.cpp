@@ -6,7 +6,7 @@
 
 namespace {
 
-bool takePort(const std::string& text, int& port)
+bool takePort(const std::string &text, int &port)
 {
     const auto v = Faults::parseCount(text, 65535);
     if (!v)
@@ -15,34 +15,34 @@ bool takePort(const std::string& text, int& port)
     return true;
 }
 
-} // namespace
+}  // namespace
 
 std::string SimOptions::help()
 {
-    return std::string(
-               "Usage: kova-sim [options]\n"
-               "A virtual KOVA-AXX receipt printer: TCP data channel, UDP status channel and a serial line,\n"
-               "stored settings, bit images and messages, and every cut written out as a PNG picture.\n"
-               "\n"
-               "  --address A          IPv4 address to listen on (default 127.0.0.1, loopback only)\n"
-               "  --tcp-port N         TCP data port (default 9100; 0 picks a free port)\n"
-               "  --udp-port N         UDP status port (default 3000; 0 picks a free port)\n"
-               "  --serial-link PATH   also offer a serial line: a pseudo-terminal linked at PATH\n"
-               "  --state FILE         printer memory (settings, images, messages), loaded at start and\n"
-               "                       saved after every change (default: kept in memory only)\n"
-               "  --out DIR            where receipt-NNNN.png and receipt-NNNN.bin go (default .)\n"
-               "  --model CODE         12-character model code (default KX80A110E1US)\n"
-               "  --firmware NNNN      firmware version, major and minor as two digits each (default 0407)\n"
-               "  --restart-seconds N  how long a restart keeps the printer away (default 3)\n"
-               "  --help               this text\n"
-               "\n"
-               "Faults at start (the control lines below change them while running):\n"
-               "  --status HH          status byte in hex (default 00, ready; 08 busy)\n"
-               "  --paper HH           paper-sensor byte in hex (default 00; 04 paper out, 08 knife jam, 02 cover open)\n"
-               "  --silent             answer nothing\n"
-               "  --slow-restart N     restarts take N seconds\n"
-               "  --drop-after N       drop the first link that sends data after N bytes of it\n"
-               "\n") +
+    return std::string("Usage: kova-sim [options]\n"
+                       "A virtual KOVA-AXX receipt printer: TCP data channel, UDP status channel and a serial line,\n"
+                       "stored settings, bit images and messages, and every cut written out as a PNG picture.\n"
+                       "\n"
+                       "  --address A          IPv4 address to listen on (default 127.0.0.1, loopback only)\n"
+                       "  --tcp-port N         TCP data port (default 9100; 0 picks a free port)\n"
+                       "  --udp-port N         UDP status port (default 3000; 0 picks a free port)\n"
+                       "  --serial-link PATH   also offer a serial line: a pseudo-terminal linked at PATH\n"
+                       "  --state FILE         printer memory (settings, images, messages), loaded at start and\n"
+                       "                       saved after every change (default: kept in memory only)\n"
+                       "  --out DIR            where receipt-NNNN.png and receipt-NNNN.bin go (default .)\n"
+                       "  --model CODE         12-character model code (default KX80A110E1US)\n"
+                       "  --firmware NNNN      firmware version, major and minor as two digits each (default 0407)\n"
+                       "  --restart-seconds N  how long a restart keeps the printer away (default 3)\n"
+                       "  --help               this text\n"
+                       "\n"
+                       "Faults at start (the control lines below change them while running):\n"
+                       "  --status HH          status byte in hex (default 00, ready; 08 busy)\n"
+                       "  --paper HH           paper-sensor byte in hex (default 00; 04 paper out, 08 knife jam, 02 "
+                       "cover open)\n"
+                       "  --silent             answer nothing\n"
+                       "  --slow-restart N     restarts take N seconds\n"
+                       "  --drop-after N       drop the first link that sends data after N bytes of it\n"
+                       "\n") +
            Faults::controlHelp() +
            "\n"
            "Settings written with the set command are held apart and read back unchanged until the\n"
@@ -53,7 +53,7 @@ std::string SimOptions::help()
            "or since the last initialise or closed connection while the paper was still blank.\n";
 }
 
-SimOptions::Result SimOptions::parse(int argc, char** argv, std::string& error)
+SimOptions::Result SimOptions::parse(int argc, char **argv, std::string &error)
 {
     for (int i = 1; i < argc; ++i) {
         std::string opt = argv[i];
@@ -71,11 +71,12 @@ SimOptions::Result SimOptions::parse(int argc, char** argv, std::string& error)
             faults.silent = true;
             continue;
         }
-        static const char* const valued[] = {"--address", "--tcp-port", "--udp-port", "--serial-link",
-                                             "--state", "--out", "--model", "--firmware", "--restart-seconds",
-                                             "--status", "--paper", "--slow-restart", "--drop-after"};
+        static const char *const valued[] = {"--address",         "--tcp-port", "--udp-port", "--serial-link",
+                                             "--state",           "--out",      "--model",    "--firmware",
+                                             "--restart-seconds", "--status",   "--paper",    "--slow-restart",
+                                             "--drop-after"};
         bool known = false;
-        for (const char* v : valued)
+        for (const char *v : valued)
             known = known || opt == v;
         if (!known) {
             error = "unknown option " + opt;
@@ -90,7 +91,7 @@ SimOptions::Result SimOptions::parse(int argc, char** argv, std::string& error)
         }
         bool ok = true;
         if (opt == "--address") {
-            in_addr a {};
+            in_addr a{};
             ok = inet_pton(AF_INET, value.c_str(), &a) == 1;
             address = value;
         } else if (opt == "--tcp-port") {

@@ -7,19 +7,23 @@
 // The command line of kova-sim.
 class SimOptions {
 public:
-    enum class Result { Run, Help, Error };
+    enum class Result {
+        Run,
+        Help,
+        Error
+    };
 
     std::string address = "127.0.0.1";
-    int tcpPort = 9100; // 0: any free port (the ready line tells which)
+    int tcpPort = 9100;  // 0: any free port (the ready line tells which)
     int udpPort = 3000;
     std::string serialLink;
     std::string statePath;
     std::string outDir = ".";
-    std::string model;    // empty: from the state file or the default
-    std::string firmware; // empty: likewise
+    std::string model;     // empty: from the state file or the default
+    std::string firmware;  // empty: likewise
     int restartSeconds = 3;
     Faults faults;
 
-    Result parse(int argc, char** argv, std::string& error);
+    Result parse(int argc, char **argv, std::string &error);
     static std::string help();
 };

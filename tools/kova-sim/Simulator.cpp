@@ -17,7 +17,7 @@
 
 namespace {
 
-platform::FileDescriptor bindSocket(int type, const std::string& address, int port, int& boundPort, std::string& error)
+platform::FileDescriptor bindSocket(int type, const std::string &address, int port, int &boundPort, std::string &error)
 {
     platform::FileDescriptor fd(::socket(AF_INET, type | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
     if (!fd.valid()) {
@@ -28,11 +28,11 @@ platform::FileDescriptor bindSocket(int type, const std::string& address, int po
     // Several printers share a port number on different loopback addresses,
     // and a restart binds again at once.
     ::setsockopt(fd.get(), SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-    sockaddr_in sa {};
+    sockaddr_in sa{};
     sa.sin_family = AF_INET;
     sa.sin_port = htons(static_cast<uint16_t>(port));
     ::inet_pton(AF_INET, address.c_str(), &sa.sin_addr);
-    if (::bind(fd.get(), reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0) {
+    if (::bind(fd.get(), reinterpret_cast<sockaddr *>(&sa), sizeof sa) != 0) {
         error = std::string(type == SOCK_STREAM ? "tcp" : "udp") + " bind " + address + ":" + std::to_string(port) +
                 ": " + std::strerror(errno);
         return {};
@@ -42,28 +42,27 @@ platform::FileDescriptor bindSocket(int type, const std::string& address, int po
         return {};
     }
     socklen_t len = sizeof sa;
-    ::getsockname(fd.get(), reinterpret_cast<sockaddr*>(&sa), &len);
+    ::getsockname(fd.get(), reinterpret_cast<sockaddr *>(&sa), &len);
     boundPort = ntohs(sa.sin_port);
     return fd;
 }
 
-} // namespace
+}  // namespace
 
-Simulator::Simulator(const SimOptions& options, PrinterState& state)
+Simulator::Simulator(const SimOptions &options, PrinterState &state)
     : options_(options), faults_(options.faults),
-      printer_(state, faults_, options.outDir, options.statePath, [this](const std::string& l) { say(l); }),
+      printer_(state, faults_, options.outDir, options.statePath, [this](const std::string &l) { say(l); }),
       tcpPort_(options.tcpPort), udpPort_(options.udpPort)
-{
-}
+{}
 
-void Simulator::say(const std::string& line)
+void Simulator::say(const std::string &line)
 {
     const std::string text = line + "\n";
     size_t done = 0;
     while (done < text.size()) {
         const ssize_t n = ::write(STDOUT_FILENO, text.data() + done, text.size() - done);
         if (n <= 0)
-            return; // nobody reads: the line is lost, the printer goes on
+            return;  // nobody reads: the line is lost, the printer goes on
         done += static_cast<size_t>(n);
     }
 }
@@ -78,7 +77,7 @@ std::string Simulator::readyLine() const
     return line;
 }
 
-bool Simulator::openNetwork(std::string& error)
+bool Simulator::openNetwork(std::string &error)
 {
     int port = 0;
     platform::FileDescriptor listener = bindSocket(SOCK_STREAM, options_.address, tcpPort_, port, error);
@@ -100,7 +99,7 @@ void Simulator::acceptClient()
     if (!fd.valid())
         return;
     if (clients_.size() >= kMaxClients)
-        return; // busy: the connection closes at once
+        return;  // busy: the connection closes at once
     const int one = 1;
     ::setsockopt(fd.get(), IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
     ::setsockopt(fd.get(), IPPROTO_TCP, TCP_QUICKACK, &one, sizeof one);
@@ -110,7 +109,7 @@ void Simulator::acceptClient()
     clients_.push_back(std::move(link));
 }
 
-void Simulator::sendReplies(Link& link)
+void Simulator::sendReplies(Link &link)
 {
     const std::vector<uint8_t> out = printer_.takeReplies();
     if (out.empty())
@@ -118,14 +117,14 @@ void Simulator::sendReplies(Link& link)
     // Replies are small; a peer that does not read them loses them rather
     // than stalling the printer.
     if (link.serial) {
-        if (pty_)
-            [[maybe_unused]] const ssize_t n = ::write(pty_->masterFd(), out.data(), out.size());
+        if (pty_) [[maybe_unused]]
+            const ssize_t n = ::write(pty_->masterFd(), out.data(), out.size());
     } else {
         ::send(link.fd.get(), out.data(), out.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
     }
 }
 
-void Simulator::dropLink(Link& link)
+void Simulator::dropLink(Link &link)
 {
     link.parser->reset();
     link.budget.reset();
@@ -139,7 +138,7 @@ void Simulator::dropLink(Link& link)
     }
 }
 
-void Simulator::serviceLink(Link& link, bool& drop)
+void Simulator::serviceLink(Link &link, bool &drop)
 {
     uint8_t buf[4096];
     const int fd = link.serial ? pty_->masterFd() : link.fd.get();
@@ -157,7 +156,7 @@ void Simulator::serviceLink(Link& link, bool& drop)
         ::setsockopt(fd, IPPROTO_TCP, TCP_QUICKACK, &one, sizeof one);
     }
     if (restarting_)
-        return; // a printer that is starting up hears nothing
+        return;  // a printer that is starting up hears nothing
     size_t take = static_cast<size_t>(n);
     if (!link.budget && faults_.dropAfter) {
         link.budget = *faults_.dropAfter;
@@ -184,16 +183,16 @@ void Simulator::serviceLink(Link& link, bool& drop)
 void Simulator::receiveStatusRequest()
 {
     uint8_t buf[512];
-    sockaddr_in from {};
+    sockaddr_in from{};
     socklen_t len = sizeof from;
-    const ssize_t n = ::recvfrom(udp_.get(), buf, sizeof buf, 0, reinterpret_cast<sockaddr*>(&from), &len);
+    const ssize_t n = ::recvfrom(udp_.get(), buf, sizeof buf, 0, reinterpret_cast<sockaddr *>(&from), &len);
     if (n < 0 || restarting_)
         return;
     static constexpr uint8_t request[] = {0x00, 0x00, 0x00, 0x00, 0x1B, 0x68};
     if (n != sizeof request || std::memcmp(buf, request, sizeof request) != 0 || faults_.silent)
         return;
     const uint8_t reply[8] = {0x00, 0x00, 0x00, 0x00, printer_.statusByte(), 0x00, 0x00, 0x00};
-    ::sendto(udp_.get(), reply, sizeof reply, MSG_DONTWAIT, reinterpret_cast<sockaddr*>(&from), len);
+    ::sendto(udp_.get(), reply, sizeof reply, MSG_DONTWAIT, reinterpret_cast<sockaddr *>(&from), len);
 }
 
 void Simulator::readControl()
@@ -221,7 +220,7 @@ void Simulator::readControl()
     }
 }
 
-void Simulator::control(const std::string& line)
+void Simulator::control(const std::string &line)
 {
     std::string reply;
     const Faults::Action action = faults_.control(line, reply);
@@ -250,7 +249,7 @@ void Simulator::control(const std::string& line)
 
 void Simulator::disconnectAll()
 {
-    for (auto& c : clients_)
+    for (auto &c : clients_)
         dropLink(*c);
     clients_.clear();
     if (pty_)
@@ -260,7 +259,7 @@ void Simulator::disconnectAll()
 void Simulator::beginRestart()
 {
     const int seconds = faults_.slowRestartSeconds > 0 ? faults_.slowRestartSeconds : options_.restartSeconds;
-    for (auto& c : clients_)
+    for (auto &c : clients_)
         c->parser->reset();
     clients_.clear();
     serial_.parser->reset();
@@ -322,7 +321,7 @@ int Simulator::run()
         fds.push_back({restarting_ ? -1 : listener_.get(), POLLIN, 0});
         fds.push_back({udp_.get(), POLLIN, 0});
         fds.push_back({pty_ ? pty_->masterFd() : -1, POLLIN, 0});
-        for (auto& c : clients_)
+        for (auto &c : clients_)
             fds.push_back({c->fd.get(), POLLIN, 0});
 
         int timeout = -1;
@@ -331,7 +330,7 @@ int Simulator::run()
             timeout = static_cast<int>(std::max<long long>(left.count(), 0));
         }
         if (pty_ && (timeout < 0 || timeout > 500))
-            timeout = 500; // look at the serial line's exclusive flag now and then
+            timeout = 500;  // look at the serial line's exclusive flag now and then
         const int ready = ::poll(fds.data(), fds.size(), timeout);
         if (ready < 0 && errno != EINTR) {
             std::fprintf(stderr, "kova-sim: poll: %s\n", std::strerror(errno));
@@ -343,7 +342,7 @@ int Simulator::run()
             continue;
 
         if (fds[0].revents & POLLIN) {
-            signalfd_siginfo info {};
+            signalfd_siginfo info{};
             if (::read(signals_.get(), &info, sizeof info) > 0)
                 quit_ = true;
         }

@@ -19,31 +19,31 @@ class Simulator {
 public:
     static constexpr size_t kMaxClients = 8;
 
-    Simulator(const SimOptions& options, PrinterState& state);
+    Simulator(const SimOptions &options, PrinterState &state);
     int run();
 
 private:
     using Clock = std::chrono::steady_clock;
 
     struct Link {
-        platform::FileDescriptor fd; // invalid for the serial line, which the PtyLink owns
+        platform::FileDescriptor fd;  // invalid for the serial line, which the PtyLink owns
         bool serial = false;
         std::unique_ptr<CommandParser> parser;
-        std::optional<long long> budget; // bytes left before the link is dropped
+        std::optional<long long> budget;  // bytes left before the link is dropped
     };
 
-    bool openNetwork(std::string& error);
+    bool openNetwork(std::string &error);
     void acceptClient();
-    void serviceLink(Link& link, bool& drop);
+    void serviceLink(Link &link, bool &drop);
     void receiveStatusRequest();
     void readControl();
-    void control(const std::string& line);
-    void sendReplies(Link& link);
-    void dropLink(Link& link);
+    void control(const std::string &line);
+    void sendReplies(Link &link);
+    void dropLink(Link &link);
     void disconnectAll();
     void beginRestart();
     void endRestart();
-    void say(const std::string& line);
+    void say(const std::string &line);
     std::string readyLine() const;
 
     SimOptions options_;

@@ -11,7 +11,7 @@
 
 namespace {
 
-std::string hex(const uint8_t* data, size_t length, bool spaced)
+std::string hex(const uint8_t *data, size_t length, bool spaced)
 {
     static const char digits[] = "0123456789abcdef";
     std::string out;
@@ -37,7 +37,7 @@ int nibble(char c)
 }
 
 // Hex digits, blanks between bytes allowed.
-bool unhex(const std::string& text, std::vector<uint8_t>& out)
+bool unhex(const std::string &text, std::vector<uint8_t> &out)
 {
     out.clear();
     int high = -1;
@@ -60,7 +60,7 @@ bool unhex(const std::string& text, std::vector<uint8_t>& out)
     return high < 0;
 }
 
-std::string trim(const std::string& s)
+std::string trim(const std::string &s)
 {
     const size_t a = s.find_first_not_of(" \t\r");
     if (a == std::string::npos)
@@ -69,9 +69,9 @@ std::string trim(const std::string& s)
     return s.substr(a, b - a + 1);
 }
 
-} // namespace
+}  // namespace
 
-StateFile::Load StateFile::load(const std::string& path, PrinterState& state, std::string& error)
+StateFile::Load StateFile::load(const std::string &path, PrinterState &state, std::string &error)
 {
     std::ifstream in(path);
     if (!in) {
@@ -110,7 +110,7 @@ StateFile::Load StateFile::load(const std::string& path, PrinterState& state, st
                 state.config.setByte(n, bytes[static_cast<size_t>(n - 1)]);
         } else if (key.rfind("image.", 0) == 0) {
             const std::string id = key.substr(6);
-            char* end = nullptr;
+            char *end = nullptr;
             const long v = std::strtol(id.c_str(), &end, 10);
             ok = !id.empty() && *end == '\0' && v >= 0 && v <= 255 && unhex(value, bytes) && !bytes.empty();
             if (ok)
@@ -134,7 +134,7 @@ StateFile::Load StateFile::load(const std::string& path, PrinterState& state, st
     return Load::Loaded;
 }
 
-bool StateFile::save(const std::string& path, const PrinterState& state)
+bool StateFile::save(const std::string &path, const PrinterState &state)
 {
     std::ostringstream out;
     out << "# kova-sim printer memory; bytes in hexadecimal\n";
@@ -142,14 +142,14 @@ bool StateFile::save(const std::string& path, const PrinterState& state)
     out << "firmware = " << state.firmware << "\n";
     out << "# configuration bytes 1 to 31\n";
     out << "config = " << hex(state.config.bytes().data() + 1, PrinterConfig::kBytes, true) << "\n";
-    for (const PrinterConfig::Line& l : state.config.describe())
+    for (const PrinterConfig::Line &l : state.config.describe())
         out << "#   " << l.label << ": " << l.text << "\n";
     out << "# downloaded bit images: image.<id> = BMP file\n";
-    for (const PrinterState::StoredImage& image : state.images())
+    for (const PrinterState::StoredImage &image : state.images())
         out << "image." << int(image.id) << " = " << hex(image.file.data(), image.file.size(), false) << "\n";
     out << "# message.<slot> = attribute text (slots: 0-1 bottom, 2-3 top, 4-5 reprint)\n";
     for (int slot = 0; slot < PrinterState::kMessageSlots; ++slot) {
-        const PrinterState::Message& m = state.message(slot);
+        const PrinterState::Message &m = state.message(slot);
         out << "message." << slot << " = " << hex(&m.attribute, 1, false);
         if (!m.text.empty())
             out << " " << hex(m.text.data(), m.text.size(), false);

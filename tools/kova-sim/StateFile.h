@@ -9,8 +9,12 @@ class PrinterState;
 // leaves half a file.
 class StateFile {
 public:
-    enum class Load { Loaded, Missing, Bad };
+    enum class Load {
+        Loaded,
+        Missing,
+        Bad
+    };
 
-    static Load load(const std::string& path, PrinterState& state, std::string& error);
-    static bool save(const std::string& path, const PrinterState& state);
+    static Load load(const std::string &path, PrinterState &state, std::string &error);
+    static bool save(const std::string &path, const PrinterState &state);
 };

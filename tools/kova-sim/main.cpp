@@ -1,7 +1,7 @@
 // kova-sim: a virtual KOVA-AXX receipt printer.
 #include "PrinterState.h"
-#include "Simulator.h"
 #include "SimOptions.h"
+#include "Simulator.h"
 #include "StateFile.h"
 
 #include <cerrno>
@@ -9,7 +9,7 @@
 
 #include <sys/stat.h>
 
-int main(int argc, char** argv)
+int main(int argc, char **argv)
 {
     SimOptions options;
     std::string error;
