@@ -1,5 +1,7 @@
 #include "platform/DeviceFile.h"
 
+#include "platform/DescriptorWait.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
@@ -117,8 +119,14 @@ void DeviceFile::WaitReady(int timeoutMs)
         std::this_thread::sleep_for(std::chrono::milliseconds(pause));
         return;
     }
-    pollfd p{fd_.get(), static_cast<short>(writing_ ? POLLOUT : POLLIN), 0};
-    poll(&p, 1, timeoutMs);
+    // Whatever the wait gives, the next step finds the device's state, errors included.
+    const short events = writing_ ? POLLOUT : POLLIN;
+    int error = 0;
+    if (timeoutMs < 0) {
+        DescriptorWait::Forever(fd_.get(), events, &error);
+    } else {
+        DescriptorWait::Until(fd_.get(), events, DescriptorWait::After(static_cast<uint64_t>(timeoutMs)), &error);
+    }
 }
 
 bool DeviceFile::WaitPending(std::chrono::milliseconds timeout)

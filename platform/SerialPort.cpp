@@ -1,8 +1,11 @@
 #include "platform/SerialPort.h"
 
+#include "platform/DescriptorWait.h"
+
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
+#include <optional>
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
@@ -12,33 +15,28 @@ namespace platform {
 
 namespace {
 
-using SteadyClock = std::chrono::steady_clock;
-
-// Milliseconds left until deadline, or -1 for no deadline (poll's "wait for ever").
-int remainingMs(bool limited, SteadyClock::time_point deadline)
+// The deadline of a total limit in milliseconds; 0 means none.
+std::optional<DescriptorWait::Deadline> DeadlineOf(uint64_t totalMs)
 {
-    if (!limited) {
-        return -1;
+    if (totalMs == 0) {
+        return std::nullopt;
     }
-    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - SteadyClock::now()).count();
-    return left > 0 ? static_cast<int>(std::min<long long>(left, 1 << 30)) : 0;
+    return DescriptorWait::After(totalMs);
 }
 
-// Waits for the descriptor; returns 1 when ready, 0 on time-out, -1 on error (errno set).
-int waitFor(int fd, short events, int timeoutMs)
+// Waits for the descriptor until the earlier of deadline and interval: 1 ready, 0 time-out,
+// -1 failed (*error set).
+int WaitFor(int fd, short events, const std::optional<DescriptorWait::Deadline> &deadline, uint32_t intervalMs,
+            int *error)
 {
-    pollfd p{fd, events, 0};
-    for (;;) {
-        int n = poll(&p, 1, timeoutMs);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n > 0 && (p.revents & (POLLERR | POLLNVAL))) {
-            errno = EIO;
-            return -1;
-        }
-        return n > 0 ? 1 : n;
+    std::optional<DescriptorWait::Deadline> until = deadline;
+    if (intervalMs != 0) {
+        const auto interval = DescriptorWait::After(intervalMs);
+        until = until ? std::min(*until, interval) : interval;
     }
+    const auto result =
+        until ? DescriptorWait::Until(fd, events, *until, error) : DescriptorWait::Forever(fd, events, error);
+    return result == DescriptorWait::Result::Ready ? 1 : result == DescriptorWait::Result::TimedOut ? 0 : -1;
 }
 
 bool noModemLines(int code)
@@ -73,8 +71,7 @@ std::unique_ptr<SerialPort> SerialPort::open(const std::string &path, int *error
     termios current{};
     if (tcgetattr(port->fd(), &current) == 0) {
         port->applied_.DCBlength = sizeof(Dcb);
-        port->applied_.flags =
-            QLNK_DCB_BINARY | (1u << QLNK_DCB_DTR_CONTROL_SHIFT) | (1u << QLNK_DCB_RTS_CONTROL_SHIFT);
+        port->applied_.flags = Dcb::kBinary | (1u << Dcb::kDtrControlShift) | (1u << Dcb::kRtsControlShift);
         SerialSettings::fromTermios(current, &port->applied_);
     }
     *error = 0;
@@ -166,9 +163,8 @@ bool SerialPort::read(uint8_t *buffer, std::size_t length, std::size_t *received
         if (int r = readSome(); r != 0) {
             return r > 0;
         }
-        int ready = waitFor(fd(), POLLIN, static_cast<int>(std::min<uint32_t>(t.readTotalConstant, 1u << 30)));
+        const int ready = WaitFor(fd(), POLLIN, DescriptorWait::After(t.readTotalConstant), 0, error);
         if (ready < 0) {
-            *error = errno;
             return false;
         }
         return ready == 0 || readSome() >= 0;
@@ -176,18 +172,11 @@ bool SerialPort::read(uint8_t *buffer, std::size_t length, std::size_t *received
 
     // General rule: a total limit of multiplier x length + constant (none when both are 0) and
     // an interval limit between two bytes (none when 0).
-    const uint64_t total = uint64_t(t.readTotalMultiplier) * length + t.readTotalConstant;
-    const bool limited = total != 0;
-    const auto deadline = SteadyClock::now() + std::chrono::milliseconds(std::min<uint64_t>(total, 1ull << 40));
+    const auto deadline = DeadlineOf(uint64_t(t.readTotalMultiplier) * length + t.readTotalConstant);
     while (*received < length) {
-        int wait = remainingMs(limited, deadline);
-        if (t.readInterval != 0 && *received > 0) {
-            int interval = static_cast<int>(std::min<uint32_t>(t.readInterval, 1u << 30));
-            wait = wait < 0 ? interval : std::min(wait, interval);
-        }
-        int ready = waitFor(fd(), POLLIN, wait);
+        const uint32_t interval = *received > 0 ? t.readInterval : 0;
+        const int ready = WaitFor(fd(), POLLIN, deadline, interval, error);
         if (ready < 0) {
-            *error = errno;
             return false;
         }
         if (ready == 0) {
@@ -204,17 +193,21 @@ bool SerialPort::write(const uint8_t *data, std::size_t length, std::size_t *wri
 {
     *written = 0;
     const CommTimeouts &t = timeouts_;
-    const uint64_t total = uint64_t(t.writeTotalMultiplier) * length + t.writeTotalConstant;
-    const bool limited = total != 0;
-    const auto deadline = SteadyClock::now() + std::chrono::milliseconds(std::min<uint64_t>(total, 1ull << 40));
+    const auto deadline = DeadlineOf(uint64_t(t.writeTotalMultiplier) * length + t.writeTotalConstant);
 
-    if (applied_.flags & QLNK_DCB_DSR_OUTPUT_FLOW) {
+    if (applied_.flags & Dcb::kDsrOutputFlow) {
+        // The modem lines have no readiness to wait for: look again every 10 ms.
         while (!dsrOn()) {
-            int left = remainingMs(limited, deadline);
-            if (left == 0) {
-                return true;
+            auto pause = std::chrono::microseconds(10000);
+            if (deadline) {
+                const auto left =
+                    std::chrono::duration_cast<std::chrono::microseconds>(*deadline - std::chrono::steady_clock::now());
+                if (left.count() <= 0) {
+                    return true;
+                }
+                pause = std::min(pause, left);
             }
-            usleep(static_cast<useconds_t>(std::min(left < 0 ? 10 : left, 10)) * 1000);
+            usleep(static_cast<useconds_t>(pause.count()));
         }
     }
     while (*written < length) {
@@ -227,9 +220,8 @@ bool SerialPort::write(const uint8_t *data, std::size_t length, std::size_t *wri
             *error = errno;
             return false;
         }
-        int ready = waitFor(fd(), POLLOUT, remainingMs(limited, deadline));
+        const int ready = WaitFor(fd(), POLLOUT, deadline, 0, error);
         if (ready < 0) {
-            *error = errno;
             return false;
         }
         if (ready == 0) {

@@ -40,19 +40,19 @@ uint32_t SerialSettings::baudFor(speed_t speed)
 
 uint32_t SerialSettings::dtrControl(const Dcb &dcb)
 {
-    return (dcb.flags & QLNK_DCB_DTR_CONTROL_MASK) >> QLNK_DCB_DTR_CONTROL_SHIFT;
+    return (dcb.flags & Dcb::kDtrControlMask) >> Dcb::kDtrControlShift;
 }
 
 uint32_t SerialSettings::rtsControl(const Dcb &dcb)
 {
-    return (dcb.flags & QLNK_DCB_RTS_CONTROL_MASK) >> QLNK_DCB_RTS_CONTROL_SHIFT;
+    return (dcb.flags & Dcb::kRtsControlMask) >> Dcb::kRtsControlShift;
 }
 
 int SerialSettings::toTermios(const Dcb &dcb, termios *settings, ModemLineRequest *lines)
 {
     const speed_t speed = speedFor(dcb.BaudRate);
-    if (speed == B0 || dcb.ByteSize < 5 || dcb.ByteSize > 8 || dcb.Parity > QLNK_PARITY_SPACE ||
-        dcb.StopBits > QLNK_STOPBITS_TWO) {
+    if (speed == B0 || dcb.ByteSize < 5 || dcb.ByteSize > 8 || dcb.Parity > Dcb::kParitySpace ||
+        dcb.StopBits > Dcb::kStopBitsTwo) {
         return EINVAL;
     }
 
@@ -64,16 +64,16 @@ int SerialSettings::toTermios(const Dcb &dcb, termios *settings, ModemLineReques
     t.c_cflag |= kSizes[dcb.ByteSize - 5];
 
     switch (dcb.Parity) {
-    case QLNK_PARITY_ODD:
+    case Dcb::kParityOdd:
         t.c_cflag |= PARENB | PARODD;
         break;
-    case QLNK_PARITY_EVEN:
+    case Dcb::kParityEven:
         t.c_cflag |= PARENB;
         break;
-    case QLNK_PARITY_MARK:
+    case Dcb::kParityMark:
         t.c_cflag |= PARENB | CMSPAR | PARODD;
         break;
-    case QLNK_PARITY_SPACE:
+    case Dcb::kParitySpace:
         t.c_cflag |= PARENB | CMSPAR;
         break;
     default:
@@ -81,24 +81,24 @@ int SerialSettings::toTermios(const Dcb &dcb, termios *settings, ModemLineReques
     }
     // Received parity errors are only checked when there is a parity bit to check.
     t.c_iflag &= ~(INPCK | IGNPAR | PARMRK | IXON | IXOFF | IXANY);
-    if ((dcb.flags & QLNK_DCB_PARITY_CHECK) && dcb.Parity != QLNK_PARITY_NONE) {
+    if ((dcb.flags & Dcb::kParityCheck) && dcb.Parity != Dcb::kParityNone) {
         t.c_iflag |= INPCK;
     }
     // Termios has one and two stop bits; one and a half is the five-bit form of two.
-    if (dcb.StopBits != QLNK_STOPBITS_ONE) {
+    if (dcb.StopBits != Dcb::kStopBitsOne) {
         t.c_cflag |= CSTOPB;
     }
 
-    if (dcb.flags & QLNK_DCB_XONXOFF_OUTPUT) {
+    if (dcb.flags & Dcb::kXonXoffOutput) {
         t.c_iflag |= IXON;
     }
-    if (dcb.flags & QLNK_DCB_XONXOFF_INPUT) {
+    if (dcb.flags & Dcb::kXonXoffInput) {
         t.c_iflag |= IXOFF;
     }
     t.c_cc[VSTART] = static_cast<cc_t>(dcb.XonChar);
     t.c_cc[VSTOP] = static_cast<cc_t>(dcb.XoffChar);
 
-    if ((dcb.flags & QLNK_DCB_CTS_OUTPUT_FLOW) || rtsControl(dcb) == 2) {
+    if ((dcb.flags & Dcb::kCtsOutputFlow) || rtsControl(dcb) == 2) {
         t.c_cflag |= CRTSCTS;
     }
 
@@ -135,20 +135,20 @@ void SerialSettings::fromTermios(const termios &t, Dcb *dcb)
         break;
     }
     if (!(t.c_cflag & PARENB)) {
-        dcb->Parity = QLNK_PARITY_NONE;
+        dcb->Parity = Dcb::kParityNone;
     } else if (t.c_cflag & CMSPAR) {
-        dcb->Parity = (t.c_cflag & PARODD) ? QLNK_PARITY_MARK : QLNK_PARITY_SPACE;
+        dcb->Parity = (t.c_cflag & PARODD) ? Dcb::kParityMark : Dcb::kParitySpace;
     } else {
-        dcb->Parity = (t.c_cflag & PARODD) ? QLNK_PARITY_ODD : QLNK_PARITY_EVEN;
+        dcb->Parity = (t.c_cflag & PARODD) ? Dcb::kParityOdd : Dcb::kParityEven;
     }
-    dcb->StopBits = (t.c_cflag & CSTOPB) ? QLNK_STOPBITS_TWO : QLNK_STOPBITS_ONE;
+    dcb->StopBits = (t.c_cflag & CSTOPB) ? Dcb::kStopBitsTwo : Dcb::kStopBitsOne;
 
-    dcb->flags |= QLNK_DCB_BINARY;
+    dcb->flags |= Dcb::kBinary;
     auto setFlag = [dcb](uint32_t flag, bool on) { dcb->flags = on ? (dcb->flags | flag) : (dcb->flags & ~flag); };
-    setFlag(QLNK_DCB_XONXOFF_OUTPUT, t.c_iflag & IXON);
-    setFlag(QLNK_DCB_XONXOFF_INPUT, t.c_iflag & IXOFF);
-    setFlag(QLNK_DCB_CTS_OUTPUT_FLOW, t.c_cflag & CRTSCTS);
-    setFlag(QLNK_DCB_PARITY_CHECK, t.c_iflag & INPCK);
+    setFlag(Dcb::kXonXoffOutput, t.c_iflag & IXON);
+    setFlag(Dcb::kXonXoffInput, t.c_iflag & IXOFF);
+    setFlag(Dcb::kCtsOutputFlow, t.c_cflag & CRTSCTS);
+    setFlag(Dcb::kParityCheck, t.c_iflag & INPCK);
     dcb->XonChar = static_cast<char>(t.c_cc[VSTART]);
     dcb->XoffChar = static_cast<char>(t.c_cc[VSTOP]);
 }

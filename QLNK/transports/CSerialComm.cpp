@@ -13,6 +13,35 @@ namespace {
 
 constexpr uint32_t kWriteMsPerByte = 100;
 
+// The caller's record, field by field, as the platform's serial settings. The flag word and the
+// codes have the same meaning on both sides.
+platform::Dcb platformDcb(const QLNK_DCB &dcb)
+{
+    static_assert(
+        QLNK_DCB_BINARY == platform::Dcb::kBinary && QLNK_DCB_ABORT_ON_ERROR == platform::Dcb::kAbortOnError &&
+            QLNK_DCB_DTR_CONTROL_SHIFT == platform::Dcb::kDtrControlShift &&
+            QLNK_DCB_RTS_CONTROL_SHIFT == platform::Dcb::kRtsControlShift &&
+            QLNK_PARITY_SPACE == platform::Dcb::kParitySpace && QLNK_STOPBITS_TWO == platform::Dcb::kStopBitsTwo,
+        "the public record and the platform's settings share their codes");
+    platform::Dcb out{};
+    out.DCBlength = dcb.DCBlength;
+    out.BaudRate = dcb.BaudRate;
+    out.flags = dcb.flags;
+    out.wReserved = dcb.wReserved;
+    out.XonLim = dcb.XonLim;
+    out.XoffLim = dcb.XoffLim;
+    out.ByteSize = dcb.ByteSize;
+    out.Parity = dcb.Parity;
+    out.StopBits = dcb.StopBits;
+    out.XonChar = dcb.XonChar;
+    out.XoffChar = dcb.XoffChar;
+    out.ErrorChar = dcb.ErrorChar;
+    out.EofChar = dcb.EofChar;
+    out.EvtChar = dcb.EvtChar;
+    out.wReserved1 = dcb.wReserved1;
+    return out;
+}
+
 // The port behind a handle; a descriptor this library did not open is not a serial port of ours.
 std::shared_ptr<platform::SerialPort> portFor(int fd)
 {
@@ -49,7 +78,7 @@ int32_t CSerialComm::open(QLNK_CommContext &context)
     }
     platform::SerialPort &opened = *port;
     context.serialHandle = CSerialPortTable::add(std::move(port));
-    if (!opened.setState(context.serialDcb, &error)) {
+    if (!opened.setState(platformDcb(context.serialDcb), &error)) {
         CQLNKApp::storeError(error);
         return QLNK_E_PARAM;
     }

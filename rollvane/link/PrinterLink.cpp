@@ -49,12 +49,12 @@ constexpr unsigned kPrinterClassRequestTimeoutMs = 5000;
 constexpr uint8_t kPrinterClassRequestType = 0xC1;
 
 // The serial flag word after the flow-control choice: these bits are forced, the rest kept.
-constexpr uint32_t kForcedOn = QLNK_DCB_BINARY | QLNK_DCB_PARITY_CHECK | (1u << QLNK_DCB_DTR_CONTROL_SHIFT) |
-                               QLNK_DCB_TX_CONTINUE_ON_XOFF | (1u << QLNK_DCB_RTS_CONTROL_SHIFT);
+constexpr uint32_t kForcedOn = platform::Dcb::kBinary | platform::Dcb::kParityCheck | (1u << platform::Dcb::kDtrControlShift) |
+                               platform::Dcb::kTxContinueOnXoff | (1u << platform::Dcb::kRtsControlShift);
 // DTR and RTS control end up 1 ("enable"): their upper bits are cleared, the lower ones set.
-constexpr uint32_t kForcedOff = QLNK_DCB_CTS_OUTPUT_FLOW | (2u << QLNK_DCB_DTR_CONTROL_SHIFT) |
-                                QLNK_DCB_DSR_SENSITIVITY | QLNK_DCB_ERROR_CHAR | QLNK_DCB_NULL_STRIPPING |
-                                (2u << QLNK_DCB_RTS_CONTROL_SHIFT) | QLNK_DCB_ABORT_ON_ERROR;
+constexpr uint32_t kForcedOff = platform::Dcb::kCtsOutputFlow | (2u << platform::Dcb::kDtrControlShift) |
+                                platform::Dcb::kDsrSensitivity | platform::Dcb::kErrorChar | platform::Dcb::kNullStripping |
+                                (2u << platform::Dcb::kRtsControlShift) | platform::Dcb::kAbortOnError;
 static_assert(kForcedOn == 0x1093 && (~kForcedOff & 0xFFFFFFFFu) == 0xFFFF939B, "serial flag word");
 
 const char *const kXonXoff = "Xon/Xoff";
@@ -232,38 +232,38 @@ int PrinterLink::ConfigureSerial(const std::string & /*port*/, int32_t baud, con
 
     switch (parity.empty() ? '\0' : std::toupper(static_cast<unsigned char>(parity[0]))) {
     case 'E':
-        serialState.Parity = QLNK_PARITY_EVEN;
+        serialState.Parity = platform::Dcb::kParityEven;
         break;
     case 'M':
-        serialState.Parity = QLNK_PARITY_MARK;
+        serialState.Parity = platform::Dcb::kParityMark;
         break;
     case 'O':
-        serialState.Parity = QLNK_PARITY_ODD;
+        serialState.Parity = platform::Dcb::kParityOdd;
         break;
     case 'S':
-        serialState.Parity = QLNK_PARITY_SPACE;
+        serialState.Parity = platform::Dcb::kParitySpace;
         break;
     default:
-        serialState.Parity = QLNK_PARITY_NONE;
+        serialState.Parity = platform::Dcb::kParityNone;
         break;
     }
 
     uint32_t flags = serialState.flags;
     if (flowControl == kXonXoff) {
-        flags &= ~QLNK_DCB_DSR_OUTPUT_FLOW;
-        flags |= QLNK_DCB_XONXOFF_OUTPUT | QLNK_DCB_XONXOFF_INPUT;
+        flags &= ~platform::Dcb::kDsrOutputFlow;
+        flags |= platform::Dcb::kXonXoffOutput | platform::Dcb::kXonXoffInput;
     } else {
-        flags |= QLNK_DCB_DSR_OUTPUT_FLOW;
-        flags &= ~(QLNK_DCB_XONXOFF_OUTPUT | QLNK_DCB_XONXOFF_INPUT);
+        flags |= platform::Dcb::kDsrOutputFlow;
+        flags &= ~(platform::Dcb::kXonXoffOutput | platform::Dcb::kXonXoffInput);
     }
     serialState.flags = (flags & ~kForcedOff) | kForcedOn;
 
     serialState.BaudRate = static_cast<uint32_t>(baud);
     serialState.ByteSize = static_cast<uint8_t>(bits);
     if (stop == 1) {
-        serialState.StopBits = QLNK_STOPBITS_ONE;
+        serialState.StopBits = platform::Dcb::kStopBitsOne;
     } else if (stop == 2) {
-        serialState.StopBits = QLNK_STOPBITS_TWO;
+        serialState.StopBits = platform::Dcb::kStopBitsTwo;
     }
 
     SetReadTimeout(kOpenReadTimeoutMs);

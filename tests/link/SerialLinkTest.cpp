@@ -219,14 +219,14 @@ TEST_F(PrinterLinkSerialSettingsTest, ParityTextsByTheirFirstLetter)
         tcflag_t flags;
     };
     const Case cases[] = {
-        {"EVEN", QLNK_PARITY_EVEN, PARENB},
-        {"e", QLNK_PARITY_EVEN, PARENB},
-        {"ODD", QLNK_PARITY_ODD, PARENB | PARODD},
-        {"M", QLNK_PARITY_MARK, PARENB | CMSPAR | PARODD},
-        {"S", QLNK_PARITY_SPACE, PARENB | CMSPAR},
-        {"NULL", QLNK_PARITY_NONE, 0},
-        {"NONE", QLNK_PARITY_NONE, 0},
-        {"", QLNK_PARITY_NONE, 0},
+        {"EVEN", platform::Dcb::kParityEven, PARENB},
+        {"e", platform::Dcb::kParityEven, PARENB},
+        {"ODD", platform::Dcb::kParityOdd, PARENB | PARODD},
+        {"M", platform::Dcb::kParityMark, PARENB | CMSPAR | PARODD},
+        {"S", platform::Dcb::kParitySpace, PARENB | CMSPAR},
+        {"NULL", platform::Dcb::kParityNone, 0},
+        {"NONE", platform::Dcb::kParityNone, 0},
+        {"", platform::Dcb::kParityNone, 0},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.text);
@@ -274,14 +274,14 @@ TEST_F(PrinterLinkSerialSettingsTest, AnyOtherFlowTextMeansDsrFlow)
     script.applyState = false;
     platform::Dcb port{};
     port.flags = 0xFFFFFFFFu;
-    port.StopBits = QLNK_STOPBITS_ONE;
+    port.StopBits = platform::Dcb::kStopBitsOne;
     script.portState = port;
     link->flowControl = "NULL";
     ASSERT_EQ(link->Open("COM3"), 1);
     EXPECT_EQ(link->ConfigureSerial("COM3", 9600, "NONE", 8, 2), 1);
     // Bits outside the rule stay as read; DTR and RTS end up "enable".
     EXPECT_EQ(script.appliedState->flags, 0xFFFF909Bu);
-    EXPECT_TRUE(script.appliedState->flags & QLNK_DCB_DSR_OUTPUT_FLOW);
+    EXPECT_TRUE(script.appliedState->flags & platform::Dcb::kDsrOutputFlow);
     EXPECT_EQ(platform::SerialSettings::dtrControl(*script.appliedState), 1u);
     EXPECT_EQ(platform::SerialSettings::rtsControl(*script.appliedState), 1u);
     termios t = Applied();
@@ -293,16 +293,16 @@ TEST_F(PrinterLinkSerialSettingsTest, StopBitsThreeLeaveThePortsSettingAndDataBi
 {
     script.applyState = false;
     platform::Dcb port{};
-    port.StopBits = QLNK_STOPBITS_ONE_AND_HALF;
+    port.StopBits = platform::Dcb::kStopBitsOneAndHalf;
     script.portState = port;
     ASSERT_EQ(link->Open("COM3"), 1);
     EXPECT_EQ(link->ConfigureSerial("COM3", 4800, "NONE", 7, 3), 1);
-    EXPECT_EQ(script.appliedState->StopBits, QLNK_STOPBITS_ONE_AND_HALF);
+    EXPECT_EQ(script.appliedState->StopBits, platform::Dcb::kStopBitsOneAndHalf);
     EXPECT_EQ(script.appliedState->ByteSize, 7);
     EXPECT_EQ(script.appliedState->BaudRate, 4800u);
     EXPECT_EQ(Applied().c_cflag & CSIZE, static_cast<tcflag_t>(CS7));
     EXPECT_EQ(link->ConfigureSerial("COM3", 4800, "NONE", 8, 1), 1);
-    EXPECT_EQ(script.appliedState->StopBits, QLNK_STOPBITS_ONE);
+    EXPECT_EQ(script.appliedState->StopBits, platform::Dcb::kStopBitsOne);
 }
 
 TEST_F(PrinterLinkSerialSettingsTest, PseudoTerminalWithoutModemLinesStillConfigures)

@@ -30,7 +30,8 @@ platform::Dcb lineSettings()
     dcb.DCBlength = sizeof dcb;
     dcb.BaudRate = 115200;
     dcb.ByteSize = 8;
-    dcb.flags = QLNK_DCB_BINARY | (1u << QLNK_DCB_DTR_CONTROL_SHIFT) | (1u << QLNK_DCB_RTS_CONTROL_SHIFT);
+    dcb.flags =
+        platform::Dcb::kBinary | (1u << platform::Dcb::kDtrControlShift) | (1u << platform::Dcb::kRtsControlShift);
     return dcb;
 }
 
@@ -85,13 +86,13 @@ TEST(SerialPort, SettingsApplyOnAPseudoTerminalWithoutModemLines)
     int error = 0;
     platform::Dcb dcb = lineSettings();
     dcb.BaudRate = 9600;
-    dcb.flags |= QLNK_DCB_XONXOFF_OUTPUT;
+    dcb.flags |= platform::Dcb::kXonXoffOutput;
     EXPECT_TRUE(port->setState(dcb, &error)) << error;
     platform::Dcb read{};
     ASSERT_TRUE(port->getState(&read, &error));
     EXPECT_EQ(read.BaudRate, 9600u);
     EXPECT_EQ(read.ByteSize, 8);
-    EXPECT_TRUE(read.flags & QLNK_DCB_XONXOFF_OUTPUT);
+    EXPECT_TRUE(read.flags & platform::Dcb::kXonXoffOutput);
     EXPECT_TRUE(port->dsrOn());
 }
 
@@ -194,7 +195,7 @@ TEST(SerialPort, WriteHeldByXoffStopsAtTheWriteLimit)
     auto port = openPort(pty);
     int error = 0;
     platform::Dcb dcb = lineSettings();
-    dcb.flags |= QLNK_DCB_XONXOFF_OUTPUT;
+    dcb.flags |= platform::Dcb::kXonXoffOutput;
     dcb.XonChar = 0x11;
     dcb.XoffChar = 0x13;
     ASSERT_TRUE(port->setState(dcb, &error));

@@ -14,11 +14,12 @@ Dcb baseDcb()
     dcb.DCBlength = sizeof(Dcb);
     dcb.BaudRate = 115200;
     dcb.ByteSize = 8;
-    dcb.Parity = QLNK_PARITY_NONE;
-    dcb.StopBits = QLNK_STOPBITS_ONE;
+    dcb.Parity = platform::Dcb::kParityNone;
+    dcb.StopBits = platform::Dcb::kStopBitsOne;
     dcb.XonChar = 0x11;
     dcb.XoffChar = 0x13;
-    dcb.flags = QLNK_DCB_BINARY | (1u << QLNK_DCB_DTR_CONTROL_SHIFT) | (1u << QLNK_DCB_RTS_CONTROL_SHIFT);
+    dcb.flags =
+        platform::Dcb::kBinary | (1u << platform::Dcb::kDtrControlShift) | (1u << platform::Dcb::kRtsControlShift);
     return dcb;
 }
 
@@ -36,7 +37,7 @@ TEST(SerialSettings, SpeedByteSizeAndStopBits)
     Dcb dcb = baseDcb();
     dcb.BaudRate = 4800;
     dcb.ByteSize = 7;
-    dcb.StopBits = QLNK_STOPBITS_TWO;
+    dcb.StopBits = platform::Dcb::kStopBitsTwo;
     termios t = translated(dcb);
     EXPECT_EQ(cfgetospeed(&t), B4800);
     EXPECT_EQ(cfgetispeed(&t), B4800);
@@ -52,19 +53,19 @@ TEST(SerialSettings, EveryParityCode)
         uint8_t parity;
         tcflag_t bits;
     } cases[] = {
-        {QLNK_PARITY_NONE, 0},
-        {QLNK_PARITY_ODD, PARENB | PARODD},
-        {QLNK_PARITY_EVEN, PARENB},
-        {QLNK_PARITY_MARK, PARENB | PARODD | CMSPAR},
-        {QLNK_PARITY_SPACE, PARENB | CMSPAR},
+        {platform::Dcb::kParityNone, 0},
+        {platform::Dcb::kParityOdd, PARENB | PARODD},
+        {platform::Dcb::kParityEven, PARENB},
+        {platform::Dcb::kParityMark, PARENB | PARODD | CMSPAR},
+        {platform::Dcb::kParitySpace, PARENB | CMSPAR},
     };
     for (const auto &c : cases) {
         Dcb dcb = baseDcb();
         dcb.Parity = c.parity;
-        dcb.flags |= QLNK_DCB_PARITY_CHECK;
+        dcb.flags |= platform::Dcb::kParityCheck;
         termios t = translated(dcb);
         EXPECT_EQ(t.c_cflag & (PARENB | PARODD | CMSPAR), c.bits) << int(c.parity);
-        EXPECT_EQ((t.c_iflag & INPCK) != 0, c.parity != QLNK_PARITY_NONE) << int(c.parity);
+        EXPECT_EQ((t.c_iflag & INPCK) != 0, c.parity != platform::Dcb::kParityNone) << int(c.parity);
         Dcb back = baseDcb();
         SerialSettings::fromTermios(t, &back);
         EXPECT_EQ(back.Parity, c.parity);
@@ -74,7 +75,7 @@ TEST(SerialSettings, EveryParityCode)
 TEST(SerialSettings, XonXoffFlowAndCharacters)
 {
     Dcb dcb = baseDcb();
-    dcb.flags |= QLNK_DCB_XONXOFF_OUTPUT | QLNK_DCB_XONXOFF_INPUT;
+    dcb.flags |= platform::Dcb::kXonXoffOutput | platform::Dcb::kXonXoffInput;
     dcb.XonChar = 0x21;
     dcb.XoffChar = 0x23;
     termios t = translated(dcb);
@@ -85,7 +86,7 @@ TEST(SerialSettings, XonXoffFlowAndCharacters)
     EXPECT_FALSE(t.c_cflag & CRTSCTS);
 
     Dcb plain = baseDcb();
-    plain.flags |= QLNK_DCB_DSR_OUTPUT_FLOW;
+    plain.flags |= platform::Dcb::kDsrOutputFlow;
     termios p = translated(plain);
     EXPECT_FALSE(p.c_iflag & (IXON | IXOFF));
 }
@@ -97,11 +98,11 @@ TEST(SerialSettings, ModemLinesFollowTheControlFields)
     translated(dcb, &lines);
     EXPECT_TRUE(lines.dtrOn);
     EXPECT_TRUE(lines.rtsOn);
-    dcb.flags &= ~(QLNK_DCB_DTR_CONTROL_MASK | QLNK_DCB_RTS_CONTROL_MASK);
+    dcb.flags &= ~(platform::Dcb::kDtrControlMask | platform::Dcb::kRtsControlMask);
     translated(dcb, &lines);
     EXPECT_FALSE(lines.dtrOn);
     EXPECT_FALSE(lines.rtsOn);
-    dcb.flags |= 2u << QLNK_DCB_RTS_CONTROL_SHIFT;
+    dcb.flags |= 2u << platform::Dcb::kRtsControlShift;
     termios t = translated(dcb, &lines);
     EXPECT_TRUE(t.c_cflag & CRTSCTS);
 }
