@@ -13,7 +13,7 @@
 
 namespace {
 
-std::vector<uint8_t> dutyPage()
+std::vector<uint8_t> DutyPage()
 {
     std::vector<uint8_t> page = {0x1B, 0x40, 0x1F, 0x61, 0x00};
     for (int line = 0; line < 27; ++line) {
@@ -26,7 +26,7 @@ std::vector<uint8_t> dutyPage()
     return page;
 }
 
-std::vector<uint8_t> textPage()
+std::vector<uint8_t> TextPage()
 {
     std::vector<uint8_t> page = {0x1B, 0x40};
     for (int line = 0; line < 27; ++line) {
@@ -38,26 +38,26 @@ std::vector<uint8_t> textPage()
     return page;
 }
 
-void run(benchmark::State &st, const std::vector<uint8_t> &page)
+void Run(benchmark::State &st, const std::vector<uint8_t> &page)
 {
     PrinterState state;
     Faults faults;
     Printer printer(state, faults, "", "", [](const std::string &) {});
     CommandParser parser(printer);
     for (auto _ : st) {
-        parser.feed(page.data(), page.size());
-        benchmark::DoNotOptimize(printer.takeReplies());
+        parser.Feed(page.data(), page.size());
+        benchmark::DoNotOptimize(printer.TakeReplies());
     }
     st.SetBytesProcessed(static_cast<int64_t>(st.iterations()) * static_cast<int64_t>(page.size()));
 }
 
 void BM_DutyPage(benchmark::State &st)
 {
-    run(st, dutyPage());
+    Run(st, DutyPage());
 }
 void BM_TextPage(benchmark::State &st)
 {
-    run(st, textPage());
+    Run(st, TextPage());
 }
 
 void BM_PngOfAFullPage(benchmark::State &st)
@@ -65,9 +65,9 @@ void BM_PngOfAFullPage(benchmark::State &st)
     Bitmap page(576, 1000);
     for (int y = 0; y < 1000; ++y)
         for (int x = y % 2; x < 576; x += 2)
-            page.set(x, y);
+            page.Set(x, y);
     for (auto _ : st)
-        benchmark::DoNotOptimize(PngWriter::encode(page, 1000));
+        benchmark::DoNotOptimize(PngWriter::Encode(page, 1000));
 }
 
 }  // namespace

@@ -19,11 +19,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     while (at < size) {
         const size_t piece = 1 + data[at] % 64;
         const size_t n = piece < size - at ? piece : size - at;
-        parser.feed(data + at, n);
-        printer.takeReplies();
+        parser.Feed(data + at, n);
+        printer.TakeReplies();
         if (printer.restartRequested()) {
-            parser.reset();
-            printer.powerCycle();
+            parser.Reset();
+            printer.PowerCycle();
         }
         at += n;
     }

@@ -7,7 +7,7 @@
 
 namespace {
 
-std::array<uint8_t, 32> bytesOf(const PrinterConfig &c)
+std::array<uint8_t, 32> BytesOf(const PrinterConfig &c)
 {
     std::array<uint8_t, 32> out{};
     for (int n = 1; n <= 31; ++n)
@@ -19,7 +19,7 @@ std::array<uint8_t, 32> bytesOf(const PrinterConfig &c)
 
 TEST(KovaSimConfig, FactoryDefaultsReadAsAReadyPrinter)
 {
-    const auto texts = ToolTables::decode(bytesOf(PrinterConfig()));
+    const auto texts = ToolTables::Decode(BytesOf(PrinterConfig()));
     EXPECT_EQ(texts.at("Baudrate"), "115200");
     EXPECT_EQ(texts.at("Databits"), "8");
     EXPECT_EQ(texts.at("Paritybit"), "NONE");
@@ -33,12 +33,12 @@ TEST(KovaSimConfig, FactoryDefaultsReadAsAReadyPrinter)
 
 TEST(KovaSimConfig, EveryWrittenTextReadsBackTheSame)
 {
-    for (const ToolTables::Write &w : ToolTables::writes()) {
+    for (const ToolTables::Write &w : ToolTables::Writes()) {
         for (const auto &[text, commands] : w.values) {
             PrinterConfig c;
             for (const auto &[code, value] : commands)
-                ASSERT_TRUE(c.apply(code, value)) << w.item << " " << text;
-            EXPECT_EQ(ToolTables::decode(bytesOf(c))[w.item], text) << w.item;
+                ASSERT_TRUE(c.Apply(code, value)) << w.item << " " << text;
+            EXPECT_EQ(ToolTables::Decode(BytesOf(c))[w.item], text) << w.item;
         }
     }
 }
@@ -46,31 +46,31 @@ TEST(KovaSimConfig, EveryWrittenTextReadsBackTheSame)
 TEST(KovaSimConfig, AValueWithoutTextKeepsItsByteAndOthersAreRefused)
 {
     PrinterConfig c;
-    EXPECT_TRUE(c.apply(0x11, 0x05));  // 4800 baud
+    EXPECT_TRUE(c.Apply(0x11, 0x05));  // 4800 baud
     EXPECT_EQ(c.byte(2) & 7, 5);
-    EXPECT_TRUE(c.apply(0x40, 0x0D));  // the Chinese code page
+    EXPECT_TRUE(c.Apply(0x40, 0x0D));  // the Chinese code page
     EXPECT_EQ(c.byte(6), 0xD0);
-    EXPECT_TRUE(c.apply(0x18, 0x01));  // DSR, never read back, still kept
+    EXPECT_TRUE(c.Apply(0x18, 0x01));  // DSR, never read back, still kept
     const PrinterConfig before = c;
-    EXPECT_FALSE(c.apply(0x14, 0x03));  // parity has no fourth value
-    EXPECT_FALSE(c.apply(0x10, 0x03));
-    EXPECT_FALSE(c.apply(0x68, 0x00));
-    EXPECT_FALSE(c.apply(0x68, 0x06));
-    EXPECT_FALSE(c.apply(0x60, 0x05));
-    EXPECT_FALSE(c.apply(0x40, 0x05));  // no code page 05
-    EXPECT_FALSE(c.apply(0x72, 0x08));
-    EXPECT_FALSE(c.apply(0x99, 0x00));  // no such item
+    EXPECT_FALSE(c.Apply(0x14, 0x03));  // parity has no fourth value
+    EXPECT_FALSE(c.Apply(0x10, 0x03));
+    EXPECT_FALSE(c.Apply(0x68, 0x00));
+    EXPECT_FALSE(c.Apply(0x68, 0x06));
+    EXPECT_FALSE(c.Apply(0x60, 0x05));
+    EXPECT_FALSE(c.Apply(0x40, 0x05));  // no code page 05
+    EXPECT_FALSE(c.Apply(0x72, 0x08));
+    EXPECT_FALSE(c.Apply(0x99, 0x00));  // no such item
     EXPECT_TRUE(c == before);
 }
 
 TEST(KovaSimConfig, ThermalModeFourUsesByteThirtyOne)
 {
     PrinterConfig c;
-    ASSERT_TRUE(c.apply(0x60, 0x03));
-    ASSERT_TRUE(c.apply(0x60, 0x04));
+    ASSERT_TRUE(c.Apply(0x60, 0x03));
+    ASSERT_TRUE(c.Apply(0x60, 0x04));
     EXPECT_EQ(c.byte(26) & 3, 0);
     EXPECT_EQ(c.byte(31) & 1, 1);
-    ASSERT_TRUE(c.apply(0x60, 0x02));
+    ASSERT_TRUE(c.Apply(0x60, 0x02));
     EXPECT_EQ(c.byte(26) & 3, 2);
     EXPECT_EQ(c.byte(31) & 1, 0);
 }
@@ -79,7 +79,7 @@ TEST(KovaSimConfig, ConfigurationWordsCarryBothBytesOfThePair)
 {
     PrinterConfig c;
     for (int n = 1; n <= 31; ++n)
-        c.setByte(n, static_cast<uint8_t>(0xA0 + n));
+        c.SetByte(n, static_cast<uint8_t>(0xA0 + n));
     for (int n = 1; n <= 31; ++n) {
         const auto w = c.word(n);
         EXPECT_EQ(n % 2 == 0 ? w[0] : w[1], 0xA0 + n) << n;
@@ -94,22 +94,22 @@ TEST(KovaSimConfig, ConfigurationWordsCarryBothBytesOfThePair)
 TEST(KovaSimConfig, PrintWidthAndLineSpacingFollowTheBytes)
 {
     PrinterConfig c;
-    ASSERT_TRUE(c.apply(0x32, 0x01));
+    ASSERT_TRUE(c.Apply(0x32, 0x01));
     EXPECT_EQ(c.printWidth(), 432);
     EXPECT_EQ(c.lineSpacing(), 25);
-    ASSERT_TRUE(c.apply(0x21, 0x02));
+    ASSERT_TRUE(c.Apply(0x21, 0x02));
     EXPECT_EQ(c.lineSpacing(), 34);
 }
 
 TEST(KovaSimConfig, PrintoutNamesEveryItemWithItsText)
 {
     PrinterConfig c;
-    ASSERT_TRUE(c.apply(0x60, 0x04));
-    ASSERT_TRUE(c.apply(0x64, 0xEE));
-    ASSERT_TRUE(c.apply(0x65, 0x07));
-    ASSERT_TRUE(c.apply(0x68, 0x04));
+    ASSERT_TRUE(c.Apply(0x60, 0x04));
+    ASSERT_TRUE(c.Apply(0x64, 0xEE));
+    ASSERT_TRUE(c.Apply(0x65, 0x07));
+    ASSERT_TRUE(c.Apply(0x68, 0x04));
     std::map<std::string, std::string> printed;
-    for (const auto &line : c.describe())
+    for (const auto &line : c.Describe())
         printed[line.label] = line.text;
     EXPECT_EQ(printed.size(), 37u);  // all but the never-sent USU messages
     EXPECT_EQ(printed["Thermal Mode"], "DS wt On-demand Pre-def Back");
@@ -121,11 +121,11 @@ TEST(KovaSimConfig, PrintoutNamesEveryItemWithItsText)
 
 TEST(KovaSimConfig, EveryCodePageButTheDoubleByteOneHasItsCharacters)
 {
-    for (const CodePage &page : ConfigTable::codePages())
-        EXPECT_EQ(Font::knownCodePage(page.setValue), page.setValue != 0x0D) << page.name;
+    for (const CodePage &page : ConfigTable::CodePages())
+        EXPECT_EQ(Font::KnownCodePage(page.setValue), page.setValue != 0x0D) << page.name;
     // The same byte is a different character in different code pages.
     bool differs = false;
     for (int y = 0; y < Font::kHeight; ++y)
-        differs = differs || Font::row(0x80, y, 0x00) != Font::row(0x80, y, 0x0B);
+        differs = differs || Font::Row(0x80, y, 0x00) != Font::Row(0x80, y, 0x0B);
     EXPECT_TRUE(differs);
 }

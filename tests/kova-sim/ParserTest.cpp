@@ -20,8 +20,8 @@ public:
     std::vector<Seen> seen;
     std::vector<uint8_t> bytes;
     bool stopOnRestart = true;
-    void onByte(uint8_t b) override { bytes.push_back(b); }
-    bool onCommand(const Command &c) override
+    void OnByte(uint8_t b) override { bytes.push_back(b); }
+    bool OnCommand(const Command &c) override
     {
         seen.push_back(
             {c.op, {c.args[0], c.args[1], c.args[2], c.args[3], c.args[4], c.args[5]}, {c.data.begin(), c.data.end()}});
@@ -36,7 +36,7 @@ public:
     }
 };
 
-std::vector<uint8_t> b(std::initializer_list<int> v)
+std::vector<uint8_t> B(std::initializer_list<int> v)
 {
     return {v.begin(), v.end()};
 }
@@ -48,25 +48,25 @@ std::vector<uint8_t> operator+(std::vector<uint8_t> a, const std::vector<uint8_t
 }
 
 // A stream with one of each kind of command the tool sends.
-std::vector<uint8_t> toolStream()
+std::vector<uint8_t> ToolStream()
 {
     std::vector<uint8_t> s =
-        b({0x1B, 0x40, 0x10, 0x1F, 0x31, 0x05, 0x1F, 0x36, 0x32, 0x01, 0xFF, 0x1D, 0x49, 0x40, 0x27, 0x1D,
+        B({0x1B, 0x40, 0x10, 0x1F, 0x31, 0x05, 0x1F, 0x36, 0x32, 0x01, 0xFF, 0x1D, 0x49, 0x40, 0x27, 0x1D,
            0x49, 0x40, 0xA3, 0x1B, 0x76, 0x1B, 0x45, 0x01, 'H',  'i',  0x00, 0x0A, 0x1F, 0x7A, 0x74, 0x01,
            0x1F, 0x60, 0x02, 0x1F, 0x69, 0x00, 0x00, 0x1F, 0x61, 0x01, 0x1B, 0x2A, 0x21, 0x02, 0x00, 1,
            2,    3,    4,    5,    6,    0x1B, 0x4A, 0xBC, 0x1B, 0x64, 0x06, 0x1F, 0x65, 0x04, 0x2A, 'A',
            'B',  'C',  0x00, 0x1F, 0x74, 0x1D, 0x56, 0x42, 0x03, 0x1B, 0x69, 0x1B, 0x68});
-    return s + b({0x1F, 0x30, 0x07, 0x1F}) + TestBmp::make(8, 2, [](int, int) { return true; }) +
-           b({0x1F, 0x30, 0x07, 0x1D, 0x2F, 0x00});
+    return s + B({0x1F, 0x30, 0x07, 0x1F}) + TestBmp::Make(8, 2, [](int, int) { return true; }) +
+           B({0x1F, 0x30, 0x07, 0x1D, 0x2F, 0x00});
 }
 
 }  // namespace
 
 TEST(KovaSimParser, ReadsEveryCommandOfTheToolWhateverTheSplit)
 {
-    const std::vector<uint8_t> stream = toolStream();
+    const std::vector<uint8_t> stream = ToolStream();
     Recorder whole;
-    CommandParser(whole).feed(stream.data(), stream.size());
+    CommandParser(whole).Feed(stream.data(), stream.size());
 
     const std::vector<Op> expected = {Op::Initialize,     Op::Ignored,       Op::ReadConfig,  Op::SetConfig,
                                       Op::ModelQuery,     Op::FirmwareQuery, Op::PaperSensor, Op::Emphasis,
@@ -77,23 +77,23 @@ TEST(KovaSimParser, ReadsEveryCommandOfTheToolWhateverTheSplit)
                                       Op::SelectImage,    Op::ImageData,     Op::SelectImage, Op::PrintStoredImage};
     EXPECT_EQ(whole.ops(), expected);
     EXPECT_EQ(whole.bytes, stream);
-    EXPECT_EQ(whole.seen[3].args, b({0x32, 0x01, 0xFF, 0, 0, 0}));
-    EXPECT_EQ(whole.seen[16].data, b({1, 2, 3, 4, 5, 6}));
+    EXPECT_EQ(whole.seen[3].args, B({0x32, 0x01, 0xFF, 0, 0, 0}));
+    EXPECT_EQ(whole.seen[16].data, B({1, 2, 3, 4, 5, 6}));
     EXPECT_EQ(whole.seen[19].args[0], 0x04);
     EXPECT_EQ(whole.seen[19].args[1], 0x2A);
-    EXPECT_EQ(whole.seen[19].data, b({'A', 'B', 'C'}));
+    EXPECT_EQ(whole.seen[19].data, B({'A', 'B', 'C'}));
     EXPECT_EQ(whole.seen[25].data.size(), 70u);
 
     // Byte by byte, and in uneven pieces, the result is the same.
     Recorder single;
     CommandParser p1(single);
     for (uint8_t byte : stream)
-        p1.feed(&byte, 1);
+        p1.Feed(&byte, 1);
     EXPECT_EQ(single.seen, whole.seen);
     Recorder pieces;
     CommandParser p2(pieces);
     for (size_t at = 0, n = 1; at < stream.size(); at += n, n = n % 7 + 2)
-        p2.feed(stream.data() + at, std::min(n, stream.size() - at));
+        p2.Feed(stream.data() + at, std::min(n, stream.size() - at));
     EXPECT_EQ(pieces.seen, whole.seen);
     EXPECT_TRUE(p2.idle());
 }
@@ -102,22 +102,22 @@ TEST(KovaSimParser, UnknownBytesAreReportedAndReadingResumes)
 {
     Recorder r;
     CommandParser p(r);
-    const auto in = b({0x1B, 0x01, 0x1B, 0x68, 0x07, 0x1F, 0x36, 0x32, 0x01, 0x00, 0x1D, 0x1B, 0x68});
-    p.feed(in.data(), in.size());
+    const auto in = B({0x1B, 0x01, 0x1B, 0x68, 0x07, 0x1F, 0x36, 0x32, 0x01, 0x00, 0x1D, 0x1B, 0x68});
+    p.Feed(in.data(), in.size());
     ASSERT_EQ(r.ops(), (std::vector<Op>{Op::Unknown, Op::Unknown, Op::Status, Op::Unknown, Op::Unknown, Op::Unknown,
                                         Op::Status}));
-    EXPECT_EQ(r.seen[0].data, b({0x1B}));
-    EXPECT_EQ(r.seen[3].data, b({0x07}));
+    EXPECT_EQ(r.seen[0].data, B({0x1B}));
+    EXPECT_EQ(r.seen[3].data, B({0x07}));
     // A set command without its closing FF is refused whole.
-    EXPECT_EQ(r.seen[4].data, b({0x1F, 0x36, 0x32, 0x01, 0x00}));
+    EXPECT_EQ(r.seen[4].data, B({0x1F, 0x36, 0x32, 0x01, 0x00}));
 }
 
 TEST(KovaSimParser, EndOfSettingsStopsTheFeed)
 {
     Recorder r;
     CommandParser p(r);
-    const auto in = b({0x1B, 0x68, 0x1D, 0xFF, 0x1B, 0x68});
-    EXPECT_EQ(p.feed(in.data(), in.size()), 4u);
+    const auto in = B({0x1B, 0x68, 0x1D, 0xFF, 0x1B, 0x68});
+    EXPECT_EQ(p.Feed(in.data(), in.size()), 4u);
     EXPECT_EQ(r.ops(), (std::vector<Op>{Op::Status, Op::EndOfSettings}));
 }
 
@@ -125,9 +125,9 @@ TEST(KovaSimParser, ImageEndsWhereItsHeaderSays)
 {
     Recorder r;
     CommandParser p(r);
-    const auto bmp = TestBmp::make(16, 4, [](int x, int) { return x < 8; });
-    const auto in = b({0x1F}) + bmp + b({'Z', 0x1B, 0x68});
-    p.feed(in.data(), in.size());
+    const auto bmp = TestBmp::Make(16, 4, [](int x, int) { return x < 8; });
+    const auto in = B({0x1F}) + bmp + B({'Z', 0x1B, 0x68});
+    p.Feed(in.data(), in.size());
     ASSERT_EQ(r.ops(), (std::vector<Op>{Op::ImageData, Op::Text, Op::Status}));
     EXPECT_EQ(r.seen[0].data, bmp);
 }
@@ -138,17 +138,17 @@ TEST(KovaSimParser, ImagesTooBigOrBrokenAreNotKept)
     Recorder r;
     CommandParser p(r);
     const uint32_t size = CommandParser::kMaxImageFile + 100;
-    auto in = b({0x1F, 'B', 'M', int(size & 0xFF), int((size >> 8) & 0xFF), int((size >> 16) & 0xFF), 0});
+    auto in = B({0x1F, 'B', 'M', int(size & 0xFF), int((size >> 8) & 0xFF), int((size >> 16) & 0xFF), 0});
     in.resize(1 + size, 0x41);
-    in = in + b({0x1B, 0x68});
-    p.feed(in.data(), in.size());
+    in = in + B({0x1B, 0x68});
+    p.Feed(in.data(), in.size());
     EXPECT_EQ(r.ops(), (std::vector<Op>{Op::Unknown, Op::Status}));
 
     // A header announcing less than a header is refused at once.
     Recorder r2;
     CommandParser p2(r2);
-    const auto bad = b({0x1F, 'B', 'M', 10, 0, 0, 0, 0x1B, 0x68});
-    p2.feed(bad.data(), bad.size());
+    const auto bad = B({0x1F, 'B', 'M', 10, 0, 0, 0, 0x1B, 0x68});
+    p2.Feed(bad.data(), bad.size());
     EXPECT_EQ(r2.ops(), (std::vector<Op>{Op::Unknown, Op::Status}));
 }
 
@@ -156,18 +156,18 @@ TEST(KovaSimParser, MessageTextIsCappedAndAMissingEndIsGivenUp)
 {
     Recorder r;
     CommandParser p(r);
-    std::vector<uint8_t> in = b({0x1F, 0x65, 0x02, 0x00});
+    std::vector<uint8_t> in = B({0x1F, 0x65, 0x02, 0x00});
     in.resize(in.size() + 600, 'x');
     in.push_back(0x00);
-    p.feed(in.data(), in.size());
+    p.Feed(in.data(), in.size());
     ASSERT_EQ(r.ops(), (std::vector<Op>{Op::DefineMessage}));
     EXPECT_EQ(r.seen[0].data.size(), CommandParser::kMaxMessageText);
 
     Recorder r2;
     CommandParser p2(r2);
-    std::vector<uint8_t> endless = b({0x1F, 0x65, 0x02, 0x00});
+    std::vector<uint8_t> endless = B({0x1F, 0x65, 0x02, 0x00});
     endless.resize(endless.size() + CommandParser::kMaxUnterminated + 10, 'y');
-    p2.feed(endless.data(), endless.size());
+    p2.Feed(endless.data(), endless.size());
     ASSERT_FALSE(r2.seen.empty());
     EXPECT_EQ(r2.seen[0].op, Op::Unknown);
     EXPECT_EQ(r2.seen.back().op, Op::Text);  // what follows prints as text again
@@ -178,19 +178,19 @@ TEST(KovaSimParser, LengthPrefixedCommandsTakeExactlyTheirBytes)
     Recorder r;
     CommandParser p(r);
     // A 2 x 3 byte raster picture, a 2D-code block to pass over, then a status request.
-    const auto in = b({0x1D, 0x76, 0x30, 0x00, 0x02, 0x00, 0x03, 0x00, 1,    2,    3,    4,   5,
+    const auto in = B({0x1D, 0x76, 0x30, 0x00, 0x02, 0x00, 0x03, 0x00, 1,    2,    3,    4,   5,
                        6,    0x1D, 0x28, 0x6B, 0x04, 0x00, 0x31, 0x41, 0x32, 0x00, 0x1B, 0x68});
-    p.feed(in.data(), in.size());
+    p.Feed(in.data(), in.size());
     ASSERT_EQ(r.ops(), (std::vector<Op>{Op::RasterImage, Op::Ignored, Op::Status}));
-    EXPECT_EQ(r.seen[0].data, b({1, 2, 3, 4, 5, 6}));
+    EXPECT_EQ(r.seen[0].data, B({1, 2, 3, 4, 5, 6}));
 
     // A raster picture too large to keep is passed over without being stored.
     Recorder big;
     CommandParser p2(big);
-    auto huge = b({0x1D, 0x76, 0x30, 0x00, 0x00, 0x04, 0x00, 0x05});  // 1024 x 1280 bytes
+    auto huge = B({0x1D, 0x76, 0x30, 0x00, 0x00, 0x04, 0x00, 0x05});  // 1024 x 1280 bytes
     huge.resize(huge.size() + 1024 * 1280, 0xFF);
     huge.insert(huge.end(), {0x1B, 0x68});
-    p2.feed(huge.data(), huge.size());
+    p2.Feed(huge.data(), huge.size());
     EXPECT_EQ(big.ops(), (std::vector<Op>{Op::Unknown, Op::Status}));
 }
 
@@ -198,11 +198,11 @@ TEST(KovaSimParser, ResetForgetsAHalfCommand)
 {
     Recorder r;
     CommandParser p(r);
-    const auto half = b({0x1B, 0x2A, 0x21, 0x40, 0x02, 0xFF, 0xFF});
-    p.feed(half.data(), half.size());
+    const auto half = B({0x1B, 0x2A, 0x21, 0x40, 0x02, 0xFF, 0xFF});
+    p.Feed(half.data(), half.size());
     EXPECT_FALSE(p.idle());
-    p.reset();
-    const auto next = b({0x1B, 0x68});
-    p.feed(next.data(), next.size());
+    p.Reset();
+    const auto next = B({0x1B, 0x68});
+    p.Feed(next.data(), next.size());
     EXPECT_EQ(r.ops(), (std::vector<Op>{Op::Status}));
 }

@@ -12,22 +12,22 @@
 
 SimProcess::~SimProcess()
 {
-    stop();
+    Stop();
 }
 
-std::string SimProcess::binary()
+std::string SimProcess::Binary()
 {
     const char *dir = std::getenv("ROLLVANE_BIN_DIR");
     return std::string(dir ? dir : ".") + "/kova-sim";
 }
 
-bool SimProcess::spawn(const std::vector<std::string> &args)
+bool SimProcess::Spawn(const std::vector<std::string> &args)
 {
     int toChild[2];
     int fromChild[2];
     if (::pipe2(toChild, O_CLOEXEC) != 0 || ::pipe2(fromChild, O_CLOEXEC) != 0)
         return false;
-    std::vector<std::string> argv = {binary()};
+    std::vector<std::string> argv = {Binary()};
     argv.insert(argv.end(), args.begin(), args.end());
     pid_ = ::fork();
     if (pid_ == 0) {
@@ -47,20 +47,20 @@ bool SimProcess::spawn(const std::vector<std::string> &args)
     return pid_ > 0;
 }
 
-int SimProcess::runToExit(const std::vector<std::string> &args)
+int SimProcess::RunToExit(const std::vector<std::string> &args)
 {
-    if (!spawn(args))
+    if (!Spawn(args))
         return -1;
-    while (nextLine(10000)) {
+    while (NextLine(10000)) {
     }
-    return stop();
+    return Stop();
 }
 
-bool SimProcess::start(const std::vector<std::string> &args, int timeoutMs)
+bool SimProcess::Start(const std::vector<std::string> &args, int timeoutMs)
 {
-    if (!spawn(args))
+    if (!Spawn(args))
         return false;
-    const auto line = waitFor("kova-sim ready", timeoutMs);
+    const auto line = WaitFor("kova-sim ready", timeoutMs);
     if (!line)
         return false;
     ready_ = *line;
@@ -79,7 +79,7 @@ int SimProcess::portAfter(const std::string &word) const
     return colon == std::string::npos ? 0 : std::atoi(ready_.c_str() + colon + 1);
 }
 
-std::optional<std::string> SimProcess::nextLine(int timeoutMs)
+std::optional<std::string> SimProcess::NextLine(int timeoutMs)
 {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {
@@ -105,7 +105,7 @@ std::optional<std::string> SimProcess::nextLine(int timeoutMs)
     }
 }
 
-std::optional<std::string> SimProcess::waitFor(const std::string &text, int timeoutMs)
+std::optional<std::string> SimProcess::WaitFor(const std::string &text, int timeoutMs)
 {
     // Lines already read but not yet looked at count too.
     while (seen_ < lines_.size()) {
@@ -117,7 +117,7 @@ std::optional<std::string> SimProcess::waitFor(const std::string &text, int time
     for (;;) {
         const auto left =
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
-        const auto line = nextLine(static_cast<int>(std::max<long long>(left, 0)));
+        const auto line = NextLine(static_cast<int>(std::max<long long>(left, 0)));
         if (!line)
             return std::nullopt;
         seen_ = lines_.size();
@@ -126,13 +126,13 @@ std::optional<std::string> SimProcess::waitFor(const std::string &text, int time
     }
 }
 
-std::optional<std::string> SimProcess::control(const std::string &line)
+std::optional<std::string> SimProcess::Control(const std::string &line)
 {
     const std::string text = line + "\n";
     if (::write(in_, text.data(), text.size()) != static_cast<ssize_t>(text.size()))
         return std::nullopt;
     for (;;) {
-        const auto reply = nextLine(5000);
+        const auto reply = NextLine(5000);
         if (!reply)
             return std::nullopt;
         seen_ = lines_.size();
@@ -141,7 +141,7 @@ std::optional<std::string> SimProcess::control(const std::string &line)
     }
 }
 
-bool SimProcess::running()
+bool SimProcess::Running()
 {
     if (pid_ <= 0)
         return false;
@@ -149,7 +149,7 @@ bool SimProcess::running()
     return ::waitpid(pid_, &status, WNOHANG) == 0;
 }
 
-int SimProcess::stop()
+int SimProcess::Stop()
 {
     int status = -1;
     if (pid_ > 0) {
@@ -161,7 +161,7 @@ int SimProcess::stop()
         ::close(in_);
     if (out_ >= 0) {
         // Keep the closing lines for the test to look at.
-        while (nextLine(200)) {
+        while (NextLine(200)) {
         }
         ::close(out_);
     }

@@ -13,19 +13,19 @@ public:
     SimProcess(const SimProcess &) = delete;
     SimProcess &operator=(const SimProcess &) = delete;
 
-    static std::string binary();
+    static std::string Binary();
 
     // Starts the program and waits for its ready line.
-    bool start(const std::vector<std::string> &args, int timeoutMs = 10000);
+    bool Start(const std::vector<std::string> &args, int timeoutMs = 10000);
     // Runs the program until it ends by itself; its exit status.
-    int runToExit(const std::vector<std::string> &args);
+    int RunToExit(const std::vector<std::string> &args);
     // Waits for a line holding text; returns the line.
-    std::optional<std::string> waitFor(const std::string &text, int timeoutMs = 10000);
+    std::optional<std::string> WaitFor(const std::string &text, int timeoutMs = 10000);
     // Sends a control line and returns its answer ("ok ..." or "error: ...").
-    std::optional<std::string> control(const std::string &line);
+    std::optional<std::string> Control(const std::string &line);
     // SIGTERM and wait; the exit status.
-    int stop();
-    bool running();
+    int Stop();
+    bool Running();
 
     int tcpPort() const { return tcpPort_; }
     int udpPort() const { return udpPort_; }
@@ -33,9 +33,9 @@ public:
     const std::vector<std::string> &lines() const { return lines_; }
 
 private:
-    bool spawn(const std::vector<std::string> &args);
+    bool Spawn(const std::vector<std::string> &args);
     int portAfter(const std::string &word) const;
-    std::optional<std::string> nextLine(int timeoutMs);
+    std::optional<std::string> NextLine(int timeoutMs);
 
     pid_t pid_ = -1;
     int in_ = -1;

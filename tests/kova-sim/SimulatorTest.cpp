@@ -33,12 +33,12 @@ Bytes operator+(Bytes a, const Bytes &b)
     return a;
 }
 
-Bytes text(const std::string &s)
+Bytes Text(const std::string &s)
 {
     return Bytes(s.begin(), s.end());
 }
 
-Bytes readFile(const std::string &path)
+Bytes ReadFile(const std::string &path)
 {
     std::ifstream f(path, std::ios::binary);
     return Bytes((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
@@ -54,35 +54,35 @@ protected:
         return {"--tcp-port", "0", "--udp-port", "0", "--out", dir.file("out"), "--restart-seconds", "1"};
     }
 
-    void start(const std::vector<std::string> &extra = {})
+    void Start(const std::vector<std::string> &extra = {})
     {
         auto args = baseArgs();
         args.insert(args.end(), extra.begin(), extra.end());
-        ASSERT_TRUE(sim.start(args)) << "kova-sim did not come up";
+        ASSERT_TRUE(sim.Start(args)) << "kova-sim did not come up";
     }
 
-    void connect(TcpClient &c) { ASSERT_TRUE(c.connect("127.0.0.1", sim.tcpPort())); }
+    void Connect(TcpClient &c) { ASSERT_TRUE(c.Connect("127.0.0.1", sim.tcpPort())); }
 
     // The tool's configuration byte read: initialise, prefix byte, then the
     // read command; first reply byte for an even n, second for an odd n.
-    std::optional<uint8_t> readConfigByte(TcpClient &c, int n)
+    std::optional<uint8_t> ReadConfigByte(TcpClient &c, int n)
     {
-        c.send({0x1B, 0x40});
-        c.send({0x10});
-        c.send({0x1F, 0x31, static_cast<uint8_t>(n)});
-        const Bytes r = c.receive(2);
+        c.Send({0x1B, 0x40});
+        c.Send({0x10});
+        c.Send({0x1F, 0x31, static_cast<uint8_t>(n)});
+        const Bytes r = c.Receive(2);
         if (r.size() != 2)
             return std::nullopt;
         return n % 2 == 0 ? r[0] : r[1];
     }
 
-    std::array<uint8_t, 32> readAllConfig()
+    std::array<uint8_t, 32> ReadAllConfig()
     {
         std::array<uint8_t, 32> bytes{};
         TcpClient c;
-        EXPECT_TRUE(c.connect("127.0.0.1", sim.tcpPort()));
+        EXPECT_TRUE(c.Connect("127.0.0.1", sim.tcpPort()));
         for (int n = 1; n <= 31; ++n) {
-            const auto b = readConfigByte(c, n);
+            const auto b = ReadConfigByte(c, n);
             EXPECT_TRUE(b) << "no reply for byte " << n;
             bytes[static_cast<size_t>(n)] = b.value_or(0);
         }
@@ -91,22 +91,22 @@ protected:
 
     // A whole settings write ending in the restart; waits until the
     // printer is back.
-    void writeSettings(const std::vector<std::pair<uint8_t, uint8_t>> &items)
+    void WriteSettings(const std::vector<std::pair<uint8_t, uint8_t>> &items)
     {
         TcpClient c;
-        connect(c);
-        c.send({0x1B, 0x40});
-        c.send({0x10});
+        Connect(c);
+        c.Send({0x1B, 0x40});
+        c.Send({0x10});
         for (const auto &[code, value] : items)
-            ASSERT_TRUE(c.send({0x1F, 0x36, code, value, 0xFF}));
-        c.send({0x1D, 0xFF});
-        EXPECT_TRUE(c.closedByPeer()) << "the link must drop on restart";
-        ASSERT_TRUE(sim.waitFor("kova-sim ready")) << "printer did not come back";
+            ASSERT_TRUE(c.Send({0x1F, 0x36, code, value, 0xFF}));
+        c.Send({0x1D, 0xFF});
+        EXPECT_TRUE(c.ClosedByPeer()) << "the link must drop on restart";
+        ASSERT_TRUE(sim.WaitFor("kova-sim ready")) << "printer did not come back";
     }
 
-    std::string waitReceipt()
+    std::string WaitReceipt()
     {
-        const auto line = sim.waitFor("receipt ");
+        const auto line = sim.WaitFor("receipt ");
         EXPECT_TRUE(line) << "no receipt";
         // "receipt 0001: DIR/receipt-0001.png 576x812, ..."
         const std::string l = line.value_or("");
@@ -128,7 +128,7 @@ using KovaSimSerial = KovaSimFixture;
 
 TEST_F(KovaSimLinks, SaysWhereItListensAndStaysOnLoopback)
 {
-    start();
+    Start();
     EXPECT_NE(sim.readyLine().find("tcp 127.0.0.1:"), std::string::npos);
     EXPECT_NE(sim.readyLine().find("(loopback only)"), std::string::npos);
     EXPECT_GT(sim.tcpPort(), 0);
@@ -137,38 +137,38 @@ TEST_F(KovaSimLinks, SaysWhereItListensAndStaysOnLoopback)
 
 TEST_F(KovaSimLinks, StatusAndPaperSensorOverTcpAndUdp)
 {
-    start();
+    Start();
     TcpClient c;
-    connect(c);
-    c.send({0x1B, 0x68});
-    EXPECT_EQ(c.receive(1), Bytes{0x00});
-    c.send({0x1B, 0x76});
-    EXPECT_EQ(c.receive(1), Bytes{0x00});
-    const auto reply = udpStatus("127.0.0.1", sim.udpPort());
+    Connect(c);
+    c.Send({0x1B, 0x68});
+    EXPECT_EQ(c.Receive(1), Bytes{0x00});
+    c.Send({0x1B, 0x76});
+    EXPECT_EQ(c.Receive(1), Bytes{0x00});
+    const auto reply = UdpStatus("127.0.0.1", sim.udpPort());
     ASSERT_TRUE(reply);
     ASSERT_EQ(reply->size(), 8u);
     EXPECT_EQ((*reply)[4], 0x00);
     // Nothing extra was sent.
-    EXPECT_TRUE(c.receive(1, 200).empty());
+    EXPECT_TRUE(c.Receive(1, 200).empty());
 }
 
 TEST_F(KovaSimLinks, ModelAndFirmwareRepliesDecodeAsTheToolReadsThem)
 {
-    start({"--model", "QZ58B213X9GB", "--firmware", "0612"});
+    Start({"--model", "QZ58B213X9GB", "--firmware", "0612"});
     TcpClient c;
-    connect(c);
-    c.send({0x1D, 0x49, 0x40, 0x27});
-    const Bytes m = c.receive(17);
+    Connect(c);
+    c.Send({0x1D, 0x49, 0x40, 0x27});
+    const Bytes m = c.Receive(17);
     ASSERT_EQ(m.size(), 17u);
     std::string code;
     for (int i : {1, 2, 3, 4, 6, 7, 8, 10, 11, 12, 14, 15})
         code.push_back(static_cast<char>(m[static_cast<size_t>(i)]));
     EXPECT_EQ(code, "QZ58B213X9GB");
-    c.send({0x1D, 0x49, 0x40, 0xA3});
-    const Bytes f = c.receive(6);
+    c.Send({0x1D, 0x49, 0x40, 0xA3});
+    const Bytes f = c.Receive(6);
     ASSERT_EQ(f.size(), 6u);
     EXPECT_EQ(std::string(f.begin() + 1, f.begin() + 5), "0612");
-    EXPECT_TRUE(c.receive(1, 200).empty());
+    EXPECT_TRUE(c.Receive(1, 200).empty());
 }
 
 TEST_F(KovaSimLinks, ConfigurationReadGivesEveryByteWithBothHalvesRight)
@@ -176,58 +176,58 @@ TEST_F(KovaSimLinks, ConfigurationReadGivesEveryByteWithBothHalvesRight)
     std::ofstream(dir.file("state.txt")) << "config = "
                                          << "11 12 13 14 15 16 17 18 19 1a 1b 1c 1d 1e 1f 20 21 22 23 24 25 26 27 "
                                             "28 29 2a 2b 2c 2d 2e 2f\n";
-    start({"--state", dir.file("state.txt")});
-    const auto bytes = readAllConfig();
+    Start({"--state", dir.file("state.txt")});
+    const auto bytes = ReadAllConfig();
     for (int n = 1; n <= 31; ++n)
         EXPECT_EQ(bytes[static_cast<size_t>(n)], 0x10 + n) << "byte " << n;
     // The word for byte 4 carries byte 5 as its second half: the paper-width check reads it so.
     TcpClient c;
-    connect(c);
-    c.send({0x1F, 0x31});
+    Connect(c);
+    c.Send({0x1F, 0x31});
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    c.send({0x04});
-    EXPECT_EQ(c.receive(2), (Bytes{0x14, 0x15}));
+    c.Send({0x04});
+    EXPECT_EQ(c.Receive(2), (Bytes{0x14, 0x15}));
 }
 
 TEST_F(KovaSimLinks, TwoPrintersShareThePortsOnDifferentLoopbackAddresses)
 {
-    const int tcp = freePort("127.0.0.2");
-    const int udp = freePort("127.0.0.3");
+    const int tcp = FreePort("127.0.0.2");
+    const int udp = FreePort("127.0.0.3");
     ASSERT_GT(tcp, 0);
     SimProcess second;
-    ASSERT_TRUE(sim.start({"--address", "127.0.0.2", "--tcp-port", std::to_string(tcp), "--udp-port",
+    ASSERT_TRUE(sim.Start({"--address", "127.0.0.2", "--tcp-port", std::to_string(tcp), "--udp-port",
                            std::to_string(udp), "--out", dir.file("a")}));
-    ASSERT_TRUE(second.start({"--address", "127.0.0.3", "--tcp-port", std::to_string(tcp), "--udp-port",
+    ASSERT_TRUE(second.Start({"--address", "127.0.0.3", "--tcp-port", std::to_string(tcp), "--udp-port",
                               std::to_string(udp), "--out", dir.file("b"), "--status", "08"}));
     TcpClient a, b;
-    ASSERT_TRUE(a.connect("127.0.0.2", tcp));
-    ASSERT_TRUE(b.connect("127.0.0.3", tcp));
-    a.send({0x1B, 0x68});
-    b.send({0x1B, 0x68});
-    EXPECT_EQ(a.receive(1), Bytes{0x00});
-    EXPECT_EQ(b.receive(1), Bytes{0x08});
-    EXPECT_EQ(udpStatus("127.0.0.2", udp).value_or(Bytes(8, 0xFF))[4], 0x00);
-    EXPECT_EQ(udpStatus("127.0.0.3", udp).value_or(Bytes(8, 0xFF))[4], 0x08);
-    EXPECT_FALSE(TcpClient().connect("127.0.0.4", tcp));
+    ASSERT_TRUE(a.Connect("127.0.0.2", tcp));
+    ASSERT_TRUE(b.Connect("127.0.0.3", tcp));
+    a.Send({0x1B, 0x68});
+    b.Send({0x1B, 0x68});
+    EXPECT_EQ(a.Receive(1), Bytes{0x00});
+    EXPECT_EQ(b.Receive(1), Bytes{0x08});
+    EXPECT_EQ(UdpStatus("127.0.0.2", udp).value_or(Bytes(8, 0xFF))[4], 0x00);
+    EXPECT_EQ(UdpStatus("127.0.0.3", udp).value_or(Bytes(8, 0xFF))[4], 0x08);
+    EXPECT_FALSE(TcpClient().Connect("127.0.0.4", tcp));
 }
 
 TEST_F(KovaSimSettings, EveryWrittenValueReadsBackAfterTheRestart)
 {
-    start({"--restart-seconds", "0"});
+    Start({"--restart-seconds", "0"});
     size_t rounds = 0;
-    for (const auto &w : ToolTables::writes())
+    for (const auto &w : ToolTables::Writes())
         rounds = std::max(rounds, w.values.size());
     for (size_t round = 0; round < rounds; ++round) {
         // Like the tool: every item in one write, here its round-th text.
         std::vector<std::pair<uint8_t, uint8_t>> commands;
         std::map<std::string, std::string> expected;
-        for (const auto &w : ToolTables::writes()) {
+        for (const auto &w : ToolTables::Writes()) {
             const auto &[textValue, cmds] = w.values[round % w.values.size()];
             commands.insert(commands.end(), cmds.begin(), cmds.end());
             expected[w.item] = textValue;
         }
-        writeSettings(commands);
-        const auto decoded = ToolTables::decode(readAllConfig());
+        WriteSettings(commands);
+        const auto decoded = ToolTables::Decode(ReadAllConfig());
         for (const auto &[item, value] : expected)
             EXPECT_EQ(decoded.count(item) ? decoded.at(item) : "(none)", value) << item << " round " << round;
     }
@@ -235,50 +235,50 @@ TEST_F(KovaSimSettings, EveryWrittenValueReadsBackAfterTheRestart)
 
 TEST_F(KovaSimSettings, WrittenSettingsTakeEffectOnlyAtTheRestartWindow)
 {
-    start();
+    Start();
     TcpClient c;
-    connect(c);
-    c.send({0x1B, 0x40, 0x10, 0x1F, 0x36, 0x32, 0x01, 0xFF});
+    Connect(c);
+    c.Send({0x1B, 0x40, 0x10, 0x1F, 0x36, 0x32, 0x01, 0xFF});
     // Before the restart the stored value still reads back.
-    const auto before = readConfigByte(c, 5);
+    const auto before = ReadConfigByte(c, 5);
     ASSERT_TRUE(before);
     EXPECT_EQ(*before & 0x08, 0);
-    c.send({0x1D, 0xFF});
-    EXPECT_TRUE(c.closedByPeer());
-    ASSERT_TRUE(sim.waitFor("kova-sim restarting"));
+    c.Send({0x1D, 0xFF});
+    EXPECT_TRUE(c.ClosedByPeer());
+    ASSERT_TRUE(sim.WaitFor("kova-sim restarting"));
     // During the restart nothing answers; a connection made meanwhile is
     // served once the printer is back.
     TcpClient during;
-    ASSERT_TRUE(during.connect("127.0.0.1", sim.tcpPort()));
-    during.send({0x1B, 0x68});
-    EXPECT_TRUE(during.receive(1, 300).empty());
-    EXPECT_FALSE(udpStatus("127.0.0.1", sim.udpPort(), 200));
-    ASSERT_TRUE(sim.waitFor("kova-sim ready", 5000));
-    EXPECT_EQ(during.receive(1), Bytes{0x00});
+    ASSERT_TRUE(during.Connect("127.0.0.1", sim.tcpPort()));
+    during.Send({0x1B, 0x68});
+    EXPECT_TRUE(during.Receive(1, 300).empty());
+    EXPECT_FALSE(UdpStatus("127.0.0.1", sim.udpPort(), 200));
+    ASSERT_TRUE(sim.WaitFor("kova-sim ready", 5000));
+    EXPECT_EQ(during.Receive(1), Bytes{0x00});
     TcpClient after;
-    connect(after);
-    const auto now = readConfigByte(after, 5);
+    Connect(after);
+    const auto now = ReadConfigByte(after, 5);
     ASSERT_TRUE(now);
     EXPECT_EQ(*now & 0x08, 0x08);
-    EXPECT_TRUE(udpStatus("127.0.0.1", sim.udpPort()));
+    EXPECT_TRUE(UdpStatus("127.0.0.1", sim.udpPort()));
 }
 
 TEST_F(KovaSimSettings, StateSurvivesAStopAndStart)
 {
     const std::string state = dir.file("printer.txt");
-    start({"--state", state});
-    writeSettings({{0x11, 0x03}, {0x32, 0x01}, {0x40, 0x10}});
-    const Bytes bmp = TestBmp::make(40, 10, [](int x, int y) { return (x + y) % 3 == 0; });
+    Start({"--state", state});
+    WriteSettings({{0x11, 0x03}, {0x32, 0x01}, {0x40, 0x10}});
+    const Bytes bmp = TestBmp::Make(40, 10, [](int x, int y) { return (x + y) % 3 == 0; });
     TcpClient c;
-    connect(c);
-    c.send(Bytes{0x1F, 0x30, 0x2C} + Bytes{0x1F} + bmp);
-    c.send(Bytes{0x1F, 0x65, 0x02, 0x2A} + text("TOP LINE") + Bytes{0x00});
-    c.send({0x1B, 0x68});
-    ASSERT_EQ(c.receive(1).size(), 1u);  // everything before it has been taken
-    const auto bytesBefore = readAllConfig();
-    sim.stop();
+    Connect(c);
+    c.Send(Bytes{0x1F, 0x30, 0x2C} + Bytes{0x1F} + bmp);
+    c.Send(Bytes{0x1F, 0x65, 0x02, 0x2A} + Text("TOP LINE") + Bytes{0x00});
+    c.Send({0x1B, 0x68});
+    ASSERT_EQ(c.Receive(1).size(), 1u);  // everything before it has been taken
+    const auto bytesBefore = ReadAllConfig();
+    sim.Stop();
 
-    const Bytes savedBytes = readFile(state);
+    const Bytes savedBytes = ReadFile(state);
     const std::string saved(savedBytes.begin(), savedBytes.end());
     EXPECT_NE(saved.find("config = "), std::string::npos);
     EXPECT_NE(saved.find("Paper Width: 58 mm"), std::string::npos);
@@ -288,35 +288,35 @@ TEST_F(KovaSimSettings, StateSurvivesAStopAndStart)
     SimProcess again;
     auto args = baseArgs();
     args.insert(args.end(), {"--state", state});
-    ASSERT_TRUE(again.start(args));
+    ASSERT_TRUE(again.Start(args));
     TcpClient d;
-    ASSERT_TRUE(d.connect("127.0.0.1", again.tcpPort()));
+    ASSERT_TRUE(d.Connect("127.0.0.1", again.tcpPort()));
     for (int n = 1; n <= 31; ++n)
-        EXPECT_EQ(readConfigByte(d, n).value_or(0xEE), bytesBefore[static_cast<size_t>(n)]) << n;
+        EXPECT_EQ(ReadConfigByte(d, n).value_or(0xEE), bytesBefore[static_cast<size_t>(n)]) << n;
     // The stored picture prints after the restart of the process.
-    d.send({0x1F, 0x30, 0x2C, 0x1D, 0x2F, 0x00, 0x1B, 0x69});
-    const auto line = again.waitFor("receipt ");
+    d.Send({0x1F, 0x30, 0x2C, 0x1D, 0x2F, 0x00, 0x1B, 0x69});
+    const auto line = again.WaitFor("receipt ");
     ASSERT_TRUE(line);
     EXPECT_NE(line->find("432x"), std::string::npos);
 }
 
 TEST_F(KovaSimPrinting, TextAndCutGiveAPictureAndTheExactBytes)
 {
-    start();
+    Start();
     TcpClient c;
-    connect(c);
-    c.send({0x1B, 0x68});  // a query before the receipt is not part of it
-    c.receive(1);
-    const Bytes receipt = Bytes{0x1B, 0x40, 0x1B, 0x45, 0x01} + text("KOVA-AXX Rollvane Ver 2.28") +
-                          Bytes{0x00, 0x1B, 0x45, 0x00, 0x0A} + text("Total 12.50") + Bytes{0x0A, 0x1B, 0x64, 0x03} +
+    Connect(c);
+    c.Send({0x1B, 0x68});  // a query before the receipt is not part of it
+    c.Receive(1);
+    const Bytes receipt = Bytes{0x1B, 0x40, 0x1B, 0x45, 0x01} + Text("KOVA-AXX Rollvane Ver 2.28") +
+                          Bytes{0x00, 0x1B, 0x45, 0x00, 0x0A} + Text("Total 12.50") + Bytes{0x0A, 0x1B, 0x64, 0x03} +
                           Bytes{0x1D, 0x56, 0x42, 0x00};
     // In pieces, as a network stack may deliver it.
     for (size_t at = 0; at < receipt.size(); at += 7)
-        c.send(Bytes(receipt.begin() + static_cast<long>(at),
+        c.Send(Bytes(receipt.begin() + static_cast<long>(at),
                      receipt.begin() + static_cast<long>(std::min(at + 7, receipt.size()))));
-    const std::string base = waitReceipt();
+    const std::string base = WaitReceipt();
     ASSERT_FALSE(base.empty());
-    EXPECT_EQ(readFile(base + ".bin"), receipt);
+    EXPECT_EQ(ReadFile(base + ".bin"), receipt);
     const auto png = PngReader::load(base + ".png");
     ASSERT_TRUE(png);
     EXPECT_EQ(png->width, 576);
@@ -334,40 +334,40 @@ TEST_F(KovaSimPrinting, ReceiptsAlreadyInTheFolderAreNotOverwritten)
 {
     std::filesystem::create_directories(dir.file("out"));
     std::ofstream(dir.file("out/receipt-0007.png")) << "earlier";
-    start();
+    Start();
     TcpClient c;
-    connect(c);
-    c.send(Bytes{0x1B, 0x40} + text("next") + Bytes{0x0A, 0x1B, 0x69});
-    EXPECT_EQ(waitReceipt(), dir.file("out/receipt-0008"));
-    EXPECT_EQ(readFile(dir.file("out/receipt-0007.png")), text("earlier"));
+    Connect(c);
+    c.Send(Bytes{0x1B, 0x40} + Text("next") + Bytes{0x0A, 0x1B, 0x69});
+    EXPECT_EQ(WaitReceipt(), dir.file("out/receipt-0008"));
+    EXPECT_EQ(ReadFile(dir.file("out/receipt-0007.png")), Text("earlier"));
 }
 
 TEST_F(KovaSimPrinting, SameBytesGiveTheSamePicture)
 {
-    start();
+    Start();
     TcpClient c;
-    connect(c);
-    const Bytes receipt = Bytes{0x1B, 0x40} + text("Same bytes, same picture") + Bytes{0x0A, 0x1B, 0x69};
-    c.send(receipt);
-    const std::string first = waitReceipt();
-    c.send(receipt);
-    const std::string second = waitReceipt();
+    Connect(c);
+    const Bytes receipt = Bytes{0x1B, 0x40} + Text("Same bytes, same picture") + Bytes{0x0A, 0x1B, 0x69};
+    c.Send(receipt);
+    const std::string first = WaitReceipt();
+    c.Send(receipt);
+    const std::string second = WaitReceipt();
     ASSERT_NE(first, second);
-    EXPECT_EQ(readFile(first + ".png"), readFile(second + ".png"));
-    EXPECT_EQ(readFile(first + ".bin"), readFile(second + ".bin"));
+    EXPECT_EQ(ReadFile(first + ".png"), ReadFile(second + ".png"));
+    EXPECT_EQ(ReadFile(first + ".bin"), ReadFile(second + ".bin"));
 }
 
 TEST_F(KovaSimPrinting, NarrowPaperPrintsFourHundredThirtyTwoDots)
 {
-    start();
-    writeSettings({{0x32, 0x01}});
+    Start();
+    WriteSettings({{0x32, 0x01}});
     TcpClient c;
-    connect(c);
+    Connect(c);
     Bytes duty = {0x1B, 0x40, 0x1B, 0x2A, 0x21, 0xA8, 0x01};
     for (int j = 1; j <= 424; ++j)
         duty.insert(duty.end(), 3, 0xFF);
-    c.send(duty + Bytes{0x0A, 0x1B, 0x69});
-    const auto png = PngReader::load(waitReceipt() + ".png");
+    c.Send(duty + Bytes{0x0A, 0x1B, 0x69});
+    const auto png = PngReader::load(WaitReceipt() + ".png");
     ASSERT_TRUE(png);
     EXPECT_EQ(png->width, 432);
     // A full 100 % line: 424 columns of 24 dots.
@@ -378,22 +378,22 @@ TEST_F(KovaSimPrinting, NarrowPaperPrintsFourHundredThirtyTwoDots)
 
 TEST_F(KovaSimPrinting, DownloadedBitImagePrintsDotForDot)
 {
-    start();
+    Start();
     const auto pattern = [](int x, int y) { return ((x / 4) + (y / 4)) % 2 == 0; };
-    const Bytes bmp = TestBmp::make(64, 32, pattern);
+    const Bytes bmp = TestBmp::Make(64, 32, pattern);
     TcpClient c;
-    connect(c);
-    c.send({0x1F, 0x30, 0x07});
-    c.send({0x1F});
+    Connect(c);
+    c.Send({0x1F, 0x30, 0x07});
+    c.Send({0x1F});
     for (size_t at = 0; at < bmp.size(); at += 256)  // blocks, as the tool sends them
-        c.send(Bytes(bmp.begin() + static_cast<long>(at),
+        c.Send(Bytes(bmp.begin() + static_cast<long>(at),
                      bmp.begin() + static_cast<long>(std::min(at + 256, bmp.size()))));
-    c.send({0x1F, 0x30, 0x07});
-    c.send({0x1D, 0x2F, 0x00});
+    c.Send({0x1F, 0x30, 0x07});
+    c.Send({0x1D, 0x2F, 0x00});
     for (int i = 0; i < 3; ++i)
-        c.send({0x1B, 0x64, 0x08});
-    c.send({0x1B, 0x69});
-    const auto png = PngReader::load(waitReceipt() + ".png");
+        c.Send({0x1B, 0x64, 0x08});
+    c.Send({0x1B, 0x69});
+    const auto png = PngReader::load(WaitReceipt() + ".png");
     ASSERT_TRUE(png);
     for (int y = 0; y < 32; ++y)
         for (int x = 0; x < 64; ++x)
@@ -404,26 +404,26 @@ TEST_F(KovaSimPrinting, DownloadedBitImagePrintsDotForDot)
 
 TEST_F(KovaSimPrinting, ImageStreamLongerThanItsHeaderIsCutOff)
 {
-    start();
-    const Bytes bmp = TestBmp::make(16, 8, [](int, int) { return true; });
+    Start();
+    const Bytes bmp = TestBmp::Make(16, 8, [](int, int) { return true; });
     TcpClient c;
-    connect(c);
+    Connect(c);
     // What follows the announced length is read as commands again.
-    c.send(Bytes{0x1F, 0x30, 0x01, 0x1F} + bmp + Bytes{0x1B, 0x68});
-    EXPECT_EQ(c.receive(1), Bytes{0x00});
+    c.Send(Bytes{0x1F, 0x30, 0x01, 0x1F} + bmp + Bytes{0x1B, 0x68});
+    EXPECT_EQ(c.Receive(1), Bytes{0x00});
 }
 
 TEST_F(KovaSimPrinting, FrontAndBackAreTwoPanelsOfOneReceipt)
 {
-    start();
+    Start();
     TcpClient c;
-    connect(c);
-    c.send({0x1F, 0x60, 0x02, 0x1F, 0x63, 0x00, 0x1F, 0x64, 0x00, 0x1F, 0x66, 0x00, 0x1F, 0x69, 0x00, 0x00});
-    c.send(Bytes{0x1F, 0x61, 0x00} + text("HHHHHHHH") + Bytes{0x0A});
-    c.send(Bytes{0x1F, 0x61, 0x01} + text("HHHHHHHH") + Bytes{0x0A, 0x1F, 0x61, 0x00, 0x1B, 0x64, 0x06, 0x1B, 0x69});
-    const auto both = PngReader::load(waitReceipt() + ".png");
-    c.send(Bytes{0x1F, 0x61, 0x00} + text("HHHHHHHH") + Bytes{0x0A, 0x1B, 0x64, 0x06, 0x1B, 0x69});
-    const auto front = PngReader::load(waitReceipt() + ".png");
+    Connect(c);
+    c.Send({0x1F, 0x60, 0x02, 0x1F, 0x63, 0x00, 0x1F, 0x64, 0x00, 0x1F, 0x66, 0x00, 0x1F, 0x69, 0x00, 0x00});
+    c.Send(Bytes{0x1F, 0x61, 0x00} + Text("HHHHHHHH") + Bytes{0x0A});
+    c.Send(Bytes{0x1F, 0x61, 0x01} + Text("HHHHHHHH") + Bytes{0x0A, 0x1F, 0x61, 0x00, 0x1B, 0x64, 0x06, 0x1B, 0x69});
+    const auto both = PngReader::load(WaitReceipt() + ".png");
+    c.Send(Bytes{0x1F, 0x61, 0x00} + Text("HHHHHHHH") + Bytes{0x0A, 0x1B, 0x64, 0x06, 0x1B, 0x69});
+    const auto front = PngReader::load(WaitReceipt() + ".png");
     ASSERT_TRUE(both && front);
     EXPECT_EQ(both->width, 576);
     EXPECT_GT(both->height, front->height);
@@ -432,21 +432,21 @@ TEST_F(KovaSimPrinting, FrontAndBackAreTwoPanelsOfOneReceipt)
 
 TEST_F(KovaSimPrinting, ConfigurationPrintoutEndsWithACut)
 {
-    start();
-    writeSettings({{0x30, 0x02}, {0x60, 0x04}});
+    Start();
+    WriteSettings({{0x30, 0x02}, {0x60, 0x04}});
     TcpClient c;
-    connect(c);
-    c.send({0x1B, 0x40, 0x10, 0x1B, 0x76});
-    EXPECT_EQ(c.receive(1), Bytes{0x00});
-    c.send(Bytes{0x1B, 0x45, 0x01} + text("KOVA-AXX Rollvane Ver 2.28") +
+    Connect(c);
+    c.Send({0x1B, 0x40, 0x10, 0x1B, 0x76});
+    EXPECT_EQ(c.Receive(1), Bytes{0x00});
+    c.Send(Bytes{0x1B, 0x45, 0x01} + Text("KOVA-AXX Rollvane Ver 2.28") +
            Bytes{0x00, 0x1B, 0x45, 0x00, 0x0A, 0x1F, 0x74});
-    const std::string base = waitReceipt();
+    const std::string base = WaitReceipt();
     const auto png = PngReader::load(base + ".png");
     ASSERT_TRUE(png);
     // Forty-odd lines of text.
     EXPECT_GT(png->height, 40 * 24);
     EXPECT_GT(png->blackCount(), 20000);
-    const Bytes bin = readFile(base + ".bin");
+    const Bytes bin = ReadFile(base + ".bin");
     ASSERT_GE(bin.size(), 2u);
     EXPECT_EQ(Bytes(bin.end() - 2, bin.end()), (Bytes{0x1F, 0x74}));
     EXPECT_EQ(Bytes(bin.begin(), bin.begin() + 2), (Bytes{0x1B, 0x40}));
@@ -454,21 +454,21 @@ TEST_F(KovaSimPrinting, ConfigurationPrintoutEndsWithACut)
 
 TEST_F(KovaSimPrinting, StoredMessagesFrameReceiptsOnlyWhenEnabled)
 {
-    start();
-    const Bytes receipt = Bytes{0x1B, 0x40} + text("x") + Bytes{0x0A, 0x1B, 0x69};
+    Start();
+    const Bytes receipt = Bytes{0x1B, 0x40} + Text("x") + Bytes{0x0A, 0x1B, 0x69};
     TcpClient c;
-    connect(c);
-    c.send(receipt);
-    const auto plain = PngReader::load(waitReceipt() + ".png");
-    c.send(Bytes{0x1F, 0x65, 0x02, 0x10} + text("TOP") + Bytes{0x00});
-    c.send(Bytes{0x1F, 0x65, 0x00, 0x04} + text("BOTTOM") + Bytes{0x00});
-    c.send(receipt);
-    const auto stillPlain = PngReader::load(waitReceipt() + ".png");
-    c.close();
-    writeSettings({{0x63, 0x03}});
-    connect(c);
-    c.send(receipt);
-    const auto framed = PngReader::load(waitReceipt() + ".png");
+    Connect(c);
+    c.Send(receipt);
+    const auto plain = PngReader::load(WaitReceipt() + ".png");
+    c.Send(Bytes{0x1F, 0x65, 0x02, 0x10} + Text("TOP") + Bytes{0x00});
+    c.Send(Bytes{0x1F, 0x65, 0x00, 0x04} + Text("BOTTOM") + Bytes{0x00});
+    c.Send(receipt);
+    const auto stillPlain = PngReader::load(WaitReceipt() + ".png");
+    c.Close();
+    WriteSettings({{0x63, 0x03}});
+    Connect(c);
+    c.Send(receipt);
+    const auto framed = PngReader::load(WaitReceipt() + ".png");
     ASSERT_TRUE(plain && stillPlain && framed);
     EXPECT_EQ(stillPlain->height, plain->height);
     EXPECT_EQ(stillPlain->blackCount(), plain->blackCount());
@@ -479,90 +479,90 @@ TEST_F(KovaSimPrinting, StoredMessagesFrameReceiptsOnlyWhenEnabled)
 
 TEST_F(KovaSimFaults, StatusAndPaperBytesFromOptionAndControlLine)
 {
-    start({"--status", "08", "--paper", "0C"});
+    Start({"--status", "08", "--paper", "0C"});
     TcpClient c;
-    connect(c);
-    c.send({0x1B, 0x68, 0x1B, 0x76});
-    EXPECT_EQ(c.receive(2), (Bytes{0x08, 0x0C}));
-    EXPECT_EQ(udpStatus("127.0.0.1", sim.udpPort()).value_or(Bytes(8, 0))[4], 0x08);
-    EXPECT_EQ(sim.control("status 80").value_or(""), "ok status 80");
-    EXPECT_EQ(sim.control("paper 02").value_or(""), "ok paper 02");
-    c.send({0x1B, 0x68, 0x1B, 0x76});
-    EXPECT_EQ(c.receive(2), (Bytes{0x80, 0x02}));
-    EXPECT_EQ(udpStatus("127.0.0.1", sim.udpPort()).value_or(Bytes(8, 0))[4], 0x80);
-    EXPECT_EQ(sim.control("status zz").value_or("").rfind("error", 0), 0u);
-    EXPECT_EQ(sim.control("bogus").value_or("").rfind("error", 0), 0u);
+    Connect(c);
+    c.Send({0x1B, 0x68, 0x1B, 0x76});
+    EXPECT_EQ(c.Receive(2), (Bytes{0x08, 0x0C}));
+    EXPECT_EQ(UdpStatus("127.0.0.1", sim.udpPort()).value_or(Bytes(8, 0))[4], 0x08);
+    EXPECT_EQ(sim.Control("status 80").value_or(""), "ok status 80");
+    EXPECT_EQ(sim.Control("paper 02").value_or(""), "ok paper 02");
+    c.Send({0x1B, 0x68, 0x1B, 0x76});
+    EXPECT_EQ(c.Receive(2), (Bytes{0x80, 0x02}));
+    EXPECT_EQ(UdpStatus("127.0.0.1", sim.udpPort()).value_or(Bytes(8, 0))[4], 0x80);
+    EXPECT_EQ(sim.Control("status zz").value_or("").rfind("error", 0), 0u);
+    EXPECT_EQ(sim.Control("bogus").value_or("").rfind("error", 0), 0u);
 }
 
 TEST_F(KovaSimFaults, SilentPrinterAnswersNothingYetStillPrints)
 {
-    start();
-    ASSERT_EQ(sim.control("silent on").value_or(""), "ok silent on");
+    Start();
+    ASSERT_EQ(sim.Control("silent on").value_or(""), "ok silent on");
     TcpClient c;
-    connect(c);
-    c.send({0x1B, 0x68, 0x1D, 0x49, 0x40, 0x27, 0x1F, 0x31, 0x02});
-    EXPECT_TRUE(c.receive(1, 300).empty());
-    EXPECT_FALSE(udpStatus("127.0.0.1", sim.udpPort(), 300));
-    c.send(Bytes{0x1B, 0x40} + text("quiet") + Bytes{0x0A, 0x1B, 0x69});
-    EXPECT_FALSE(waitReceipt().empty());
-    ASSERT_EQ(sim.control("silent off").value_or(""), "ok silent off");
-    c.send({0x1B, 0x68});
-    EXPECT_EQ(c.receive(1), Bytes{0x00});
+    Connect(c);
+    c.Send({0x1B, 0x68, 0x1D, 0x49, 0x40, 0x27, 0x1F, 0x31, 0x02});
+    EXPECT_TRUE(c.Receive(1, 300).empty());
+    EXPECT_FALSE(UdpStatus("127.0.0.1", sim.udpPort(), 300));
+    c.Send(Bytes{0x1B, 0x40} + Text("quiet") + Bytes{0x0A, 0x1B, 0x69});
+    EXPECT_FALSE(WaitReceipt().empty());
+    ASSERT_EQ(sim.Control("silent off").value_or(""), "ok silent off");
+    c.Send({0x1B, 0x68});
+    EXPECT_EQ(c.Receive(1), Bytes{0x00});
 }
 
 TEST_F(KovaSimFaults, SlowRestartKeepsThePrinterAwayLonger)
 {
-    start();
-    ASSERT_EQ(sim.control("slow-restart 2").value_or(""), "ok slow-restart 2");
+    Start();
+    ASSERT_EQ(sim.Control("slow-restart 2").value_or(""), "ok slow-restart 2");
     TcpClient c;
-    connect(c);
-    c.send({0x1D, 0xFF});
-    EXPECT_TRUE(c.closedByPeer());
-    EXPECT_TRUE(sim.waitFor("back in 2 s"));
+    Connect(c);
+    c.Send({0x1D, 0xFF});
+    EXPECT_TRUE(c.ClosedByPeer());
+    EXPECT_TRUE(sim.WaitFor("back in 2 s"));
     const auto begun = std::chrono::steady_clock::now();
-    ASSERT_TRUE(sim.waitFor("kova-sim ready", 6000));
+    ASSERT_TRUE(sim.WaitFor("kova-sim ready", 6000));
     EXPECT_GE(std::chrono::steady_clock::now() - begun, std::chrono::milliseconds(1500));
 }
 
 TEST_F(KovaSimFaults, DropAfterBytesCutsTheNextTransfer)
 {
-    start();
-    ASSERT_EQ(sim.control("drop-after 5").value_or(""), "ok drop-after 5");
+    Start();
+    ASSERT_EQ(sim.Control("drop-after 5").value_or(""), "ok drop-after 5");
     TcpClient c;
-    connect(c);
+    Connect(c);
     // Five bytes are taken (the status request among them), then the line goes.
-    c.send({0x1B, 0x40, 0x10, 0x1B, 0x68, 0x1B, 0x76, 0x1B, 0x76});
-    EXPECT_EQ(c.receive(1), Bytes{0x00});
-    EXPECT_TRUE(c.closedByPeer());
+    c.Send({0x1B, 0x40, 0x10, 0x1B, 0x68, 0x1B, 0x76, 0x1B, 0x76});
+    EXPECT_EQ(c.Receive(1), Bytes{0x00});
+    EXPECT_TRUE(c.ClosedByPeer());
     // Only the next transfer: the one after it is whole.
     TcpClient d;
-    connect(d);
-    d.send({0x1B, 0x40, 0x10, 0x1B, 0x68, 0x1B, 0x76});
-    EXPECT_EQ(d.receive(2), (Bytes{0x00, 0x00}));
+    Connect(d);
+    d.Send({0x1B, 0x40, 0x10, 0x1B, 0x68, 0x1B, 0x76});
+    EXPECT_EQ(d.Receive(2), (Bytes{0x00, 0x00}));
 }
 
 TEST_F(KovaSimFaults, DisconnectNowDropsEveryConnection)
 {
-    start();
+    Start();
     TcpClient a, b;
-    connect(a);
-    connect(b);
-    a.send({0x1B, 0x68});
-    b.send({0x1B, 0x68});
-    a.receive(1);
-    b.receive(1);
-    ASSERT_EQ(sim.control("disconnect").value_or(""), "ok disconnect");
-    EXPECT_TRUE(a.closedByPeer());
-    EXPECT_TRUE(b.closedByPeer());
+    Connect(a);
+    Connect(b);
+    a.Send({0x1B, 0x68});
+    b.Send({0x1B, 0x68});
+    a.Receive(1);
+    b.Receive(1);
+    ASSERT_EQ(sim.Control("disconnect").value_or(""), "ok disconnect");
+    EXPECT_TRUE(a.ClosedByPeer());
+    EXPECT_TRUE(b.ClosedByPeer());
     TcpClient c;
-    connect(c);
-    c.send({0x1B, 0x68});
-    EXPECT_EQ(c.receive(1), Bytes{0x00});
+    Connect(c);
+    c.Send({0x1B, 0x68});
+    EXPECT_EQ(c.Receive(1), Bytes{0x00});
 }
 
 TEST_F(KovaSimRobustness, GarbageLeavesItRunning)
 {
-    start();
+    Start();
     std::mt19937 random(1234);
     Bytes noise(1 << 20);
     for (auto &b : noise) {
@@ -571,75 +571,75 @@ TEST_F(KovaSimRobustness, GarbageLeavesItRunning)
             b = 0x1C;  // no end-of-settings: that would restart it on purpose
     }
     TcpClient c;
-    connect(c);
-    ASSERT_TRUE(c.send(noise));
-    c.close();
+    Connect(c);
+    ASSERT_TRUE(c.Send(noise));
+    c.Close();
     TcpClient d;
-    connect(d);
-    d.send({0x1B, 0x68});
-    EXPECT_EQ(d.receive(1, 20000), Bytes{0x00});
-    EXPECT_TRUE(sim.running());
-    const std::string shown = sim.control("show").value_or("");
+    Connect(d);
+    d.Send({0x1B, 0x68});
+    EXPECT_EQ(d.Receive(1, 20000), Bytes{0x00});
+    EXPECT_TRUE(sim.Running());
+    const std::string shown = sim.Control("show").value_or("");
     EXPECT_EQ(shown.find("unknown-bytes 0"), std::string::npos) << shown;
     // A sane receipt still comes out after it.
-    d.send(Bytes{0x1B, 0x40} + text("after the noise") + Bytes{0x0A, 0x1B, 0x69});
-    const auto line = sim.waitFor("receipt ", 20000);
+    d.Send(Bytes{0x1B, 0x40} + Text("after the noise") + Bytes{0x0A, 0x1B, 0x69});
+    const auto line = sim.WaitFor("receipt ", 20000);
     EXPECT_TRUE(line);
 }
 
 TEST_F(KovaSimRobustness, AnUndrainedOutputPipeDoesNotStallThePrinter)
 {
-    start();
+    Start();
     TcpClient c;
-    connect(c);
+    Connect(c);
     // Far more receipt lines than a pipe holds, none of them read.
     const Bytes cut = {0x1B, 0x69};
     Bytes many;
     for (int i = 0; i < 1500; ++i)
         many.insert(many.end(), cut.begin(), cut.end());
-    ASSERT_TRUE(c.send(many));
-    c.send({0x1B, 0x68});
-    EXPECT_EQ(c.receive(1, 30000), Bytes{0x00});
+    ASSERT_TRUE(c.Send(many));
+    c.Send({0x1B, 0x68});
+    EXPECT_EQ(c.Receive(1, 30000), Bytes{0x00});
 }
 
 TEST_F(KovaSimRobustness, ClientLeavingMidCommandIsForgotten)
 {
-    start();
+    Start();
     {
         TcpClient c;
-        connect(c);
-        c.send({0x1B, 0x2A, 0x21, 0x40, 0x02, 0xFF, 0xFF});  // a bit-image line cut short
+        Connect(c);
+        c.Send({0x1B, 0x2A, 0x21, 0x40, 0x02, 0xFF, 0xFF});  // a bit-image line cut short
         TcpClient d;
-        connect(d);
-        d.send(Bytes{0x1F, 0x30, 0x03, 0x1F, 'B', 'M', 0x00, 0x10, 0x00, 0x00});  // half an image
+        Connect(d);
+        d.Send(Bytes{0x1F, 0x30, 0x03, 0x1F, 'B', 'M', 0x00, 0x10, 0x00, 0x00});  // half an image
     }
     TcpClient e;
-    connect(e);
-    e.send({0x1B, 0x68});
-    EXPECT_EQ(e.receive(1), Bytes{0x00});
-    EXPECT_TRUE(sim.running());
+    Connect(e);
+    e.Send({0x1B, 0x68});
+    EXPECT_EQ(e.Receive(1), Bytes{0x00});
+    EXPECT_TRUE(sim.Running());
 }
 
 TEST_F(KovaSimRobustness, TooManyClientsAreTurnedAwayNotQueued)
 {
-    start();
+    Start();
     std::vector<std::unique_ptr<TcpClient>> clients;
     for (int i = 0; i < 12; ++i) {
         clients.push_back(std::make_unique<TcpClient>());
-        ASSERT_TRUE(clients.back()->connect("127.0.0.1", sim.tcpPort()));
+        ASSERT_TRUE(clients.back()->Connect("127.0.0.1", sim.tcpPort()));
     }
-    EXPECT_TRUE(clients.back()->closedByPeer());
+    EXPECT_TRUE(clients.back()->ClosedByPeer());
     clients.clear();
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     TcpClient c;
-    connect(c);
-    c.send({0x1B, 0x68});
-    EXPECT_EQ(c.receive(1), Bytes{0x00});
+    Connect(c);
+    c.Send({0x1B, 0x68});
+    EXPECT_EQ(c.Receive(1), Bytes{0x00});
 }
 
 namespace {
 
-int openSerial(const std::string &path)
+int OpenSerial(const std::string &path)
 {
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (fd < 0)
@@ -651,7 +651,7 @@ int openSerial(const std::string &path)
     return fd;
 }
 
-Bytes serialRead(int fd, size_t count, int timeoutMs = 3000)
+Bytes SerialRead(int fd, size_t count, int timeoutMs = 3000)
 {
     Bytes out;
     while (out.size() < count) {
@@ -667,7 +667,7 @@ Bytes serialRead(int fd, size_t count, int timeoutMs = 3000)
     return out;
 }
 
-bool serialWrite(int fd, const Bytes &b)
+bool SerialWrite(int fd, const Bytes &b)
 {
     return ::write(fd, b.data(), b.size()) == static_cast<ssize_t>(b.size());
 }
@@ -677,31 +677,31 @@ bool serialWrite(int fd, const Bytes &b)
 TEST_F(KovaSimSerial, AnswersOnTheSameLineAndSurvivesPortCloses)
 {
     const std::string link = dir.file("ttyKOVA");
-    start({"--serial-link", link});
+    Start({"--serial-link", link});
     EXPECT_NE(sim.readyLine().find("serial " + link), std::string::npos);
     for (int round = 0; round < 3; ++round) {
-        const int fd = openSerial(link);
+        const int fd = OpenSerial(link);
         ASSERT_GE(fd, 0);
-        ASSERT_TRUE(serialWrite(fd, {0x1B, 0x68}));
-        EXPECT_EQ(serialRead(fd, 1), Bytes{0x00}) << "round " << round;
-        ASSERT_TRUE(serialWrite(fd, {0x1B, 0x40, 0x10, 0x1F, 0x31, 0x01}));
-        EXPECT_EQ(serialRead(fd, 2), (Bytes{0x00, 0x02}));
+        ASSERT_TRUE(SerialWrite(fd, {0x1B, 0x68}));
+        EXPECT_EQ(SerialRead(fd, 1), Bytes{0x00}) << "round " << round;
+        ASSERT_TRUE(SerialWrite(fd, {0x1B, 0x40, 0x10, 0x1F, 0x31, 0x01}));
+        EXPECT_EQ(SerialRead(fd, 2), (Bytes{0x00, 0x02}));
         ::close(fd);
     }
     // Printing over the serial line.
-    const int fd = openSerial(link);
+    const int fd = OpenSerial(link);
     ASSERT_GE(fd, 0);
-    const Bytes receipt = Bytes{0x1B, 0x40} + text("serial receipt") + Bytes{0x0A, 0x1B, 0x69};
-    ASSERT_TRUE(serialWrite(fd, receipt));
-    const std::string base = waitReceipt();
-    EXPECT_EQ(readFile(base + ".bin"), receipt);
+    const Bytes receipt = Bytes{0x1B, 0x40} + Text("serial receipt") + Bytes{0x0A, 0x1B, 0x69};
+    ASSERT_TRUE(SerialWrite(fd, receipt));
+    const std::string base = WaitReceipt();
+    EXPECT_EQ(ReadFile(base + ".bin"), receipt);
     ::close(fd);
     // TCP is unaffected by all this.
     TcpClient c;
-    connect(c);
-    c.send({0x1B, 0x68});
-    EXPECT_EQ(c.receive(1), Bytes{0x00});
-    sim.stop();
+    Connect(c);
+    c.Send({0x1B, 0x68});
+    EXPECT_EQ(c.Receive(1), Bytes{0x00});
+    sim.Stop();
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(link))) << "link left behind";
 }
 
@@ -710,12 +710,12 @@ TEST_F(KovaSimSerial, AnExclusiveOpenDoesNotOutliveTheProgram)
     // Root ignores the flag, so look at the flag itself: left set, it would
     // keep every other user's program out after this one closed the port.
     const std::string link = dir.file("ttyKOVA");
-    start({"--serial-link", link});
-    const int fd = openSerial(link);
+    Start({"--serial-link", link});
+    const int fd = OpenSerial(link);
     ASSERT_GE(fd, 0);
     ASSERT_EQ(::ioctl(fd, TIOCEXCL), 0);
-    ASSERT_TRUE(serialWrite(fd, {0x1B, 0x68}));
-    EXPECT_EQ(serialRead(fd, 1), Bytes{0x00});
+    ASSERT_TRUE(SerialWrite(fd, {0x1B, 0x68}));
+    EXPECT_EQ(SerialRead(fd, 1), Bytes{0x00});
     int exclusive = 1;
     for (int i = 0; i < 40 && exclusive; ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -728,29 +728,29 @@ TEST_F(KovaSimSerial, AnExclusiveOpenDoesNotOutliveTheProgram)
 TEST_F(KovaSimSerial, DisconnectHangsTheLineUpAndALinkToANewOneFollows)
 {
     const std::string link = dir.file("ttyKOVA");
-    start({"--serial-link", link});
-    const int fd = openSerial(link);
+    Start({"--serial-link", link});
+    const int fd = OpenSerial(link);
     ASSERT_GE(fd, 0);
-    ASSERT_EQ(sim.control("disconnect").value_or(""), "ok disconnect");
+    ASSERT_EQ(sim.Control("disconnect").value_or(""), "ok disconnect");
     uint8_t b;
     pollfd p{fd, POLLIN, 0};
     ASSERT_EQ(::poll(&p, 1, 2000), 1);
     EXPECT_LE(::read(fd, &b, 1), 0);  // the old line is gone
     ::close(fd);
-    const int again = openSerial(link);
+    const int again = OpenSerial(link);
     ASSERT_GE(again, 0);
-    serialWrite(again, {0x1B, 0x68});
-    EXPECT_EQ(serialRead(again, 1), Bytes{0x00});
+    SerialWrite(again, {0x1B, 0x68});
+    EXPECT_EQ(SerialRead(again, 1), Bytes{0x00});
     ::close(again);
 }
 
 TEST_F(KovaSimSerial, DropAfterBytesHangsUpTheSerialLine)
 {
     const std::string link = dir.file("ttyKOVA");
-    start({"--serial-link", link, "--drop-after", "2"});
-    const int fd = openSerial(link);
+    Start({"--serial-link", link, "--drop-after", "2"});
+    const int fd = OpenSerial(link);
     ASSERT_GE(fd, 0);
-    ASSERT_TRUE(serialWrite(fd, {0x1B, 0x68, 0x1B, 0x68}));
+    ASSERT_TRUE(SerialWrite(fd, {0x1B, 0x68, 0x1B, 0x68}));
     // The line goes after the first request; like a pulled cable, its
     // answer may be lost with it, but never the second one's.
     size_t answers = 0;
@@ -764,17 +764,17 @@ TEST_F(KovaSimSerial, DropAfterBytesHangsUpTheSerialLine)
     }
     EXPECT_LE(answers, 1u);
     ::close(fd);
-    const int again = openSerial(link);
+    const int again = OpenSerial(link);
     ASSERT_GE(again, 0);
-    serialWrite(again, {0x1B, 0x68, 0x1B, 0x76});
-    EXPECT_EQ(serialRead(again, 2), (Bytes{0x00, 0x00}));
+    SerialWrite(again, {0x1B, 0x68, 0x1B, 0x76});
+    EXPECT_EQ(SerialRead(again, 2), (Bytes{0x00, 0x00}));
     ::close(again);
 }
 
 TEST(KovaSimCommandLine, HelpDocumentsOptionsAndControlLinesAndBadOptionsFail)
 {
     SimProcess help;
-    const int status = help.runToExit({"--help"});
+    const int status = help.RunToExit({"--help"});
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
     std::string all;
@@ -785,9 +785,9 @@ TEST(KovaSimCommandLine, HelpDocumentsOptionsAndControlLinesAndBadOptionsFail)
                              "--drop-after", "disconnect", "drop-after N", "silent on|off"})
         EXPECT_NE(all.find(word), std::string::npos) << word;
     SimProcess bad;
-    EXPECT_EQ(WEXITSTATUS(bad.runToExit({"--model", "SHORT"})), 2);
+    EXPECT_EQ(WEXITSTATUS(bad.RunToExit({"--model", "SHORT"})), 2);
     SimProcess bad2;
-    EXPECT_EQ(WEXITSTATUS(bad2.runToExit({"--tcp-port", "70000"})), 2);
+    EXPECT_EQ(WEXITSTATUS(bad2.RunToExit({"--tcp-port", "70000"})), 2);
     SimProcess bad3;
-    EXPECT_EQ(WEXITSTATUS(bad3.runToExit({"--serial-link"})), 2);
+    EXPECT_EQ(WEXITSTATUS(bad3.RunToExit({"--serial-link"})), 2);
 }

@@ -18,18 +18,18 @@ TEST(KovaSimStateFile, RoundTripKeepsEverything)
     PrinterState s;
     s.modelCode = "AB12C34D56EF";
     s.firmware = "0812";
-    ASSERT_TRUE(s.config.apply(0x32, 0x01));
-    ASSERT_TRUE(s.config.apply(0x40, 0x11));
-    s.storeImage(9, {'B', 'M', 1, 2, 3});
-    s.storeImage(200, {0, 0xFF});
-    s.setMessage(2, 0x2A, {'A', 'B', 'C'});
-    s.setMessage(5, 0x01, {});
+    ASSERT_TRUE(s.config.Apply(0x32, 0x01));
+    ASSERT_TRUE(s.config.Apply(0x40, 0x11));
+    s.StoreImage(9, {'B', 'M', 1, 2, 3});
+    s.StoreImage(200, {0, 0xFF});
+    s.SetMessage(2, 0x2A, {'A', 'B', 'C'});
+    s.SetMessage(5, 0x01, {});
     const std::string path = dir.file("state.txt");
-    ASSERT_TRUE(StateFile::save(path, s));
+    ASSERT_TRUE(StateFile::Save(path, s));
 
     PrinterState back;
     std::string error;
-    ASSERT_EQ(StateFile::load(path, back, error), StateFile::Load::Loaded) << error;
+    ASSERT_EQ(StateFile::LoadFrom(path, back, error), StateFile::Load::Loaded) << error;
     EXPECT_EQ(back.modelCode, "AB12C34D56EF");
     EXPECT_EQ(back.firmware, "0812");
     EXPECT_TRUE(back.config == s.config);
@@ -47,24 +47,24 @@ TEST(KovaSimStateFile, MissingAndBrokenFilesAreToldApart)
     TempDir dir;
     PrinterState s;
     std::string error;
-    EXPECT_EQ(StateFile::load(dir.file("none.txt"), s, error), StateFile::Load::Missing);
+    EXPECT_EQ(StateFile::LoadFrom(dir.file("none.txt"), s, error), StateFile::Load::Missing);
     std::ofstream(dir.file("bad.txt")) << "config = 01 02 zz\n";
-    EXPECT_EQ(StateFile::load(dir.file("bad.txt"), s, error), StateFile::Load::Bad);
+    EXPECT_EQ(StateFile::LoadFrom(dir.file("bad.txt"), s, error), StateFile::Load::Bad);
     EXPECT_NE(error.find(":1:"), std::string::npos);
     std::ofstream(dir.file("short.txt")) << "config = 01 02\n";
-    EXPECT_EQ(StateFile::load(dir.file("short.txt"), s, error), StateFile::Load::Bad);
+    EXPECT_EQ(StateFile::LoadFrom(dir.file("short.txt"), s, error), StateFile::Load::Bad);
     std::ofstream(dir.file("model.txt")) << "model = TOO-SHORT\n";
-    EXPECT_EQ(StateFile::load(dir.file("model.txt"), s, error), StateFile::Load::Bad);
+    EXPECT_EQ(StateFile::LoadFrom(dir.file("model.txt"), s, error), StateFile::Load::Bad);
 }
 
 TEST(KovaSimState, OnlyThreeImagesAreKeptOldestGoesFirst)
 {
     PrinterState s;
-    s.storeImage(1, {1});
-    s.storeImage(2, {2});
-    s.storeImage(3, {3});
-    s.storeImage(2, {22});  // replacing keeps the count
-    s.storeImage(4, {4});
+    s.StoreImage(1, {1});
+    s.StoreImage(2, {2});
+    s.StoreImage(3, {3});
+    s.StoreImage(2, {22});  // replacing keeps the count
+    s.StoreImage(4, {4});
     EXPECT_EQ(s.image(1), nullptr);
     ASSERT_NE(s.image(2), nullptr);
     EXPECT_EQ(s.image(2)->file, std::vector<uint8_t>{22});
@@ -95,11 +95,11 @@ TEST(KovaSimPng, PictureReadsBackDotForDot)
 {
     TempDir dir;
     Bitmap b(20, 100);
-    b.set(0, 0);
-    b.set(19, 2);
-    b.set(7, 3);
+    b.Set(0, 0);
+    b.Set(19, 2);
+    b.Set(7, 3);
     const std::string path = dir.file("p.png");
-    ASSERT_TRUE(PngWriter::writeFile(path, b, 5));  // taller than the bitmap: white below
+    ASSERT_TRUE(PngWriter::WriteFile(path, b, 5));  // taller than the bitmap: white below
     const auto png = PngReader::load(path);
     ASSERT_TRUE(png);
     EXPECT_EQ(png->width, 20);
@@ -108,5 +108,5 @@ TEST(KovaSimPng, PictureReadsBackDotForDot)
     EXPECT_TRUE(png->at(0, 0));
     EXPECT_TRUE(png->at(19, 2));
     EXPECT_TRUE(png->at(7, 3));
-    EXPECT_EQ(PngWriter::encode(b, 5), PngWriter::encode(b, 5));
+    EXPECT_EQ(PngWriter::Encode(b, 5), PngWriter::Encode(b, 5));
 }

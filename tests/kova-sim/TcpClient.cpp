@@ -11,7 +11,7 @@
 
 namespace {
 
-sockaddr_in makeAddress(const std::string &address, int port)
+sockaddr_in MakeAddress(const std::string &address, int port)
 {
     sockaddr_in sa{};
     sa.sin_family = AF_INET;
@@ -24,22 +24,22 @@ sockaddr_in makeAddress(const std::string &address, int port)
 
 TcpClient::~TcpClient()
 {
-    close();
+    Close();
 }
 
-bool TcpClient::connect(const std::string &address, int port)
+bool TcpClient::Connect(const std::string &address, int port)
 {
-    close();
+    Close();
     fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    const sockaddr_in sa = makeAddress(address, port);
+    const sockaddr_in sa = MakeAddress(address, port);
     if (::connect(fd_, reinterpret_cast<const sockaddr *>(&sa), sizeof sa) != 0) {
-        close();
+        Close();
         return false;
     }
     return true;
 }
 
-bool TcpClient::send(const Bytes &data)
+bool TcpClient::Send(const Bytes &data)
 {
     size_t done = 0;
     while (done < data.size()) {
@@ -51,7 +51,7 @@ bool TcpClient::send(const Bytes &data)
     return true;
 }
 
-Bytes TcpClient::receive(size_t count, int timeoutMs)
+Bytes TcpClient::Receive(size_t count, int timeoutMs)
 {
     Bytes out;
     while (out.size() < count) {
@@ -67,7 +67,7 @@ Bytes TcpClient::receive(size_t count, int timeoutMs)
     return out;
 }
 
-bool TcpClient::closedByPeer(int timeoutMs)
+bool TcpClient::ClosedByPeer(int timeoutMs)
 {
     pollfd p{fd_, POLLIN, 0};
     if (::poll(&p, 1, timeoutMs) <= 0)
@@ -77,17 +77,17 @@ bool TcpClient::closedByPeer(int timeoutMs)
     return n == 0 || (n < 0 && errno == ECONNRESET);
 }
 
-void TcpClient::close()
+void TcpClient::Close()
 {
     if (fd_ >= 0)
         ::close(fd_);
     fd_ = -1;
 }
 
-std::optional<Bytes> udpStatus(const std::string &address, int port, int timeoutMs)
+std::optional<Bytes> UdpStatus(const std::string &address, int port, int timeoutMs)
 {
     const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    const sockaddr_in sa = makeAddress(address, port);
+    const sockaddr_in sa = MakeAddress(address, port);
     const uint8_t request[] = {0x00, 0x00, 0x00, 0x00, 0x1B, 0x68};
     ::sendto(fd, request, sizeof request, 0, reinterpret_cast<const sockaddr *>(&sa), sizeof sa);
     pollfd p{fd, POLLIN, 0};
@@ -102,10 +102,10 @@ std::optional<Bytes> udpStatus(const std::string &address, int port, int timeout
     return reply;
 }
 
-int freePort(const std::string &address)
+int FreePort(const std::string &address)
 {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in sa = makeAddress(address, 0);
+    sockaddr_in sa = MakeAddress(address, 0);
     int port = 0;
     if (::bind(fd, reinterpret_cast<sockaddr *>(&sa), sizeof sa) == 0) {
         socklen_t len = sizeof sa;

@@ -16,13 +16,13 @@ public:
     TcpClient(const TcpClient &) = delete;
     TcpClient &operator=(const TcpClient &) = delete;
 
-    bool connect(const std::string &address, int port);
-    bool send(const Bytes &data);
+    bool Connect(const std::string &address, int port);
+    bool Send(const Bytes &data);
     // Reads until count bytes arrived, the peer closed, or timeoutMs passed.
-    Bytes receive(size_t count, int timeoutMs = 3000);
+    Bytes Receive(size_t count, int timeoutMs = 3000);
     // True when the peer closed the connection within timeoutMs.
-    bool closedByPeer(int timeoutMs = 3000);
-    void close();
+    bool ClosedByPeer(int timeoutMs = 3000);
+    void Close();
     int fd() const { return fd_; }
 
 private:
@@ -30,6 +30,6 @@ private:
 };
 
 // One UDP status request; the reply, or nothing within timeoutMs.
-std::optional<Bytes> udpStatus(const std::string &address, int port, int timeoutMs = 1000);
+std::optional<Bytes> UdpStatus(const std::string &address, int port, int timeoutMs = 1000);
 // A TCP port free on the given address at the moment of asking.
-int freePort(const std::string &address);
+int FreePort(const std::string &address);

@@ -2,7 +2,7 @@
 
 namespace {
 
-void le32(std::vector<uint8_t> &out, size_t at, uint32_t v)
+void Le32(std::vector<uint8_t> &out, size_t at, uint32_t v)
 {
     for (int i = 0; i < 4; ++i)
         out[at + i] = static_cast<uint8_t>(v >> (8 * i));
@@ -10,18 +10,18 @@ void le32(std::vector<uint8_t> &out, size_t at, uint32_t v)
 
 }  // namespace
 
-std::vector<uint8_t> TestBmp::make(int width, int height, const std::function<bool(int, int)> &black)
+std::vector<uint8_t> TestBmp::Make(int width, int height, const std::function<bool(int, int)> &black)
 {
     const size_t rowBytes = ((static_cast<size_t>(width) + 31) / 32) * 4;
     const size_t size = 62 + rowBytes * height;
     std::vector<uint8_t> f(size, 0);
     f[0] = 'B';
     f[1] = 'M';
-    le32(f, 2, static_cast<uint32_t>(size));
-    le32(f, 10, 62);
-    le32(f, 14, 40);
-    le32(f, 18, static_cast<uint32_t>(width));
-    le32(f, 22, static_cast<uint32_t>(height));
+    Le32(f, 2, static_cast<uint32_t>(size));
+    Le32(f, 10, 62);
+    Le32(f, 14, 40);
+    Le32(f, 18, static_cast<uint32_t>(width));
+    Le32(f, 22, static_cast<uint32_t>(height));
     f[26] = 1;
     f[28] = 1;
     // Palette: index 0 black, index 1 white.

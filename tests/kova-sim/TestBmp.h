@@ -8,5 +8,5 @@
 class TestBmp {
 public:
     // black(x, y) decides each dot; rows are stored bottom-up as usual.
-    static std::vector<uint8_t> make(int width, int height, const std::function<bool(int, int)> &black);
+    static std::vector<uint8_t> Make(int width, int height, const std::function<bool(int, int)> &black);
 };

@@ -17,7 +17,7 @@ public:
         std::vector<std::pair<std::string, std::vector<std::pair<uint8_t, uint8_t>>>> values;  // text -> commands
     };
 
-    static const std::vector<Write> &writes();
+    static const std::vector<Write> &Writes();
     // bytes[1..31]; items whose bytes hold no text are left out.
-    static std::map<std::string, std::string> decode(const std::array<uint8_t, 32> &bytes);
+    static std::map<std::string, std::string> Decode(const std::array<uint8_t, 32> &bytes);
 };

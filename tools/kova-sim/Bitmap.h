@@ -14,13 +14,13 @@ public:
     int maxHeight() const { return maxHeight_; }
 
     // Makes rows [0, rows) exist (clipped to maxHeight).
-    void ensureHeight(int rows);
-    void set(int x, int y);
+    void EnsureHeight(int rows);
+    void Set(int x, int y);
     bool get(int x, int y) const;
     // ORs src into this bitmap with its top-left corner at (x, y); clipped.
-    void blit(const Bitmap &src, int srcY, int rows, int x, int y);
+    void Blit(const Bitmap &src, int srcY, int rows, int x, int y);
     bool blank() const;
-    void clear();
+    void Clear();
     // Packed rows, MSB first, (width + 7) / 8 bytes a row.
     const std::vector<uint8_t> &rows() const { return bits_; }
     int stride() const { return stride_; }

@@ -2,36 +2,36 @@
 
 namespace {
 
-uint32_t le32(std::span<const uint8_t> d, size_t at)
+uint32_t Le32(std::span<const uint8_t> d, size_t at)
 {
     return static_cast<uint32_t>(d[at]) | static_cast<uint32_t>(d[at + 1]) << 8 |
            static_cast<uint32_t>(d[at + 2]) << 16 | static_cast<uint32_t>(d[at + 3]) << 24;
 }
 
-uint16_t le16(std::span<const uint8_t> d, size_t at)
+uint16_t Le16(std::span<const uint8_t> d, size_t at)
 {
     return static_cast<uint16_t>(d[at] | d[at + 1] << 8);
 }
 
 }  // namespace
 
-uint32_t BmpImage::declaredLength(std::span<const uint8_t> head)
+uint32_t BmpImage::DeclaredLength(std::span<const uint8_t> head)
 {
     if (head.size() < 6 || head[0] != 'B' || head[1] != 'M')
         return 0;
-    return le32(head, 2);
+    return Le32(head, 2);
 }
 
-std::optional<Bitmap> BmpImage::decode(std::span<const uint8_t> file)
+std::optional<Bitmap> BmpImage::Decode(std::span<const uint8_t> file)
 {
     if (file.size() < 62 || file[0] != 'B' || file[1] != 'M')
         return std::nullopt;
-    const uint32_t pixelOffset = le32(file, 10);
-    const uint32_t infoSize = le32(file, 14);
-    const int32_t width = static_cast<int32_t>(le32(file, 18));
-    const int32_t rawHeight = static_cast<int32_t>(le32(file, 22));
-    const uint16_t bitCount = le16(file, 28);
-    const uint32_t compression = le32(file, 30);
+    const uint32_t pixelOffset = Le32(file, 10);
+    const uint32_t infoSize = Le32(file, 14);
+    const int32_t width = static_cast<int32_t>(Le32(file, 18));
+    const int32_t rawHeight = static_cast<int32_t>(Le32(file, 22));
+    const uint16_t bitCount = Le16(file, 28);
+    const uint32_t compression = Le32(file, 30);
     if (infoSize < 40 || bitCount != 1 || compression != 0 || width <= 0 || width > kMaxSide || rawHeight == 0 ||
         rawHeight < -kMaxSide || rawHeight > kMaxSide)
         return std::nullopt;
@@ -54,13 +54,13 @@ std::optional<Bitmap> BmpImage::decode(std::span<const uint8_t> file)
         return std::nullopt;
 
     Bitmap out(width, height);
-    out.ensureHeight(height);
+    out.EnsureHeight(height);
     for (int y = 0; y < height; ++y) {
         const size_t row = pixelOffset + rowBytes * static_cast<size_t>(bottomUp ? height - 1 - y : y);
         for (int x = 0; x < width; ++x) {
             const int index = (file[row + static_cast<size_t>(x) / 8] >> (7 - x % 8)) & 1;
             if (black[index])
-                out.set(x, y);
+                out.Set(x, y);
         }
     }
     return out;

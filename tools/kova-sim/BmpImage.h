@@ -14,6 +14,6 @@ public:
 
     // Total length the file header announces, or 0 when the first bytes are
     // not a BMP header. Needs at least 6 bytes.
-    static uint32_t declaredLength(std::span<const uint8_t> head);
-    static std::optional<Bitmap> decode(std::span<const uint8_t> file);
+    static uint32_t DeclaredLength(std::span<const uint8_t> head);
+    static std::optional<Bitmap> Decode(std::span<const uint8_t> file);
 };

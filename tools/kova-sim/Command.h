@@ -48,12 +48,12 @@ struct Command {
     std::span<const uint8_t> data;
 };
 
-// Receives the parser's output. onByte sees every byte as it is consumed,
+// Receives the parser's output. OnByte sees every byte as it is consumed,
 // before the command it completes is reported.
 class CommandSink {
 public:
     virtual ~CommandSink() = default;
-    virtual void onByte(uint8_t) {}
+    virtual void OnByte(uint8_t) {}
     // false stops the current feed (the printer is going away).
-    virtual bool onCommand(const Command &command) = 0;
+    virtual bool OnCommand(const Command &command) = 0;
 };

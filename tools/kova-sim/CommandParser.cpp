@@ -86,7 +86,7 @@ constexpr Entry kVocabulary[] = {
     {0x1F, 0x69, 2, Op::Ignored, Tail::None},
 };
 
-const Entry *lookup(uint8_t b0, uint8_t b1)
+const Entry *Lookup(uint8_t b0, uint8_t b1)
 {
     for (const Entry &e : kVocabulary)
         if (e.b0 == b0 && e.b1 == b1)
@@ -94,25 +94,25 @@ const Entry *lookup(uint8_t b0, uint8_t b1)
     return nullptr;
 }
 
-Tail tailOf(const uint8_t prefix[2])
+Tail TailOf(const uint8_t prefix[2])
 {
-    const Entry *e = lookup(prefix[0], prefix[1]);
+    const Entry *e = Lookup(prefix[0], prefix[1]);
     return e ? e->tail : Tail::None;
 }
 
 }  // namespace
 
-size_t CommandParser::feed(const uint8_t *data, size_t length)
+size_t CommandParser::Feed(const uint8_t *data, size_t length)
 {
     for (size_t i = 0; i < length; ++i) {
-        sink_.onByte(data[i]);
-        if (!step(data[i]))
+        sink_.OnByte(data[i]);
+        if (!Step(data[i]))
             return i + 1;
     }
     return length;
 }
 
-void CommandParser::reset()
+void CommandParser::Reset()
 {
     state_ = State::Idle;
     argCount_ = 0;
@@ -120,7 +120,7 @@ void CommandParser::reset()
     data_.shrink_to_fit();
 }
 
-bool CommandParser::emit(Op op)
+bool CommandParser::Emit(Op op)
 {
     Command c;
     c.op = op;
@@ -128,25 +128,25 @@ bool CommandParser::emit(Op op)
         c.args[i] = args_[i];
     c.data = data_;
     state_ = State::Idle;
-    const bool go = sink_.onCommand(c);
+    const bool go = sink_.OnCommand(c);
     data_.clear();
     if (data_.capacity() > 65536)
         data_.shrink_to_fit();
     return go;
 }
 
-bool CommandParser::unknown()
+bool CommandParser::Unknown()
 {
     Command c;
     c.op = Op::Unknown;
     c.data = data_;
     state_ = State::Idle;
-    const bool go = sink_.onCommand(c);
+    const bool go = sink_.OnCommand(c);
     data_.clear();
     return go;
 }
 
-bool CommandParser::step(uint8_t b)
+bool CommandParser::Step(uint8_t b)
 {
     switch (state_) {
     case State::Idle:
@@ -154,15 +154,15 @@ bool CommandParser::step(uint8_t b)
             a = 0;
         switch (b) {
         case 0x0A:
-            return emit(Op::LineFeed);
+            return Emit(Op::LineFeed);
         case 0x0D:
-            return emit(Op::CarriageReturn);
+            return Emit(Op::CarriageReturn);
         case 0x09:
-            return emit(Op::Tab);
+            return Emit(Op::Tab);
         case 0x00:
         case 0x10:  // prefix byte the tool sends after initialising
         case 0x0C:
-            return emit(Op::Ignored);
+            return Emit(Op::Ignored);
         case 0x1B:
         case 0x1D:
         case 0x1F:
@@ -172,20 +172,20 @@ bool CommandParser::step(uint8_t b)
         default:
             if (b >= 0x20 && b != 0x7F) {
                 args_[0] = b;
-                return emit(Op::Text);
+                return Emit(Op::Text);
             }
             data_.assign(1, b);
-            return unknown();
+            return Unknown();
         }
     case State::Prefix: {
         prefix_[1] = b;
-        const Entry *e = lookup(prefix_[0], b);
+        const Entry *e = Lookup(prefix_[0], b);
         if (!e) {
             // Not a command: report the prefix and read this byte afresh.
             data_.assign(1, prefix_[0]);
-            if (!unknown())
+            if (!Unknown())
                 return false;
-            return step(b);
+            return Step(b);
         }
         pending_ = e->op;
         argCount_ = 0;
@@ -196,7 +196,7 @@ bool CommandParser::step(uint8_t b)
             return true;
         }
         if (argsNeeded_ == 0)
-            return argsComplete();
+            return ArgsComplete();
         state_ = State::Args;
         return true;
     }
@@ -204,19 +204,19 @@ bool CommandParser::step(uint8_t b)
         args_[argCount_++] = b;
         if (argCount_ < argsNeeded_)
             return true;
-        return argsComplete();
+        return ArgsComplete();
     case State::Payload:
         data_.push_back(b);
         if (data_.size() < payloadNeeded_)
             return true;
-        return emit(pending_);
+        return Emit(pending_);
     case State::Terminated:
         if (b == 0x00)
-            return emit(pending_);
+            return Emit(pending_);
         if (++terminatedSeen_ > kMaxUnterminated) {
             // No terminator in sight: give the bytes up rather than swallow the stream.
             data_.clear();
-            return unknown();
+            return Unknown();
         }
         if (data_.size() < (pending_ == Op::DefineMessage ? kMaxMessageText : 255))
             data_.push_back(b);
@@ -224,14 +224,14 @@ bool CommandParser::step(uint8_t b)
     case State::Skip:
         if (--payloadNeeded_ > 0)
             return true;
-        return unknown();
+        return Unknown();
     case State::ImageFile: {
         data_.push_back(b);
         if (data_.size() < 6)
             return true;
-        const uint32_t declared = BmpImage::declaredLength(data_);
+        const uint32_t declared = BmpImage::DeclaredLength(data_);
         if (declared < 62)
-            return unknown();
+            return Unknown();
         if (declared > kMaxImageFile) {
             // Too big to keep: let the announced bytes pass without storing them.
             payloadNeeded_ = declared - data_.size();
@@ -241,24 +241,24 @@ bool CommandParser::step(uint8_t b)
         }
         if (data_.size() < declared)
             return true;
-        return emit(Op::ImageData);
+        return Emit(Op::ImageData);
     }
     }
     return true;
 }
 
-bool CommandParser::argsComplete()
+bool CommandParser::ArgsComplete()
 {
-    switch (tailOf(prefix_)) {
+    switch (TailOf(prefix_)) {
     case Tail::None:
-        return emit(pending_);
+        return Emit(pending_);
     case Tail::BitImage: {
         const size_t columns = args_[1] + 256u * args_[2];
         const size_t perColumn = (args_[0] & 0x20) ? 3 : 1;
         payloadNeeded_ = columns * perColumn;
         data_.clear();
         if (payloadNeeded_ == 0)
-            return emit(pending_);
+            return Emit(pending_);
         data_.reserve(payloadNeeded_);
         state_ = State::Payload;
         return true;
@@ -269,7 +269,7 @@ bool CommandParser::argsComplete()
             state_ = State::Args;
             return true;
         }
-        return emit(Op::Cut);
+        return Emit(Op::Cut);
     case Tail::GsQuery:
         if (args_[0] == 0x40 && argsNeeded_ == 1) {
             argsNeeded_ = 2;
@@ -277,16 +277,16 @@ bool CommandParser::argsComplete()
             return true;
         }
         if (args_[0] == 0x40 && args_[1] == 0x27)
-            return emit(Op::ModelQuery);
+            return Emit(Op::ModelQuery);
         if (args_[0] == 0x40 && args_[1] == 0xA3)
-            return emit(Op::FirmwareQuery);
-        return emit(Op::Ignored);
+            return Emit(Op::FirmwareQuery);
+        return Emit(Op::Ignored);
     case Tail::SetConfig:
         if (args_[2] != 0xFF) {
             data_.assign({prefix_[0], prefix_[1], args_[0], args_[1], args_[2]});
-            return unknown();
+            return Unknown();
         }
-        return emit(Op::SetConfig);
+        return Emit(Op::SetConfig);
     case Tail::Message:
     case Tail::Barcode:
         if (pending_ == Op::Ignored && args_[0] >= 0x41) {
@@ -299,7 +299,7 @@ bool CommandParser::argsComplete()
             payloadNeeded_ = args_[1];
             data_.clear();
             if (payloadNeeded_ == 0)
-                return emit(Op::Ignored);
+                return Emit(Op::Ignored);
             state_ = State::Payload;
             return true;
         }
@@ -310,18 +310,18 @@ bool CommandParser::argsComplete()
     case Tail::Access:
         if (args_[0] != 0x74) {
             data_.assign({prefix_[0], prefix_[1], args_[0], args_[1]});
-            return unknown();
+            return Unknown();
         }
-        return emit(Op::Ignored);
+        return Emit(Op::Ignored);
     case Tail::Raster: {
         if (args_[0] != 0x30 && args_[0] != 0x00) {
             data_.assign({prefix_[0], prefix_[1], args_[0], args_[1], args_[2], args_[3], args_[4], args_[5]});
-            return unknown();
+            return Unknown();
         }
         payloadNeeded_ = (args_[2] + 256u * args_[3]) * static_cast<size_t>(args_[4] + 256u * args_[5]);
         data_.clear();
         if (payloadNeeded_ == 0)
-            return emit(pending_);
+            return Emit(pending_);
         // A picture too big to keep passes without being stored.
         state_ = payloadNeeded_ > kMaxRaster ? State::Skip : State::Payload;
         if (state_ == State::Payload)
@@ -332,11 +332,11 @@ bool CommandParser::argsComplete()
         payloadNeeded_ = args_[1] + 256u * args_[2];
         data_.clear();
         if (payloadNeeded_ == 0)
-            return emit(pending_);
+            return Emit(pending_);
         state_ = State::Payload;
         return true;
     case Tail::ImageFile:
         break;
     }
-    return emit(pending_);
+    return Emit(pending_);
 }

@@ -19,9 +19,9 @@ public:
 
     // Returns the number of bytes consumed: all of them unless the sink
     // stopped the feed.
-    size_t feed(const uint8_t *data, size_t length);
+    size_t Feed(const uint8_t *data, size_t length);
     // Forgets a half-received command (the link went away).
-    void reset();
+    void Reset();
     bool idle() const { return state_ == State::Idle; }
 
 private:
@@ -35,11 +35,11 @@ private:
         Skip
     };
 
-    bool step(uint8_t b);
-    bool startCommand();
-    bool argsComplete();
-    bool emit(Op op);
-    bool unknown();
+    bool Step(uint8_t b);
+    bool StartCommand();
+    bool ArgsComplete();
+    bool Emit(Op op);
+    bool Unknown();
 
     CommandSink &sink_;
     State state_ = State::Idle;

@@ -61,12 +61,12 @@ constexpr CodePage kCodePages[] = {
 
 }  // namespace
 
-std::span<const ConfigItem> ConfigTable::items()
+std::span<const ConfigItem> ConfigTable::Items()
 {
     return kItems;
 }
 
-const ConfigItem *ConfigTable::find(uint8_t code)
+const ConfigItem *ConfigTable::Find(uint8_t code)
 {
     for (const ConfigItem &item : kItems)
         if (item.code == code)
@@ -74,12 +74,12 @@ const ConfigItem *ConfigTable::find(uint8_t code)
     return nullptr;
 }
 
-std::span<const CodePage> ConfigTable::codePages()
+std::span<const CodePage> ConfigTable::CodePages()
 {
     return kCodePages;
 }
 
-const char *ConfigTable::codePageName(uint8_t setValue)
+const char *ConfigTable::CodePageName(uint8_t setValue)
 {
     for (const CodePage &page : kCodePages)
         if (page.setValue == setValue)

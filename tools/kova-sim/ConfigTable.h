@@ -37,8 +37,8 @@ struct CodePage {
 // set command, the configuration printout and the start-up defaults.
 class ConfigTable {
 public:
-    static std::span<const ConfigItem> items();
-    static const ConfigItem *find(uint8_t code);
-    static std::span<const CodePage> codePages();
-    static const char *codePageName(uint8_t setValue);
+    static std::span<const ConfigItem> Items();
+    static const ConfigItem *Find(uint8_t code);
+    static std::span<const CodePage> CodePages();
+    static const char *CodePageName(uint8_t setValue);
 };

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <sstream>
 
-std::optional<uint8_t> Faults::parseByte(const std::string &text)
+std::optional<uint8_t> Faults::ParseByte(const std::string &text)
 {
     std::string t = text;
     if (t.size() > 2 && t[0] == '0' && (t[1] == 'x' || t[1] == 'X'))
@@ -18,7 +18,7 @@ std::optional<uint8_t> Faults::parseByte(const std::string &text)
     return static_cast<uint8_t>(v);
 }
 
-std::optional<long long> Faults::parseCount(const std::string &text, long long max)
+std::optional<long long> Faults::ParseCount(const std::string &text, long long max)
 {
     if (text.empty() || text.size() > 18 || text.find_first_not_of("0123456789") != std::string::npos)
         return std::nullopt;
@@ -28,7 +28,7 @@ std::optional<long long> Faults::parseCount(const std::string &text, long long m
     return v;
 }
 
-const char *Faults::controlHelp()
+const char *Faults::ControlHelp()
 {
     return "Control lines on standard input (each is answered with one line, \"ok ...\" or \"error: ...\"):\n"
            "  status HH        reply HH (hex) to the status requests (08 = busy, 00 = ready)\n"
@@ -42,7 +42,7 @@ const char *Faults::controlHelp()
            "  quit             stop the printer\n";
 }
 
-Faults::Action Faults::control(const std::string &line, std::string &reply)
+Faults::Action Faults::Control(const std::string &line, std::string &reply)
 {
     std::istringstream in(line);
     std::string word, arg, extra;
@@ -57,7 +57,7 @@ Faults::Action Faults::control(const std::string &line, std::string &reply)
         return Action::Error;
     }
     if (word == "status" || word == "paper") {
-        const auto v = parseByte(arg);
+        const auto v = ParseByte(arg);
         if (!v) {
             reply = "error: " + word + " needs a hex byte";
             return Action::Error;
@@ -77,7 +77,7 @@ Faults::Action Faults::control(const std::string &line, std::string &reply)
         return Action::None;
     }
     if (word == "slow-restart") {
-        const auto v = parseCount(arg, 3600);
+        const auto v = ParseCount(arg, 3600);
         if (!v) {
             reply = "error: slow-restart needs seconds (0 to 3600)";
             return Action::Error;
@@ -92,7 +92,7 @@ Faults::Action Faults::control(const std::string &line, std::string &reply)
             reply = "ok drop-after off";
             return Action::None;
         }
-        const auto v = parseCount(arg, 1LL << 40);
+        const auto v = ParseCount(arg, 1LL << 40);
         if (!v) {
             reply = "error: drop-after needs a byte count or off";
             return Action::Error;

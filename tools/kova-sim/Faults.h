@@ -24,9 +24,9 @@ public:
 
     // One control line. reply receives the line to print back; the action is
     // what the caller still has to do.
-    Action control(const std::string &line, std::string &reply);
+    Action Control(const std::string &line, std::string &reply);
 
-    static std::optional<uint8_t> parseByte(const std::string &text);
-    static std::optional<long long> parseCount(const std::string &text, long long max);
-    static const char *controlHelp();
+    static std::optional<uint8_t> ParseByte(const std::string &text);
+    static std::optional<long long> ParseCount(const std::string &text, long long max);
+    static const char *ControlHelp();
 };

@@ -644,7 +644,7 @@ constexpr uint16_t kBox[24] = {0x000, 0x000, 0x000, 0x3FC, 0x204, 0x204, 0x204, 
 
 }  // namespace
 
-bool Font::knownCodePage(uint8_t setValue)
+bool Font::KnownCodePage(uint8_t setValue)
 {
     for (const Page &page : kPages)
         if (page.setValue == setValue)
@@ -652,7 +652,7 @@ bool Font::knownCodePage(uint8_t setValue)
     return false;
 }
 
-uint16_t Font::row(uint8_t c, int y, uint8_t codePage)
+uint16_t Font::Row(uint8_t c, int y, uint8_t codePage)
 {
     if (y < 0 || y >= kHeight)
         return 0;

@@ -9,7 +9,7 @@
 
 namespace {
 
-void put32(std::vector<uint8_t> &out, uint32_t v)
+void Put32(std::vector<uint8_t> &out, uint32_t v)
 {
     out.push_back(static_cast<uint8_t>(v >> 24));
     out.push_back(static_cast<uint8_t>(v >> 16));
@@ -17,14 +17,14 @@ void put32(std::vector<uint8_t> &out, uint32_t v)
     out.push_back(static_cast<uint8_t>(v));
 }
 
-void chunk(std::vector<uint8_t> &out, const char *type, const std::vector<uint8_t> &data)
+void Chunk(std::vector<uint8_t> &out, const char *type, const std::vector<uint8_t> &data)
 {
-    put32(out, static_cast<uint32_t>(data.size()));
+    Put32(out, static_cast<uint32_t>(data.size()));
     const size_t start = out.size();
     out.insert(out.end(), type, type + 4);
     out.insert(out.end(), data.begin(), data.end());
     const uLong crc = crc32(0L, out.data() + start, static_cast<uInt>(out.size() - start));
-    put32(out, static_cast<uint32_t>(crc));
+    Put32(out, static_cast<uint32_t>(crc));
 }
 
 struct FileCloser {
@@ -33,7 +33,7 @@ struct FileCloser {
 
 }  // namespace
 
-std::vector<uint8_t> PngWriter::encode(const Bitmap &bitmap, int height)
+std::vector<uint8_t> PngWriter::Encode(const Bitmap &bitmap, int height)
 {
     const int width = bitmap.width();
     const int stride = (width + 7) / 8;
@@ -59,18 +59,18 @@ std::vector<uint8_t> PngWriter::encode(const Bitmap &bitmap, int height)
 
     std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
     std::vector<uint8_t> ihdr;
-    put32(ihdr, static_cast<uint32_t>(width));
-    put32(ihdr, static_cast<uint32_t>(height));
+    Put32(ihdr, static_cast<uint32_t>(width));
+    Put32(ihdr, static_cast<uint32_t>(height));
     ihdr.insert(ihdr.end(), {1, 0, 0, 0, 0});  // depth 1, greyscale, deflate, no filter, no interlace
-    chunk(png, "IHDR", ihdr);
-    chunk(png, "IDAT", packed);
-    chunk(png, "IEND", {});
+    Chunk(png, "IHDR", ihdr);
+    Chunk(png, "IDAT", packed);
+    Chunk(png, "IEND", {});
     return png;
 }
 
-bool PngWriter::writeFile(const std::string &path, const Bitmap &bitmap, int height)
+bool PngWriter::WriteFile(const std::string &path, const Bitmap &bitmap, int height)
 {
-    const std::vector<uint8_t> png = encode(bitmap, height);
+    const std::vector<uint8_t> png = Encode(bitmap, height);
     if (png.empty())
         return false;
     std::unique_ptr<FILE, FileCloser> f(std::fopen(path.c_str(), "wb"));

@@ -10,6 +10,6 @@ class Bitmap;
 // The output depends only on the bitmap, so the same receipt gives the same file.
 class PngWriter {
 public:
-    static std::vector<uint8_t> encode(const Bitmap &bitmap, int height);
-    static bool writeFile(const std::string &path, const Bitmap &bitmap, int height);
+    static std::vector<uint8_t> Encode(const Bitmap &bitmap, int height);
+    static bool WriteFile(const std::string &path, const Bitmap &bitmap, int height);
 };

@@ -22,11 +22,11 @@ struct DirCloser {
 Printer::Printer(PrinterState &state, const Faults &faults, std::string outDir, std::string statePath, Say say)
     : state_(state), faults_(faults), outDir_(std::move(outDir)), statePath_(std::move(statePath)), say_(std::move(say))
 {
-    nextNumber_ = nextReceiptNumber();
-    newReceipt();
+    nextNumber_ = NextReceiptNumber();
+    NewReceipt();
 }
 
-int Printer::nextReceiptNumber() const
+int Printer::NextReceiptNumber() const
 {
     // Continue after receipts already in the folder instead of overwriting them.
     int highest = 0;
@@ -44,7 +44,7 @@ int Printer::nextReceiptNumber() const
     return highest + 1;
 }
 
-void Printer::newReceipt()
+void Printer::NewReceipt()
 {
     receipt_ =
         std::make_unique<Receipt>(state_.config.printWidth(), state_.config.lineSpacing(), state_.config.codePage());
@@ -53,10 +53,10 @@ void Printer::newReceipt()
     contentStarted_ = false;
 }
 
-void Printer::printMessages(int firstSlot)
+void Printer::PrintMessages(int firstSlot)
 {
     Receipt &r = *receipt_;
-    r.finishLine();
+    r.FinishLine();
     const Receipt::TextStyle saved = r.style();
     for (int slot = firstSlot; slot < firstSlot + 2; ++slot) {
         const PrinterState::Message &m = state_.message(slot);
@@ -70,23 +70,23 @@ void Printer::printMessages(int firstSlot)
         st.emphasis = m.attribute & 0x10;
         st.reverse = m.attribute & 0x40;
         for (uint8_t c : m.text)
-            r.text(c);
-        r.lineFeed();
+            r.Text(c);
+        r.LineFeed();
     }
     r.style() = saved;
 }
 
 // The stored top message leads every receipt while it is enabled.
-void Printer::beforeContent()
+void Printer::BeforeContent()
 {
     if (contentStarted_)
         return;
     contentStarted_ = true;
     if (state_.config.topBottomMessages() & 0x02)
-        printMessages(2);
+        PrintMessages(2);
 }
 
-void Printer::onByte(uint8_t b)
+void Printer::OnByte(uint8_t b)
 {
     if (recorded_.size() < kMaxRecorded)
         recorded_.push_back(b);
@@ -99,71 +99,71 @@ uint8_t Printer::statusByte() const
     return faults_.status;
 }
 
-void Printer::reply(std::initializer_list<uint8_t> bytes)
+void Printer::Reply(std::initializer_list<uint8_t> bytes)
 {
-    reply(bytes.begin(), bytes.size());
+    Reply(bytes.begin(), bytes.size());
 }
 
-void Printer::reply(const uint8_t *data, size_t length)
+void Printer::Reply(const uint8_t *data, size_t length)
 {
     if (faults_.silent)
         return;
     replies_.insert(replies_.end(), data, data + length);
 }
 
-std::vector<uint8_t> Printer::takeReplies()
+std::vector<uint8_t> Printer::TakeReplies()
 {
     std::vector<uint8_t> out;
     out.swap(replies_);
     return out;
 }
 
-bool Printer::saveState()
+bool Printer::SaveState()
 {
     if (statePath_.empty())
         return true;
-    if (StateFile::save(statePath_, state_))
+    if (StateFile::Save(statePath_, state_))
         return true;
     say_("kova-sim: cannot save the state file " + statePath_);
     return false;
 }
 
-void Printer::powerCycle()
+void Printer::PowerCycle()
 {
-    if (state_.commitPending())
-        saveState();
+    if (state_.CommitPending())
+        SaveState();
     restartRequested_ = false;
-    newReceipt();
+    NewReceipt();
 }
 
-void Printer::linkClosed()
+void Printer::LinkClosed()
 {
     if (!receipt_->touched())
         recorded_.clear();
 }
 
-bool Printer::onCommand(const Command &c)
+bool Printer::OnCommand(const Command &c)
 {
     Receipt &r = *receipt_;
     switch (c.op) {
     case Op::Text:
-        beforeContent();
-        r.text(c.args[0]);
+        BeforeContent();
+        r.Text(c.args[0]);
         break;
     case Op::LineFeed:
-        r.lineFeed();
+        r.LineFeed();
         break;
     case Op::CarriageReturn:
         if (state_.config.byte(4) & 0x08)  // "Use as Print cmd."
-            r.lineFeed();
+            r.LineFeed();
         break;
     case Op::Tab:
-        r.tab();
+        r.Tab();
         break;
     case Op::Ignored:
         break;
     case Op::Initialize:
-        r.initialize();
+        r.Initialize();
         // A fresh start on blank paper begins the record of the next receipt.
         if (!r.touched()) {
             recorded_.assign({0x1B, 0x40});
@@ -174,23 +174,23 @@ bool Printer::onCommand(const Command &c)
         r.style().emphasis = c.args[0] & 1;
         break;
     case Op::FeedDots:
-        r.feedDots(c.args[0]);
+        r.FeedDots(c.args[0]);
         break;
     case Op::FeedLines:
-        r.feedLines(c.args[0]);
+        r.FeedLines(c.args[0]);
         break;
     case Op::Status:
-        reply({statusByte()});
+        Reply({statusByte()});
         break;
     case Op::PaperSensor:
-        reply({faults_.paper});
+        Reply({faults_.paper});
         break;
     case Op::Cut:
-        cut();
+        Cut();
         break;
     case Op::BitImageLine:
-        beforeContent();
-        r.bitImageColumns(c.args[0], c.data, c.args[1] + 256 * c.args[2]);
+        BeforeContent();
+        r.BitImageColumns(c.args[0], c.data, c.args[1] + 256 * c.args[2]);
         break;
     case Op::PrintMode:
         r.style().emphasis = c.args[0] & 0x08;
@@ -203,7 +203,7 @@ bool Printer::onCommand(const Command &c)
         r.style().heightMul = (c.args[0] & 7) + 1;
         break;
     case Op::Justify:
-        r.setJustify(c.args[0] >= '0' ? c.args[0] - '0' : c.args[0]);
+        r.SetJustify(c.args[0] >= '0' ? c.args[0] - '0' : c.args[0]);
         break;
     case Op::Underline: {
         const int v = c.args[0] >= '0' ? c.args[0] - '0' : c.args[0];
@@ -214,13 +214,13 @@ bool Printer::onCommand(const Command &c)
         r.style().reverse = c.args[0] & 1;
         break;
     case Op::LineSpacing:
-        r.setLineSpacing(c.args[0]);
+        r.SetLineSpacing(c.args[0]);
         break;
     case Op::DefaultSpacing:
-        r.resetLineSpacing();
+        r.ResetLineSpacing();
         break;
     case Op::AbsolutePosition:
-        r.setPosition(c.args[0] + 256 * c.args[1]);
+        r.SetPosition(c.args[0] + 256 * c.args[1]);
         break;
     case Op::EndOfSettings:
         restartRequested_ = true;
@@ -229,48 +229,48 @@ bool Printer::onCommand(const Command &c)
         const PrinterState::StoredImage *stored = state_.image(selectedImage_);
         std::optional<Bitmap> picture;
         if (stored)
-            picture = BmpImage::decode(stored->file);
-        beforeContent();
+            picture = BmpImage::Decode(stored->file);
+        BeforeContent();
         if (picture)
-            r.image(*picture, (c.args[0] & 1) ? 2 : 1, (c.args[0] & 2) ? 2 : 1);
+            r.Image(*picture, (c.args[0] & 1) ? 2 : 1, (c.args[0] & 2) ? 2 : 1);
         break;
     }
     case Op::ModelQuery: {
         const auto m = state_.modelReply();
-        reply(m.data(), m.size());
+        Reply(m.data(), m.size());
         break;
     }
     case Op::FirmwareQuery: {
         const auto f = state_.firmwareReply();
-        reply(f.data(), f.size());
+        Reply(f.data(), f.size());
         break;
     }
     case Op::SelectImage:
         selectedImage_ = c.args[0];
         break;
     case Op::ImageData:
-        state_.storeImage(selectedImage_, std::vector<uint8_t>(c.data.begin(), c.data.end()));
-        if (!BmpImage::decode(c.data))
+        state_.StoreImage(selectedImage_, std::vector<uint8_t>(c.data.begin(), c.data.end()));
+        if (!BmpImage::Decode(c.data))
             say_("kova-sim: bit image " + std::to_string(selectedImage_) +
                  " is not a monochrome BMP; kept, prints nothing");
-        saveState();
+        SaveState();
         break;
     case Op::ReadConfig: {
         const auto w = state_.config.word(c.args[0]);
-        reply(w.data(), w.size());
+        Reply(w.data(), w.size());
         break;
     }
     case Op::SetConfig:
-        if (!state_.pendingConfig().apply(c.args[0], c.args[1]))
+        if (!state_.PendingConfig().Apply(c.args[0], c.args[1]))
             unknown_ += 5;
         break;
     case Op::ConfigPrintout:
-        configurationPrintout();
+        ConfigurationPrintout();
         break;
     case Op::DefineMessage:
         if (c.args[0] < PrinterState::kMessageSlots) {
-            state_.setMessage(c.args[0], c.args[1], std::vector<uint8_t>(c.data.begin(), c.data.end()));
-            saveState();
+            state_.SetMessage(c.args[0], c.args[1], std::vector<uint8_t>(c.data.begin(), c.data.end()));
+            SaveState();
         } else {
             unknown_ += 4 + c.data.size();
         }
@@ -281,7 +281,7 @@ bool Printer::onCommand(const Command &c)
                                                  {16, 0x0B}, {17, 0x09}, {18, 0x02}, {19, 0x03}};
         for (const auto &t : kTables)
             if (t[0] == c.args[0])
-                r.setCodePage(t[1]);
+                r.SetCodePage(t[1]);
         break;
     }
     case Op::RasterImage: {
@@ -293,14 +293,14 @@ bool Printer::onCommand(const Command &c)
             for (int x = 0; x < widthBytes * 8; ++x) {
                 const size_t at = static_cast<size_t>(y) * widthBytes + x / 8;
                 if (at < c.data.size() && (c.data[at] & (0x80u >> (x % 8))))
-                    picture.set(x, y);
+                    picture.Set(x, y);
             }
-        beforeContent();
-        r.image(picture, (c.args[1] & 1) ? 2 : 1, (c.args[1] & 2) ? 2 : 1);
+        BeforeContent();
+        r.Image(picture, (c.args[1] & 1) ? 2 : 1, (c.args[1] & 2) ? 2 : 1);
         break;
     }
     case Op::SelectSide:
-        r.selectSide(c.args[0] & 1);
+        r.SelectSide(c.args[0] & 1);
         break;
     case Op::Unknown:
         unknown_ += c.data.size();
@@ -309,77 +309,77 @@ bool Printer::onCommand(const Command &c)
     return true;
 }
 
-void Printer::printLine(const std::string &text, bool emphasis)
+void Printer::PrintLine(const std::string &text, bool emphasis)
 {
     Receipt &r = *receipt_;
     const bool was = r.style().emphasis;
     r.style().emphasis = emphasis;
     for (char ch : text)
-        r.text(static_cast<uint8_t>(ch));
-    r.lineFeed();
+        r.Text(static_cast<uint8_t>(ch));
+    r.LineFeed();
     r.style().emphasis = was;
 }
 
-void Printer::configurationPrintout()
+void Printer::ConfigurationPrintout()
 {
-    beforeContent();
+    BeforeContent();
     Receipt &r = *receipt_;
-    r.finishLine();
+    r.FinishLine();
     r.style() = Receipt::TextStyle{};
-    r.lineFeed();
-    r.setJustify(1);
-    printLine("*** CONFIGURATION ***", true);
-    printLine("KOVA-AXX", false);
-    r.setJustify(0);
-    r.lineFeed();
-    printLine("Model Code : " + state_.modelCode, false);
+    r.LineFeed();
+    r.SetJustify(1);
+    PrintLine("*** CONFIGURATION ***", true);
+    PrintLine("KOVA-AXX", false);
+    r.SetJustify(0);
+    r.LineFeed();
+    PrintLine("Model Code : " + state_.modelCode, false);
     std::string version = state_.firmware;
     version.resize(4, '0');
-    printLine("Firmware : " + version.substr(0, 2) + "." + version.substr(2, 2), false);
+    PrintLine("Firmware : " + version.substr(0, 2) + "." + version.substr(2, 2), false);
     std::string section;
-    for (const PrinterConfig::Line &l : state_.config.describe()) {
+    for (const PrinterConfig::Line &l : state_.config.Describe()) {
         if (l.section != section) {
             section = l.section;
-            r.rule();
-            printLine(section, true);
+            r.Rule();
+            PrintLine(section, true);
         }
-        printLine(l.label + " : " + l.text, false);
+        PrintLine(l.label + " : " + l.text, false);
     }
-    r.rule();
-    printLine("Bit Images", true);
+    r.Rule();
+    PrintLine("Bit Images", true);
     if (state_.images().empty())
-        printLine("none stored", false);
+        PrintLine("none stored", false);
     for (const PrinterState::StoredImage &image : state_.images()) {
-        const std::optional<Bitmap> picture = BmpImage::decode(image.file);
-        printLine("ID " + std::to_string(image.id) + " : " +
+        const std::optional<Bitmap> picture = BmpImage::Decode(image.file);
+        PrintLine("ID " + std::to_string(image.id) + " : " +
                       (picture ? std::to_string(picture->width()) + " x " + std::to_string(picture->height()) + " dots"
                                : std::string("not printable")),
                   false);
     }
-    r.rule();
-    printLine("Messages", true);
+    r.Rule();
+    PrintLine("Messages", true);
     static constexpr const char *names[] = {"Bottom 1", "Bottom 2", "Top 1", "Top 2", "Reprint 1", "Reprint 2"};
     for (int slot = 0; slot < PrinterState::kMessageSlots; ++slot) {
         const PrinterState::Message &m = state_.message(slot);
         char attr[8];
         std::snprintf(attr, sizeof attr, "%02X", m.attribute);
-        printLine(std::string(names[slot]) + " [" + attr + "] : " + std::string(m.text.begin(), m.text.end()), false);
+        PrintLine(std::string(names[slot]) + " [" + attr + "] : " + std::string(m.text.begin(), m.text.end()), false);
     }
-    r.rule();
-    r.feedLines(4);
-    cut();
+    r.Rule();
+    r.FeedLines(4);
+    Cut();
 }
 
-void Printer::cut()
+void Printer::Cut()
 {
     if (contentStarted_ && (state_.config.topBottomMessages() & 0x01))
-        printMessages(0);
+        PrintMessages(0);
     // The added feed before the knife, 3 mm (24 dots) a step.
     const int added = state_.config.byte(15);
     if (added > 0 && added <= 7)
-        receipt_->feedDots(added * 24);
+        receipt_->FeedDots(added * 24);
     Bitmap page(receipt_->width(), 2 * Receipt::kMaxPanelHeight + 48);
-    int height = receipt_->compose(page);
+    int height = receipt_->Compose(page);
     const int minimum = state_.config.byte(27) + 256 * state_.config.byte(28);
     if (minimum > height)
         height = std::min(minimum, page.maxHeight());
@@ -390,7 +390,7 @@ void Printer::cut()
     std::string line = std::string("receipt ") + (name + 8) + ": ";
     if (!outDir_.empty()) {
         const std::string base = outDir_ + "/" + name;
-        const bool png = PngWriter::writeFile(base + ".png", page, height);
+        const bool png = PngWriter::WriteFile(base + ".png", page, height);
         std::ofstream bin(base + ".bin", std::ios::binary | std::ios::trunc);
         bin.write(reinterpret_cast<const char *>(recorded_.data()), static_cast<std::streamsize>(recorded_.size()));
         bin.flush();
@@ -406,5 +406,5 @@ void Printer::cut()
         line += " (record cut at " + std::to_string(kMaxRecorded) + " bytes)";
     ++written_;
     say_(line);
-    newReceipt();
+    NewReceipt();
 }

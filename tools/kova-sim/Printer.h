@@ -25,34 +25,34 @@ public:
     // nothing is saved.
     Printer(PrinterState &state, const Faults &faults, std::string outDir, std::string statePath, Say say);
 
-    void onByte(uint8_t b) override;
-    bool onCommand(const Command &command) override;
+    void OnByte(uint8_t b) override;
+    bool OnCommand(const Command &command) override;
 
-    std::vector<uint8_t> takeReplies();
+    std::vector<uint8_t> TakeReplies();
     bool restartRequested() const { return restartRequested_; }
 
     // Power cycle: written settings are taken, the paper and what was
     // received for it are lost.
-    void powerCycle();
+    void PowerCycle();
     // A link closed: bytes recorded for a receipt with nothing on it yet belong
     // to no receipt.
-    void linkClosed();
+    void LinkClosed();
 
     uint8_t statusByte() const;
     unsigned long long unknownBytes() const { return unknown_; }
     int receiptsWritten() const { return written_; }
-    bool saveState();
+    bool SaveState();
 
 private:
-    void reply(std::initializer_list<uint8_t> bytes);
-    void reply(const uint8_t *data, size_t length);
-    void cut();
-    void configurationPrintout();
-    void printLine(const std::string &text, bool emphasis);
-    void newReceipt();
-    void printMessages(int firstSlot);
-    void beforeContent();
-    int nextReceiptNumber() const;
+    void Reply(std::initializer_list<uint8_t> bytes);
+    void Reply(const uint8_t *data, size_t length);
+    void Cut();
+    void ConfigurationPrintout();
+    void PrintLine(const std::string &text, bool emphasis);
+    void NewReceipt();
+    void PrintMessages(int firstSlot);
+    void BeforeContent();
+    int NextReceiptNumber() const;
 
     PrinterState &state_;
     const Faults &faults_;

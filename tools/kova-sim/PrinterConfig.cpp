@@ -8,12 +8,12 @@ namespace {
 
 constexpr uint8_t kUsbStored[] = {0x00, 0x01, 0x02, 0x09, 0x0A, 0x0B};  // by set value 1..5
 
-uint8_t swapHalves(uint8_t v)
+uint8_t SwapHalves(uint8_t v)
 {
     return static_cast<uint8_t>((v << 4) | (v >> 4));
 }
 
-std::string hexText(uint8_t v)
+std::string HexText(uint8_t v)
 {
     char buf[16];
     std::snprintf(buf, sizeof buf, "Unknown (%02X)", v);
@@ -34,15 +34,15 @@ uint8_t PrinterConfig::byte(int n) const
     return n >= 1 && n <= kBytes ? bytes_[static_cast<size_t>(n)] : 0;
 }
 
-void PrinterConfig::setByte(int n, uint8_t value)
+void PrinterConfig::SetByte(int n, uint8_t value)
 {
     if (n >= 1 && n <= kBytes)
         bytes_[static_cast<size_t>(n)] = value;
 }
 
-bool PrinterConfig::apply(uint8_t code, uint8_t value)
+bool PrinterConfig::Apply(uint8_t code, uint8_t value)
 {
-    const ConfigItem *item = ConfigTable::find(code);
+    const ConfigItem *item = ConfigTable::Find(code);
     if (!item)
         return false;
     uint8_t &b = bytes_[item->byte];
@@ -62,9 +62,9 @@ bool PrinterConfig::apply(uint8_t code, uint8_t value)
         return true;
     }
     case ConfigKind::CodePage:
-        if (!ConfigTable::codePageName(value))
+        if (!ConfigTable::CodePageName(value))
             return false;
-        b = swapHalves(value);
+        b = SwapHalves(value);
         return true;
     case ConfigKind::UsbType:
         if (value < 1 || value > 5)
@@ -112,7 +112,7 @@ int PrinterConfig::lineSpacing() const
 
 uint8_t PrinterConfig::codePage() const
 {
-    return swapHalves(bytes_[6]);
+    return SwapHalves(bytes_[6]);
 }
 
 uint8_t PrinterConfig::topBottomMessages() const
@@ -120,25 +120,25 @@ uint8_t PrinterConfig::topBottomMessages() const
     return static_cast<uint8_t>((bytes_[26] >> 4) & 0x03);
 }
 
-std::vector<PrinterConfig::Line> PrinterConfig::describe() const
+std::vector<PrinterConfig::Line> PrinterConfig::Describe() const
 {
     std::vector<Line> lines;
-    for (const ConfigItem &item : ConfigTable::items()) {
+    for (const ConfigItem &item : ConfigTable::Items()) {
         const uint8_t b = bytes_[item.byte];
         std::string text;
         switch (item.kind) {
         case ConfigKind::Field: {
             const unsigned mask = item.bits < 8 ? (1u << item.bits) - 1u : 0xFFu;
             const unsigned v = (b >> item.shift) & mask;
-            text = v < item.texts.size() && item.texts[v] ? item.texts[v] : hexText(static_cast<uint8_t>(v));
+            text = v < item.texts.size() && item.texts[v] ? item.texts[v] : HexText(static_cast<uint8_t>(v));
             break;
         }
         case ConfigKind::Interface:
-            text = b < 3 ? item.texts[b] : hexText(b);
+            text = b < 3 ? item.texts[b] : HexText(b);
             break;
         case ConfigKind::CodePage: {
-            const char *name = ConfigTable::codePageName(swapHalves(b));
-            text = name ? name : hexText(b);
+            const char *name = ConfigTable::CodePageName(SwapHalves(b));
+            text = name ? name : HexText(b);
             break;
         }
         case ConfigKind::UsbType: {
@@ -150,8 +150,8 @@ std::vector<PrinterConfig::Line> PrinterConfig::describe() const
             for (int v = 1; v <= 5; ++v)
                 if (kUsbStored[v] == (b & 0x0B))
                     found = v - 1;
-            lines.push_back({item.section, item.label, found >= 0 ? kinds[found] : hexText(b)});
-            lines.push_back({item.section, "USB Select Type", found >= 0 ? select[found] : hexText(b)});
+            lines.push_back({item.section, item.label, found >= 0 ? kinds[found] : HexText(b)});
+            lines.push_back({item.section, "USB Select Type", found >= 0 ? select[found] : HexText(b)});
             continue;
         }
         case ConfigKind::ThermalMode: {

@@ -20,12 +20,12 @@ public:
     PrinterConfig();  // factory defaults
 
     uint8_t byte(int n) const;
-    void setByte(int n, uint8_t value);
+    void SetByte(int n, uint8_t value);
     const std::array<uint8_t, kBytes + 1> &bytes() const { return bytes_; }
 
     // Applies one set command; false when the item or value is not one the
     // printer knows (the bytes are then unchanged).
-    bool apply(uint8_t code, uint8_t value);
+    bool Apply(uint8_t code, uint8_t value);
 
     // Answer to the configuration read for n: bytes are paired (0,1), (2,3),
     // ... (30,31) and the pair holding n is sent low number first, so the
@@ -38,7 +38,7 @@ public:
     uint8_t codePage() const;           // as the set command numbers it
 
     // Every item with the text it currently reads as, in printout order.
-    std::vector<Line> describe() const;
+    std::vector<Line> Describe() const;
 
     bool operator==(const PrinterConfig &other) const { return bytes_ == other.bytes_; }
 

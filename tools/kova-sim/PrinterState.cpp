@@ -2,14 +2,14 @@
 
 #include <algorithm>
 
-PrinterConfig &PrinterState::pendingConfig()
+PrinterConfig &PrinterState::PendingConfig()
 {
     if (!pending)
         pending = config;
     return *pending;
 }
 
-bool PrinterState::commitPending()
+bool PrinterState::CommitPending()
 {
     if (!pending)
         return false;
@@ -19,7 +19,7 @@ bool PrinterState::commitPending()
     return changed;
 }
 
-void PrinterState::storeImage(uint8_t id, std::vector<uint8_t> file)
+void PrinterState::StoreImage(uint8_t id, std::vector<uint8_t> file)
 {
     images_.erase(std::remove_if(images_.begin(), images_.end(), [id](const StoredImage &s) { return s.id == id; }),
                   images_.end());
@@ -36,19 +36,19 @@ const PrinterState::StoredImage *PrinterState::image(uint8_t id) const
     return nullptr;
 }
 
-void PrinterState::setMessage(int slot, uint8_t attribute, std::vector<uint8_t> text)
+void PrinterState::SetMessage(int slot, uint8_t attribute, std::vector<uint8_t> text)
 {
     if (slot < 0 || slot >= kMessageSlots)
         return;
     messages_[static_cast<size_t>(slot)] = {attribute, std::move(text)};
 }
 
-bool PrinterState::validModelCode(const std::string &code)
+bool PrinterState::ValidModelCode(const std::string &code)
 {
     return code.size() == 12 && std::all_of(code.begin(), code.end(), [](char c) { return c > 0x20 && c < 0x7F; });
 }
 
-bool PrinterState::validFirmware(const std::string &version)
+bool PrinterState::ValidFirmware(const std::string &version)
 {
     return version.size() == 4 &&
            std::all_of(version.begin(), version.end(), [](char c) { return c >= '0' && c <= '9'; });

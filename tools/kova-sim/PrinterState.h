@@ -31,20 +31,20 @@ public:
     std::string firmware = "0407";           // MMmm
 
     // Settings written since the last restart, or the ones in force.
-    PrinterConfig &pendingConfig();
+    PrinterConfig &PendingConfig();
     // Makes the written settings the ones in force; true when anything changed.
-    bool commitPending();
+    bool CommitPending();
 
     // Stores a picture; a new id beyond three replaces the oldest one.
-    void storeImage(uint8_t id, std::vector<uint8_t> file);
+    void StoreImage(uint8_t id, std::vector<uint8_t> file);
     const StoredImage *image(uint8_t id) const;
     const std::vector<StoredImage> &images() const { return images_; }
 
-    void setMessage(int slot, uint8_t attribute, std::vector<uint8_t> text);
+    void SetMessage(int slot, uint8_t attribute, std::vector<uint8_t> text);
     const Message &message(int slot) const { return messages_[static_cast<size_t>(slot)]; }
 
-    static bool validModelCode(const std::string &code);
-    static bool validFirmware(const std::string &version);
+    static bool ValidModelCode(const std::string &code);
+    static bool ValidFirmware(const std::string &version);
 
     std::array<uint8_t, 17> modelReply() const;
     std::array<uint8_t, 6> firmwareReply() const;

@@ -12,10 +12,10 @@
 
 PtyLink::~PtyLink()
 {
-    close();
+    Close();
 }
 
-bool PtyLink::open(std::string &error)
+bool PtyLink::Open(std::string &error)
 {
     struct stat st {};
     if (::lstat(linkPath_.c_str(), &st) == 0 && !S_ISLNK(st.st_mode)) {
@@ -41,7 +41,7 @@ bool PtyLink::open(std::string &error)
     char name[128] = {0};
     if (::ttyname_r(slave, name, sizeof name) != 0) {
         error = std::string("ttyname: ") + std::strerror(errno);
-        close();
+        Close();
         return false;
     }
     slavePath_ = name;
@@ -57,16 +57,16 @@ bool PtyLink::open(std::string &error)
     return true;
 }
 
-bool PtyLink::reopen(std::string &error)
+bool PtyLink::Reopen(std::string &error)
 {
     // The link moves to the new line before the old one hangs up, so a
     // program that reopens the port at once never finds the dead one.
     platform::FileDescriptor oldMaster = std::move(master_);
     platform::FileDescriptor oldSlave = std::move(slave_);
-    return open(error);
+    return Open(error);
 }
 
-void PtyLink::close()
+void PtyLink::Close()
 {
     if (!master_.valid())
         return;
@@ -78,7 +78,7 @@ void PtyLink::close()
     slave_.reset();
 }
 
-void PtyLink::releaseExclusive()
+void PtyLink::ReleaseExclusive()
 {
     if (slave_.valid())
         ::ioctl(slave_.get(), TIOCNXCL);

@@ -15,15 +15,15 @@ public:
     PtyLink &operator=(const PtyLink &) = delete;
 
     // Creates the pseudo-terminal and points the link at it.
-    bool open(std::string &error);
+    bool Open(std::string &error);
     // Hangs the line up: programs holding the old port see it go away, and the
     // link then names a fresh one.
-    bool reopen(std::string &error);
-    void close();
+    bool Reopen(std::string &error);
+    void Close();
     // Drops an exclusive open a program asked for. The printer holds the
     // slave too, so the flag would outlive the program's close and lock the
     // next program out of the port.
-    void releaseExclusive();
+    void ReleaseExclusive();
 
     int masterFd() const { return master_.get(); }
     const std::string &linkPath() const { return linkPath_; }

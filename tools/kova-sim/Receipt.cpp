@@ -9,60 +9,60 @@ Receipt::Receipt(int width, int lineSpacing, uint8_t codePage)
       codePage_(codePage), front_(width, kMaxPanelHeight), back_(width, kMaxPanelHeight), strip_(width, kStripHeight)
 {}
 
-void Receipt::initialize()
+void Receipt::Initialize()
 {
     style_ = TextStyle{};
     justify_ = 0;
     lineSpacing_ = defaultSpacing_;
     codePage_ = defaultCodePage_;
-    strip_.clear();
+    strip_.Clear();
     lineX_ = 0;
     lineHeight_ = 0;
     lineContent_ = false;
 }
 
-void Receipt::finishLine()
+void Receipt::FinishLine()
 {
     if (lineContent_)
-        lineFeed();
+        LineFeed();
 }
 
-void Receipt::advance(int dots)
+void Receipt::Advance(int dots)
 {
     cursor() = std::min(cursor() + std::max(dots, 0), kMaxPanelHeight);
 }
 
-bool Receipt::printLine()
+bool Receipt::PrintLine()
 {
     if (!lineContent_)
         return false;
     const int offset = justify_ == 1 ? (width_ - lineX_) / 2 : justify_ == 2 ? width_ - lineX_ : 0;
-    panel().blit(strip_, kStripHeight - lineHeight_, lineHeight_, std::max(offset, 0), cursor());
-    panel().ensureHeight(cursor() + lineHeight_);
-    strip_.clear();
+    panel().Blit(strip_, kStripHeight - lineHeight_, lineHeight_, std::max(offset, 0), cursor());
+    panel().EnsureHeight(cursor() + lineHeight_);
+    strip_.Clear();
     lineX_ = 0;
     lineContent_ = false;
     touched_ = true;
     return true;
 }
 
-void Receipt::markCell(int x, int w, int h)
+void Receipt::MarkCell(int x, int w, int h)
 {
     lineContent_ = true;
     lineX_ = std::min(x + w, width_);
     lineHeight_ = std::max(lineHeight_, std::min(h, kStripHeight));
 }
 
-void Receipt::text(uint8_t c)
+void Receipt::Text(uint8_t c)
 {
     const int w = Font::kWidth * style_.widthMul;
     const int h = Font::kHeight * style_.heightMul;
     if (lineX_ + w > width_)
-        lineFeed();  // the line is full: it prints and the character starts the next one
+        LineFeed();  // the line is full: it prints and the character starts the next one
     const int x0 = lineX_;
     const int y0 = kStripHeight - h;
     for (int gy = 0; gy < Font::kHeight; ++gy) {
-        uint32_t bits = Font::row(c, gy, codePage_);
+        uint32_t bits = Font::Row(c, gy, codePage_);
         if (style_.emphasis)
             bits |= bits >> 1;
         if (style_.underline > 0 && gy >= 22 - style_.underline && gy < 22)
@@ -74,13 +74,13 @@ void Receipt::text(uint8_t c)
                 continue;
             for (int dy = 0; dy < style_.heightMul; ++dy)
                 for (int dx = 0; dx < style_.widthMul; ++dx)
-                    strip_.set(x0 + gx * style_.widthMul + dx, y0 + gy * style_.heightMul + dy);
+                    strip_.Set(x0 + gx * style_.widthMul + dx, y0 + gy * style_.heightMul + dy);
         }
     }
-    markCell(x0, w, h);
+    MarkCell(x0, w, h);
 }
 
-void Receipt::tab()
+void Receipt::Tab()
 {
     const int step = Font::kWidth * 8;
     const int next = (lineX_ / step + 1) * step;
@@ -90,13 +90,13 @@ void Receipt::tab()
     }
 }
 
-void Receipt::setPosition(int x)
+void Receipt::SetPosition(int x)
 {
     if (x >= 0 && x < width_)
         lineX_ = x;
 }
 
-void Receipt::bitImageColumns(uint8_t mode, std::span<const uint8_t> data, int columns)
+void Receipt::BitImageColumns(uint8_t mode, std::span<const uint8_t> data, int columns)
 {
     const int perColumn = (mode & 0x20) ? 3 : 1;
     const int colWidth = (mode & 0x01) ? 1 : 2;  // single density prints each column twice as wide
@@ -111,47 +111,47 @@ void Receipt::bitImageColumns(uint8_t mode, std::span<const uint8_t> data, int c
             for (int bit = 0; bit < 8; ++bit)
                 if (data[at] & (0x80u >> bit))
                     for (int dx = 0; dx < colWidth; ++dx)
-                        strip_.set(x + dx, y0 + k * 8 + bit);
+                        strip_.Set(x + dx, y0 + k * 8 + bit);
         }
     }
-    markCell(lineX_, x - lineX_, h);
+    MarkCell(lineX_, x - lineX_, h);
 }
 
-void Receipt::lineFeed()
+void Receipt::LineFeed()
 {
     const int height = lineHeight_;
-    if (printLine())
-        advance(std::max(height, lineSpacing_));
+    if (PrintLine())
+        Advance(std::max(height, lineSpacing_));
     else
-        advance(lineSpacing_);
+        Advance(lineSpacing_);
     lineHeight_ = 0;
 }
 
-void Receipt::feedDots(int dots)
+void Receipt::FeedDots(int dots)
 {
     const int height = lineHeight_;
-    if (printLine())
-        advance(std::max(height, dots));
+    if (PrintLine())
+        Advance(std::max(height, dots));
     else
-        advance(dots);
+        Advance(dots);
     lineHeight_ = 0;
 }
 
-void Receipt::feedLines(int lines)
+void Receipt::FeedLines(int lines)
 {
     const int height = lineHeight_;
-    if (printLine()) {
-        advance(lines == 0 ? height : std::max(height, lineSpacing_) + (lines - 1) * lineSpacing_);
+    if (PrintLine()) {
+        Advance(lines == 0 ? height : std::max(height, lineSpacing_) + (lines - 1) * lineSpacing_);
     } else {
-        advance(lines * lineSpacing_);
+        Advance(lines * lineSpacing_);
     }
     lineHeight_ = 0;
 }
 
-void Receipt::image(const Bitmap &picture, int widthMul, int heightMul)
+void Receipt::Image(const Bitmap &picture, int widthMul, int heightMul)
 {
     if (lineContent_)
-        lineFeed();
+        LineFeed();
     Bitmap &p = panel();
     const int top = cursor();
     const int room = width_ - picture.width() * widthMul;
@@ -161,50 +161,50 @@ void Receipt::image(const Bitmap &picture, int widthMul, int heightMul)
             if (picture.get(x, y))
                 for (int dy = 0; dy < heightMul; ++dy)
                     for (int dx = 0; dx < widthMul; ++dx)
-                        p.set(left + x * widthMul + dx, top + y * heightMul + dy);
-    p.ensureHeight(top + picture.height() * heightMul);
-    advance(picture.height() * heightMul);
+                        p.Set(left + x * widthMul + dx, top + y * heightMul + dy);
+    p.EnsureHeight(top + picture.height() * heightMul);
+    Advance(picture.height() * heightMul);
     touched_ = true;
 }
 
-void Receipt::selectSide(int side)
+void Receipt::SelectSide(int side)
 {
     if (lineContent_)
-        lineFeed();
+        LineFeed();
     side_ = side & 1;
     if (side_ == 1)
         backUsed_ = true;
 }
 
-void Receipt::rule()
+void Receipt::Rule()
 {
     if (lineContent_)
-        lineFeed();
+        LineFeed();
     const int y = cursor() + lineSpacing_ / 2;
     for (int x = 0; x < width_; ++x)
         if ((x / 6) % 2 == 0)
-            panel().set(x, y);
-    advance(lineSpacing_);
+            panel().Set(x, y);
+    Advance(lineSpacing_);
     touched_ = true;
 }
 
-int Receipt::compose(Bitmap &out)
+int Receipt::Compose(Bitmap &out)
 {
     if (lineContent_)
-        lineFeed();
+        LineFeed();
     const int frontHeight = std::max(cursor_[0], front_.height());
     int height = frontHeight;
-    out.clear();
-    out.blit(front_, 0, front_.height(), 0, 0);
+    out.Clear();
+    out.Blit(front_, 0, front_.height(), 0, 0);
     if (backUsed_) {
         // The back side follows below a band with a dashed line across it.
         const int band = 24;
         for (int x = 0; x < width_; x += 2)
-            out.set(x, frontHeight + band / 2);
-        out.blit(back_, 0, back_.height(), 0, frontHeight + band);
+            out.Set(x, frontHeight + band / 2);
+        out.Blit(back_, 0, back_.height(), 0, frontHeight + band);
         height = frontHeight + band + std::max(cursor_[1], back_.height());
     }
     height = std::max(height, 1);
-    out.ensureHeight(height);
+    out.EnsureHeight(height);
     return std::min(height, out.maxHeight());
 }

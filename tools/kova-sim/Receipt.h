@@ -28,34 +28,34 @@ public:
     bool touched() const { return touched_; }
 
     TextStyle &style() { return style_; }
-    void setJustify(int mode) { justify_ = mode < 0 || mode > 2 ? 0 : mode; }
-    void setLineSpacing(int dots) { lineSpacing_ = dots; }
-    void setCodePage(uint8_t page) { codePage_ = page; }
-    void resetLineSpacing() { lineSpacing_ = defaultSpacing_; }
-    void initialize();  // attributes back to defaults; the unprinted line is dropped
-    void finishLine();  // prints the line being composed, if there is one
+    void SetJustify(int mode) { justify_ = mode < 0 || mode > 2 ? 0 : mode; }
+    void SetLineSpacing(int dots) { lineSpacing_ = dots; }
+    void SetCodePage(uint8_t page) { codePage_ = page; }
+    void ResetLineSpacing() { lineSpacing_ = defaultSpacing_; }
+    void Initialize();  // attributes back to defaults; the unprinted line is dropped
+    void FinishLine();  // prints the line being composed, if there is one
 
-    void text(uint8_t c);
-    void tab();
-    void setPosition(int x);
-    void bitImageColumns(uint8_t mode, std::span<const uint8_t> data, int columns);
-    void lineFeed();
-    void feedDots(int dots);
-    void feedLines(int lines);
-    void image(const Bitmap &picture, int widthMul, int heightMul);
-    void selectSide(int side);
-    void rule();  // a dashed line across the paper
+    void Text(uint8_t c);
+    void Tab();
+    void SetPosition(int x);
+    void BitImageColumns(uint8_t mode, std::span<const uint8_t> data, int columns);
+    void LineFeed();
+    void FeedDots(int dots);
+    void FeedLines(int lines);
+    void Image(const Bitmap &picture, int widthMul, int heightMul);
+    void SelectSide(int side);
+    void Rule();  // a dashed line across the paper
 
     // Prints what is left in the line and lays both panels out one above the
     // other; returns the height of the picture in the bitmap.
-    int compose(Bitmap &out);
+    int Compose(Bitmap &out);
 
 private:
     Bitmap &panel() { return side_ == 0 ? front_ : back_; }
     int &cursor() { return cursor_[side_]; }
-    bool printLine();  // false when the line was empty
-    void advance(int dots);
-    void markCell(int x, int w, int h);
+    bool PrintLine();  // false when the line was empty
+    void Advance(int dots);
+    void MarkCell(int x, int w, int h);
 
     int width_;
     int defaultSpacing_;

@@ -6,9 +6,9 @@
 
 namespace {
 
-bool takePort(const std::string &text, int &port)
+bool TakePort(const std::string &text, int &port)
 {
-    const auto v = Faults::parseCount(text, 65535);
+    const auto v = Faults::ParseCount(text, 65535);
     if (!v)
         return false;
     port = static_cast<int>(*v);
@@ -17,7 +17,7 @@ bool takePort(const std::string &text, int &port)
 
 }  // namespace
 
-std::string SimOptions::help()
+std::string SimOptions::Help()
 {
     return std::string("Usage: kova-sim [options]\n"
                        "A virtual KOVA-AXX receipt printer: TCP data channel, UDP status channel and a serial line,\n"
@@ -43,7 +43,7 @@ std::string SimOptions::help()
                        "  --slow-restart N     restarts take N seconds\n"
                        "  --drop-after N       drop the first link that sends data after N bytes of it\n"
                        "\n") +
-           Faults::controlHelp() +
+           Faults::ControlHelp() +
            "\n"
            "Settings written with the set command are held apart and read back unchanged until the\n"
            "end-of-settings command restarts the printer: connections drop, nothing answers until it is\n"
@@ -53,7 +53,7 @@ std::string SimOptions::help()
            "or since the last initialise or closed connection while the paper was still blank.\n";
 }
 
-SimOptions::Result SimOptions::parse(int argc, char **argv, std::string &error)
+SimOptions::Result SimOptions::Parse(int argc, char **argv, std::string &error)
 {
     for (int i = 1; i < argc; ++i) {
         std::string opt = argv[i];
@@ -95,9 +95,9 @@ SimOptions::Result SimOptions::parse(int argc, char **argv, std::string &error)
             ok = inet_pton(AF_INET, value.c_str(), &a) == 1;
             address = value;
         } else if (opt == "--tcp-port") {
-            ok = takePort(value, tcpPort);
+            ok = TakePort(value, tcpPort);
         } else if (opt == "--udp-port") {
-            ok = takePort(value, udpPort);
+            ok = TakePort(value, udpPort);
         } else if (opt == "--serial-link") {
             ok = !value.empty();
             serialLink = value;
@@ -108,26 +108,26 @@ SimOptions::Result SimOptions::parse(int argc, char **argv, std::string &error)
             ok = !value.empty();
             outDir = value;
         } else if (opt == "--model") {
-            ok = PrinterState::validModelCode(value);
+            ok = PrinterState::ValidModelCode(value);
             model = value;
         } else if (opt == "--firmware") {
-            ok = PrinterState::validFirmware(value);
+            ok = PrinterState::ValidFirmware(value);
             firmware = value;
         } else if (opt == "--restart-seconds") {
-            const auto v = Faults::parseCount(value, 3600);
+            const auto v = Faults::ParseCount(value, 3600);
             ok = v.has_value();
             restartSeconds = v ? static_cast<int>(*v) : 0;
         } else if (opt == "--status" || opt == "--paper") {
-            const auto v = Faults::parseByte(value);
+            const auto v = Faults::ParseByte(value);
             ok = v.has_value();
             if (v)
                 (opt == "--status" ? faults.status : faults.paper) = *v;
         } else if (opt == "--slow-restart") {
-            const auto v = Faults::parseCount(value, 3600);
+            const auto v = Faults::ParseCount(value, 3600);
             ok = v.has_value();
             faults.slowRestartSeconds = v ? static_cast<int>(*v) : 0;
         } else if (opt == "--drop-after") {
-            const auto v = Faults::parseCount(value, 1LL << 40);
+            const auto v = Faults::ParseCount(value, 1LL << 40);
             ok = v.has_value();
             faults.dropAfter = v;
         }

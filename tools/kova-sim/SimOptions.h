@@ -24,6 +24,6 @@ public:
     int restartSeconds = 3;
     Faults faults;
 
-    Result parse(int argc, char **argv, std::string &error);
-    static std::string help();
+    Result Parse(int argc, char **argv, std::string &error);
+    static std::string Help();
 };

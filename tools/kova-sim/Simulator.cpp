@@ -17,7 +17,7 @@
 
 namespace {
 
-platform::FileDescriptor bindSocket(int type, const std::string &address, int port, int &boundPort, std::string &error)
+platform::FileDescriptor BindSocket(int type, const std::string &address, int port, int &boundPort, std::string &error)
 {
     platform::FileDescriptor fd(::socket(AF_INET, type | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
     if (!fd.valid()) {
@@ -51,11 +51,11 @@ platform::FileDescriptor bindSocket(int type, const std::string &address, int po
 
 Simulator::Simulator(const SimOptions &options, PrinterState &state)
     : options_(options), faults_(options.faults),
-      printer_(state, faults_, options.outDir, options.statePath, [this](const std::string &l) { say(l); }),
+      printer_(state, faults_, options.outDir, options.statePath, [this](const std::string &l) { Say(l); }),
       tcpPort_(options.tcpPort), udpPort_(options.udpPort)
 {}
 
-void Simulator::say(const std::string &line)
+void Simulator::Say(const std::string &line)
 {
     const std::string text = line + "\n";
     size_t done = 0;
@@ -77,14 +77,14 @@ std::string Simulator::readyLine() const
     return line;
 }
 
-bool Simulator::openNetwork(std::string &error)
+bool Simulator::OpenNetwork(std::string &error)
 {
     int port = 0;
-    platform::FileDescriptor listener = bindSocket(SOCK_STREAM, options_.address, tcpPort_, port, error);
+    platform::FileDescriptor listener = BindSocket(SOCK_STREAM, options_.address, tcpPort_, port, error);
     if (!listener.valid())
         return false;
     tcpPort_ = port;
-    platform::FileDescriptor udp = bindSocket(SOCK_DGRAM, options_.address, udpPort_, port, error);
+    platform::FileDescriptor udp = BindSocket(SOCK_DGRAM, options_.address, udpPort_, port, error);
     if (!udp.valid())
         return false;
     udpPort_ = port;
@@ -93,7 +93,7 @@ bool Simulator::openNetwork(std::string &error)
     return true;
 }
 
-void Simulator::acceptClient()
+void Simulator::AcceptClient()
 {
     platform::FileDescriptor fd(::accept4(listener_.get(), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC));
     if (!fd.valid())
@@ -109,9 +109,9 @@ void Simulator::acceptClient()
     clients_.push_back(std::move(link));
 }
 
-void Simulator::sendReplies(Link &link)
+void Simulator::SendReplies(Link &link)
 {
-    const std::vector<uint8_t> out = printer_.takeReplies();
+    const std::vector<uint8_t> out = printer_.TakeReplies();
     if (out.empty())
         return;
     // Replies are small; a peer that does not read them loses them rather
@@ -124,21 +124,21 @@ void Simulator::sendReplies(Link &link)
     }
 }
 
-void Simulator::dropLink(Link &link)
+void Simulator::DropLink(Link &link)
 {
-    link.parser->reset();
+    link.parser->Reset();
     link.budget.reset();
-    printer_.linkClosed();
+    printer_.LinkClosed();
     if (link.serial) {
         std::string error;
-        if (pty_ && !pty_->reopen(error))
-            say("kova-sim: serial line lost: " + error);
+        if (pty_ && !pty_->Reopen(error))
+            Say("kova-sim: serial line lost: " + error);
     } else {
         link.fd.reset();
     }
 }
 
-void Simulator::serviceLink(Link &link, bool &drop)
+void Simulator::ServiceLink(Link &link, bool &drop)
 {
     uint8_t buf[4096];
     const int fd = link.serial ? pty_->masterFd() : link.fd.get();
@@ -165,22 +165,22 @@ void Simulator::serviceLink(Link &link, bool &drop)
     if (link.budget && static_cast<long long>(take) > *link.budget)
         take = static_cast<size_t>(*link.budget);
     if (take > 0)
-        link.parser->feed(buf, take);
-    sendReplies(link);
+        link.parser->Feed(buf, take);
+    SendReplies(link);
     if (printer_.restartRequested()) {
-        beginRestart();
+        BeginRestart();
         return;
     }
     if (link.budget) {
         *link.budget -= static_cast<long long>(take);
         if (*link.budget <= 0) {
-            say("kova-sim: link dropped after the announced bytes");
+            Say("kova-sim: link dropped after the announced bytes");
             drop = true;
         }
     }
 }
 
-void Simulator::receiveStatusRequest()
+void Simulator::ReceiveStatusRequest()
 {
     uint8_t buf[512];
     sockaddr_in from{};
@@ -195,7 +195,7 @@ void Simulator::receiveStatusRequest()
     ::sendto(udp_.get(), reply, sizeof reply, MSG_DONTWAIT, reinterpret_cast<sockaddr *>(&from), len);
 }
 
-void Simulator::readControl()
+void Simulator::ReadControl()
 {
     char buf[1024];
     const ssize_t n = ::read(STDIN_FILENO, buf, sizeof buf);
@@ -212,25 +212,25 @@ void Simulator::readControl()
         controlBuffer_.erase(0, nl + 1);
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
-        control(line);
+        Control(line);
     }
     if (controlBuffer_.size() > 4096) {
         controlBuffer_.clear();
-        say("error: control line too long");
+        Say("error: control line too long");
     }
 }
 
-void Simulator::control(const std::string &line)
+void Simulator::Control(const std::string &line)
 {
     std::string reply;
-    const Faults::Action action = faults_.control(line, reply);
+    const Faults::Action action = faults_.Control(line, reply);
     switch (action) {
     case Faults::Action::Disconnect:
-        disconnectAll();
+        DisconnectAll();
         break;
     case Faults::Action::Restart:
         if (!restarting_)
-            beginRestart();
+            BeginRestart();
         break;
     case Faults::Action::Quit:
         quit_ = true;
@@ -244,40 +244,40 @@ void Simulator::control(const std::string &line)
         break;
     }
     if (!reply.empty())
-        say(reply);
+        Say(reply);
 }
 
-void Simulator::disconnectAll()
+void Simulator::DisconnectAll()
 {
     for (auto &c : clients_)
-        dropLink(*c);
+        DropLink(*c);
     clients_.clear();
     if (pty_)
-        dropLink(serial_);
+        DropLink(serial_);
 }
 
-void Simulator::beginRestart()
+void Simulator::BeginRestart()
 {
     const int seconds = faults_.slowRestartSeconds > 0 ? faults_.slowRestartSeconds : options_.restartSeconds;
     for (auto &c : clients_)
-        c->parser->reset();
+        c->parser->Reset();
     clients_.clear();
-    serial_.parser->reset();
-    printer_.powerCycle();
+    serial_.parser->Reset();
+    printer_.PowerCycle();
     // The listener stays: a connection made meanwhile waits, like a client
     // whose connection attempts go unanswered until the printer is up again.
     restarting_ = true;
     restartEnd_ = Clock::now() + std::chrono::seconds(seconds);
-    say("kova-sim restarting: back in " + std::to_string(seconds) + " s");
+    Say("kova-sim restarting: back in " + std::to_string(seconds) + " s");
 }
 
-void Simulator::endRestart()
+void Simulator::EndRestart()
 {
     restarting_ = false;
-    say(readyLine());
+    Say(readyLine());
 }
 
-int Simulator::run()
+int Simulator::Run()
 {
     std::signal(SIGPIPE, SIG_IGN);
     // A pipe that nobody drains must not stall the printer.
@@ -297,7 +297,7 @@ int Simulator::run()
     signals_.reset(::signalfd(-1, &mask, SFD_NONBLOCK | SFD_CLOEXEC));
 
     std::string error;
-    if (!openNetwork(error)) {
+    if (!OpenNetwork(error)) {
         std::fprintf(stderr, "kova-sim: %s\n", error.c_str());
         return 1;
     }
@@ -305,16 +305,16 @@ int Simulator::run()
     serial_.parser = std::make_unique<CommandParser>(printer_);
     if (!options_.serialLink.empty()) {
         pty_ = std::make_unique<PtyLink>(options_.serialLink);
-        if (!pty_->open(error)) {
+        if (!pty_->Open(error)) {
             std::fprintf(stderr, "kova-sim: %s\n", error.c_str());
             return 1;
         }
     }
-    say(readyLine());
+    Say(readyLine());
 
     while (!quit_) {
         if (pty_)
-            pty_->releaseExclusive();
+            pty_->ReleaseExclusive();
         std::vector<pollfd> fds;
         fds.push_back({signals_.get(), POLLIN, 0});
         fds.push_back({stdinOpen_ ? STDIN_FILENO : -1, POLLIN, 0});
@@ -337,7 +337,7 @@ int Simulator::run()
             return 1;
         }
         if (restarting_ && Clock::now() >= restartEnd_)
-            endRestart();
+            EndRestart();
         if (ready <= 0)
             continue;
 
@@ -347,16 +347,16 @@ int Simulator::run()
                 quit_ = true;
         }
         if (fds[1].revents & (POLLIN | POLLHUP | POLLERR))
-            readControl();
+            ReadControl();
         if (fds[2].revents & POLLIN)
-            acceptClient();
+            AcceptClient();
         if (fds[3].revents & POLLIN)
-            receiveStatusRequest();
+            ReceiveStatusRequest();
         if (pty_ && fds[4].fd == pty_->masterFd() && (fds[4].revents & (POLLIN | POLLHUP | POLLERR))) {
             bool drop = false;
-            serviceLink(serial_, drop);
+            ServiceLink(serial_, drop);
             if (drop)
-                dropLink(serial_);
+                DropLink(serial_);
         }
         // Clients may have gone away while handling the above (restart,
         // disconnect); match the poll results by descriptor.
@@ -367,16 +367,16 @@ int Simulator::run()
                 if (clients_[k]->fd.get() != fds[i].fd)
                     continue;
                 bool drop = false;
-                serviceLink(*clients_[k], drop);
+                ServiceLink(*clients_[k], drop);
                 if (drop && k < clients_.size() && clients_[k]->fd.get() == fds[i].fd) {
-                    dropLink(*clients_[k]);
+                    DropLink(*clients_[k]);
                     clients_.erase(clients_.begin() + static_cast<long>(k));
                 }
                 break;
             }
         }
     }
-    say("kova-sim stopped: " + std::to_string(printer_.receiptsWritten()) + " receipts, " +
+    Say("kova-sim stopped: " + std::to_string(printer_.receiptsWritten()) + " receipts, " +
         std::to_string(printer_.unknownBytes()) + " unknown bytes");
     return 0;
 }

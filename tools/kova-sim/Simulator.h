@@ -20,7 +20,7 @@ public:
     static constexpr size_t kMaxClients = 8;
 
     Simulator(const SimOptions &options, PrinterState &state);
-    int run();
+    int Run();
 
 private:
     using Clock = std::chrono::steady_clock;
@@ -32,18 +32,18 @@ private:
         std::optional<long long> budget;  // bytes left before the link is dropped
     };
 
-    bool openNetwork(std::string &error);
-    void acceptClient();
-    void serviceLink(Link &link, bool &drop);
-    void receiveStatusRequest();
-    void readControl();
-    void control(const std::string &line);
-    void sendReplies(Link &link);
-    void dropLink(Link &link);
-    void disconnectAll();
-    void beginRestart();
-    void endRestart();
-    void say(const std::string &line);
+    bool OpenNetwork(std::string &error);
+    void AcceptClient();
+    void ServiceLink(Link &link, bool &drop);
+    void ReceiveStatusRequest();
+    void ReadControl();
+    void Control(const std::string &line);
+    void SendReplies(Link &link);
+    void DropLink(Link &link);
+    void DisconnectAll();
+    void BeginRestart();
+    void EndRestart();
+    void Say(const std::string &line);
     std::string readyLine() const;
 
     SimOptions options_;

@@ -11,7 +11,7 @@
 
 namespace {
 
-std::string hex(const uint8_t *data, size_t length, bool spaced)
+std::string Hex(const uint8_t *data, size_t length, bool spaced)
 {
     static const char digits[] = "0123456789abcdef";
     std::string out;
@@ -25,7 +25,7 @@ std::string hex(const uint8_t *data, size_t length, bool spaced)
     return out;
 }
 
-int nibble(char c)
+int Nibble(char c)
 {
     if (c >= '0' && c <= '9')
         return c - '0';
@@ -37,7 +37,7 @@ int nibble(char c)
 }
 
 // Hex digits, blanks between bytes allowed.
-bool unhex(const std::string &text, std::vector<uint8_t> &out)
+bool Unhex(const std::string &text, std::vector<uint8_t> &out)
 {
     out.clear();
     int high = -1;
@@ -47,7 +47,7 @@ bool unhex(const std::string &text, std::vector<uint8_t> &out)
                 return false;
             continue;
         }
-        const int v = nibble(c);
+        const int v = Nibble(c);
         if (v < 0)
             return false;
         if (high < 0) {
@@ -60,7 +60,7 @@ bool unhex(const std::string &text, std::vector<uint8_t> &out)
     return high < 0;
 }
 
-std::string trim(const std::string &s)
+std::string Trim(const std::string &s)
 {
     const size_t a = s.find_first_not_of(" \t\r");
     if (a == std::string::npos)
@@ -71,7 +71,7 @@ std::string trim(const std::string &s)
 
 }  // namespace
 
-StateFile::Load StateFile::load(const std::string &path, PrinterState &state, std::string &error)
+StateFile::Load StateFile::LoadFrom(const std::string &path, PrinterState &state, std::string &error)
 {
     std::ifstream in(path);
     if (!in) {
@@ -84,7 +84,7 @@ StateFile::Load StateFile::load(const std::string &path, PrinterState &state, st
     int number = 0;
     while (std::getline(in, line)) {
         ++number;
-        line = trim(line);
+        line = Trim(line);
         if (line.empty() || line[0] == '#')
             continue;
         const size_t eq = line.find('=');
@@ -92,38 +92,38 @@ StateFile::Load StateFile::load(const std::string &path, PrinterState &state, st
             error = path + ":" + std::to_string(number) + ": expected key = value";
             return Load::Bad;
         }
-        const std::string key = trim(line.substr(0, eq));
-        const std::string value = trim(line.substr(eq + 1));
+        const std::string key = Trim(line.substr(0, eq));
+        const std::string value = Trim(line.substr(eq + 1));
         std::vector<uint8_t> bytes;
         bool ok = true;
         if (key == "model") {
-            ok = PrinterState::validModelCode(value);
+            ok = PrinterState::ValidModelCode(value);
             if (ok)
                 state.modelCode = value;
         } else if (key == "firmware") {
-            ok = PrinterState::validFirmware(value);
+            ok = PrinterState::ValidFirmware(value);
             if (ok)
                 state.firmware = value;
         } else if (key == "config") {
-            ok = unhex(value, bytes) && bytes.size() == PrinterConfig::kBytes;
+            ok = Unhex(value, bytes) && bytes.size() == PrinterConfig::kBytes;
             for (int n = 1; ok && n <= PrinterConfig::kBytes; ++n)
-                state.config.setByte(n, bytes[static_cast<size_t>(n - 1)]);
+                state.config.SetByte(n, bytes[static_cast<size_t>(n - 1)]);
         } else if (key.rfind("image.", 0) == 0) {
             const std::string id = key.substr(6);
             char *end = nullptr;
             const long v = std::strtol(id.c_str(), &end, 10);
-            ok = !id.empty() && *end == '\0' && v >= 0 && v <= 255 && unhex(value, bytes) && !bytes.empty();
+            ok = !id.empty() && *end == '\0' && v >= 0 && v <= 255 && Unhex(value, bytes) && !bytes.empty();
             if (ok)
-                state.storeImage(static_cast<uint8_t>(v), std::move(bytes));
+                state.StoreImage(static_cast<uint8_t>(v), std::move(bytes));
         } else if (key.rfind("message.", 0) == 0) {
             const std::string slot = key.substr(8);
             const size_t blank = value.find(' ');
             std::vector<uint8_t> attr;
             ok = slot.size() == 1 && slot[0] >= '0' && slot[0] < '0' + PrinterState::kMessageSlots &&
-                 unhex(value.substr(0, blank), attr) && attr.size() == 1 &&
-                 unhex(blank == std::string::npos ? std::string() : value.substr(blank + 1), bytes);
+                 Unhex(value.substr(0, blank), attr) && attr.size() == 1 &&
+                 Unhex(blank == std::string::npos ? std::string() : value.substr(blank + 1), bytes);
             if (ok)
-                state.setMessage(slot[0] - '0', attr[0], std::move(bytes));
+                state.SetMessage(slot[0] - '0', attr[0], std::move(bytes));
         }
         // Keys this version does not know are left alone.
         if (!ok) {
@@ -134,25 +134,25 @@ StateFile::Load StateFile::load(const std::string &path, PrinterState &state, st
     return Load::Loaded;
 }
 
-bool StateFile::save(const std::string &path, const PrinterState &state)
+bool StateFile::Save(const std::string &path, const PrinterState &state)
 {
     std::ostringstream out;
     out << "# kova-sim printer memory; bytes in hexadecimal\n";
     out << "model = " << state.modelCode << "\n";
     out << "firmware = " << state.firmware << "\n";
     out << "# configuration bytes 1 to 31\n";
-    out << "config = " << hex(state.config.bytes().data() + 1, PrinterConfig::kBytes, true) << "\n";
-    for (const PrinterConfig::Line &l : state.config.describe())
+    out << "config = " << Hex(state.config.bytes().data() + 1, PrinterConfig::kBytes, true) << "\n";
+    for (const PrinterConfig::Line &l : state.config.Describe())
         out << "#   " << l.label << ": " << l.text << "\n";
     out << "# downloaded bit images: image.<id> = BMP file\n";
     for (const PrinterState::StoredImage &image : state.images())
-        out << "image." << int(image.id) << " = " << hex(image.file.data(), image.file.size(), false) << "\n";
+        out << "image." << int(image.id) << " = " << Hex(image.file.data(), image.file.size(), false) << "\n";
     out << "# message.<slot> = attribute text (slots: 0-1 bottom, 2-3 top, 4-5 reprint)\n";
     for (int slot = 0; slot < PrinterState::kMessageSlots; ++slot) {
         const PrinterState::Message &m = state.message(slot);
-        out << "message." << slot << " = " << hex(&m.attribute, 1, false);
+        out << "message." << slot << " = " << Hex(&m.attribute, 1, false);
         if (!m.text.empty())
-            out << " " << hex(m.text.data(), m.text.size(), false);
+            out << " " << Hex(m.text.data(), m.text.size(), false);
         out << "\n";
     }
 

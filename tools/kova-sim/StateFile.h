@@ -15,6 +15,6 @@ public:
         Bad
     };
 
-    static Load load(const std::string &path, PrinterState &state, std::string &error);
-    static bool save(const std::string &path, const PrinterState &state);
+    static Load LoadFrom(const std::string &path, PrinterState &state, std::string &error);
+    static bool Save(const std::string &path, const PrinterState &state);
 };

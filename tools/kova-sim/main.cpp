@@ -13,9 +13,9 @@ int main(int argc, char **argv)
 {
     SimOptions options;
     std::string error;
-    switch (options.parse(argc, argv, error)) {
+    switch (options.Parse(argc, argv, error)) {
     case SimOptions::Result::Help:
-        std::fputs(SimOptions::help().c_str(), stdout);
+        std::fputs(SimOptions::Help().c_str(), stdout);
         return 0;
     case SimOptions::Result::Error:
         std::fprintf(stderr, "kova-sim: %s (try --help)\n", error.c_str());
@@ -26,7 +26,7 @@ int main(int argc, char **argv)
 
     PrinterState state;
     if (!options.statePath.empty()) {
-        const StateFile::Load loaded = StateFile::load(options.statePath, state, error);
+        const StateFile::Load loaded = StateFile::LoadFrom(options.statePath, state, error);
         if (loaded == StateFile::Load::Bad) {
             // Refuse to start rather than overwrite a file we did not understand.
             std::fprintf(stderr, "kova-sim: %s\n", error.c_str());
@@ -39,7 +39,7 @@ int main(int argc, char **argv)
         state.firmware = options.firmware;
 
     // The file exists and reads as the printer stands from the start on.
-    if (!options.statePath.empty() && !StateFile::save(options.statePath, state)) {
+    if (!options.statePath.empty() && !StateFile::Save(options.statePath, state)) {
         std::fprintf(stderr, "kova-sim: cannot write %s\n", options.statePath.c_str());
         return 1;
     }
@@ -50,5 +50,5 @@ int main(int argc, char **argv)
     }
 
     Simulator simulator(options, state);
-    return simulator.run();
+    return simulator.Run();
 }
