@@ -1,5 +1,7 @@
 #include "CQLNKApp.h"
 
+#include "CLastError.h"
+
 #include "transports/CEthernetComm.h"
 #include "transports/CParallelComm.h"
 #include "transports/CPpdevKernelCalls.h"
@@ -32,7 +34,7 @@ CPpdevKernelCalls &kernelPpdev()
 // The USB transports are not built yet: their device search finds nothing.
 int32_t usbDeviceMissing()
 {
-    CQLNKApp::storeError(ENODEV);
+    CLastError::Store(ENODEV);
     return QLNK_E_OPEN;
 }
 
@@ -40,7 +42,7 @@ int32_t usbDeviceMissing()
 // context whose search failed) belongs to someone else and is neither used nor closed.
 int32_t usbHandleUnknown()
 {
-    CQLNKApp::storeError(ENODEV);
+    CLastError::Store(ENODEV);
     return QLNK_E_SYSTEM;
 }
 
@@ -54,7 +56,7 @@ int32_t closeDevice(int32_t *handle)
     }
     CUdpDestinations::drop(*handle);
     if (::close(*handle) != 0) {
-        CQLNKApp::storeError(errno);
+        CLastError::Store(errno);
         return QLNK_E_SYSTEM;
     }
     *handle = -1;
@@ -246,9 +248,8 @@ int32_t CQLNKApp::FTPPutFile(const wchar_t *clientName, const wchar_t *user, con
 
 int32_t CQLNKApp::GetLastError(int32_t *value)
 {
-    // One exchange: a failure recorded by another thread between a read and a reset is not lost.
     if (value != nullptr) {
-        *value = lastError_.exchange(QLNK_NO_ERROR_RECORDED);
+        *value = CLastError::Take();
     }
     return 1;
 }

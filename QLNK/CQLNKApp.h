@@ -7,9 +7,8 @@
 
 class CPpdevCalls;
 
-// The library's application object: set up once when the library is loaded, it holds the
-// library-wide last-error value and dispatches every exported call by port type to the
-// transport object of that family.
+// The library's application object: set up once when the library is loaded, it dispatches every exported call by port
+// type to the transport object of that family.
 class CQLNKApp {
 public:
     static CQLNKApp &instance();
@@ -23,10 +22,6 @@ public:
     int32_t FTPPutFile(const wchar_t *clientName, const wchar_t *user, const wchar_t *password, int32_t port,
                        uint32_t address, const wchar_t *localPath, const wchar_t *remoteName, int32_t *status);
     int32_t GetLastError(int32_t *value);
-
-    // Every failure path records its error number here; the device opens record theirs
-    // whether or not they failed.
-    static void storeError(int code) { lastError_.exchange(code); }
 
     // The ppdev calls the parallel transport goes through: the kernel's unless a test put
     // its own in place (nullptr restores the kernel's).
@@ -42,10 +37,6 @@ private:
 
     int32_t sendOrReceive(bool send, int32_t *handle, uint8_t *buffer, uint32_t length, uint32_t *count,
                           uint32_t portType, uint32_t timeoutMs, int32_t *status);
-
-    // Constant-initialised, so a call that comes before this object is built still sees the
-    // "nothing recorded" value.
-    static inline std::atomic<int32_t> lastError_{QLNK_NO_ERROR_RECORDED};
 
     std::atomic<CPpdevCalls *> parallelCalls_;
     bool curlReady_ = false;

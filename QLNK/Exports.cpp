@@ -1,6 +1,8 @@
 // The six exported functions: plain C entry points into the application object.
 #include "CQLNKApp.h"
 
+#include "CLastError.h"
+
 #include <cerrno>
 
 namespace {
@@ -13,7 +15,7 @@ int32_t guarded(int32_t *status, Call call) noexcept
     try {
         return call();
     } catch (...) {
-        CQLNKApp::storeError(ENOMEM);
+        CLastError::Store(ENOMEM);
         if (status != nullptr) {
             *status = QLNK_E_SYSTEM;
         }

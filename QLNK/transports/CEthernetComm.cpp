@@ -1,6 +1,6 @@
 #include "transports/CEthernetComm.h"
 
-#include "CQLNKApp.h"
+#include "CLastError.h"
 #include "transports/CUdpDestinations.h"
 #include "transports/CWideText.h"
 
@@ -54,16 +54,16 @@ int32_t retryAfter(int fd, short events, Clock::time_point deadline)
         return QLNK_OK;
     }
     if (errno != EAGAIN && errno != EWOULDBLOCK) {
-        CQLNKApp::storeError(errno);
+        CLastError::Store(errno);
         return QLNK_E_SYSTEM;
     }
     const int ready = waitUntil(fd, events, deadline);
     if (ready < 0) {
-        CQLNKApp::storeError(errno);
+        CLastError::Store(errno);
         return QLNK_E_SYSTEM;
     }
     if (ready == 0) {
-        CQLNKApp::storeError(ETIMEDOUT);
+        CLastError::Store(ETIMEDOUT);
         return QLNK_E_TIMEOUT;
     }
     return QLNK_OK;
@@ -137,7 +137,7 @@ int32_t CEthernetComm::openTcp(QLNK_CommContext &context)
     const int fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     context.netSocket = fd;
     if (fd < 0) {
-        CQLNKApp::storeError(errno);
+        CLastError::Store(errno);
         context.netSocket = -1;
         return QLNK_E_SOCKET;
     }
@@ -149,7 +149,7 @@ int32_t CEthernetComm::openTcp(QLNK_CommContext &context)
     int code = errno;
     // EINPROGRESS stands where the original recorded its would-block error: a connection that
     // had to wait leaves it in the last error even when it then succeeds.
-    CQLNKApp::storeError(code);
+    CLastError::Store(code);
     if (code == EINTR) {
         code = EINPROGRESS;  // the connection goes on in the background, as after EINPROGRESS
     }
@@ -158,23 +158,23 @@ int32_t CEthernetComm::openTcp(QLNK_CommContext &context)
     }
     const int ready = waitUntil(fd, POLLOUT, deadlineAfter(context.netTimeout));
     if (ready < 0) {
-        CQLNKApp::storeError(errno);
+        CLastError::Store(errno);
         return QLNK_E_TIMEOUT;
     }
     if (ready == 0) {
-        CQLNKApp::storeError(ETIMEDOUT);
+        CLastError::Store(ETIMEDOUT);
         return QLNK_E_TIMEOUT;
     }
     int result = 0;
     socklen_t size = sizeof result;
     if (getsockopt(fd, SOL_SOCKET, SO_ERROR, &result, &size) != 0) {
-        CQLNKApp::storeError(errno);
+        CLastError::Store(errno);
         return QLNK_E_SYSTEM;
     }
     if (result != 0) {
         // Refused, unreachable or otherwise not made: the connection did not complete, which
         // is reported as soon as it is known rather than after the time-out.
-        CQLNKApp::storeError(result);
+        CLastError::Store(result);
         return QLNK_E_TIMEOUT;
     }
     return QLNK_OK;
@@ -184,7 +184,7 @@ int32_t CEthernetComm::openUdp(QLNK_CommContext &context)
 {
     const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (fd < 0) {
-        CQLNKApp::storeError(errno);
+        CLastError::Store(errno);
         context.netSocket = -1;
         return QLNK_E_SOCKET;
     }
@@ -192,7 +192,7 @@ int32_t CEthernetComm::openUdp(QLNK_CommContext &context)
     CUdpDestinations::set(fd, destinationOf(context));
     const int on = 1;
     if (setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0) {
-        CQLNKApp::storeError(errno);
+        CLastError::Store(errno);
         return QLNK_E_SYSTEM;
     }
     return QLNK_OK;
@@ -332,12 +332,12 @@ int32_t CEthernetComm::close(int32_t *handle)
     const int fd = *handle;
     // A socket that never connected (UDP, or a TCP connect that failed) has nothing to shut down.
     if (shutdown(fd, SHUT_RDWR) != 0 && errno != ENOTCONN) {
-        CQLNKApp::storeError(errno);
+        CLastError::Store(errno);
         return QLNK_E_SYSTEM;
     }
     CUdpDestinations::drop(fd);
     if (::close(fd) != 0) {
-        CQLNKApp::storeError(errno);
+        CLastError::Store(errno);
         return QLNK_E_SYSTEM;
     }
     *handle = -1;
@@ -361,7 +361,7 @@ int32_t CEthernetComm::ftpPutFile(bool curlReady, const wchar_t *clientName, con
     const std::string passwordText = CWideText::toUtf8(password);
 
     CurlHandle root(curlReady ? curl_easy_init() : nullptr);
-    CQLNKApp::storeError(root ? CURLE_OK : CURLE_FAILED_INIT);
+    CLastError::Store(root ? CURLE_OK : CURLE_FAILED_INIT);
     if (!root) {
         return QLNK_E_SYSTEM;
     }
@@ -387,7 +387,7 @@ int32_t CEthernetComm::ftpPutFile(bool curlReady, const wchar_t *clientName, con
             curl_easy_setopt(probe.get(), CURLOPT_CONNECT_ONLY, 1L);
             code = curl_easy_perform(probe.get());
         }
-        CQLNKApp::storeError(code);
+        CLastError::Store(code);
         if (code == CURLE_OK) {
             break;
         }
@@ -400,7 +400,7 @@ int32_t CEthernetComm::ftpPutFile(bool curlReady, const wchar_t *clientName, con
     struct stat info {};
     if (!file || fstat(fileno(file.get()), &info) != 0) {
         // The local file is the upload's source: an unreadable one is libcurl's read error.
-        CQLNKApp::storeError(CURLE_READ_ERROR);
+        CLastError::Store(CURLE_READ_ERROR);
         return QLNK_E_SYSTEM;
     }
     curl_easy_setopt(root.get(), CURLOPT_UPLOAD, 1L);
@@ -408,7 +408,7 @@ int32_t CEthernetComm::ftpPutFile(bool curlReady, const wchar_t *clientName, con
     curl_easy_setopt(root.get(), CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(info.st_size));
     code = curl_easy_perform(root.get());
     if (code != CURLE_OK) {
-        CQLNKApp::storeError(code);
+        CLastError::Store(code);
         return QLNK_E_SYSTEM;
     }
     return QLNK_OK;

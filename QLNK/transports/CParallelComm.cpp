@@ -1,6 +1,6 @@
 #include "transports/CParallelComm.h"
 
-#include "CQLNKApp.h"
+#include "CLastError.h"
 #include "transports/CPpdevCalls.h"
 #include "transports/CWideText.h"
 
@@ -67,7 +67,7 @@ int32_t CParallelComm::open(QLNK_CommContext &context)
         fd = -1;
     }
     context.parallelHandle = fd < 0 ? -1 : fd;
-    CQLNKApp::storeError(openError);
+    CLastError::Store(openError);
     if (fd < 0) {
         return QLNK_E_OPEN;
     }
@@ -82,7 +82,7 @@ int32_t CParallelComm::open(QLNK_CommContext &context)
         return QLNK_E_PARAM;
     }
     if (calls_.ioctl(fd, PPCLAIM, nullptr) != 0) {
-        CQLNKApp::storeError(errno);
+        CLastError::Store(errno);
         return QLNK_E_SYSTEM;
     }
     int mode = ppdevMode(entry->readMask);
@@ -90,7 +90,7 @@ int32_t CParallelComm::open(QLNK_CommContext &context)
         return QLNK_OK;
     }
     const int negotiateError = errno;
-    CQLNKApp::storeError(negotiateError);
+    CLastError::Store(negotiateError);
     // EIO: the peripheral does not speak IEEE 1284; ENXIO: it refused the mode. Anything else
     // means the request itself failed, and the port is left open for the caller.
     if (negotiateError != EIO && negotiateError != ENXIO) {
@@ -122,7 +122,7 @@ int32_t CParallelComm::transfer(bool write, int fd, uint8_t *buffer, uint32_t le
     limit.tv_sec = static_cast<time_t>(timeoutMs / 1000);
     limit.tv_usec = static_cast<suseconds_t>(timeoutMs % 1000) * 1000;
     if (calls_.ioctl(fd, PPSETTIME, &limit) != 0) {
-        CQLNKApp::storeError(errno);
+        CLastError::Store(errno);
         return QLNK_E_SYSTEM;
     }
     ssize_t n;
@@ -134,17 +134,17 @@ int32_t CParallelComm::transfer(bool write, int fd, uint8_t *buffer, uint32_t le
         return QLNK_OK;
     }
     if (n == 0 || errno == EAGAIN || errno == ETIMEDOUT) {
-        CQLNKApp::storeError(n == 0 ? ETIMEDOUT : errno);
+        CLastError::Store(n == 0 ? ETIMEDOUT : errno);
         return QLNK_E_TIMEOUT;
     }
-    CQLNKApp::storeError(errno);
+    CLastError::Store(errno);
     return QLNK_E_SYSTEM;
 }
 
 int32_t CParallelComm::close(int32_t *handle)
 {
     if (calls_.close(*handle) != 0) {
-        CQLNKApp::storeError(errno);
+        CLastError::Store(errno);
         return QLNK_E_SYSTEM;
     }
     *handle = -1;

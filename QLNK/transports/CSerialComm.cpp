@@ -1,6 +1,6 @@
 #include "transports/CSerialComm.h"
 
-#include "CQLNKApp.h"
+#include "CLastError.h"
 #include "transports/CSerialPortTable.h"
 #include "transports/CWideText.h"
 
@@ -47,7 +47,7 @@ std::shared_ptr<platform::SerialPort> portFor(int fd)
 {
     auto port = CSerialPortTable::find(fd);
     if (!port) {
-        CQLNKApp::storeError(EBADF);
+        CLastError::Store(EBADF);
     }
     return port;
 }
@@ -57,7 +57,7 @@ int32_t transferResult(bool ok, std::size_t moved, int error, uint32_t *count)
 {
     *count = static_cast<uint32_t>(moved);
     if (!ok || moved == 0) {
-        CQLNKApp::storeError(ok ? ETIMEDOUT : error);
+        CLastError::Store(ok ? ETIMEDOUT : error);
         return QLNK_E_TIMEOUT;
     }
     return QLNK_OK;
@@ -71,7 +71,7 @@ int32_t CSerialComm::open(QLNK_CommContext &context)
     int error = 0;
     auto port = platform::SerialPort::open(path, &error);
     // Recorded whether or not the open worked: 0 after a successful one.
-    CQLNKApp::storeError(port ? 0 : error);
+    CLastError::Store(port ? 0 : error);
     if (!port) {
         context.serialHandle = -1;
         return QLNK_E_OPEN;
@@ -79,7 +79,7 @@ int32_t CSerialComm::open(QLNK_CommContext &context)
     platform::SerialPort &opened = *port;
     context.serialHandle = CSerialPortTable::add(std::move(port));
     if (!opened.setState(platformDcb(context.serialDcb), &error)) {
-        CQLNKApp::storeError(error);
+        CLastError::Store(error);
         return QLNK_E_PARAM;
     }
     // Driver queue sizes have no counterpart on a tty; the kernel's buffers stand.
