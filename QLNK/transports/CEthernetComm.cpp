@@ -4,10 +4,10 @@
 #include "transports/CUdpDestinations.h"
 #include "transports/CWideText.h"
 
+#include "platform/DescriptorWait.h"
+
 #include <arpa/inet.h>
 #include <cerrno>
-#include <chrono>
-#include <climits>
 #include <cstdio>
 #include <curl/curl.h>
 #include <memory>
@@ -19,36 +19,11 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-Clock::time_point deadlineAfter(uint32_t ms)
-{
-    return Clock::now() + std::chrono::milliseconds(ms);
-}
-
-// Waits for events on fd until the deadline: 1 ready, 0 time-out, -1 error (errno set).
-int waitUntil(int fd, short events, Clock::time_point deadline)
-{
-    for (;;) {
-        auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
-        if (left < 0) {
-            left = 0;
-        }
-        pollfd p{fd, events, 0};
-        const int n = poll(&p, 1, static_cast<int>(std::min<long long>(left, INT_MAX)));
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n == 0 && left > 0 && Clock::now() < deadline) {
-            continue;
-        }
-        return n > 0 ? 1 : n;
-    }
-}
+using platform::DescriptorWait;
 
 // After a socket call that failed: EINTR and would-block (once the socket is ready again)
 // give QLNK_OK, meaning "try again"; anything else ends the transfer with its code.
-int32_t retryAfter(int fd, short events, Clock::time_point deadline)
+int32_t retryAfter(int fd, short events, DescriptorWait::Deadline deadline)
 {
     if (errno == EINTR) {
         return QLNK_OK;
@@ -57,16 +32,18 @@ int32_t retryAfter(int fd, short events, Clock::time_point deadline)
         CLastError::Store(errno);
         return QLNK_E_SYSTEM;
     }
-    const int ready = waitUntil(fd, events, deadline);
-    if (ready < 0) {
-        CLastError::Store(errno);
-        return QLNK_E_SYSTEM;
-    }
-    if (ready == 0) {
+    int error = 0;
+    switch (DescriptorWait::Until(fd, events, deadline, &error)) {
+    case DescriptorWait::Result::Ready:
+        return QLNK_OK;
+    case DescriptorWait::Result::TimedOut:
         CLastError::Store(ETIMEDOUT);
         return QLNK_E_TIMEOUT;
+    case DescriptorWait::Result::Failed:
+        break;
     }
-    return QLNK_OK;
+    CLastError::Store(error);
+    return QLNK_E_SYSTEM;
 }
 
 sockaddr_in destinationOf(const QLNK_CommContext &context)
@@ -89,7 +66,7 @@ bool refused(int code)
 int32_t receiveOnce(int fd, uint8_t *buffer, uint32_t capacity, uint32_t *received, uint32_t timeoutMs)
 {
     *received = 0;
-    const auto deadline = deadlineAfter(timeoutMs);
+    const auto deadline = DescriptorWait::After(timeoutMs);
     for (;;) {
         // The source of a datagram is not reported.
         const ssize_t n = recv(fd, buffer, capacity, MSG_DONTWAIT);
@@ -156,13 +133,17 @@ int32_t CEthernetComm::openTcp(QLNK_CommContext &context)
     if (code != EINPROGRESS) {
         return refused(code) ? QLNK_E_TIMEOUT : QLNK_E_SYSTEM;
     }
-    const int ready = waitUntil(fd, POLLOUT, deadlineAfter(context.netTimeout));
-    if (ready < 0) {
-        CLastError::Store(errno);
-        return QLNK_E_TIMEOUT;
-    }
-    if (ready == 0) {
+    // A refusal or failure that arrives while waiting counts as ready: SO_ERROR then says which.
+    int error = 0;
+    switch (DescriptorWait::Until(fd, POLLOUT, DescriptorWait::After(context.netTimeout), &error)) {
+    case DescriptorWait::Result::Ready:
+        break;
+    case DescriptorWait::Result::TimedOut:
         CLastError::Store(ETIMEDOUT);
+        return QLNK_E_TIMEOUT;
+    case DescriptorWait::Result::Failed:
+        // The wait itself failing ends the connect like a connection that was not made.
+        CLastError::Store(error);
         return QLNK_E_TIMEOUT;
     }
     int result = 0;
@@ -201,7 +182,7 @@ int32_t CEthernetComm::openUdp(QLNK_CommContext &context)
 int32_t CEthernetComm::sendPieces(int fd, iovec *pieces, int count, uint32_t *sent, uint32_t timeoutMs)
 {
     *sent = 0;
-    const auto deadline = deadlineAfter(timeoutMs);
+    const auto deadline = DescriptorWait::After(timeoutMs);
     std::size_t total = 0;
     for (int i = 0; i < count; ++i) {
         total += pieces[i].iov_len;
@@ -249,7 +230,7 @@ int32_t CEthernetComm::sendUdp(int fd, const uint8_t *data, uint32_t length, uin
 {
     *sent = 0;
     const std::optional<sockaddr_in> destination = CUdpDestinations::find(fd);
-    const auto deadline = deadlineAfter(timeoutMs);
+    const auto deadline = DescriptorWait::After(timeoutMs);
     for (;;) {
         // A socket this library did not open as UDP has no destination: the send then fails
         // with EDESTADDRREQ unless the socket is connected.
