@@ -32,7 +32,7 @@ CPpdevKernelCalls &kernelPpdev()
 }
 
 // The USB transports are not built yet: their device search finds nothing.
-int32_t usbDeviceMissing()
+int32_t UsbDeviceMissing()
 {
     CLastError::Store(ENODEV);
     return QLNK_E_OPEN;
@@ -40,7 +40,7 @@ int32_t usbDeviceMissing()
 
 // No USB handle can have come from this library yet: whatever the field holds (0 in a zeroed
 // context whose search failed) belongs to someone else and is neither used nor closed.
-int32_t usbHandleUnknown()
+int32_t UsbHandleUnknown()
 {
     CLastError::Store(ENODEV);
     return QLNK_E_SYSTEM;
@@ -48,13 +48,13 @@ int32_t usbHandleUnknown()
 
 // Closes a serial handle (or whatever descriptor comes with that port type); -1 goes into the
 // caller's field only on success.
-int32_t closeDevice(int32_t *handle)
+int32_t CloseDevice(int32_t *handle)
 {
-    if (CSerialPortTable::close(*handle)) {
+    if (CSerialPortTable::Close(*handle)) {
         *handle = -1;
         return QLNK_OK;
     }
-    CUdpDestinations::drop(*handle);
+    CUdpDestinations::Drop(*handle);
     if (::close(*handle) != 0) {
         CLastError::Store(errno);
         return QLNK_E_SYSTEM;
@@ -63,7 +63,7 @@ int32_t closeDevice(int32_t *handle)
     return QLNK_OK;
 }
 
-int32_t finish(int32_t result, int32_t *status)
+int32_t Finish(int32_t result, int32_t *status)
 {
     if (status != nullptr) {
         *status = result;
@@ -91,7 +91,7 @@ CQLNKApp::~CQLNKApp()
     }
 }
 
-void CQLNKApp::setParallelCalls(CPpdevCalls *calls)
+void CQLNKApp::SetParallelCalls(CPpdevCalls *calls)
 {
     parallelCalls_.store(calls != nullptr ? calls : &kernelPpdev());
 }
@@ -102,53 +102,53 @@ int32_t CQLNKApp::Open(QLNK_CommContext *context, int32_t *status)
         *status = QLNK_OK;
     }
     if (context == nullptr) {
-        return finish(QLNK_E_PARAM, status);
+        return Finish(QLNK_E_PARAM, status);
     }
     int32_t result = QLNK_E_PARAM;
     switch (context->portType) {
     case QLNK_PORT_USB_PRINTER:
-        result = usbDeviceMissing();
+        result = UsbDeviceMissing();
         break;
     case QLNK_PORT_USB_HID_OUTPUT:
     case QLNK_PORT_USB_HID_FEATURE:
         // The HID search clears the handle before it looks.
         context->usbHandle = -1;
-        result = usbDeviceMissing();
+        result = UsbDeviceMissing();
         break;
     case QLNK_PORT_SERIAL:
-        result = CSerialComm().open(*context);
+        result = CSerialComm().Open(*context);
         break;
     case QLNK_PORT_PARALLEL:
-        result = CParallelComm(parallelCalls()).open(*context);
+        result = CParallelComm(parallelCalls()).Open(*context);
         break;
     case QLNK_PORT_TCP_RAW:
     case QLNK_PORT_TCP_LPR:
-        result = CEthernetComm().openTcp(*context);
+        result = CEthernetComm().OpenTcp(*context);
         break;
     case QLNK_PORT_UDP_RAW:
-        result = CEthernetComm().openUdp(*context);
+        result = CEthernetComm().OpenUdp(*context);
         break;
     default:
         break;
     }
-    return finish(result, status);
+    return Finish(result, status);
 }
 
 int32_t CQLNKApp::SendData(int32_t *handle, const uint8_t *data, uint32_t length, uint32_t *sent, uint32_t portType,
                            uint32_t timeoutMs, int32_t *status)
 {
     // The send paths never write through the buffer; one dispatch serves both directions.
-    return finish(sendOrReceive(true, handle, const_cast<uint8_t *>(data), length, sent, portType, timeoutMs, status),
+    return Finish(SendOrReceive(true, handle, const_cast<uint8_t *>(data), length, sent, portType, timeoutMs, status),
                   status);
 }
 
 int32_t CQLNKApp::RecvData(int32_t *handle, uint8_t *buffer, uint32_t capacity, uint32_t *received, uint32_t portType,
                            uint32_t timeoutMs, int32_t *status)
 {
-    return finish(sendOrReceive(false, handle, buffer, capacity, received, portType, timeoutMs, status), status);
+    return Finish(SendOrReceive(false, handle, buffer, capacity, received, portType, timeoutMs, status), status);
 }
 
-int32_t CQLNKApp::sendOrReceive(bool send, int32_t *handle, uint8_t *buffer, uint32_t length, uint32_t *count,
+int32_t CQLNKApp::SendOrReceive(bool send, int32_t *handle, uint8_t *buffer, uint32_t length, uint32_t *count,
                                 uint32_t portType, uint32_t timeoutMs, int32_t *status)
 {
     if (status != nullptr) {
@@ -171,31 +171,31 @@ int32_t CQLNKApp::sendOrReceive(bool send, int32_t *handle, uint8_t *buffer, uin
         [[fallthrough]];
     case QLNK_PORT_USB_PRINTER:
     case QLNK_PORT_USB_HID_FEATURE:
-        return fd == -1 ? QLNK_E_OPEN : usbHandleUnknown();
+        return fd == -1 ? QLNK_E_OPEN : UsbHandleUnknown();
     case QLNK_PORT_SERIAL:
         if (fd == -1) {
             return QLNK_E_OPEN;
         }
-        return send ? CSerialComm().send(fd, buffer, length, count, timeoutMs)
-                    : CSerialComm().receive(fd, buffer, length, count, timeoutMs);
+        return send ? CSerialComm().Send(fd, buffer, length, count, timeoutMs)
+                    : CSerialComm().Receive(fd, buffer, length, count, timeoutMs);
     case QLNK_PORT_PARALLEL:
         if (fd == -1) {
             return QLNK_E_OPEN;
         }
-        return send ? CParallelComm(parallelCalls()).send(fd, buffer, length, count, timeoutMs)
-                    : CParallelComm(parallelCalls()).receive(fd, buffer, length, count, timeoutMs);
+        return send ? CParallelComm(parallelCalls()).Send(fd, buffer, length, count, timeoutMs)
+                    : CParallelComm(parallelCalls()).Receive(fd, buffer, length, count, timeoutMs);
     case QLNK_PORT_TCP_RAW:
         if (fd == -1) {
             return QLNK_E_SOCKET;
         }
-        return send ? CEthernetComm().sendTcp(fd, buffer, length, count, timeoutMs)
-                    : CEthernetComm().receiveTcp(fd, buffer, length, count, timeoutMs);
+        return send ? CEthernetComm().SendTcp(fd, buffer, length, count, timeoutMs)
+                    : CEthernetComm().ReceiveTcp(fd, buffer, length, count, timeoutMs);
     case QLNK_PORT_UDP_RAW:
         if (fd == -1) {
             return QLNK_E_SOCKET;
         }
-        return send ? CEthernetComm().sendUdp(fd, buffer, length, count, timeoutMs)
-                    : CEthernetComm().receiveUdp(fd, buffer, length, count, timeoutMs);
+        return send ? CEthernetComm().SendUdp(fd, buffer, length, count, timeoutMs)
+                    : CEthernetComm().ReceiveUdp(fd, buffer, length, count, timeoutMs);
     case QLNK_PORT_TCP_LPR:
         if (!send) {
             return QLNK_E_PARAM;
@@ -203,7 +203,7 @@ int32_t CQLNKApp::sendOrReceive(bool send, int32_t *handle, uint8_t *buffer, uin
         if (fd == -1) {
             return QLNK_E_SOCKET;
         }
-        return CEthernetComm().sendLprJob(fd, buffer, length, count, timeoutMs);
+        return CEthernetComm().SendLprJob(fd, buffer, length, count, timeoutMs);
     default:
         return QLNK_E_PARAM;
     }
@@ -215,34 +215,34 @@ int32_t CQLNKApp::CloseComm(int32_t *handle, uint32_t portType, int32_t *status)
         *status = QLNK_OK;
     }
     if (handle == nullptr) {
-        return finish(QLNK_E_PARAM, status);
+        return Finish(QLNK_E_PARAM, status);
     }
     switch (portType) {
     case QLNK_PORT_TCP_RAW:
     case QLNK_PORT_UDP_RAW:
     case QLNK_PORT_TCP_LPR:
-        return finish(*handle == -1 ? QLNK_E_SOCKET : CEthernetComm().close(handle), status);
+        return Finish(*handle == -1 ? QLNK_E_SOCKET : CEthernetComm().Close(handle), status);
     case QLNK_PORT_USB_PRINTER:
     case QLNK_PORT_USB_HID_OUTPUT:
     case QLNK_PORT_USB_HID_FEATURE:
-        return finish(*handle == -1 ? QLNK_E_OPEN : usbHandleUnknown(), status);
+        return Finish(*handle == -1 ? QLNK_E_OPEN : UsbHandleUnknown(), status);
     case QLNK_PORT_SERIAL:
-        return finish(*handle == -1 ? QLNK_E_OPEN : closeDevice(handle), status);
+        return Finish(*handle == -1 ? QLNK_E_OPEN : CloseDevice(handle), status);
     case QLNK_PORT_PARALLEL:
-        return finish(*handle == -1 ? QLNK_E_OPEN : CParallelComm(parallelCalls()).close(handle), status);
+        return Finish(*handle == -1 ? QLNK_E_OPEN : CParallelComm(parallelCalls()).Close(handle), status);
     default:
-        return finish(QLNK_E_PARAM, status);
+        return Finish(QLNK_E_PARAM, status);
     }
 }
 
-int32_t CQLNKApp::FTPPutFile(const wchar_t *clientName, const wchar_t *user, const wchar_t *password, int32_t port,
+int32_t CQLNKApp::FtpPutFile(const wchar_t *clientName, const wchar_t *user, const wchar_t *password, int32_t port,
                              uint32_t address, const wchar_t *localPath, const wchar_t *remoteName, int32_t *status)
 {
     if (status != nullptr) {
         *status = QLNK_OK;
     }
-    return finish(
-        CEthernetComm().ftpPutFile(curlReady_, clientName, user, password, port, address, localPath, remoteName),
+    return Finish(
+        CEthernetComm().FtpPutFile(curlReady_, clientName, user, password, port, address, localPath, remoteName),
         status);
 }
 

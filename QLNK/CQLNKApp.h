@@ -19,14 +19,14 @@ public:
     int32_t RecvData(int32_t *handle, uint8_t *buffer, uint32_t capacity, uint32_t *received, uint32_t portType,
                      uint32_t timeoutMs, int32_t *status);
     int32_t CloseComm(int32_t *handle, uint32_t portType, int32_t *status);
-    int32_t FTPPutFile(const wchar_t *clientName, const wchar_t *user, const wchar_t *password, int32_t port,
+    int32_t FtpPutFile(const wchar_t *clientName, const wchar_t *user, const wchar_t *password, int32_t port,
                        uint32_t address, const wchar_t *localPath, const wchar_t *remoteName, int32_t *status);
     int32_t GetLastError(int32_t *value);
 
     // The ppdev calls the parallel transport goes through: the kernel's unless a test put
     // its own in place (nullptr restores the kernel's).
     CPpdevCalls &parallelCalls() const { return *parallelCalls_.load(); }
-    void setParallelCalls(CPpdevCalls *calls);
+    void SetParallelCalls(CPpdevCalls *calls);
 
     CQLNKApp(const CQLNKApp &) = delete;
     CQLNKApp &operator=(const CQLNKApp &) = delete;
@@ -35,7 +35,7 @@ private:
     CQLNKApp();
     ~CQLNKApp();
 
-    int32_t sendOrReceive(bool send, int32_t *handle, uint8_t *buffer, uint32_t length, uint32_t *count,
+    int32_t SendOrReceive(bool send, int32_t *handle, uint8_t *buffer, uint32_t length, uint32_t *count,
                           uint32_t portType, uint32_t timeoutMs, int32_t *status);
 
     std::atomic<CPpdevCalls *> parallelCalls_;

@@ -23,7 +23,7 @@ using platform::DescriptorWait;
 
 // After a socket call that failed: EINTR and would-block (once the socket is ready again)
 // give QLNK_OK, meaning "try again"; anything else ends the transfer with its code.
-int32_t retryAfter(int fd, short events, DescriptorWait::Deadline deadline)
+int32_t RetryAfter(int fd, short events, DescriptorWait::Deadline deadline)
 {
     if (errno == EINTR) {
         return QLNK_OK;
@@ -46,7 +46,7 @@ int32_t retryAfter(int fd, short events, DescriptorWait::Deadline deadline)
     return QLNK_E_SYSTEM;
 }
 
-sockaddr_in destinationOf(const QLNK_CommContext &context)
+sockaddr_in DestinationOf(const QLNK_CommContext &context)
 {
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -56,14 +56,14 @@ sockaddr_in destinationOf(const QLNK_CommContext &context)
 }
 
 // Refusal and unreachability are known at once; there is nothing to wait out for them.
-bool refused(int code)
+bool Refused(int code)
 {
     return code == ECONNREFUSED || code == ENETUNREACH || code == EHOSTUNREACH || code == ETIMEDOUT ||
            code == ECONNRESET;
 }
 
 // One receive: what a single completion delivers (at most the capacity), within the time-out.
-int32_t receiveOnce(int fd, uint8_t *buffer, uint32_t capacity, uint32_t *received, uint32_t timeoutMs)
+int32_t ReceiveOnce(int fd, uint8_t *buffer, uint32_t capacity, uint32_t *received, uint32_t timeoutMs)
 {
     *received = 0;
     const auto deadline = DescriptorWait::After(timeoutMs);
@@ -74,14 +74,14 @@ int32_t receiveOnce(int fd, uint8_t *buffer, uint32_t capacity, uint32_t *receiv
             *received = static_cast<uint32_t>(n);
             return QLNK_OK;
         }
-        if (const int32_t result = retryAfter(fd, POLLIN, deadline); result != QLNK_OK) {
+        if (const int32_t result = RetryAfter(fd, POLLIN, deadline); result != QLNK_OK) {
             return result;
         }
     }
 }
 
 // The path part of an FTP address: every byte but the unreserved ones and '/' percent-encoded.
-std::string urlPath(const std::string &name)
+std::string UrlPath(const std::string &name)
 {
     static const char hex[] = "0123456789ABCDEF";
     std::string out;
@@ -109,7 +109,7 @@ struct FileCloser {
 
 }  // namespace
 
-int32_t CEthernetComm::openTcp(QLNK_CommContext &context)
+int32_t CEthernetComm::OpenTcp(QLNK_CommContext &context)
 {
     const int fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     context.netSocket = fd;
@@ -119,7 +119,7 @@ int32_t CEthernetComm::openTcp(QLNK_CommContext &context)
         return QLNK_E_SOCKET;
     }
     // From here on the socket stays in netSocket whatever happens, for the caller to close.
-    const sockaddr_in destination = destinationOf(context);
+    const sockaddr_in destination = DestinationOf(context);
     if (connect(fd, reinterpret_cast<const sockaddr *>(&destination), sizeof destination) == 0) {
         return QLNK_OK;
     }
@@ -131,7 +131,7 @@ int32_t CEthernetComm::openTcp(QLNK_CommContext &context)
         code = EINPROGRESS;  // the connection goes on in the background, as after EINPROGRESS
     }
     if (code != EINPROGRESS) {
-        return refused(code) ? QLNK_E_TIMEOUT : QLNK_E_SYSTEM;
+        return Refused(code) ? QLNK_E_TIMEOUT : QLNK_E_SYSTEM;
     }
     // A refusal or failure that arrives while waiting counts as ready: SO_ERROR then says which.
     int error = 0;
@@ -161,7 +161,7 @@ int32_t CEthernetComm::openTcp(QLNK_CommContext &context)
     return QLNK_OK;
 }
 
-int32_t CEthernetComm::openUdp(QLNK_CommContext &context)
+int32_t CEthernetComm::OpenUdp(QLNK_CommContext &context)
 {
     const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (fd < 0) {
@@ -170,7 +170,7 @@ int32_t CEthernetComm::openUdp(QLNK_CommContext &context)
         return QLNK_E_SOCKET;
     }
     context.netSocket = fd;
-    CUdpDestinations::set(fd, destinationOf(context));
+    CUdpDestinations::Set(fd, DestinationOf(context));
     const int on = 1;
     if (setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0) {
         CLastError::Store(errno);
@@ -179,7 +179,7 @@ int32_t CEthernetComm::openUdp(QLNK_CommContext &context)
     return QLNK_OK;
 }
 
-int32_t CEthernetComm::sendPieces(int fd, iovec *pieces, int count, uint32_t *sent, uint32_t timeoutMs)
+int32_t CEthernetComm::SendPieces(int fd, iovec *pieces, int count, uint32_t *sent, uint32_t timeoutMs)
 {
     *sent = 0;
     const auto deadline = DescriptorWait::After(timeoutMs);
@@ -213,23 +213,23 @@ int32_t CEthernetComm::sendPieces(int fd, iovec *pieces, int count, uint32_t *se
             continue;
         }
         // On a time-out *sent says how much is on its way; the rest was never handed over.
-        if (const int32_t result = retryAfter(fd, POLLOUT, deadline); result != QLNK_OK) {
+        if (const int32_t result = RetryAfter(fd, POLLOUT, deadline); result != QLNK_OK) {
             return result;
         }
     }
     return QLNK_OK;
 }
 
-int32_t CEthernetComm::sendTcp(int fd, const uint8_t *data, uint32_t length, uint32_t *sent, uint32_t timeoutMs)
+int32_t CEthernetComm::SendTcp(int fd, const uint8_t *data, uint32_t length, uint32_t *sent, uint32_t timeoutMs)
 {
     iovec piece{const_cast<uint8_t *>(data), length};
-    return sendPieces(fd, &piece, 1, sent, timeoutMs);
+    return SendPieces(fd, &piece, 1, sent, timeoutMs);
 }
 
-int32_t CEthernetComm::sendUdp(int fd, const uint8_t *data, uint32_t length, uint32_t *sent, uint32_t timeoutMs)
+int32_t CEthernetComm::SendUdp(int fd, const uint8_t *data, uint32_t length, uint32_t *sent, uint32_t timeoutMs)
 {
     *sent = 0;
-    const std::optional<sockaddr_in> destination = CUdpDestinations::find(fd);
+    const std::optional<sockaddr_in> destination = CUdpDestinations::Find(fd);
     const auto deadline = DescriptorWait::After(timeoutMs);
     for (;;) {
         // A socket this library did not open as UDP has no destination: the send then fails
@@ -241,34 +241,34 @@ int32_t CEthernetComm::sendUdp(int fd, const uint8_t *data, uint32_t length, uin
             *sent = static_cast<uint32_t>(n);
             return QLNK_OK;
         }
-        if (const int32_t result = retryAfter(fd, POLLOUT, deadline); result != QLNK_OK) {
+        if (const int32_t result = RetryAfter(fd, POLLOUT, deadline); result != QLNK_OK) {
             return result;
         }
     }
 }
 
-int32_t CEthernetComm::receiveTcp(int fd, uint8_t *buffer, uint32_t capacity, uint32_t *received, uint32_t timeoutMs)
+int32_t CEthernetComm::ReceiveTcp(int fd, uint8_t *buffer, uint32_t capacity, uint32_t *received, uint32_t timeoutMs)
 {
-    return receiveOnce(fd, buffer, capacity, received, timeoutMs);
+    return ReceiveOnce(fd, buffer, capacity, received, timeoutMs);
 }
 
-int32_t CEthernetComm::receiveUdp(int fd, uint8_t *buffer, uint32_t capacity, uint32_t *received, uint32_t timeoutMs)
+int32_t CEthernetComm::ReceiveUdp(int fd, uint8_t *buffer, uint32_t capacity, uint32_t *received, uint32_t timeoutMs)
 {
-    return receiveOnce(fd, buffer, capacity, received, timeoutMs);
+    return ReceiveOnce(fd, buffer, capacity, received, timeoutMs);
 }
 
-std::string CEthernetComm::lprControlFile()
+std::string CEthernetComm::LprControlFile()
 {
     const std::string dataFile = "dfA" + std::to_string(kLprJobNumber) + kLprHost;
     return std::string("H") + kLprHost + "\n" + "P" + kLprUser + "\n" + "f" + dataFile + "\n" + "U" + dataFile + "\n" +
            "Ntest.bin\n";
 }
 
-int32_t CEthernetComm::sendLprJob(int fd, const uint8_t *data, uint32_t length, uint32_t *sent, uint32_t timeoutMs)
+int32_t CEthernetComm::SendLprJob(int fd, const uint8_t *data, uint32_t length, uint32_t *sent, uint32_t timeoutMs)
 {
     *sent = 0;
     const std::string job = std::to_string(kLprJobNumber) + kLprHost;
-    const std::string control = lprControlFile();
+    const std::string control = LprControlFile();
     // The trailing zero octets are part of the strings sent.
     const std::string steps[] = {
         std::string("\x02") + kLprQueue + "\n",
@@ -281,7 +281,7 @@ int32_t CEthernetComm::sendLprJob(int fd, const uint8_t *data, uint32_t length, 
     // An acknowledgement ends the job only when its read failed and brought nothing; what it
     // says is not looked at.
     auto acknowledged = [&](int32_t *result) {
-        *result = receiveOnce(fd, acknowledgement, sizeof acknowledgement, &got, timeoutMs);
+        *result = ReceiveOnce(fd, acknowledgement, sizeof acknowledgement, &got, timeoutMs);
         return *result == QLNK_OK || got > 0;
     };
 
@@ -289,7 +289,7 @@ int32_t CEthernetComm::sendLprJob(int fd, const uint8_t *data, uint32_t length, 
     int32_t result = QLNK_OK;
     for (const std::string &step : steps) {
         iovec piece{const_cast<char *>(step.data()), step.size()};
-        result = sendPieces(fd, &piece, 1, &count, timeoutMs);
+        result = SendPieces(fd, &piece, 1, &count, timeoutMs);
         if (result != QLNK_OK || count == 0) {
             return result;
         }
@@ -299,7 +299,7 @@ int32_t CEthernetComm::sendLprJob(int fd, const uint8_t *data, uint32_t length, 
     }
     uint8_t zero = 0;
     iovec pieces[2] = {{const_cast<uint8_t *>(data), length}, {&zero, 1}};
-    result = sendPieces(fd, pieces, 2, &count, timeoutMs);
+    result = SendPieces(fd, pieces, 2, &count, timeoutMs);
     *sent = count;
     if (result != QLNK_OK || count == 0) {
         return result;
@@ -308,7 +308,7 @@ int32_t CEthernetComm::sendLprJob(int fd, const uint8_t *data, uint32_t length, 
     return result;
 }
 
-int32_t CEthernetComm::close(int32_t *handle)
+int32_t CEthernetComm::Close(int32_t *handle)
 {
     const int fd = *handle;
     // A socket that never connected (UDP, or a TCP connect that failed) has nothing to shut down.
@@ -316,7 +316,7 @@ int32_t CEthernetComm::close(int32_t *handle)
         CLastError::Store(errno);
         return QLNK_E_SYSTEM;
     }
-    CUdpDestinations::drop(fd);
+    CUdpDestinations::Drop(fd);
     if (::close(fd) != 0) {
         CLastError::Store(errno);
         return QLNK_E_SYSTEM;
@@ -325,7 +325,7 @@ int32_t CEthernetComm::close(int32_t *handle)
     return QLNK_OK;
 }
 
-int32_t CEthernetComm::ftpPutFile(bool curlReady, const wchar_t *clientName, const wchar_t *user,
+int32_t CEthernetComm::FtpPutFile(bool curlReady, const wchar_t *clientName, const wchar_t *user,
                                   const wchar_t *password, int32_t port, uint32_t address, const wchar_t *localPath,
                                   const wchar_t *remoteName)
 {
@@ -337,9 +337,9 @@ int32_t CEthernetComm::ftpPutFile(bool curlReady, const wchar_t *clientName, con
                   static_cast<int>(address & 0xFF));
     const std::string url = std::string("ftp://") + server + ":" +
                             std::to_string(static_cast<uint32_t>(port) & 0xFFFF) + "/" +
-                            urlPath(CWideText::toUtf8(remoteName));
-    const std::string userText = CWideText::toUtf8(user);
-    const std::string passwordText = CWideText::toUtf8(password);
+                            UrlPath(CWideText::ToUtf8(remoteName));
+    const std::string userText = CWideText::ToUtf8(user);
+    const std::string passwordText = CWideText::ToUtf8(password);
 
     CurlHandle root(curlReady ? curl_easy_init() : nullptr);
     CLastError::Store(root ? CURLE_OK : CURLE_FAILED_INIT);
@@ -377,7 +377,7 @@ int32_t CEthernetComm::ftpPutFile(bool curlReady, const wchar_t *clientName, con
         return QLNK_E_SYSTEM;
     }
 
-    std::unique_ptr<FILE, FileCloser> file(std::fopen(CWideText::toUtf8(localPath).c_str(), "rb"));
+    std::unique_ptr<FILE, FileCloser> file(std::fopen(CWideText::ToUtf8(localPath).c_str(), "rb"));
     struct stat info {};
     if (!file || fstat(fileno(file.get()), &info) != 0) {
         // The local file is the upload's source: an unreadable one is libcurl's read error.

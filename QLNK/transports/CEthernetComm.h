@@ -17,24 +17,24 @@ public:
     static constexpr const char *kLprUser = "qlnk1";
     static constexpr unsigned kLprJobNumber = 356;
 
-    int32_t openTcp(QLNK_CommContext &context);
-    int32_t openUdp(QLNK_CommContext &context);
-    int32_t sendTcp(int fd, const uint8_t *data, uint32_t length, uint32_t *sent, uint32_t timeoutMs);
-    int32_t sendUdp(int fd, const uint8_t *data, uint32_t length, uint32_t *sent, uint32_t timeoutMs);
-    int32_t receiveTcp(int fd, uint8_t *buffer, uint32_t capacity, uint32_t *received, uint32_t timeoutMs);
-    int32_t receiveUdp(int fd, uint8_t *buffer, uint32_t capacity, uint32_t *received, uint32_t timeoutMs);
+    int32_t OpenTcp(QLNK_CommContext &context);
+    int32_t OpenUdp(QLNK_CommContext &context);
+    int32_t SendTcp(int fd, const uint8_t *data, uint32_t length, uint32_t *sent, uint32_t timeoutMs);
+    int32_t SendUdp(int fd, const uint8_t *data, uint32_t length, uint32_t *sent, uint32_t timeoutMs);
+    int32_t ReceiveTcp(int fd, uint8_t *buffer, uint32_t capacity, uint32_t *received, uint32_t timeoutMs);
+    int32_t ReceiveUdp(int fd, uint8_t *buffer, uint32_t capacity, uint32_t *received, uint32_t timeoutMs);
     // One RFC 1179 "receive a printer job" carrying the data; *sent is the count of the data
     // step (the trailing zero octet included).
-    int32_t sendLprJob(int fd, const uint8_t *data, uint32_t length, uint32_t *sent, uint32_t timeoutMs);
+    int32_t SendLprJob(int fd, const uint8_t *data, uint32_t length, uint32_t *sent, uint32_t timeoutMs);
     // Shuts the socket down and closes it; -1 goes into the handle on success.
-    int32_t close(int32_t *handle);
+    int32_t Close(int32_t *handle);
 
-    int32_t ftpPutFile(bool curlReady, const wchar_t *clientName, const wchar_t *user, const wchar_t *password,
+    int32_t FtpPutFile(bool curlReady, const wchar_t *clientName, const wchar_t *user, const wchar_t *password,
                        int32_t port, uint32_t address, const wchar_t *localPath, const wchar_t *remoteName);
 
     // The LPR control file as sent, without its trailing zero octet.
-    static std::string lprControlFile();
+    static std::string LprControlFile();
 
 private:
-    int32_t sendPieces(int fd, iovec *pieces, int count, uint32_t *sent, uint32_t timeoutMs);
+    int32_t SendPieces(int fd, iovec *pieces, int count, uint32_t *sent, uint32_t timeoutMs);
 };

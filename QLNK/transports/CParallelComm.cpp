@@ -35,7 +35,7 @@ constexpr ModeEntry kModes[] = {
 };
 
 // ppdev negotiates one mode: the reverse-channel one, the forward channel following from it.
-int ppdevMode(uint16_t readMask)
+int PpdevMode(uint16_t readMask)
 {
     switch (readMask) {
     case kMaskNibble:
@@ -51,19 +51,19 @@ int ppdevMode(uint16_t readMask)
 
 }  // namespace
 
-int32_t CParallelComm::open(QLNK_CommContext &context)
+int32_t CParallelComm::Open(QLNK_CommContext &context)
 {
-    const std::string path = platform::DevicePaths::defaultPath(CWideText::toUtf8(context.parallelPortName));
+    const std::string path = platform::DevicePaths::defaultPath(CWideText::ToUtf8(context.parallelPortName));
     // Blocking descriptor: ppdev's poll only reports interrupts, so transfers are bounded by
     // the port's inactivity time-out instead (set per call).
     errno = 0;
-    int fd = calls_.open(path.c_str(), O_RDWR | O_CLOEXEC);
+    int fd = calls_.Open(path.c_str(), O_RDWR | O_CLOEXEC);
     int openError = fd < 0 ? errno : 0;
     // Not shared: a port another open holds is in use. Without the lock the claim below would
     // wait for as long as the other holder keeps the port, for ever within one thread.
-    if (fd >= 0 && calls_.lock(fd) != 0) {
+    if (fd >= 0 && calls_.Lock(fd) != 0) {
         openError = errno == EWOULDBLOCK ? EBUSY : errno;
-        calls_.close(fd);
+        calls_.Close(fd);
         fd = -1;
     }
     context.parallelHandle = fd < 0 ? -1 : fd;
@@ -81,12 +81,12 @@ int32_t CParallelComm::open(QLNK_CommContext &context)
     if (entry == nullptr) {
         return QLNK_E_PARAM;
     }
-    if (calls_.ioctl(fd, PPCLAIM, nullptr) != 0) {
+    if (calls_.Ioctl(fd, PPCLAIM, nullptr) != 0) {
         CLastError::Store(errno);
         return QLNK_E_SYSTEM;
     }
-    int mode = ppdevMode(entry->readMask);
-    if (calls_.ioctl(fd, PPNEGOT, &mode) == 0) {
+    int mode = PpdevMode(entry->readMask);
+    if (calls_.Ioctl(fd, PPNEGOT, &mode) == 0) {
         return QLNK_OK;
     }
     const int negotiateError = errno;
@@ -98,36 +98,36 @@ int32_t CParallelComm::open(QLNK_CommContext &context)
     }
     // Back to compatibility mode before letting go; its own answer does not change the result.
     int compatibility = IEEE1284_MODE_COMPAT;
-    calls_.ioctl(fd, PPNEGOT, &compatibility);
-    calls_.close(fd);
+    calls_.Ioctl(fd, PPNEGOT, &compatibility);
+    calls_.Close(fd);
     context.parallelHandle = -1;
     return entry->failure;
 }
 
-int32_t CParallelComm::send(int fd, const uint8_t *data, uint32_t length, uint32_t *sent, uint32_t timeoutMs)
+int32_t CParallelComm::Send(int fd, const uint8_t *data, uint32_t length, uint32_t *sent, uint32_t timeoutMs)
 {
-    return transfer(true, fd, const_cast<uint8_t *>(data), length, sent, timeoutMs);
+    return Transfer(true, fd, const_cast<uint8_t *>(data), length, sent, timeoutMs);
 }
 
-int32_t CParallelComm::receive(int fd, uint8_t *buffer, uint32_t capacity, uint32_t *received, uint32_t timeoutMs)
+int32_t CParallelComm::Receive(int fd, uint8_t *buffer, uint32_t capacity, uint32_t *received, uint32_t timeoutMs)
 {
-    return transfer(false, fd, buffer, capacity, received, timeoutMs);
+    return Transfer(false, fd, buffer, capacity, received, timeoutMs);
 }
 
-int32_t CParallelComm::transfer(bool write, int fd, uint8_t *buffer, uint32_t length, uint32_t *count,
+int32_t CParallelComm::Transfer(bool write, int fd, uint8_t *buffer, uint32_t length, uint32_t *count,
                                 uint32_t timeoutMs)
 {
     *count = 0;
     timeval limit{};
     limit.tv_sec = static_cast<time_t>(timeoutMs / 1000);
     limit.tv_usec = static_cast<suseconds_t>(timeoutMs % 1000) * 1000;
-    if (calls_.ioctl(fd, PPSETTIME, &limit) != 0) {
+    if (calls_.Ioctl(fd, PPSETTIME, &limit) != 0) {
         CLastError::Store(errno);
         return QLNK_E_SYSTEM;
     }
     ssize_t n;
     do {
-        n = write ? calls_.write(fd, buffer, length) : calls_.read(fd, buffer, length);
+        n = write ? calls_.Write(fd, buffer, length) : calls_.Read(fd, buffer, length);
     } while (n < 0 && errno == EINTR);
     if (n > 0) {
         *count = static_cast<uint32_t>(n);
@@ -141,9 +141,9 @@ int32_t CParallelComm::transfer(bool write, int fd, uint8_t *buffer, uint32_t le
     return QLNK_E_SYSTEM;
 }
 
-int32_t CParallelComm::close(int32_t *handle)
+int32_t CParallelComm::Close(int32_t *handle)
 {
-    if (calls_.close(*handle) != 0) {
+    if (calls_.Close(*handle) != 0) {
         CLastError::Store(errno);
         return QLNK_E_SYSTEM;
     }

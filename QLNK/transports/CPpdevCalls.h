@@ -10,11 +10,11 @@ class CPpdevCalls {
 public:
     virtual ~CPpdevCalls() = default;
 
-    virtual int open(const char *path, int flags) = 0;
+    virtual int Open(const char *path, int flags) = 0;
     // An exclusive lock that does not wait (flock LOCK_EX | LOCK_NB).
-    virtual int lock(int fd) = 0;
-    virtual int close(int fd) = 0;
-    virtual int ioctl(int fd, unsigned long request, void *argument) = 0;
-    virtual ssize_t read(int fd, void *buffer, std::size_t length) = 0;
-    virtual ssize_t write(int fd, const void *data, std::size_t length) = 0;
+    virtual int Lock(int fd) = 0;
+    virtual int Close(int fd) = 0;
+    virtual int Ioctl(int fd, unsigned long request, void *argument) = 0;
+    virtual ssize_t Read(int fd, void *buffer, std::size_t length) = 0;
+    virtual ssize_t Write(int fd, const void *data, std::size_t length) = 0;
 };

@@ -6,12 +6,12 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
-int CPpdevKernelCalls::open(const char *path, int flags)
+int CPpdevKernelCalls::Open(const char *path, int flags)
 {
     return ::open(path, flags);
 }
 
-int CPpdevKernelCalls::lock(int fd)
+int CPpdevKernelCalls::Lock(int fd)
 {
     int result;
     do {
@@ -20,12 +20,12 @@ int CPpdevKernelCalls::lock(int fd)
     return result;
 }
 
-int CPpdevKernelCalls::close(int fd)
+int CPpdevKernelCalls::Close(int fd)
 {
     return ::close(fd);
 }
 
-int CPpdevKernelCalls::ioctl(int fd, unsigned long request, void *argument)
+int CPpdevKernelCalls::Ioctl(int fd, unsigned long request, void *argument)
 {
     int result;
     do {
@@ -34,12 +34,12 @@ int CPpdevKernelCalls::ioctl(int fd, unsigned long request, void *argument)
     return result;
 }
 
-ssize_t CPpdevKernelCalls::read(int fd, void *buffer, std::size_t length)
+ssize_t CPpdevKernelCalls::Read(int fd, void *buffer, std::size_t length)
 {
     return ::read(fd, buffer, length);
 }
 
-ssize_t CPpdevKernelCalls::write(int fd, const void *data, std::size_t length)
+ssize_t CPpdevKernelCalls::Write(int fd, const void *data, std::size_t length)
 {
     return ::write(fd, data, length);
 }

@@ -5,10 +5,10 @@
 // The ppdev calls as the kernel answers them.
 class CPpdevKernelCalls final : public CPpdevCalls {
 public:
-    int open(const char *path, int flags) override;
-    int lock(int fd) override;
-    int close(int fd) override;
-    int ioctl(int fd, unsigned long request, void *argument) override;
-    ssize_t read(int fd, void *buffer, std::size_t length) override;
-    ssize_t write(int fd, const void *data, std::size_t length) override;
+    int Open(const char *path, int flags) override;
+    int Lock(int fd) override;
+    int Close(int fd) override;
+    int Ioctl(int fd, unsigned long request, void *argument) override;
+    ssize_t Read(int fd, void *buffer, std::size_t length) override;
+    ssize_t Write(int fd, const void *data, std::size_t length) override;
 };

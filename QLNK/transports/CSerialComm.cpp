@@ -15,7 +15,7 @@ constexpr uint32_t kWriteMsPerByte = 100;
 
 // The caller's record, field by field, as the platform's serial settings. The flag word and the
 // codes have the same meaning on both sides.
-platform::Dcb platformDcb(const QLNK_DCB &dcb)
+platform::Dcb PlatformDcb(const QLNK_DCB &dcb)
 {
     static_assert(
         QLNK_DCB_BINARY == platform::Dcb::kBinary && QLNK_DCB_ABORT_ON_ERROR == platform::Dcb::kAbortOnError &&
@@ -43,9 +43,9 @@ platform::Dcb platformDcb(const QLNK_DCB &dcb)
 }
 
 // The port behind a handle; a descriptor this library did not open is not a serial port of ours.
-std::shared_ptr<platform::SerialPort> portFor(int fd)
+std::shared_ptr<platform::SerialPort> PortFor(int fd)
 {
-    auto port = CSerialPortTable::find(fd);
+    auto port = CSerialPortTable::Find(fd);
     if (!port) {
         CLastError::Store(EBADF);
     }
@@ -53,7 +53,7 @@ std::shared_ptr<platform::SerialPort> portFor(int fd)
 }
 
 // A transfer that moved nothing is a time-out, whether the wait ran out or the device failed.
-int32_t transferResult(bool ok, std::size_t moved, int error, uint32_t *count)
+int32_t TransferResult(bool ok, std::size_t moved, int error, uint32_t *count)
 {
     *count = static_cast<uint32_t>(moved);
     if (!ok || moved == 0) {
@@ -65,9 +65,9 @@ int32_t transferResult(bool ok, std::size_t moved, int error, uint32_t *count)
 
 }  // namespace
 
-int32_t CSerialComm::open(QLNK_CommContext &context)
+int32_t CSerialComm::Open(QLNK_CommContext &context)
 {
-    const std::string path = platform::DevicePaths::defaultPath(CWideText::toUtf8(context.serialPortName));
+    const std::string path = platform::DevicePaths::defaultPath(CWideText::ToUtf8(context.serialPortName));
     int error = 0;
     auto port = platform::SerialPort::open(path, &error);
     // Recorded whether or not the open worked: 0 after a successful one.
@@ -77,8 +77,8 @@ int32_t CSerialComm::open(QLNK_CommContext &context)
         return QLNK_E_OPEN;
     }
     platform::SerialPort &opened = *port;
-    context.serialHandle = CSerialPortTable::add(std::move(port));
-    if (!opened.setState(platformDcb(context.serialDcb), &error)) {
+    context.serialHandle = CSerialPortTable::Add(std::move(port));
+    if (!opened.setState(PlatformDcb(context.serialDcb), &error)) {
         CLastError::Store(error);
         return QLNK_E_PARAM;
     }
@@ -86,10 +86,10 @@ int32_t CSerialComm::open(QLNK_CommContext &context)
     return QLNK_OK;
 }
 
-int32_t CSerialComm::send(int fd, const uint8_t *data, uint32_t length, uint32_t *sent, uint32_t timeoutMs)
+int32_t CSerialComm::Send(int fd, const uint8_t *data, uint32_t length, uint32_t *sent, uint32_t timeoutMs)
 {
     *sent = 0;
-    auto port = portFor(fd);
+    auto port = PortFor(fd);
     if (!port) {
         return QLNK_E_SYSTEM;
     }
@@ -104,13 +104,13 @@ int32_t CSerialComm::send(int fd, const uint8_t *data, uint32_t length, uint32_t
     std::size_t written = 0;
     int error = 0;
     const bool ok = port->write(data, length, &written, &error);
-    return transferResult(ok, written, error, sent);
+    return TransferResult(ok, written, error, sent);
 }
 
-int32_t CSerialComm::receive(int fd, uint8_t *buffer, uint32_t capacity, uint32_t *received, uint32_t timeoutMs)
+int32_t CSerialComm::Receive(int fd, uint8_t *buffer, uint32_t capacity, uint32_t *received, uint32_t timeoutMs)
 {
     *received = 0;
-    auto port = portFor(fd);
+    auto port = PortFor(fd);
     if (!port) {
         return QLNK_E_SYSTEM;
     }
@@ -126,5 +126,5 @@ int32_t CSerialComm::receive(int fd, uint8_t *buffer, uint32_t capacity, uint32_
     std::size_t got = 0;
     int error = 0;
     const bool ok = port->read(buffer, capacity, &got, &error);
-    return transferResult(ok, got, error, received);
+    return TransferResult(ok, got, error, received);
 }

@@ -26,7 +26,7 @@ std::vector<std::shared_ptr<platform::SerialPort>> &stale()
 
 }  // namespace
 
-int CSerialPortTable::add(std::unique_ptr<platform::SerialPort> port)
+int CSerialPortTable::Add(std::unique_ptr<platform::SerialPort> port)
 {
     const int fd = port->fd();
     std::lock_guard lock(tableLock);
@@ -38,14 +38,14 @@ int CSerialPortTable::add(std::unique_ptr<platform::SerialPort> port)
     return fd;
 }
 
-std::shared_ptr<platform::SerialPort> CSerialPortTable::find(int fd)
+std::shared_ptr<platform::SerialPort> CSerialPortTable::Find(int fd)
 {
     std::lock_guard lock(tableLock);
     auto found = table().find(fd);
     return found == table().end() ? nullptr : found->second;
 }
 
-bool CSerialPortTable::close(int fd)
+bool CSerialPortTable::Close(int fd)
 {
     std::shared_ptr<platform::SerialPort> port;
     {

@@ -10,9 +10,9 @@
 class CSerialPortTable {
 public:
     // Takes the port; its descriptor is the caller's handle.
-    static int add(std::unique_ptr<platform::SerialPort> port);
+    static int Add(std::unique_ptr<platform::SerialPort> port);
     // The port behind a descriptor, or null when this library did not open it.
-    static std::shared_ptr<platform::SerialPort> find(int fd);
+    static std::shared_ptr<platform::SerialPort> Find(int fd);
     // Closes the port behind a descriptor; false when this library did not open it.
-    static bool close(int fd);
+    static bool Close(int fd);
 };

@@ -31,7 +31,7 @@ std::map<int, sockaddr_in> *destinations()
 
 }  // namespace
 
-void CUdpDestinations::set(int fd, const sockaddr_in &destination)
+void CUdpDestinations::Set(int fd, const sockaddr_in &destination)
 {
     std::lock_guard lock(destinationsLock);
     if (auto *table = destinations()) {
@@ -39,7 +39,7 @@ void CUdpDestinations::set(int fd, const sockaddr_in &destination)
     }
 }
 
-std::optional<sockaddr_in> CUdpDestinations::find(int fd)
+std::optional<sockaddr_in> CUdpDestinations::Find(int fd)
 {
     std::lock_guard lock(destinationsLock);
     auto *table = destinations();
@@ -53,7 +53,7 @@ std::optional<sockaddr_in> CUdpDestinations::find(int fd)
     return found->second;
 }
 
-void CUdpDestinations::drop(int fd)
+void CUdpDestinations::Drop(int fd)
 {
     std::lock_guard lock(destinationsLock);
     if (auto *table = destinations()) {

@@ -7,8 +7,8 @@
 // two UDP contexts open at once each reach their own printer.
 class CUdpDestinations {
 public:
-    static void set(int fd, const sockaddr_in &destination);
-    static std::optional<sockaddr_in> find(int fd);
+    static void Set(int fd, const sockaddr_in &destination);
+    static std::optional<sockaddr_in> Find(int fd);
     // Dropped when the socket is closed, before its number can be reused.
-    static void drop(int fd);
+    static void Drop(int fd);
 };

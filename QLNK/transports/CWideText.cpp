@@ -1,6 +1,6 @@
 #include "transports/CWideText.h"
 
-std::string CWideText::toUtf8(const wchar_t *text)
+std::string CWideText::ToUtf8(const wchar_t *text)
 {
     std::string out;
     if (text == nullptr) {

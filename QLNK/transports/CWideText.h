@@ -6,5 +6,5 @@
 class CWideText {
 public:
     // A null pointer gives an empty string; a value that is no Unicode scalar becomes U+FFFD.
-    static std::string toUtf8(const wchar_t *text);
+    static std::string ToUtf8(const wchar_t *text);
 };

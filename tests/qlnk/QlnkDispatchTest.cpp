@@ -22,7 +22,7 @@ const uint32_t kDeviceTypes[] = {QLNK_PORT_USB_PRINTER, QLNK_PORT_USB_HID_OUTPUT
 // A UDP socket a caller still has open when the process ends.
 int32_t udpOpenAtExit = -1;
 
-void closeUdpAtExit()
+void CloseUdpAtExit()
 {
     int32_t status = 0;
     const int32_t returned = QLNK_CloseComm(&udpOpenAtExit, QLNK_PORT_UDP_RAW, &status);
@@ -33,7 +33,7 @@ void closeUdpAtExit()
 QLNK_CloseCommFn laterLoadedClose = nullptr;
 int32_t parallelOpenAtExit = -1;
 
-void closeParallelAtExit()
+void CloseParallelAtExit()
 {
     int32_t status = 0;
     const int32_t returned = laterLoadedClose(&parallelOpenAtExit, QLNK_PORT_PARALLEL, &status);
@@ -56,10 +56,10 @@ TEST(QlnkLastError, NothingRecordedBeforeAnyCallAndAfterEachRead)
 TEST(QlnkLastError, ReadingGivesTheFailureOnceThenResets)
 {
     int32_t status = 0;
-    auto context = netContext(QLNK_PORT_TCP_RAW, kLoopback, closedPort(), 5000);
+    auto context = NetContext(QLNK_PORT_TCP_RAW, kLoopback, ClosedPort(), 5000);
     EXPECT_QLNK(QLNK_Open(&context, &status), QLNK_E_TIMEOUT);
-    EXPECT_EQ(takeLastError(), ECONNREFUSED);
-    EXPECT_EQ(takeLastError(), QLNK_NO_ERROR_RECORDED);
+    EXPECT_EQ(TakeLastError(), ECONNREFUSED);
+    EXPECT_EQ(TakeLastError(), QLNK_NO_ERROR_RECORDED);
     EXPECT_QLNK(QLNK_CloseComm(&context.netSocket, QLNK_PORT_TCP_RAW, &status), QLNK_OK);
 }
 
@@ -71,7 +71,7 @@ TEST(QlnkLastError, FailureRecordedDuringAReadIsNeverLost)
     ASSERT_EQ(pipe(fds), 0);
     platform::FileDescriptor readEnd(fds[0]);
     platform::FileDescriptor writeEnd(fds[1]);
-    takeLastError();
+    TakeLastError();
 
     // Both threads spin rather than sleep between rounds, so that each round really overlaps.
     constexpr int kRounds = 40000;
@@ -125,9 +125,9 @@ TEST(QlnkDispatchDeathTest, UdpSocketCanBeClosedFromAnExitHandler)
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(
         {
-            std::atexit(closeUdpAtExit);
+            std::atexit(CloseUdpAtExit);
             int32_t status = 0;
-            auto udp = netContext(QLNK_PORT_UDP_RAW, kLoopback, 9, 0);
+            auto udp = NetContext(QLNK_PORT_UDP_RAW, kLoopback, 9, 0);
             if (QLNK_Open(&udp, &status) != 1) {
                 _exit(2);
             }
@@ -150,7 +150,7 @@ TEST(QlnkDispatchDeathTest, ParallelPortCanBeClosedFromAnExitHandlerSetUpBeforeT
     GTEST_FLAG_SET(death_test_style, "fast");
     EXPECT_EXIT(
         {
-            std::atexit(closeParallelAtExit);
+            std::atexit(CloseParallelAtExit);
             void *library = dlopen(copy.c_str(), RTLD_NOW | RTLD_LOCAL);
             if (library == nullptr) {
                 _exit(2);
@@ -192,7 +192,7 @@ TEST(QlnkDispatch, UnsupportedPortTypesAreRejectedByEveryCall)
         EXPECT_EQ(handle, 5);
     }
     // A rejected call is no platform failure.
-    EXPECT_EQ(takeLastError(), QLNK_NO_ERROR_RECORDED);
+    EXPECT_EQ(TakeLastError(), QLNK_NO_ERROR_RECORDED);
 }
 
 TEST(QlnkDispatch, ClosedHandleGivesSocketOrOpenCode)
@@ -224,7 +224,7 @@ TEST(QlnkDispatch, ClosedHandleGivesSocketOrOpenCode)
         EXPECT_QLNK(QLNK_CloseComm(&handle, type, &status), QLNK_E_OPEN);
         EXPECT_EQ(handle, -1);
     }
-    EXPECT_EQ(takeLastError(), QLNK_NO_ERROR_RECORDED);
+    EXPECT_EQ(TakeLastError(), QLNK_NO_ERROR_RECORDED);
 }
 
 // USB arrives with a later change: until then the device search finds nothing.
@@ -239,7 +239,7 @@ TEST(QlnkDispatch, UsbPortsFindNoDeviceYet)
         context.usbVendorId = 0x1a2b;
         context.usbProductId = 0x0001;
         EXPECT_QLNK(QLNK_Open(&context, &status), QLNK_E_OPEN);
-        EXPECT_EQ(takeLastError(), ENODEV);
+        EXPECT_EQ(TakeLastError(), ENODEV);
         // The printer-class search leaves the field alone; the HID search clears it first.
         EXPECT_EQ(context.usbHandle, type == QLNK_PORT_USB_PRINTER ? 7 : -1);
     }
@@ -259,11 +259,11 @@ TEST(QlnkDispatch, UsbHandlesAreNeverClosedOrUsed)
         QLNK_CommContext context{};
         context.portType = type;
         EXPECT_QLNK(QLNK_Open(&context, &status), QLNK_E_OPEN);
-        takeLastError();
+        TakeLastError();
         if (type == QLNK_PORT_USB_PRINTER) {
             EXPECT_QLNK(QLNK_CloseComm(&context.usbHandle, type, &status), QLNK_E_SYSTEM);
             EXPECT_EQ(context.usbHandle, 0);
-            EXPECT_EQ(takeLastError(), ENODEV);
+            EXPECT_EQ(TakeLastError(), ENODEV);
         }
 
         int32_t handle = fds[1];
@@ -271,9 +271,9 @@ TEST(QlnkDispatch, UsbHandlesAreNeverClosedOrUsed)
         uint32_t count = 9;
         EXPECT_QLNK(QLNK_SendData(&handle, bytes, sizeof bytes, &count, type, 100, &status), QLNK_E_SYSTEM);
         EXPECT_EQ(count, 0u);
-        EXPECT_EQ(takeLastError(), ENODEV);
+        EXPECT_EQ(TakeLastError(), ENODEV);
         EXPECT_QLNK(QLNK_CloseComm(&handle, type, &status), QLNK_E_SYSTEM);
-        EXPECT_EQ(takeLastError(), ENODEV);
+        EXPECT_EQ(TakeLastError(), ENODEV);
         EXPECT_EQ(handle, fds[1]);
         // The descriptor is still its owner's, and nothing went through it.
         EXPECT_NE(fcntl(fds[1], F_GETFD), -1);
@@ -287,11 +287,11 @@ TEST(QlnkDispatch, UsbHandlesAreNeverClosedOrUsed)
 TEST(QlnkDispatch, ReceiveOnLprSocketIsRejectedAndTransfersNothing)
 {
     uint16_t port = 0;
-    auto listener = boundSocket(SOCK_STREAM, kLoopback, &port);
+    auto listener = BoundSocket(SOCK_STREAM, kLoopback, &port);
     int32_t status = 0;
-    auto context = netContext(QLNK_PORT_TCP_LPR, kLoopback, port, 2000);
+    auto context = NetContext(QLNK_PORT_TCP_LPR, kLoopback, port, 2000);
     EXPECT_QLNK(QLNK_Open(&context, &status), QLNK_OK);
-    auto peer = acceptWithin(listener.get(), milliseconds(2000));
+    auto peer = AcceptWithin(listener.get(), milliseconds(2000));
     ASSERT_TRUE(peer.valid());
     ASSERT_EQ(send(peer.get(), "xyz", 3, 0), 3);
 
@@ -326,7 +326,7 @@ TEST(QlnkDispatch, SecondCloseOfTheSameContextFindsItClosed)
     EXPECT_EQ(serial.serialHandle, -1);
     EXPECT_QLNK(QLNK_CloseComm(&serial.serialHandle, QLNK_PORT_SERIAL, &status), QLNK_E_OPEN);
 
-    auto udp = netContext(QLNK_PORT_UDP_RAW, kLoopback, 9, 0);
+    auto udp = NetContext(QLNK_PORT_UDP_RAW, kLoopback, 9, 0);
     EXPECT_QLNK(QLNK_Open(&udp, &status), QLNK_OK);
     EXPECT_QLNK(QLNK_CloseComm(&udp.netSocket, QLNK_PORT_UDP_RAW, &status), QLNK_OK);
     EXPECT_EQ(udp.netSocket, -1);
@@ -345,7 +345,7 @@ TEST(QlnkDispatch, FailedCloseLeavesTheHandleAndRecordsTheError)
     int32_t status = 0;
     EXPECT_QLNK(QLNK_CloseComm(&handle, QLNK_PORT_TCP_RAW, &status), QLNK_E_SYSTEM);
     EXPECT_EQ(handle, fds[0]);
-    EXPECT_EQ(takeLastError(), ENOTSOCK);
+    EXPECT_EQ(TakeLastError(), ENOTSOCK);
 }
 
 // The kernel's own calls: a second open of a parallel port that is held is refused at once
@@ -368,7 +368,7 @@ TEST(QlnkDispatch, ParallelPortHeldByAnotherOpenIsRefused)
     second.parallelHandle = 0;
     EXPECT_QLNK(QLNK_Open(&second, &status), QLNK_E_OPEN);
     EXPECT_EQ(second.parallelHandle, -1);
-    EXPECT_EQ(takeLastError(), EBUSY);
+    EXPECT_EQ(TakeLastError(), EBUSY);
 
     // Free again once the holder closes.
     EXPECT_QLNK(QLNK_CloseComm(&first.parallelHandle, QLNK_PORT_PARALLEL, &status), QLNK_OK);
@@ -385,12 +385,12 @@ TEST(QlnkDispatch, MissingDevicesGiveOpenCodeWithTheReason)
     context.serialPortName = L"/nonexistent-rollvane-port/ttyX";
     EXPECT_QLNK(QLNK_Open(&context, &status), QLNK_E_OPEN);
     EXPECT_EQ(context.serialHandle, -1);
-    EXPECT_EQ(takeLastError(), ENOENT);
+    EXPECT_EQ(TakeLastError(), ENOENT);
 
     context.portType = QLNK_PORT_PARALLEL;
     context.parallelPortName = L"/nonexistent-rollvane-port/parport9";
     context.parallelMode = QLNK_PAR_NIBBLE;
     EXPECT_QLNK(QLNK_Open(&context, &status), QLNK_E_OPEN);
     EXPECT_EQ(context.parallelHandle, -1);
-    EXPECT_EQ(takeLastError(), ENOENT);
+    EXPECT_EQ(TakeLastError(), ENOENT);
 }

@@ -13,12 +13,12 @@ using namespace qlnk_test;
 
 namespace {
 
-std::wstring wide(const std::string &text)
+std::wstring Wide(const std::string &text)
 {
     return std::wstring(text.begin(), text.end());
 }
 
-std::size_t countOf(const std::string &text, const std::string &part)
+std::size_t CountOf(const std::string &text, const std::string &part)
 {
     std::size_t count = 0;
     for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
@@ -34,7 +34,7 @@ TEST(QlnkFtp, BinaryFileArrivesByteIdentical)
     testing_support::FtpServer server("printer", "s3cret");
     ASSERT_TRUE(server.running());
     testing_support::TempDir local;
-    const auto bytes = allByteValues(300);
+    const auto bytes = AllByteValues(300);
     const std::string content(bytes.begin(), bytes.end());
     // Line ends that a text-mode transfer would change.
     const std::string file = content + "\r\n\n\r" + content;
@@ -42,11 +42,11 @@ TEST(QlnkFtp, BinaryFileArrivesByteIdentical)
 
     int32_t status = 0;
     EXPECT_QLNK(QLNK_FTPPutFile(L"rollvane", L"printer", L"s3cret", server.port(), kLoopback,
-                                wide(local.file("logo.bin")).c_str(), L"logo.bin", &status),
+                                Wide(local.file("logo.bin")).c_str(), L"logo.bin", &status),
                 QLNK_OK);
     EXPECT_EQ(testing_support::TempDir::read(server.file("logo.bin")), file) << server.log();
     // The last step's value is left, not "nothing recorded".
-    EXPECT_EQ(takeLastError(), 0);
+    EXPECT_EQ(TakeLastError(), 0);
     EXPECT_NE(server.log().find("STOR"), std::string::npos);
 }
 
@@ -58,16 +58,16 @@ TEST(QlnkFtp, WrongPasswordIsTriedThreeTimesThenSystemError)
     testing_support::TempDir::write(local.file("a.bin"), "abc");
     int32_t status = 0;
     EXPECT_QLNK(QLNK_FTPPutFile(L"rollvane", L"printer", L"wrong", server.port(), kLoopback,
-                                wide(local.file("a.bin")).c_str(), L"a.bin", &status),
+                                Wide(local.file("a.bin")).c_str(), L"a.bin", &status),
                 QLNK_E_SYSTEM);
-    EXPECT_EQ(takeLastError(), CURLE_LOGIN_DENIED);
+    EXPECT_EQ(TakeLastError(), CURLE_LOGIN_DENIED);
     // The server logs a refusal just after answering it.
     const auto end = Clock::now() + milliseconds(5000);
-    while (countOf(server.log(), "failed login") < 3 && Clock::now() < end) {
+    while (CountOf(server.log(), "failed login") < 3 && Clock::now() < end) {
         std::this_thread::sleep_for(milliseconds(20));
     }
     std::this_thread::sleep_for(milliseconds(100));
-    EXPECT_EQ(countOf(server.log(), "failed login"), 3u) << server.log();
+    EXPECT_EQ(CountOf(server.log(), "failed login"), 3u) << server.log();
     EXPECT_FALSE(std::ifstream(server.file("a.bin")).good());
 }
 
@@ -77,12 +77,12 @@ TEST(QlnkFtp, RefusedConnectionIsTriedThreeTimesThenSystemErrorWithConnectCode)
     testing_support::TempDir::write(local.file("a.bin"), "abc");
     // Sees every TCP packet on this machine, the connection requests to the closed port among them.
     platform::FileDescriptor capture(socket(AF_INET, SOCK_RAW | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_TCP));
-    const uint16_t port = closedPort();
+    const uint16_t port = ClosedPort();
     int32_t status = 0;
-    EXPECT_QLNK(QLNK_FTPPutFile(L"rollvane", L"printer", L"s3cret", port, kLoopback, wide(local.file("a.bin")).c_str(),
+    EXPECT_QLNK(QLNK_FTPPutFile(L"rollvane", L"printer", L"s3cret", port, kLoopback, Wide(local.file("a.bin")).c_str(),
                                 L"a.bin", &status),
                 QLNK_E_SYSTEM);
-    EXPECT_EQ(takeLastError(), CURLE_COULDNT_CONNECT);
+    EXPECT_EQ(TakeLastError(), CURLE_COULDNT_CONNECT);
     if (!capture.valid()) {
         GTEST_SKIP() << "counting the attempts needs a raw socket (CAP_NET_RAW)";
     }
@@ -90,7 +90,7 @@ TEST(QlnkFtp, RefusedConnectionIsTriedThreeTimesThenSystemErrorWithConnectCode)
     uint8_t packet[1500];
     for (ssize_t n; (n = recv(capture.get(), packet, sizeof packet, 0)) >= 0;) {
         TcpPacket tcp;
-        requests += parseTcpPacket(packet, n, &tcp) && tcp.to == port && tcp.connectionRequest;
+        requests += ParseTcpPacket(packet, n, &tcp) && tcp.to == port && tcp.connectionRequest;
     }
     EXPECT_EQ(requests, 3);
 }
@@ -99,11 +99,11 @@ TEST(QlnkFtp, FailedConnectionIsAttemptedThreeTimes)
 {
     // A peer that takes each connection and drops it before any greeting.
     uint16_t port = 0;
-    auto listener = boundSocket(SOCK_STREAM, kLoopback, &port);
+    auto listener = BoundSocket(SOCK_STREAM, kLoopback, &port);
     ASSERT_TRUE(listener.valid());
     auto accepted = std::async(std::launch::async, [&] {
         int count = 0;
-        while (acceptWithin(listener.get(), milliseconds(1500)).valid()) {
+        while (AcceptWithin(listener.get(), milliseconds(1500)).valid()) {
             ++count;
         }
         return count;
@@ -111,10 +111,10 @@ TEST(QlnkFtp, FailedConnectionIsAttemptedThreeTimes)
     testing_support::TempDir local;
     testing_support::TempDir::write(local.file("a.bin"), "abc");
     int32_t status = 0;
-    EXPECT_QLNK(QLNK_FTPPutFile(L"rollvane", L"printer", L"s3cret", port, kLoopback, wide(local.file("a.bin")).c_str(),
+    EXPECT_QLNK(QLNK_FTPPutFile(L"rollvane", L"printer", L"s3cret", port, kLoopback, Wide(local.file("a.bin")).c_str(),
                                 L"a.bin", &status),
                 QLNK_E_SYSTEM);
-    const int32_t error = takeLastError();
+    const int32_t error = TakeLastError();
     EXPECT_NE(error, 0);
     EXPECT_NE(error, QLNK_NO_ERROR_RECORDED);
     EXPECT_EQ(accepted.get(), 3);
@@ -127,9 +127,9 @@ TEST(QlnkFtp, MissingLocalFileFailsTheUpload)
     testing_support::TempDir local;
     int32_t status = 0;
     EXPECT_QLNK(QLNK_FTPPutFile(L"rollvane", L"printer", L"s3cret", server.port(), kLoopback,
-                                wide(local.file("missing.bin")).c_str(), L"missing.bin", &status),
+                                Wide(local.file("missing.bin")).c_str(), L"missing.bin", &status),
                 QLNK_E_SYSTEM);
-    EXPECT_EQ(takeLastError(), CURLE_READ_ERROR);
+    EXPECT_EQ(TakeLastError(), CURLE_READ_ERROR);
 }
 
 // Wide names reach the file system and the server as UTF-8, spaces and all.
@@ -139,7 +139,7 @@ TEST(QlnkFtp, WideNamesAreSentAsUtf8)
     ASSERT_TRUE(server.running());
     testing_support::TempDir local;
     testing_support::TempDir::write(local.file("Kopf \xC3\xBC.bin"), "\x1B\x40head");
-    const std::wstring localPath = wide(local.path()) + L"/Kopf \u00FC.bin";
+    const std::wstring localPath = Wide(local.path()) + L"/Kopf \u00FC.bin";
     int32_t status = 0;
     EXPECT_QLNK(QLNK_FTPPutFile(L"rollvane", L"printer", L"s3cret", server.port(), kLoopback, localPath.c_str(),
                                 L"Beleg \u20AC 1.bin", &status),

@@ -9,10 +9,10 @@ namespace {
 
 constexpr uint16_t kLpdPort = 5515;
 
-void sendJob(const std::vector<uint8_t> &data, uint32_t timeoutMs, int32_t expectedStatus, uint32_t expectedSent)
+void SendJob(const std::vector<uint8_t> &data, uint32_t timeoutMs, int32_t expectedStatus, uint32_t expectedSent)
 {
     int32_t status = 0;
-    auto context = netContext(QLNK_PORT_TCP_LPR, kLoopback, kLpdPort, 2000);
+    auto context = NetContext(QLNK_PORT_TCP_LPR, kLoopback, kLpdPort, 2000);
     EXPECT_QLNK(QLNK_Open(&context, &status), QLNK_OK);
     uint32_t sent = 0;
     EXPECT_QLNK(QLNK_SendData(&context.netSocket, data.data(), uint32_t(data.size()), &sent, QLNK_PORT_TCP_LPR,
@@ -28,8 +28,8 @@ TEST(QlnkLpd, JobArrivesWithEveryByteValue)
 {
     testing_support::LpdServer lpd(kLpdPort);
     ASSERT_TRUE(lpd.running()) << testing_support::TempDir::read(lpd.log());
-    const auto data = allByteValues(8);
-    ASSERT_NO_FATAL_FAILURE(sendJob(data, 3000, QLNK_OK, uint32_t(data.size() + 1)));
+    const auto data = AllByteValues(8);
+    ASSERT_NO_FATAL_FAILURE(SendJob(data, 3000, QLNK_OK, uint32_t(data.size() + 1)));
 
     // The queue prints a little after the job is in.
     EXPECT_EQ(lpd.waitForOutput(data.size(), milliseconds(15000)), data);
@@ -47,9 +47,9 @@ TEST(QlnkLpd, TwoJobsInARowBothArrive)
     ASSERT_TRUE(lpd.running());
     const std::vector<uint8_t> first = {'f', 'i', 'r', 's', 't', '\n'};
     const std::vector<uint8_t> second = {0x1B, 0x40, 0x00, 0xFF, 0x0A};
-    ASSERT_NO_FATAL_FAILURE(sendJob(first, 3000, QLNK_OK, uint32_t(first.size() + 1)));
+    ASSERT_NO_FATAL_FAILURE(SendJob(first, 3000, QLNK_OK, uint32_t(first.size() + 1)));
     EXPECT_EQ(lpd.waitForOutput(first.size(), milliseconds(15000)).size(), first.size());
-    ASSERT_NO_FATAL_FAILURE(sendJob(second, 3000, QLNK_OK, uint32_t(second.size() + 1)));
+    ASSERT_NO_FATAL_FAILURE(SendJob(second, 3000, QLNK_OK, uint32_t(second.size() + 1)));
     std::vector<uint8_t> both = first;
     both.insert(both.end(), second.begin(), second.end());
     EXPECT_EQ(lpd.waitForOutput(both.size(), milliseconds(15000)), both);
@@ -64,7 +64,7 @@ TEST(QlnkLpd, EmptyJobIsTakenWhenTheLinkCloses)
 {
     testing_support::LpdServer lpd(kLpdPort);
     ASSERT_TRUE(lpd.running());
-    ASSERT_NO_FATAL_FAILURE(sendJob({}, 500, QLNK_E_TIMEOUT, 1));
+    ASSERT_NO_FATAL_FAILURE(SendJob({}, 500, QLNK_E_TIMEOUT, 1));
     const auto job = lpd.waitForJob(356, milliseconds(15000));
     ASSERT_TRUE(job.has_value());
     EXPECT_NE(job->find("\nsize=1\n"), std::string::npos) << *job;

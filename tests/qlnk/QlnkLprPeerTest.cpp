@@ -10,22 +10,22 @@ namespace {
 
 const std::string kControlFile = "Hrollvan\nPqlnk1\nfdfA356rollvan\nUdfA356rollvan\nNtest.bin\n";
 
-std::vector<uint8_t> bytesOf(const std::string &text)
+std::vector<uint8_t> BytesOf(const std::string &text)
 {
     return std::vector<uint8_t>(text.begin(), text.end());
 }
 
 // The five pieces of one job carrying data, as they must appear on the wire.
-std::vector<std::vector<uint8_t>> expectedPieces(const std::vector<uint8_t> &data)
+std::vector<std::vector<uint8_t>> ExpectedPieces(const std::vector<uint8_t> &data)
 {
     std::vector<uint8_t> last = data;
     last.push_back(0);
     return {
-        bytesOf("\x02lp1\n"),
-        bytesOf("\x02"
+        BytesOf("\x02lp1\n"),
+        BytesOf("\x02"
                 "56 cfA356rollvan\n"),
-        bytesOf(kControlFile + std::string(1, '\0')),
-        bytesOf("\x03" + std::to_string(data.size()) + " dfA356rollvan\n"),
+        BytesOf(kControlFile + std::string(1, '\0')),
+        BytesOf("\x03" + std::to_string(data.size()) + " dfA356rollvan\n"),
         last,
     };
 }
@@ -37,20 +37,20 @@ struct PeerRecord {
     std::vector<uint8_t> after;
 };
 
-PeerRecord playLpd(int listener, std::vector<std::size_t> lengths, std::size_t answered, uint8_t ack)
+PeerRecord PlayLpd(int listener, std::vector<std::size_t> lengths, std::size_t answered, uint8_t ack)
 {
     PeerRecord record;
-    auto peer = acceptWithin(listener, milliseconds(3000));
+    auto peer = AcceptWithin(listener, milliseconds(3000));
     if (!peer.valid()) {
         return record;
     }
     for (std::size_t i = 0; i < lengths.size() && i < answered; ++i) {
-        record.pieces.push_back(readFor(peer.get(), lengths[i], milliseconds(3000)));
+        record.pieces.push_back(ReadFor(peer.get(), lengths[i], milliseconds(3000)));
         if (send(peer.get(), &ack, 1, MSG_NOSIGNAL) != 1) {
             return record;
         }
     }
-    record.after = readFor(peer.get(), 1u << 20, milliseconds(1500));
+    record.after = ReadFor(peer.get(), 1u << 20, milliseconds(1500));
     return record;
 }
 
@@ -59,17 +59,17 @@ struct LprLink {
     QLNK_CommContext context{};
 };
 
-void openLpr(LprLink *link)
+void OpenLpr(LprLink *link)
 {
     uint16_t port = 0;
-    link->listener = boundSocket(SOCK_STREAM, kLoopback, &port);
+    link->listener = BoundSocket(SOCK_STREAM, kLoopback, &port);
     ASSERT_TRUE(link->listener.valid());
-    link->context = netContext(QLNK_PORT_TCP_LPR, kLoopback, port, 2000);
+    link->context = NetContext(QLNK_PORT_TCP_LPR, kLoopback, port, 2000);
     int32_t status = 0;
     EXPECT_QLNK(QLNK_Open(&link->context, &status), QLNK_OK);
 }
 
-std::vector<std::size_t> lengthsOf(const std::vector<std::vector<uint8_t>> &pieces)
+std::vector<std::size_t> LengthsOf(const std::vector<std::vector<uint8_t>> &pieces)
 {
     std::vector<std::size_t> lengths;
     for (const auto &piece : pieces) {
@@ -83,10 +83,10 @@ std::vector<std::size_t> lengthsOf(const std::vector<std::vector<uint8_t>> &piec
 TEST(QlnkLprWire, JobBytesAreExactlyTheProtocolSteps)
 {
     LprLink link;
-    ASSERT_NO_FATAL_FAILURE(openLpr(&link));
-    const auto data = allByteValues(3);
-    const auto expected = expectedPieces(data);
-    auto peer = std::async(std::launch::async, playLpd, link.listener.get(), lengthsOf(expected), 5, uint8_t(0));
+    ASSERT_NO_FATAL_FAILURE(OpenLpr(&link));
+    const auto data = AllByteValues(3);
+    const auto expected = ExpectedPieces(data);
+    auto peer = std::async(std::launch::async, PlayLpd, link.listener.get(), LengthsOf(expected), 5, uint8_t(0));
 
     uint32_t sent = 0;
     int32_t status = 0;
@@ -104,11 +104,11 @@ TEST(QlnkLprWire, JobBytesAreExactlyTheProtocolSteps)
 TEST(QlnkLprWire, EmptyJobAnnouncesCountZeroAndSendsOneZeroOctet)
 {
     LprLink link;
-    ASSERT_NO_FATAL_FAILURE(openLpr(&link));
-    const auto expected = expectedPieces({});
-    EXPECT_EQ(expected[3], bytesOf("\x03"
+    ASSERT_NO_FATAL_FAILURE(OpenLpr(&link));
+    const auto expected = ExpectedPieces({});
+    EXPECT_EQ(expected[3], BytesOf("\x03"
                                    "0 dfA356rollvan\n"));
-    auto peer = std::async(std::launch::async, playLpd, link.listener.get(), lengthsOf(expected), 5, uint8_t(0));
+    auto peer = std::async(std::launch::async, PlayLpd, link.listener.get(), LengthsOf(expected), 5, uint8_t(0));
 
     uint32_t sent = 0;
     int32_t status = 0;
@@ -124,18 +124,18 @@ TEST(QlnkLprWire, EmptyJobAnnouncesCountZeroAndSendsOneZeroOctet)
 TEST(QlnkLprWire, UnansweredControlFileAnnouncementEndsTheJob)
 {
     LprLink link;
-    ASSERT_NO_FATAL_FAILURE(openLpr(&link));
-    const auto data = allByteValues(1);
-    const auto expected = expectedPieces(data);
+    ASSERT_NO_FATAL_FAILURE(OpenLpr(&link));
+    const auto data = AllByteValues(1);
+    const auto expected = ExpectedPieces(data);
     // The queue request is acknowledged, the control-file announcement never is.
     auto peer = std::async(std::launch::async, [&] {
         PeerRecord record;
-        auto connection = acceptWithin(link.listener.get(), milliseconds(3000));
-        record.pieces.push_back(readFor(connection.get(), expected[0].size(), milliseconds(3000)));
+        auto connection = AcceptWithin(link.listener.get(), milliseconds(3000));
+        record.pieces.push_back(ReadFor(connection.get(), expected[0].size(), milliseconds(3000)));
         const uint8_t ack = 0;
         send(connection.get(), &ack, 1, MSG_NOSIGNAL);
-        record.pieces.push_back(readFor(connection.get(), expected[1].size(), milliseconds(3000)));
-        record.after = readFor(connection.get(), 1u << 20, milliseconds(1500));
+        record.pieces.push_back(ReadFor(connection.get(), expected[1].size(), milliseconds(3000)));
+        record.after = ReadFor(connection.get(), 1u << 20, milliseconds(1500));
         return record;
     });
 
@@ -145,9 +145,9 @@ TEST(QlnkLprWire, UnansweredControlFileAnnouncementEndsTheJob)
     EXPECT_QLNK(QLNK_SendData(&link.context.netSocket, data.data(), uint32_t(data.size()), &sent, QLNK_PORT_TCP_LPR,
                               300, &status),
                 QLNK_E_TIMEOUT);
-    EXPECT_LT(msSince(start), 5000);
+    EXPECT_LT(MsSince(start), 5000);
     EXPECT_EQ(sent, 0u);
-    EXPECT_EQ(takeLastError(), ETIMEDOUT);
+    EXPECT_EQ(TakeLastError(), ETIMEDOUT);
     const PeerRecord record = peer.get();
     ASSERT_EQ(record.pieces.size(), 2u);
     EXPECT_EQ(record.pieces[1], expected[1]);
@@ -161,10 +161,10 @@ TEST(QlnkLprWire, UnansweredControlFileAnnouncementEndsTheJob)
 TEST(QlnkLprWire, NonZeroAcknowledgementsDoNotStopTheJob)
 {
     LprLink link;
-    ASSERT_NO_FATAL_FAILURE(openLpr(&link));
-    const auto data = allByteValues(2);
-    const auto expected = expectedPieces(data);
-    auto peer = std::async(std::launch::async, playLpd, link.listener.get(), lengthsOf(expected), 5, uint8_t(0x03));
+    ASSERT_NO_FATAL_FAILURE(OpenLpr(&link));
+    const auto data = AllByteValues(2);
+    const auto expected = ExpectedPieces(data);
+    auto peer = std::async(std::launch::async, PlayLpd, link.listener.get(), LengthsOf(expected), 5, uint8_t(0x03));
 
     uint32_t sent = 0;
     int32_t status = 0;
@@ -180,10 +180,10 @@ TEST(QlnkLprWire, NonZeroAcknowledgementsDoNotStopTheJob)
 TEST(QlnkLprWire, MissingFinalAcknowledgementIsTheResult)
 {
     LprLink link;
-    ASSERT_NO_FATAL_FAILURE(openLpr(&link));
-    const auto data = allByteValues(1);
-    const auto expected = expectedPieces(data);
-    auto peer = std::async(std::launch::async, playLpd, link.listener.get(), lengthsOf(expected), 4, uint8_t(0));
+    ASSERT_NO_FATAL_FAILURE(OpenLpr(&link));
+    const auto data = AllByteValues(1);
+    const auto expected = ExpectedPieces(data);
+    auto peer = std::async(std::launch::async, PlayLpd, link.listener.get(), LengthsOf(expected), 4, uint8_t(0));
 
     uint32_t sent = 0;
     int32_t status = 0;

@@ -24,7 +24,7 @@ class FakePpdev final : public CPpdevCalls {
 public:
     static constexpr int kFd = 4242;  // never a real descriptor of this process
 
-    int open(const char *path, int) override
+    int Open(const char *path, int) override
     {
         calls.push_back(std::string("open ") + path);
         if (openError != 0) {
@@ -33,7 +33,7 @@ public:
         }
         return kFd;
     }
-    int lock(int fd) override
+    int Lock(int fd) override
     {
         calls.push_back("lock " + std::to_string(fd));
         if (lockError != 0) {
@@ -42,12 +42,12 @@ public:
         }
         return 0;
     }
-    int close(int fd) override
+    int Close(int fd) override
     {
         calls.push_back("close " + std::to_string(fd));
         return 0;
     }
-    int ioctl(int, unsigned long request, void *argument) override
+    int Ioctl(int, unsigned long request, void *argument) override
     {
         if (request == PPCLAIM) {
             calls.push_back("claim");
@@ -70,7 +70,7 @@ public:
         errno = ENOTTY;
         return -1;
     }
-    ssize_t read(int, void *buffer, std::size_t length) override
+    ssize_t Read(int, void *buffer, std::size_t length) override
     {
         calls.push_back("read " + std::to_string(length));
         if (input.empty()) {
@@ -82,7 +82,7 @@ public:
         input.erase(input.begin(), input.begin() + long(n));
         return ssize_t(n);
     }
-    ssize_t write(int, const void *data, std::size_t length) override
+    ssize_t Write(int, const void *data, std::size_t length) override
     {
         calls.push_back("write " + std::to_string(length));
         const std::size_t n = std::min(length, writeRoom);
@@ -107,10 +107,10 @@ public:
 
 class QlnkParallel : public testing::Test {
 protected:
-    void SetUp() override { CQLNKApp::instance().setParallelCalls(&fake); }
-    void TearDown() override { CQLNKApp::instance().setParallelCalls(nullptr); }
+    void SetUp() override { CQLNKApp::instance().SetParallelCalls(&fake); }
+    void TearDown() override { CQLNKApp::instance().SetParallelCalls(nullptr); }
 
-    QLNK_CommContext context(uint32_t mode) const
+    QLNK_CommContext Context(uint32_t mode) const
     {
         QLNK_CommContext result{};
         result.portType = QLNK_PORT_PARALLEL;
@@ -119,7 +119,7 @@ protected:
         return result;
     }
 
-    static int32_t takeLastError()
+    static int32_t TakeLastError()
     {
         int32_t value = 0;
         QLNK_GetLastError(&value);
@@ -130,7 +130,7 @@ protected:
     int32_t status = 0;
 };
 
-std::string negotiate(int mode)
+std::string Negotiate(int mode)
 {
     return "negotiate " + std::to_string(mode);
 }
@@ -139,7 +139,7 @@ std::string negotiate(int mode)
 
 TEST_F(QlnkParallel, UnknownModeGivesParamAndLeavesTheHandleOpen)
 {
-    auto port = context(0x2104);
+    auto port = Context(0x2104);
     EXPECT_EQ(QLNK_Open(&port, &status), 0);
     EXPECT_EQ(status, QLNK_E_PARAM);
     EXPECT_EQ(port.parallelHandle, FakePpdev::kFd);
@@ -153,14 +153,14 @@ TEST_F(QlnkParallel, UnknownModeGivesParamAndLeavesTheHandleOpen)
 TEST_F(QlnkParallel, RefusedNibbleModeReturnsToCompatibilityAndCloses)
 {
     fake.negotiateErrors[IEEE1284_MODE_NIBBLE] = ENXIO;
-    auto port = context(QLNK_PAR_NIBBLE);
+    auto port = Context(QLNK_PAR_NIBBLE);
     EXPECT_EQ(QLNK_Open(&port, &status), 0);
     EXPECT_EQ(status, QLNK_E_PAR_NIBBLE);
     EXPECT_EQ(port.parallelHandle, -1);
     EXPECT_EQ(fake.calls,
-              (std::vector<std::string>{"open /dev/parport0", "lock 4242", "claim", negotiate(IEEE1284_MODE_NIBBLE),
-                                        negotiate(IEEE1284_MODE_COMPAT), "close 4242"}));
-    EXPECT_EQ(takeLastError(), ENXIO);
+              (std::vector<std::string>{"open /dev/parport0", "lock 4242", "claim", Negotiate(IEEE1284_MODE_NIBBLE),
+                                        Negotiate(IEEE1284_MODE_COMPAT), "close 4242"}));
+    EXPECT_EQ(TakeLastError(), ENXIO);
 }
 
 TEST_F(QlnkParallel, EachModeFailsWithItsOwnCode)
@@ -178,12 +178,12 @@ TEST_F(QlnkParallel, EachModeFailsWithItsOwnCode)
         SCOPED_TRACE(m.mode);
         fake.calls.clear();
         fake.negotiateErrors = {{m.ppdevMode, EIO}};
-        auto port = context(m.mode);
+        auto port = Context(m.mode);
         EXPECT_EQ(QLNK_Open(&port, &status), 0);
         EXPECT_EQ(status, m.failure);
         EXPECT_EQ(port.parallelHandle, -1);
-        EXPECT_EQ(fake.calls.at(3), negotiate(m.ppdevMode));
-        EXPECT_EQ(fake.calls.at(4), negotiate(IEEE1284_MODE_COMPAT));
+        EXPECT_EQ(fake.calls.at(3), Negotiate(m.ppdevMode));
+        EXPECT_EQ(fake.calls.at(4), Negotiate(IEEE1284_MODE_COMPAT));
     }
 }
 
@@ -192,13 +192,13 @@ TEST_F(QlnkParallel, AcceptedModeKeepsThePortOpen)
     for (uint32_t mode : {QLNK_PAR_NIBBLE, QLNK_PAR_BYTE, QLNK_PAR_ECP}) {
         SCOPED_TRACE(mode);
         fake.calls.clear();
-        auto port = context(mode);
+        auto port = Context(mode);
         EXPECT_EQ(QLNK_Open(&port, &status), 1);
         EXPECT_EQ(status, QLNK_OK);
         EXPECT_EQ(port.parallelHandle, FakePpdev::kFd);
         EXPECT_EQ(fake.calls.size(), 4u);
         // The open's value is recorded whether or not it failed.
-        EXPECT_EQ(takeLastError(), 0);
+        EXPECT_EQ(TakeLastError(), 0);
         EXPECT_EQ(QLNK_CloseComm(&port.parallelHandle, QLNK_PORT_PARALLEL, &status), 1);
     }
 }
@@ -206,35 +206,35 @@ TEST_F(QlnkParallel, AcceptedModeKeepsThePortOpen)
 TEST_F(QlnkParallel, FailingNegotiateRequestIsASystemErrorWithThePortOpen)
 {
     fake.negotiateErrors[IEEE1284_MODE_BYTE] = EFAULT;
-    auto port = context(QLNK_PAR_BYTE);
+    auto port = Context(QLNK_PAR_BYTE);
     EXPECT_EQ(QLNK_Open(&port, &status), 0);
     EXPECT_EQ(status, QLNK_E_SYSTEM);
     EXPECT_EQ(port.parallelHandle, FakePpdev::kFd);
-    EXPECT_EQ(takeLastError(), EFAULT);
+    EXPECT_EQ(TakeLastError(), EFAULT);
 }
 
 // A port another open holds is in use: refused at once, never waited for in the claim.
 TEST_F(QlnkParallel, PortInUseIsRefusedWithoutClaimingIt)
 {
     fake.lockError = EWOULDBLOCK;
-    auto port = context(QLNK_PAR_NIBBLE);
+    auto port = Context(QLNK_PAR_NIBBLE);
     EXPECT_EQ(QLNK_Open(&port, &status), 0);
     EXPECT_EQ(status, QLNK_E_OPEN);
     EXPECT_EQ(port.parallelHandle, -1);
     EXPECT_EQ(fake.calls, (std::vector<std::string>{"open /dev/parport0", "lock 4242", "close 4242"}));
-    EXPECT_EQ(takeLastError(), EBUSY);
+    EXPECT_EQ(TakeLastError(), EBUSY);
 }
 
 TEST_F(QlnkParallel, MissingPortGivesOpenCode)
 {
     fake.openError = ENOENT;
-    auto port = context(QLNK_PAR_NIBBLE);
+    auto port = Context(QLNK_PAR_NIBBLE);
     port.parallelPortName = L"LPT3";
     EXPECT_EQ(QLNK_Open(&port, &status), 0);
     EXPECT_EQ(status, QLNK_E_OPEN);
     EXPECT_EQ(port.parallelHandle, -1);
     EXPECT_EQ(fake.calls, (std::vector<std::string>{"open /dev/parport2"}));
-    EXPECT_EQ(takeLastError(), ENOENT);
+    EXPECT_EQ(TakeLastError(), ENOENT);
 }
 
 TEST_F(QlnkParallel, TransfersAreBoundedByTheCallsTimeout)
@@ -267,5 +267,5 @@ TEST_F(QlnkParallel, TransfersAreBoundedByTheCallsTimeout)
     fake.readError = EIO;
     EXPECT_EQ(QLNK_RecvData(&handle, buffer, sizeof buffer, &count, QLNK_PORT_PARALLEL, 200, &status), 0);
     EXPECT_EQ(status, QLNK_E_SYSTEM);
-    EXPECT_EQ(takeLastError(), EIO);
+    EXPECT_EQ(TakeLastError(), EIO);
 }

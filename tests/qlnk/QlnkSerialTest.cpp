@@ -15,7 +15,7 @@ struct SerialLink {
     QLNK_CommContext context{};
 };
 
-void fillContext(SerialLink *link)
+void FillContext(SerialLink *link)
 {
     ASSERT_TRUE(link->pty.valid());
     link->name.assign(link->pty.slavePath().begin(), link->pty.slavePath().end());
@@ -32,15 +32,15 @@ void fillContext(SerialLink *link)
     dcb.XoffChar = 0x13;
 }
 
-void openSerial(SerialLink *link)
+void OpenSerial(SerialLink *link)
 {
-    ASSERT_NO_FATAL_FAILURE(fillContext(link));
+    ASSERT_NO_FATAL_FAILURE(FillContext(link));
     int32_t status = 0;
     EXPECT_QLNK(QLNK_Open(&link->context, &status), QLNK_OK);
     ASSERT_GE(link->context.serialHandle, 0);
 }
 
-void closeSerial(SerialLink *link)
+void CloseSerial(SerialLink *link)
 {
     int32_t status = 0;
     EXPECT_QLNK(QLNK_CloseComm(&link->context.serialHandle, QLNK_PORT_SERIAL, &status), QLNK_OK);
@@ -52,16 +52,16 @@ void closeSerial(SerialLink *link)
 TEST(QlnkSerial, OpenLeavesTheOpensErrorValueZero)
 {
     SerialLink link;
-    ASSERT_NO_FATAL_FAILURE(openSerial(&link));
-    EXPECT_EQ(takeLastError(), 0);
-    closeSerial(&link);
+    ASSERT_NO_FATAL_FAILURE(OpenSerial(&link));
+    EXPECT_EQ(TakeLastError(), 0);
+    CloseSerial(&link);
 }
 
 TEST(QlnkSerial, BytesPassIntactBothWays)
 {
     SerialLink link;
-    ASSERT_NO_FATAL_FAILURE(openSerial(&link));
-    const auto out = allByteValues(2);
+    ASSERT_NO_FATAL_FAILURE(OpenSerial(&link));
+    const auto out = AllByteValues(2);
     uint32_t sent = 0;
     int32_t status = 0;
     EXPECT_QLNK(QLNK_SendData(&link.context.serialHandle, out.data(), uint32_t(out.size()), &sent, QLNK_PORT_SERIAL,
@@ -70,16 +70,16 @@ TEST(QlnkSerial, BytesPassIntactBothWays)
     EXPECT_EQ(sent, out.size());
     EXPECT_EQ(link.pty.readMaster(milliseconds(2000), out.size()), out);
 
-    const auto back = allByteValues(1);
+    const auto back = AllByteValues(1);
     link.pty.writeMaster(back);
-    EXPECT_EQ(receiveUpTo(&link.context.serialHandle, QLNK_PORT_SERIAL, back.size()), back);
-    closeSerial(&link);
+    EXPECT_EQ(ReceiveUpTo(&link.context.serialHandle, QLNK_PORT_SERIAL, back.size()), back);
+    CloseSerial(&link);
 }
 
 TEST(QlnkSerial, ReceiveWithNothingArrivingTimesOutWithCountZero)
 {
     SerialLink link;
-    ASSERT_NO_FATAL_FAILURE(openSerial(&link));
+    ASSERT_NO_FATAL_FAILURE(OpenSerial(&link));
     uint8_t buffer[16];
     uint32_t count = 5;
     int32_t status = 0;
@@ -87,16 +87,16 @@ TEST(QlnkSerial, ReceiveWithNothingArrivingTimesOutWithCountZero)
     EXPECT_QLNK(
         QLNK_RecvData(&link.context.serialHandle, buffer, sizeof buffer, &count, QLNK_PORT_SERIAL, 300, &status),
         QLNK_E_TIMEOUT);
-    EXPECT_LT(msSince(start), 5000);
+    EXPECT_LT(MsSince(start), 5000);
     EXPECT_EQ(count, 0u);
-    EXPECT_EQ(takeLastError(), ETIMEDOUT);
-    closeSerial(&link);
+    EXPECT_EQ(TakeLastError(), ETIMEDOUT);
+    CloseSerial(&link);
 }
 
 TEST(QlnkSerial, OneWaitingByteIsReturnedAtOnce)
 {
     SerialLink link;
-    ASSERT_NO_FATAL_FAILURE(openSerial(&link));
+    ASSERT_NO_FATAL_FAILURE(OpenSerial(&link));
     link.pty.writeMaster({0x12});
     uint8_t buffer[64];
     uint32_t count = 0;
@@ -106,52 +106,52 @@ TEST(QlnkSerial, OneWaitingByteIsReturnedAtOnce)
         QLNK_RecvData(&link.context.serialHandle, buffer, sizeof buffer, &count, QLNK_PORT_SERIAL, 30000, &status),
         QLNK_OK);
     // Well before the call's time-out: one byte is enough.
-    EXPECT_LT(msSince(start), 10000);
+    EXPECT_LT(MsSince(start), 10000);
     ASSERT_EQ(count, 1u);
     EXPECT_EQ(buffer[0], 0x12);
-    closeSerial(&link);
+    CloseSerial(&link);
 }
 
 TEST(QlnkSerial, RefusedSettingGivesParamAndLeavesThePortOpen)
 {
     SerialLink link;
-    ASSERT_NO_FATAL_FAILURE(fillContext(&link));
+    ASSERT_NO_FATAL_FAILURE(FillContext(&link));
     link.context.serialDcb.ByteSize = 9;
     int32_t status = 0;
     EXPECT_QLNK(QLNK_Open(&link.context, &status), QLNK_E_PARAM);
-    EXPECT_EQ(takeLastError(), EINVAL);
+    EXPECT_EQ(TakeLastError(), EINVAL);
     ASSERT_GE(link.context.serialHandle, 0);
     // Still open, and still the library's: it can be used and closed.
     uint32_t sent = 0;
     const uint8_t byte = 0x41;
     EXPECT_QLNK(QLNK_SendData(&link.context.serialHandle, &byte, 1, &sent, QLNK_PORT_SERIAL, 500, &status), QLNK_OK);
-    closeSerial(&link);
+    CloseSerial(&link);
 }
 
 TEST(QlnkSerial, PortHeldByAnotherOpenIsRefused)
 {
     SerialLink first;
-    ASSERT_NO_FATAL_FAILURE(openSerial(&first));
+    ASSERT_NO_FATAL_FAILURE(OpenSerial(&first));
     QLNK_CommContext second = first.context;
     second.serialHandle = 0;
     int32_t status = 0;
     EXPECT_QLNK(QLNK_Open(&second, &status), QLNK_E_OPEN);
     EXPECT_EQ(second.serialHandle, -1);
-    EXPECT_EQ(takeLastError(), EBUSY);
-    closeSerial(&first);
+    EXPECT_EQ(TakeLastError(), EBUSY);
+    CloseSerial(&first);
 }
 
 TEST(QlnkSerial, SendWithNothingToSendIsATimeout)
 {
     SerialLink link;
-    ASSERT_NO_FATAL_FAILURE(openSerial(&link));
+    ASSERT_NO_FATAL_FAILURE(OpenSerial(&link));
     uint32_t sent = 9;
     int32_t status = 0;
     const uint8_t none = 0;
     EXPECT_QLNK(QLNK_SendData(&link.context.serialHandle, &none, 0, &sent, QLNK_PORT_SERIAL, 100, &status),
                 QLNK_E_TIMEOUT);
     EXPECT_EQ(sent, 0u);
-    closeSerial(&link);
+    CloseSerial(&link);
 }
 
 // A printer that holds the flow off (XOFF) for longer than the write may take: nothing is
@@ -159,7 +159,7 @@ TEST(QlnkSerial, SendWithNothingToSendIsATimeout)
 TEST(QlnkSerial, SendHeldOffByThePeerTimesOut)
 {
     SerialLink link;
-    ASSERT_NO_FATAL_FAILURE(fillContext(&link));
+    ASSERT_NO_FATAL_FAILURE(FillContext(&link));
     link.context.serialDcb.flags |= QLNK_DCB_XONXOFF_OUTPUT;
     int32_t status = 0;
     EXPECT_QLNK(QLNK_Open(&link.context, &status), QLNK_OK);
@@ -173,7 +173,7 @@ TEST(QlnkSerial, SendHeldOffByThePeerTimesOut)
     const auto start = Clock::now();
     EXPECT_QLNK(QLNK_SendData(&link.context.serialHandle, &byte, 1, &sent, QLNK_PORT_SERIAL, 100, &status),
                 QLNK_E_TIMEOUT);
-    EXPECT_LT(msSince(start), 5000);
+    EXPECT_LT(MsSince(start), 5000);
     EXPECT_EQ(sent, 0u);
     EXPECT_TRUE(link.pty.readMaster(milliseconds(100)).empty());
 
@@ -181,5 +181,5 @@ TEST(QlnkSerial, SendHeldOffByThePeerTimesOut)
     EXPECT_QLNK(QLNK_SendData(&link.context.serialHandle, &byte, 1, &sent, QLNK_PORT_SERIAL, 1000, &status), QLNK_OK);
     EXPECT_EQ(sent, 1u);
     EXPECT_EQ(link.pty.readMaster(milliseconds(2000), 1), std::vector<uint8_t>{0x41});
-    closeSerial(&link);
+    CloseSerial(&link);
 }

@@ -27,12 +27,12 @@ using std::chrono::milliseconds;
 
 constexpr uint32_t kLoopback = 0x7F000001;  // 127.0.0.1
 
-inline uint32_t ipv4(uint8_t a, uint8_t b, uint8_t c, uint8_t d)
+inline uint32_t Ipv4(uint8_t a, uint8_t b, uint8_t c, uint8_t d)
 {
     return uint32_t(a) << 24 | uint32_t(b) << 16 | uint32_t(c) << 8 | d;
 }
 
-inline sockaddr_in socketAddress(uint32_t address, uint16_t port)
+inline sockaddr_in SocketAddress(uint32_t address, uint16_t port)
 {
     sockaddr_in result{};
     result.sin_family = AF_INET;
@@ -41,7 +41,7 @@ inline sockaddr_in socketAddress(uint32_t address, uint16_t port)
     return result;
 }
 
-inline uint16_t localPort(int fd)
+inline uint16_t LocalPort(int fd)
 {
     sockaddr_in bound{};
     socklen_t size = sizeof bound;
@@ -50,29 +50,29 @@ inline uint16_t localPort(int fd)
 }
 
 // A socket bound to address on a port the system picks (listening, for a stream socket).
-inline platform::FileDescriptor boundSocket(int type, uint32_t address, uint16_t *port, int backlog = 16)
+inline platform::FileDescriptor BoundSocket(int type, uint32_t address, uint16_t *port, int backlog = 16)
 {
     platform::FileDescriptor fd(socket(AF_INET, type | SOCK_CLOEXEC, 0));
-    const sockaddr_in where = socketAddress(address, 0);
+    const sockaddr_in where = SocketAddress(address, 0);
     if (bind(fd.get(), reinterpret_cast<const sockaddr *>(&where), sizeof where) != 0) {
         return platform::FileDescriptor();
     }
     if (type == SOCK_STREAM && listen(fd.get(), backlog) != 0) {
         return platform::FileDescriptor();
     }
-    *port = localPort(fd.get());
+    *port = LocalPort(fd.get());
     return fd;
 }
 
 // A port on 127.0.0.1 where nothing listens.
-inline uint16_t closedPort()
+inline uint16_t ClosedPort()
 {
     uint16_t port = 0;
-    boundSocket(SOCK_STREAM, kLoopback, &port);
+    BoundSocket(SOCK_STREAM, kLoopback, &port);
     return port;
 }
 
-inline platform::FileDescriptor acceptWithin(int listener, milliseconds wait)
+inline platform::FileDescriptor AcceptWithin(int listener, milliseconds wait)
 {
     pollfd p{listener, POLLIN, 0};
     if (poll(&p, 1, static_cast<int>(wait.count())) != 1) {
@@ -82,7 +82,7 @@ inline platform::FileDescriptor acceptWithin(int listener, milliseconds wait)
 }
 
 // Reads until expected bytes have come, the peer closed or the wait ran out.
-inline std::vector<uint8_t> readFor(int fd, std::size_t expected, milliseconds wait)
+inline std::vector<uint8_t> ReadFor(int fd, std::size_t expected, milliseconds wait)
 {
     std::vector<uint8_t> bytes;
     const auto end = Clock::now() + wait;
@@ -102,7 +102,7 @@ inline std::vector<uint8_t> readFor(int fd, std::size_t expected, milliseconds w
     return bytes;
 }
 
-inline std::vector<uint8_t> allByteValues(std::size_t repeats)
+inline std::vector<uint8_t> AllByteValues(std::size_t repeats)
 {
     std::vector<uint8_t> bytes;
     for (std::size_t r = 0; r < repeats; ++r) {
@@ -122,7 +122,7 @@ struct TcpPacket {
     std::size_t headerLength = 0;  // of the IP header
 };
 
-inline bool parseTcpPacket(const uint8_t *packet, ssize_t length, TcpPacket *parsed)
+inline bool ParseTcpPacket(const uint8_t *packet, ssize_t length, TcpPacket *parsed)
 {
     if (length < 20) {
         return false;
@@ -138,7 +138,7 @@ inline bool parseTcpPacket(const uint8_t *packet, ssize_t length, TcpPacket *par
     return true;
 }
 
-inline QLNK_CommContext netContext(uint32_t portType, uint32_t address, uint16_t port, uint32_t timeoutMs)
+inline QLNK_CommContext NetContext(uint32_t portType, uint32_t address, uint16_t port, uint32_t timeoutMs)
 {
     QLNK_CommContext context{};
     context.portType = portType;
@@ -148,20 +148,20 @@ inline QLNK_CommContext netContext(uint32_t portType, uint32_t address, uint16_t
     return context;
 }
 
-inline int32_t takeLastError()
+inline int32_t TakeLastError()
 {
     int32_t value = 0;
     EXPECT_EQ(QLNK_GetLastError(&value), 1);
     return value;
 }
 
-inline long long msSince(Clock::time_point start)
+inline long long MsSince(Clock::time_point start)
 {
     return std::chrono::duration_cast<milliseconds>(Clock::now() - start).count();
 }
 
 // Receives on an open handle until expected bytes have come or a receive brings none.
-inline std::vector<uint8_t> receiveUpTo(int32_t *handle, uint32_t portType, std::size_t expected)
+inline std::vector<uint8_t> ReceiveUpTo(int32_t *handle, uint32_t portType, std::size_t expected)
 {
     std::vector<uint8_t> received;
     uint8_t buffer[512];
