@@ -1,6 +1,6 @@
 #include "rollvane/app/InterfacePropertiesDialog.h"
 
-#include "platform/NumberText.h"
+#include "rollvane/link/NumberText.h"
 
 #include <algorithm>
 #include <strings.h>
@@ -39,10 +39,10 @@ InterfacePropertiesDialog::InterfacePropertiesDialog(const std::string &portText
     settings_.stopBitsText = stopBitsText;
     settings_.parityText = parityText;
     settings_.flowText = flowText;
-    settings_.baudRate = platform::NumberText::decimalValue(baudText);
-    settings_.stopBits = platform::NumberText::decimalValue(stopBitsText);
+    settings_.baudRate = NumberText::decimalValue(baudText);
+    settings_.stopBits = NumberText::decimalValue(stopBitsText);
     settings_.ipAddress = ipAddress;
-    settings_.ipText = platform::NumberText::unsignedText(ipAddress);
+    settings_.ipText = NumberText::unsignedText(ipAddress);
 }
 
 const std::vector<std::string> &InterfacePropertiesDialog::PortItems()
@@ -116,7 +116,7 @@ std::optional<InterfacePropertiesDialog::Enabling> InterfacePropertiesDialog::En
 void InterfacePropertiesDialog::SetIpAddress(uint32_t address)
 {
     settings_.ipAddress = address;
-    settings_.ipText = platform::NumberText::unsignedText(address);
+    settings_.ipText = NumberText::unsignedText(address);
 }
 
 LinkType InterfacePropertiesDialog::LinkTypeFor(const std::string &portText)
@@ -146,20 +146,20 @@ bool InterfacePropertiesDialog::SerialFieldsValid(const InterfaceSettings &s)
            contains(ParityItems(), s.parityText) && contains(FlowItems(), s.flowText);
 }
 
-bool InterfacePropertiesDialog::Accept(platform::UserInterface &ui)
+bool InterfacePropertiesDialog::Accept(UserInterface &ui)
 {
     settings_.linkType = LinkTypeFor(settings_.portText);
     if (settings_.linkType != LinkSerial) {
         return true;
     }
     if (SerialFieldsValid(settings_)) {
-        settings_.baudRate = platform::NumberText::decimalValue(settings_.baudText);
-        settings_.stopBits = platform::NumberText::decimalValue(settings_.stopBitsText);
-        settings_.dataBits = platform::NumberText::decimalValue(settings_.dataBitsText);
+        settings_.baudRate = NumberText::decimalValue(settings_.baudText);
+        settings_.stopBits = NumberText::decimalValue(settings_.stopBitsText);
+        settings_.dataBits = NumberText::decimalValue(settings_.dataBitsText);
         return true;
     }
     ui.ShowMessage("Please select the appropriate properties!", "Invalid Properties",
-                   platform::MessageIcon::Exclamation);
+                   MessageIcon::Exclamation);
     settings_.portText = "COM1";
     settings_.baudText = "115200";
     settings_.parityText = "NONE";

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/UserInterface.h"
-#include "rollvane/app/InterfaceSettings.h"
+#include "rollvane/link/UserInterface.h"
+#include "rollvane/link/InterfaceSettings.h"
 
 #include <optional>
 #include <string>
@@ -50,7 +50,7 @@ public:
     // OK, after the view has read its controls back into settings(). True when the dialog
     // closes; false after the "Invalid Properties" box and the reset of the serial fields, so
     // the view shows settings() again and stays open.
-    bool Accept(platform::UserInterface &ui);
+    bool Accept(UserInterface &ui);
 
 private:
     InterfaceSettings settings_;

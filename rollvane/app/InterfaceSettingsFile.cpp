@@ -1,6 +1,6 @@
 #include "rollvane/app/InterfaceSettingsFile.h"
 
-#include "platform/NumberText.h"
+#include "rollvane/link/NumberText.h"
 #include "platform/ProfileFile.h"
 
 namespace rollvane {
@@ -27,8 +27,8 @@ InterfaceSettingsFile::Values InterfaceSettingsFile::Read() const
     values.stopBitsText = read("STOPBITS");
     values.parityText = read("PARITY");
     values.flowText = read("F.CONTROL");
-    values.ipAddress = platform::NumberText::ipv4Value(read("IP.ADDRESS"));
-    values.linkType = platform::NumberText::decimalValue(read("COMMUNICATION"));
+    values.ipAddress = NumberText::ipv4Value(read("IP.ADDRESS"));
+    values.linkType = NumberText::decimalValue(read("COMMUNICATION"));
     for (const auto &port : file.keys(kDevicesSection)) {
         values.devices.setEntry(port, file.value(kDevicesSection, port, "", kMaxValueLength));
     }

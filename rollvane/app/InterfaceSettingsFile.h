@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/DevicePaths.h"
-#include "rollvane/app/InterfaceSettings.h"
+#include "rollvane/link/InterfaceSettings.h"
 
 #include <cstdint>
 #include <string>

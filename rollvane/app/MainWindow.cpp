@@ -15,7 +15,7 @@ const char *const MainWindow::kWarningLine = "Please ensure Interface Properties
 const std::array<const char *, MainWindow::kPageCount> MainWindow::kTabCaptions = {
     "Change Settings", "Define Bit Images", "Define Top/Bottom Msgs", "Online Test Print", "Demo Print"};
 
-MainWindow::MainWindow(platform::UserInterface &ui, platform::Clock &clock, const std::string &settingsPath)
+MainWindow::MainWindow(UserInterface &ui, platform::Clock &clock, const std::string &settingsPath)
     : ui_(ui), clock_(clock), settingsFile_(settingsPath), link_(std::make_unique<PrinterLink>(ui, clock))
 {
     const InterfaceSettingsFile::Values values = settingsFile_.Read();
@@ -26,7 +26,7 @@ MainWindow::MainWindow(platform::UserInterface &ui, platform::Clock &clock, cons
         values.portText, values.baudText, values.stopBitsText, values.parityText, values.flowText, values.ipAddress);
     // Cancelling the first Interface Properties dialog leaves the link type of the file in force.
     interfaceDialog_->settings().linkType = values.linkType;
-    settingsPage_ = std::make_unique<SettingsPage>(*link_, *interfaceDialog_);
+    settingsPage_ = std::make_unique<SettingsPage>(*link_, interfaceDialog_->settings());
 }
 
 MainWindow::~MainWindow() = default;
@@ -67,13 +67,13 @@ void MainWindow::PrintConfigurations()
     SetExitEnabled(false);
     const InterfaceSettings &s = interfaceDialog_->settings();
     if (!link_->Open(s.portText)) {
-        ui_.ShowMessage("Unable to get serial port handle!", "Error", platform::MessageIcon::Stop);
+        ui_.ShowMessage("Unable to get serial port handle!", "Error", MessageIcon::Stop);
     } else {
         link_->Configure(s.portText, s.baudRate, s.parityText, s.dataBits, s.stopBits, s.ipAddress);
         uint8_t status[PrinterLink::kStatusBufferSize] = {};
         if (link_->QueryStatus(status) && PrinterLink::IsBusy(status[0])) {
             ui_.ShowMessage("Please check for any error condition on printer!", "Interface Busy",
-                            platform::MessageIcon::Exclamation);
+                            MessageIcon::Exclamation);
             link_->Close();
             SetExitEnabled(true);
             return;
@@ -92,7 +92,7 @@ int MainWindow::RegisterDeviceNotifications()
     usbMonitor_ = platform::UsbDeviceMonitor::Create(&error);
     if (!usbMonitor_) {
         ui_.ShowMessage("Can't register device notification: " + platform::SystemError::text(error), "Error",
-                        platform::MessageIcon::Exclamation);
+                        MessageIcon::Exclamation);
         return -1;
     }
     link_->deviceCount = 0;
@@ -115,7 +115,7 @@ bool MainWindow::WriteInterfaceSettings()
     }
     const std::string text = "The interface settings could not be saved to " + settingsFile_.path() + ": " + error;
     std::cerr << "rollvane: " << text << "\n";
-    ui_.ShowMessage(text, "Error", platform::MessageIcon::Stop);
+    ui_.ShowMessage(text, "Error", MessageIcon::Stop);
     return false;
 }
 

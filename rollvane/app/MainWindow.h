@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/Clock.h"
-#include "platform/UserInterface.h"
+#include "rollvane/link/UserInterface.h"
 #include "rollvane/app/InterfacePropertiesDialog.h"
 #include "rollvane/app/InterfaceSettingsFile.h"
 
@@ -31,7 +31,7 @@ public:
     static const std::array<const char *, kPageCount> kTabCaptions;
 
     // Reads inifile.inf (path) and creates the link, the dialog's object and the pages.
-    MainWindow(platform::UserInterface &ui, platform::Clock &clock,
+    MainWindow(UserInterface &ui, platform::Clock &clock,
                const std::string &settingsPath = InterfaceSettingsFile::kDefaultPath);
     ~MainWindow();
 
@@ -40,7 +40,7 @@ public:
 
     PrinterLink &link() { return *link_; }
     InterfacePropertiesDialog &interfaceDialog() { return *interfaceDialog_; }
-    platform::UserInterface &ui() { return ui_; }
+    UserInterface &ui() { return ui_; }
     SettingsPage &settingsPage() { return *settingsPage_; }
 
     int currentPage() const { return currentPage_; }
@@ -71,7 +71,7 @@ public:
 private:
     void SetExitEnabled(bool enabled);
 
-    platform::UserInterface &ui_;
+    UserInterface &ui_;
     platform::Clock &clock_;
     InterfaceSettingsFile settingsFile_;
     std::unique_ptr<PrinterLink> link_;

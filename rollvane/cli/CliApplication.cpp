@@ -1,6 +1,6 @@
 #include "rollvane/cli/CliApplication.h"
 
-#include "platform/NumberText.h"
+#include "rollvane/link/NumberText.h"
 #include "platform/RealClock.h"
 #include "rollvane/app/MainWindow.h"
 #include "rollvane/cli/CommandTable.h"
@@ -131,7 +131,7 @@ int CliApplication::Run(const std::vector<std::string> &arguments)
     MainWindow window(ui, clock);
     InterfaceSettings &settings = window.interfaceDialog().settings();
     if (auto ip = overrides.find("--ip"); ip != overrides.end()) {
-        const uint32_t address = platform::NumberText::ipv4Value(ip->second);
+        const uint32_t address = NumberText::ipv4Value(ip->second);
         if (address == 0xFFFFFFFFu && ip->second != "255.255.255.255") {
             errors_ << "rollvane-cli: --ip needs an IPv4 address such as 192.168.1.10\n";
             return CliCommand::kUsageError;

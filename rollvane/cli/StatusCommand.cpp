@@ -22,9 +22,9 @@ int StatusCommand::Run(CliContext &context, const std::vector<std::string> &args
     }
     PrinterLink &link = context.window.link();
     const InterfaceSettings &s = context.window.interfaceDialog().settings();
-    platform::UserInterface &ui = context.window.ui();
+    UserInterface &ui = context.window.ui();
     if (!link.Open(s.portText)) {
-        ui.ShowMessage("Unable to get serial port handle!", "Error", platform::MessageIcon::Stop);
+        ui.ShowMessage("Unable to get serial port handle!", "Error", MessageIcon::Stop);
         return 0;
     }
     link.Configure(s.portText, s.baudRate, s.parityText, s.dataBits, s.stopBits, s.ipAddress);
@@ -32,7 +32,7 @@ int StatusCommand::Run(CliContext &context, const std::vector<std::string> &args
     const bool answered = link.QueryStatus(status);
     link.Close();
     if (!answered) {
-        ui.ShowMessage("Timeout while sending data block!", "Error", platform::MessageIcon::Exclamation);
+        ui.ShowMessage("Timeout while sending data block!", "Error", MessageIcon::Exclamation);
         return 0;
     }
     char text[8];
@@ -40,7 +40,7 @@ int StatusCommand::Run(CliContext &context, const std::vector<std::string> &args
     context.out << text << "\n";
     if (PrinterLink::IsBusy(status[0])) {
         ui.ShowMessage("Please check for any error condition on printer!", "Interface Busy",
-                       platform::MessageIcon::Exclamation);
+                       MessageIcon::Exclamation);
     }
     return 0;
 }

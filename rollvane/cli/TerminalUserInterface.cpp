@@ -5,7 +5,7 @@ namespace rollvane {
 namespace {
 
 // A one-line bar redrawn in place with a carriage return.
-class TerminalProgress final : public platform::ProgressWindow {
+class TerminalProgress final : public ProgressWindow {
 public:
     TerminalProgress(std::ostream &out, bool draw) : out_(out), draw_(draw) {}
     ~TerminalProgress() override
@@ -45,9 +45,9 @@ TerminalUserInterface::TerminalUserInterface(std::ostream &errors, bool errorsIs
     : errors_(errors), errorsIsTerminal_(errorsIsTerminal)
 {}
 
-void TerminalUserInterface::ShowMessage(const std::string &text, const std::string &caption, platform::MessageIcon icon)
+void TerminalUserInterface::ShowMessage(const std::string &text, const std::string &caption, MessageIcon icon)
 {
-    if (icon == platform::MessageIcon::Exclamation || icon == platform::MessageIcon::Stop) {
+    if (icon == MessageIcon::Exclamation || icon == MessageIcon::Stop) {
         raisedWarning_ = true;
     }
     errors_ << caption << ": " << text << "\n" << std::flush;
@@ -64,7 +64,7 @@ bool TerminalUserInterface::Confirm(const std::string &text, const std::string &
     return answer;
 }
 
-std::optional<std::string> TerminalUserInterface::ChooseOpenFile(const platform::FileChoice &)
+std::optional<std::string> TerminalUserInterface::ChooseOpenFile(const FileChoice &)
 {
     if (fileAnswers_.empty()) {
         return std::nullopt;
@@ -74,12 +74,12 @@ std::optional<std::string> TerminalUserInterface::ChooseOpenFile(const platform:
     return path;
 }
 
-std::optional<std::string> TerminalUserInterface::ChooseSaveFile(const platform::FileChoice &choice)
+std::optional<std::string> TerminalUserInterface::ChooseSaveFile(const FileChoice &choice)
 {
     return ChooseOpenFile(choice);
 }
 
-std::unique_ptr<platform::ProgressWindow> TerminalUserInterface::OpenProgress()
+std::unique_ptr<ProgressWindow> TerminalUserInterface::OpenProgress()
 {
     return std::make_unique<TerminalProgress>(errors_, errorsIsTerminal_);
 }

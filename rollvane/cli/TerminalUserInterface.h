@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/UserInterface.h"
+#include "rollvane/link/UserInterface.h"
 
 #include <deque>
 #include <optional>
@@ -12,15 +12,15 @@ namespace rollvane {
 // The person's side of rollvane-cli: every message box becomes one record "CAPTION: TEXT" on
 // standard error; file choices are answered with the names given on the command line; a
 // progress bar is drawn only when standard error is a terminal.
-class TerminalUserInterface : public platform::UserInterface {
+class TerminalUserInterface : public UserInterface {
 public:
     TerminalUserInterface(std::ostream &errors, bool errorsIsTerminal);
 
-    void ShowMessage(const std::string &text, const std::string &caption, platform::MessageIcon icon) override;
+    void ShowMessage(const std::string &text, const std::string &caption, MessageIcon icon) override;
     bool Confirm(const std::string &text, const std::string &caption) override;
-    std::optional<std::string> ChooseOpenFile(const platform::FileChoice &choice) override;
-    std::optional<std::string> ChooseSaveFile(const platform::FileChoice &choice) override;
-    std::unique_ptr<platform::ProgressWindow> OpenProgress() override;
+    std::optional<std::string> ChooseOpenFile(const FileChoice &choice) override;
+    std::optional<std::string> ChooseSaveFile(const FileChoice &choice) override;
+    std::unique_ptr<ProgressWindow> OpenProgress() override;
     void RunInterfaceProperties() override;
 
     // The answer to the next file choice (a command's FILE argument).

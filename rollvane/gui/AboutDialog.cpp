@@ -1,6 +1,6 @@
-#include "rollvane/app/AboutDialog.h"
+#include "rollvane/gui/AboutDialog.h"
 
-#include "rollvane/app/ProgramIcon.h"
+#include "rollvane/gui/ProgramIcon.h"
 #include "ui_AboutDialog.h"
 
 namespace rollvane {

@@ -1,4 +1,4 @@
-#include "rollvane/app/ComboText.h"
+#include "rollvane/gui/ComboText.h"
 
 #include <QLineEdit>
 

@@ -1,6 +1,6 @@
-#include "rollvane/app/InterfacePropertiesView.h"
+#include "rollvane/gui/InterfacePropertiesView.h"
 
-#include "rollvane/app/ComboText.h"
+#include "rollvane/gui/ComboText.h"
 #include "rollvane/app/InterfacePropertiesDialog.h"
 #include "ui_InterfacePropertiesView.h"
 
@@ -20,7 +20,7 @@ void fill(QComboBox *combo, const std::vector<std::string> &items)
 
 }  // namespace
 
-InterfacePropertiesView::InterfacePropertiesView(InterfacePropertiesDialog &dialog, platform::UserInterface &ui,
+InterfacePropertiesView::InterfacePropertiesView(InterfacePropertiesDialog &dialog, UserInterface &ui,
                                                  QWidget *parent)
     : QDialog(parent), dialog_(dialog), ui_(ui), form_(std::make_unique<Ui::InterfacePropertiesView>())
 {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/UserInterface.h"
+#include "rollvane/link/UserInterface.h"
 
 #include <QDialog>
 #include <memory>
@@ -21,7 +21,7 @@ class InterfacePropertiesView final : public QDialog {
     Q_OBJECT
 
 public:
-    InterfacePropertiesView(InterfacePropertiesDialog &dialog, platform::UserInterface &ui, QWidget *parent = nullptr);
+    InterfacePropertiesView(InterfacePropertiesDialog &dialog, UserInterface &ui, QWidget *parent = nullptr);
     ~InterfacePropertiesView() override;
 
     // For tests: the controls by their ids.
@@ -38,7 +38,7 @@ private:
     uint32_t AddressFromControls() const;
 
     InterfacePropertiesDialog &dialog_;
-    platform::UserInterface &ui_;
+    UserInterface &ui_;
     std::unique_ptr<Ui::InterfacePropertiesView> form_;
 };
 

@@ -1,4 +1,4 @@
-#include "rollvane/app/KeyboardFilter.h"
+#include "rollvane/gui/KeyboardFilter.h"
 
 #include <QKeyEvent>
 #include <QWidget>

@@ -1,10 +1,10 @@
-#include "rollvane/app/MainWindowView.h"
+#include "rollvane/gui/MainWindowView.h"
 
-#include "rollvane/app/AboutDialog.h"
-#include "rollvane/app/KeyboardFilter.h"
+#include "rollvane/gui/AboutDialog.h"
+#include "rollvane/gui/KeyboardFilter.h"
 #include "rollvane/app/MainWindow.h"
-#include "rollvane/app/ProgramIcon.h"
-#include "rollvane/settings/SettingsPageView.h"
+#include "rollvane/gui/ProgramIcon.h"
+#include "rollvane/gui/SettingsPageView.h"
 #include "ui_MainWindowView.h"
 
 #include <QApplication>

@@ -1,4 +1,4 @@
-#include "rollvane/app/ProgramIcon.h"
+#include "rollvane/gui/ProgramIcon.h"
 
 #include <QtGlobal>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/ProgressWindow.h"
+#include "rollvane/link/ProgressWindow.h"
 
 #include <QDialog>
 #include <memory>
@@ -13,7 +13,7 @@ namespace rollvane {
 
 // The modeless "In Progress..." window of a running printer action. Every change is painted
 // at once, because the action blocks the event loop while it talks to the printer.
-class ProgressDialog final : public QDialog, public platform::ProgressWindow {
+class ProgressDialog final : public QDialog, public ProgressWindow {
     Q_OBJECT
 
 public:

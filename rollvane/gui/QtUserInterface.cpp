@@ -1,7 +1,7 @@
-#include "rollvane/app/QtUserInterface.h"
+#include "rollvane/gui/QtUserInterface.h"
 
-#include "rollvane/app/InterfacePropertiesView.h"
-#include "rollvane/app/ProgressDialog.h"
+#include "rollvane/gui/InterfacePropertiesView.h"
+#include "rollvane/gui/ProgressDialog.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -17,20 +17,20 @@ QWidget *QtUserInterface::parentWidget() const
     return owner_;
 }
 
-void QtUserInterface::ShowMessage(const std::string &text, const std::string &caption, platform::MessageIcon icon)
+void QtUserInterface::ShowMessage(const std::string &text, const std::string &caption, MessageIcon icon)
 {
     QMessageBox::Icon qtIcon = QMessageBox::NoIcon;
     switch (icon) {
-    case platform::MessageIcon::Information:
+    case MessageIcon::Information:
         qtIcon = QMessageBox::Information;
         break;
-    case platform::MessageIcon::Exclamation:
+    case MessageIcon::Exclamation:
         qtIcon = QMessageBox::Warning;
         break;
-    case platform::MessageIcon::Stop:
+    case MessageIcon::Stop:
         qtIcon = QMessageBox::Critical;
         break;
-    case platform::MessageIcon::None:
+    case MessageIcon::None:
         break;
     }
     QMessageBox box(qtIcon, QString::fromStdString(caption), QString::fromStdString(text), QMessageBox::Ok,
@@ -67,7 +67,7 @@ std::string QtUserInterface::QtFilter(const std::string &filter)
     return result;
 }
 
-std::optional<std::string> QtUserInterface::ChooseOpenFile(const platform::FileChoice &choice)
+std::optional<std::string> QtUserInterface::ChooseOpenFile(const FileChoice &choice)
 {
     QFileDialog dialog(parentWidget(), QString(), QString(), QString::fromStdString(QtFilter(choice.filter)));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
@@ -82,7 +82,7 @@ std::optional<std::string> QtUserInterface::ChooseOpenFile(const platform::FileC
     return dialog.selectedFiles().front().toStdString();
 }
 
-std::optional<std::string> QtUserInterface::ChooseSaveFile(const platform::FileChoice &choice)
+std::optional<std::string> QtUserInterface::ChooseSaveFile(const FileChoice &choice)
 {
     QFileDialog dialog(parentWidget(), QString(), QString(), QString::fromStdString(QtFilter(choice.filter)));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -97,7 +97,7 @@ std::optional<std::string> QtUserInterface::ChooseSaveFile(const platform::FileC
     return dialog.selectedFiles().front().toStdString();
 }
 
-std::unique_ptr<platform::ProgressWindow> QtUserInterface::OpenProgress()
+std::unique_ptr<ProgressWindow> QtUserInterface::OpenProgress()
 {
     // No parent window: it stands on its own, centred on the screen.
     return std::make_unique<ProgressDialog>();

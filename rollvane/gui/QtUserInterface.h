@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/UserInterface.h"
+#include "rollvane/link/UserInterface.h"
 
 class QWidget;
 
@@ -10,18 +10,18 @@ class InterfacePropertiesDialog;
 
 // The desktop program's dialogs: Qt message boxes and file dialogs, the progress window and
 // the Interface Properties window, all owned by the window that is active at the time.
-class QtUserInterface final : public platform::UserInterface {
+class QtUserInterface final : public UserInterface {
 public:
     // The dialog object whose window RunInterfaceProperties shows, and the main window that
     // owns the dialogs, once they exist.
     void setInterfaceDialog(InterfacePropertiesDialog *dialog) { interfaceDialog_ = dialog; }
     void setOwner(QWidget *owner) { owner_ = owner; }
 
-    void ShowMessage(const std::string &text, const std::string &caption, platform::MessageIcon icon) override;
+    void ShowMessage(const std::string &text, const std::string &caption, MessageIcon icon) override;
     bool Confirm(const std::string &text, const std::string &caption) override;
-    std::optional<std::string> ChooseOpenFile(const platform::FileChoice &choice) override;
-    std::optional<std::string> ChooseSaveFile(const platform::FileChoice &choice) override;
-    std::unique_ptr<platform::ProgressWindow> OpenProgress() override;
+    std::optional<std::string> ChooseOpenFile(const FileChoice &choice) override;
+    std::optional<std::string> ChooseSaveFile(const FileChoice &choice) override;
+    std::unique_ptr<ProgressWindow> OpenProgress() override;
     void RunInterfaceProperties() override;
 
     // "Text File (*.txt)|*.txt|" in the form Qt's file dialogs take.

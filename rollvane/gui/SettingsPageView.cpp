@@ -1,6 +1,6 @@
-#include "rollvane/settings/SettingsPageView.h"
+#include "rollvane/gui/SettingsPageView.h"
 
-#include "rollvane/app/ComboText.h"
+#include "rollvane/gui/ComboText.h"
 #include "rollvane/settings/SettingsPage.h"
 #include "rollvane/settings/SettingsTable.h"
 #include "ui_SettingsPageView.h"

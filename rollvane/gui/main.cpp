@@ -1,8 +1,8 @@
 #include "platform/RealClock.h"
 #include "rollvane/app/MainWindow.h"
-#include "rollvane/app/MainWindowView.h"
-#include "rollvane/app/ProgramIcon.h"
-#include "rollvane/app/QtUserInterface.h"
+#include "rollvane/gui/MainWindowView.h"
+#include "rollvane/gui/ProgramIcon.h"
+#include "rollvane/gui/QtUserInterface.h"
 
 #include <QApplication>
 

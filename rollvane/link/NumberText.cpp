@@ -1,9 +1,9 @@
-#include "platform/NumberText.h"
+#include "rollvane/link/NumberText.h"
 
 #include <arpa/inet.h>
 #include <cctype>
 
-namespace platform {
+namespace rollvane {
 
 int32_t NumberText::decimalValue(const std::string &text)
 {
@@ -43,4 +43,4 @@ std::string NumberText::dottedText(uint32_t address)
            std::to_string((address >> 8) & 0xFF) + "." + std::to_string(address & 0xFF);
 }
 
-}  // namespace platform
+}  // namespace rollvane

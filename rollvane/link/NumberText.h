@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-namespace platform {
+namespace rollvane {
 
 // Number conversions with the rules of the original program's texts.
 class NumberText {
@@ -20,4 +20,4 @@ public:
     static std::string dottedText(uint32_t address);
 };
 
-}  // namespace platform
+}  // namespace rollvane

@@ -59,7 +59,7 @@ const Treatment *TreatmentFor(PrinterErrorCode code)
 }
 
 // Returns whether the action was ended (and a message shown).
-bool Run(Step step, PrinterLink &link, platform::UserInterface &ui, PrinterErrorCode code)
+bool Run(Step step, PrinterLink &link, UserInterface &ui, PrinterErrorCode code)
 {
     if (step == Step::Nothing) {
         return false;
@@ -73,7 +73,7 @@ bool Run(Step step, PrinterLink &link, platform::UserInterface &ui, PrinterError
     }
     link.EndOperation();
     if (const auto *message = PrinterErrorReport::MessageFor(code)) {
-        ui.ShowMessage(message->text, message->caption, platform::MessageIcon::Exclamation);
+        ui.ShowMessage(message->text, message->caption, MessageIcon::Exclamation);
     }
     return true;
 }
@@ -90,14 +90,14 @@ const PrinterErrorReport::Message *PrinterErrorReport::MessageFor(PrinterErrorCo
     return nullptr;
 }
 
-void PrinterErrorReport::SettingsForm(PrinterLink &link, platform::UserInterface &ui, PrinterErrorCode code)
+void PrinterErrorReport::SettingsForm(PrinterLink &link, UserInterface &ui, PrinterErrorCode code)
 {
     if (const Treatment *treatment = TreatmentFor(code)) {
         Run(treatment->settings, link, ui, code);
     }
 }
 
-void PrinterErrorReport::TestPrintForm(PrinterLink &link, platform::UserInterface &ui, PrinterErrorCode code,
+void PrinterErrorReport::TestPrintForm(PrinterLink &link, UserInterface &ui, PrinterErrorCode code,
                                        const std::function<void()> &enableControls)
 {
     const Treatment *treatment = TreatmentFor(code);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/UserInterface.h"
+#include "rollvane/link/UserInterface.h"
 #include "rollvane/link/PrinterErrorCode.h"
 
 #include <functional>
@@ -23,18 +23,18 @@ public:
     static const Message *MessageFor(PrinterErrorCode code);
 
     // The settings page's form (also used by the configuration printout).
-    static void SettingsForm(PrinterLink &link, platform::UserInterface &ui, PrinterErrorCode code);
+    static void SettingsForm(PrinterLink &link, UserInterface &ui, PrinterErrorCode code);
     // The test-print page's form; enableControls runs after its time-out message.
-    static void TestPrintForm(PrinterLink &link, platform::UserInterface &ui, PrinterErrorCode code,
+    static void TestPrintForm(PrinterLink &link, UserInterface &ui, PrinterErrorCode code,
                               const std::function<void()> &enableControls);
 };
 
-inline void ReportPrinterErrorSettingsForm(PrinterLink &link, platform::UserInterface &ui, PrinterErrorCode code)
+inline void ReportPrinterErrorSettingsForm(PrinterLink &link, UserInterface &ui, PrinterErrorCode code)
 {
     PrinterErrorReport::SettingsForm(link, ui, code);
 }
 
-inline void ReportPrinterErrorTestPrintForm(PrinterLink &link, platform::UserInterface &ui, PrinterErrorCode code,
+inline void ReportPrinterErrorTestPrintForm(PrinterLink &link, UserInterface &ui, PrinterErrorCode code,
                                             const std::function<void()> &enableControls)
 {
     PrinterErrorReport::TestPrintForm(link, ui, code, enableControls);

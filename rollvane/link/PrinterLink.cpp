@@ -78,7 +78,7 @@ bool IsRootHub(const std::string &sysname)
 
 }  // namespace
 
-PrinterLink::PrinterLink(platform::UserInterface &ui, platform::Clock &clock, LinkFacilities facilities)
+PrinterLink::PrinterLink(UserInterface &ui, platform::Clock &clock, LinkFacilities facilities)
     : devicePaths(kMaxDevicePaths), ui_(ui), clock_(clock), facilities_(std::move(facilities)),
       qlnk_(facilities_.qlnkLibrary)
 {
@@ -103,7 +103,7 @@ bool PrinterLink::IsOpen() const
            dataChannelOpened_ || statusChannelOpened_;
 }
 
-platform::ProgressWindow &PrinterLink::StartProgress(const std::string &message)
+ProgressWindow &PrinterLink::StartProgress(const std::string &message)
 {
     progress = ui_.OpenProgress();
     progress->SetMessage(message);
@@ -699,7 +699,7 @@ int PrinterLink::HandleDeviceChange(const platform::UsbDeviceEvent &event)
     const int error = facilities_.usbDirectory ? facilities_.usbDirectory->PresentDevices(&present) : ENOSYS;
     if (error != 0) {
         ui_.ShowMessage("udev_enumerate_scan_devices(): " + platform::SystemError::text(error), "Rollvane",
-                        platform::MessageIcon::Exclamation);
+                        MessageIcon::Exclamation);
         return 0;
     }
     for (const auto &device : present) {

@@ -2,10 +2,10 @@
 
 #include "platform/Clock.h"
 #include "platform/DevicePaths.h"
-#include "platform/ProgressWindow.h"
+#include "rollvane/link/ProgressWindow.h"
 #include "platform/SerialSettings.h"
 #include "platform/UsbDeviceEvent.h"
-#include "platform/UserInterface.h"
+#include "rollvane/link/UserInterface.h"
 #include "rollvane/link/LinkFacilities.h"
 #include "rollvane/link/LinkType.h"
 #include "rollvane/link/PrinterErrorCode.h"
@@ -31,7 +31,7 @@ public:
     static constexpr uint32_t kDefaultDataPort = 9100;
     static constexpr uint32_t kDefaultStatusPort = 3000;
 
-    PrinterLink(platform::UserInterface &ui, platform::Clock &clock,
+    PrinterLink(UserInterface &ui, platform::Clock &clock,
                 LinkFacilities facilities = LinkFacilities::Real());
     ~PrinterLink();
     PrinterLink(const PrinterLink &) = delete;
@@ -65,13 +65,13 @@ public:
     int CheckUsbReconnect();
 
     // Opens the progress window of an action and shows message in it.
-    platform::ProgressWindow &StartProgress(const std::string &message);
+    ProgressWindow &StartProgress(const std::string &message);
 
     // Bit 3 set, or no status at all.
     static bool IsBusy(uint8_t status);
 
     bool IsOpen() const;
-    platform::UserInterface &ui() { return ui_; }
+    UserInterface &ui() { return ui_; }
     platform::Clock &clock() { return clock_; }
 
     int32_t linkType = LinkSerial;
@@ -89,7 +89,7 @@ public:
     QLNK_CommContext statusChannel{};
     platform::Dcb serialState{};
     platform::CommTimeouts serialTimeouts{};
-    std::unique_ptr<platform::ProgressWindow> progress;
+    std::unique_ptr<ProgressWindow> progress;
     // Port name to device node, from inifile.inf [DEVICES].
     platform::DevicePaths devices;
     // ORNUSB handles: device 0 and pipes -1 when not open.
@@ -116,7 +116,7 @@ private:
     void ReleaseAll();
     void CloseNetwork();
 
-    platform::UserInterface &ui_;
+    UserInterface &ui_;
     platform::Clock &clock_;
     LinkFacilities facilities_;
     QlnkBinding qlnk_;

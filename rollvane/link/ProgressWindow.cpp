@@ -1,6 +1,6 @@
-#include "platform/ProgressWindow.h"
+#include "rollvane/link/ProgressWindow.h"
 
-namespace platform {
+namespace rollvane {
 
 void ProgressWindow::SetMessage(const std::string &text)
 {
@@ -24,4 +24,4 @@ void ProgressWindow::SetProgress(uint32_t upper, uint32_t position)
     ShowPosition(position_);
 }
 
-}  // namespace platform
+}  // namespace rollvane

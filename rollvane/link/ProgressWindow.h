@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-namespace platform {
+namespace rollvane {
 
 // The progress window of a running printer action: a one-line message and a bar.
 // The first SetProgress after a ResetRange fixes the bar's range; later calls only move it.
@@ -33,4 +33,4 @@ private:
     uint32_t position_ = 0;
 };
 
-}  // namespace platform
+}  // namespace rollvane

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "platform/ProgressWindow.h"
+#include "rollvane/link/ProgressWindow.h"
 
 #include <memory>
 #include <optional>
 #include <string>
 
-namespace platform {
+namespace rollvane {
 
 enum class MessageIcon {
     None,
@@ -42,4 +42,4 @@ public:
     virtual void RunInterfaceProperties() = 0;
 };
 
-}  // namespace platform
+}  // namespace rollvane

@@ -2,9 +2,9 @@
 
 #include "platform/AtomicFile.h"
 #include "platform/FileDescriptor.h"
-#include "platform/NumberText.h"
 #include "platform/SystemError.h"
-#include "rollvane/app/InterfacePropertiesDialog.h"
+#include "rollvane/link/InterfaceSettings.h"
+#include "rollvane/link/NumberText.h"
 #include "rollvane/link/PrinterErrorReport.h"
 #include "rollvane/link/PrinterLink.h"
 #include "rollvane/settings/SettingText.h"
@@ -18,8 +18,6 @@
 namespace rollvane {
 
 namespace {
-
-using platform::MessageIcon;
 
 const char kOpenFailed[] = "Unable to get serial port handle!";
 const char kBusy[] = "Please check for any error condition on printer!";
@@ -70,8 +68,8 @@ std::string labelName(const SettingItem &item)
 
 }  // namespace
 
-SettingsPage::SettingsPage(PrinterLink &link, InterfacePropertiesDialog &interfaceDialog)
-    : link_(link), interfaceDialog_(interfaceDialog), transfer_(link)
+SettingsPage::SettingsPage(PrinterLink &link, InterfaceSettings &interface)
+    : link_(link), interface_(interface), transfer_(link)
 {}
 
 SettingsPage::Shown SettingsPage::ShowRule(int number, const std::string &text)
@@ -109,14 +107,14 @@ void SettingsPage::ShowSettings(int lastItem)
 
 void SettingsPage::ConfigureLink()
 {
-    const InterfaceSettings &interface = interfaceDialog_.settings();
+    const InterfaceSettings &interface = interface_;
     link_.Configure(interface.portText, interface.baudRate, interface.parityText, interface.dataBits,
                     interface.stopBits, interface.ipAddress);
 }
 
 bool SettingsPage::OpenAndConfigure()
 {
-    if (!link_.Open(interfaceDialog_.settings().portText)) {
+    if (!link_.Open(interface_.portText)) {
         link_.ui().ShowMessage(kOpenFailed, "Error", MessageIcon::Stop);
         return false;
     }
@@ -133,7 +131,7 @@ void SettingsPage::CloseProgress()
 
 int SettingsPage::LoadFile()
 {
-    platform::UserInterface &ui = link_.ui();
+    UserInterface &ui = link_.ui();
     rememberedFileName_.clear();
     const auto path = ui.ChooseOpenFile({"txt File  (*.txt)|*.txt|", "", ""});
     if (!path) {
@@ -159,7 +157,7 @@ int SettingsPage::LoadFile()
 
 int SettingsPage::SaveFile()
 {
-    platform::UserInterface &ui = link_.ui();
+    UserInterface &ui = link_.ui();
     TakeLists();
     const auto path = ui.ChooseSaveFile({"  (*.txt)|*.txt|", "txt", rememberedFileName_});
     if (!path) {
@@ -179,7 +177,7 @@ int SettingsPage::SaveFile()
 
 int SettingsPage::LoadFromPrinter()
 {
-    platform::UserInterface &ui = link_.ui();
+    UserInterface &ui = link_.ui();
     TakeLists();
     if (!OpenAndConfigure()) {
         return 0;
@@ -285,12 +283,12 @@ void SettingsPage::CarryInterfaceValues(const PrinterSettings &settings, Interfa
     for (const char *baud : bauds) {
         if (settings.text(2) == baud) {
             interface.baudText = baud;
-            interface.baudRate = platform::NumberText::decimalValue(baud);
+            interface.baudRate = NumberText::decimalValue(baud);
         }
     }
     if (settings.text(5) == "1" || settings.text(5) == "2") {
         interface.stopBitsText = settings.text(5);
-        interface.stopBits = platform::NumberText::decimalValue(settings.text(5));
+        interface.stopBits = NumberText::decimalValue(settings.text(5));
     }
     for (const char *parity : {"NONE", "ODD", "EVEN"}) {
         if (SettingText::EqualNoCase(settings.text(3), parity)) {
@@ -304,7 +302,7 @@ void SettingsPage::CarryInterfaceValues(const PrinterSettings &settings, Interfa
 
 int SettingsPage::ApplySettings()
 {
-    platform::UserInterface &ui = link_.ui();
+    UserInterface &ui = link_.ui();
     TakeLists();
     if (settings_.FirstInvalidItem() != 0) {
         ui.ShowMessage("Please select the appropriate properties!", "Invalid Properties", MessageIcon::Exclamation);
@@ -317,7 +315,7 @@ int SettingsPage::ApplySettings()
     }
     transfer_.copy() = SettingsCopy::From(settings_);
 
-    InterfaceSettings &interface = interfaceDialog_.settings();
+    InterfaceSettings &interface = interface_;
     bool resetInterface = false;
     int written = 0;
     if (!link_.Open(interface.portText)) {

@@ -11,7 +11,6 @@
 namespace rollvane {
 
 class PrinterLink;
-class InterfacePropertiesDialog;
 struct InterfaceSettings;
 
 // The "Change Settings" page without its widgets: the texts of its 38 lists, the page's
@@ -19,7 +18,8 @@ struct InterfaceSettings;
 // lists and SetListText/listText before and after each handler.
 class SettingsPage {
 public:
-    SettingsPage(PrinterLink &link, InterfacePropertiesDialog &interfaceDialog);
+    // interface: the settings of the running program, which every action opens the link with.
+    SettingsPage(PrinterLink &link, InterfaceSettings &interface);
 
     // What a list shows for a text: the first option that begins with it (without regard
     // to case), else the text itself as typed; the empty text selects nothing.
@@ -70,7 +70,7 @@ private:
     bool ConfirmChanges();
 
     PrinterLink &link_;
-    InterfacePropertiesDialog &interfaceDialog_;
+    InterfaceSettings &interface_;
     SettingsTransfer transfer_;
     PrinterSettings settings_;
     std::array<std::string, SettingsTable::kItemCount> lists_;

@@ -79,7 +79,7 @@ bool SettingsTransfer::SendSetCommand(uint8_t item, uint8_t value)
 
 PrinterErrorCode SettingsTransfer::WriteSettings()
 {
-    platform::UserInterface &ui = link_.ui();
+    UserInterface &ui = link_.ui();
     link_.progress = ui.OpenProgress();
     link_.progress->SetMessage("Initializing printer...");
     const PrinterErrorCode status = CheckStatus();
@@ -103,7 +103,7 @@ PrinterErrorCode SettingsTransfer::WriteSettings()
         std::string refusal;
         const auto commands = SettingsEncoder::EncodeItem(item, copy_, model_, &refusal);
         if (!refusal.empty()) {
-            ui.ShowMessage(refusal, "Error", platform::MessageIcon::Stop);
+            ui.ShowMessage(refusal, "Error", MessageIcon::Stop);
         }
         for (const auto &command : commands) {
             if (!SendSetCommand(command.item, command.value)) {

@@ -99,7 +99,7 @@ TEST(InterfacePropertiesDialog, LowerCaseComPortIsRefusedAndTheFieldsReset)
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].text, "Please select the appropriate properties!");
     EXPECT_EQ(ui.messages[0].caption, "Invalid Properties");
-    EXPECT_EQ(ui.messages[0].icon, platform::MessageIcon::Exclamation);
+    EXPECT_EQ(ui.messages[0].icon, rollvane::MessageIcon::Exclamation);
     const InterfaceSettings &s = dialog.settings();
     EXPECT_EQ(s.portText, "COM1");
     EXPECT_EQ(s.baudText, "115200");

@@ -125,7 +125,7 @@ TEST_F(MainWindowTest, PrintConfigurationsStopsAtABusyPrinter)
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].text, "Please check for any error condition on printer!");
     EXPECT_EQ(ui.messages[0].caption, "Interface Busy");
-    EXPECT_EQ(ui.messages[0].icon, platform::MessageIcon::Exclamation);
+    EXPECT_EQ(ui.messages[0].icon, rollvane::MessageIcon::Exclamation);
     EXPECT_FALSE(window.link().IsOpen());
     EXPECT_TRUE(window.exitEnabled());
     // Only the status request reached the printer: nothing was printed.
@@ -142,7 +142,7 @@ TEST_F(MainWindowTest, PrintConfigurationsReportsAPortThatCannotBeOpened)
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].text, "Unable to get serial port handle!");
     EXPECT_EQ(ui.messages[0].caption, "Error");
-    EXPECT_EQ(ui.messages[0].icon, platform::MessageIcon::Stop);
+    EXPECT_EQ(ui.messages[0].icon, rollvane::MessageIcon::Stop);
     EXPECT_TRUE(window.exitEnabled());
 }
 
@@ -153,5 +153,5 @@ TEST_F(MainWindowTest, SettingsFileThatCannotBeWrittenIsReported)
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].caption, "Error");
     EXPECT_NE(ui.messages[0].text.find("No such file or directory"), std::string::npos);
-    EXPECT_EQ(ui.messages[0].icon, platform::MessageIcon::Stop);
+    EXPECT_EQ(ui.messages[0].icon, rollvane::MessageIcon::Stop);
 }

@@ -1,6 +1,6 @@
-#include "rollvane/app/InterfacePropertiesView.h"
+#include "rollvane/gui/InterfacePropertiesView.h"
 #include "QtTestApplication.h"
-#include "rollvane/app/AboutDialog.h"
+#include "rollvane/gui/AboutDialog.h"
 #include "rollvane/app/InterfacePropertiesDialog.h"
 #include "tests/support/RecordingUserInterface.h"
 

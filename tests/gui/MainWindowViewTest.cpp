@@ -1,4 +1,4 @@
-#include "rollvane/app/MainWindowView.h"
+#include "rollvane/gui/MainWindowView.h"
 #include "QtTestApplication.h"
 #include "platform/VirtualClock.h"
 #include "rollvane/app/MainWindow.h"

@@ -1,4 +1,4 @@
-#include "rollvane/app/ProgressDialog.h"
+#include "rollvane/gui/ProgressDialog.h"
 #include "QtTestApplication.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 // The page's widgets under the offscreen platform, with a printer played on a pseudo-terminal.
-#include "rollvane/settings/SettingsPageView.h"
+#include "rollvane/gui/SettingsPageView.h"
 #include "platform/VirtualClock.h"
 #include "rollvane/app/InterfacePropertiesDialog.h"
 #include "rollvane/link/PrinterLink.h"
@@ -41,7 +41,8 @@ void application()
 
 class SettingsPageViewTest : public ::testing::Test {
 protected:
-    SettingsPageViewTest() : link(ui, clock), dialog("COM3", "115200", "1", "NONE", "Xon/Xoff", 0), page(link, dialog)
+    SettingsPageViewTest()
+        : link(ui, clock), dialog("COM3", "115200", "1", "NONE", "Xon/Xoff", 0), page(link, dialog.settings())
     {
         application();
         link.devices.setEntry("COM3", printer.slavePath());

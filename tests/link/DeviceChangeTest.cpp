@@ -109,7 +109,7 @@ TEST_F(PrinterLinkDeviceChangeTest, AFailedDeviceListIsReportedWithTheSystemText
     EXPECT_EQ(link->deviceCount, 0);
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].text, "udev_enumerate_scan_devices(): " + platform::SystemError::text(ENOMEM));
-    EXPECT_EQ(ui.messages[0].icon, platform::MessageIcon::Exclamation);
+    EXPECT_EQ(ui.messages[0].icon, rollvane::MessageIcon::Exclamation);
 }
 
 TEST_F(PrinterLinkDeviceChangeTest, AnArrivalPathIsWhatThePrinterClassOpenUses)

@@ -1,8 +1,8 @@
-#include "platform/NumberText.h"
+#include "rollvane/link/NumberText.h"
 
 #include <gtest/gtest.h>
 
-using platform::NumberText;
+using rollvane::NumberText;
 
 TEST(NumberText, DecimalValueTakesTheLeadingDigits)
 {

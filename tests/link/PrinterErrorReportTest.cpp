@@ -95,7 +95,7 @@ protected:
         ASSERT_EQ(ui.messages.size(), 1u);
         EXPECT_EQ(ui.messages[0].text, expected.text);
         EXPECT_EQ(ui.messages[0].caption, expected.caption);
-        EXPECT_EQ(ui.messages[0].icon, platform::MessageIcon::Exclamation);
+        EXPECT_EQ(ui.messages[0].icon, MessageIcon::Exclamation);
         EXPECT_FALSE(openAtMessage);
         EXPECT_EQ(bytesAtMessage, expected.bytes);
         EXPECT_EQ(link->progress, nullptr);

@@ -1,10 +1,10 @@
-#include "platform/ProgressWindow.h"
+#include "rollvane/link/ProgressWindow.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-class ShownProgress : public platform::ProgressWindow {
+class ShownProgress : public rollvane::ProgressWindow {
 public:
     std::string shownMessage;
     uint32_t shownRange = 0;

@@ -16,7 +16,6 @@ namespace rollvane {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-using platform::MessageIcon;
 using testing_support::RecordingUserInterface;
 
 Bytes operator+(Bytes a, const Bytes &b)
@@ -36,7 +35,8 @@ Bytes set(uint8_t item, uint8_t value)
 
 class SettingsPageTest : public ::testing::Test {
 protected:
-    SettingsPageTest() : link(ui, clock), dialog("COM3", "115200", "1", "NONE", "Xon/Xoff", 0), page(link, dialog)
+    SettingsPageTest()
+        : link(ui, clock), dialog("COM3", "115200", "1", "NONE", "Xon/Xoff", 0), page(link, dialog.settings())
     {
         link.devices.setEntry("COM3", printer.slavePath());
         link.linkType = LinkSerial;

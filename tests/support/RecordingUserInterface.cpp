@@ -4,7 +4,7 @@ namespace testing_support {
 
 namespace {
 
-class RecordingProgress final : public platform::ProgressWindow {
+class RecordingProgress final : public rollvane::ProgressWindow {
 public:
     explicit RecordingProgress(RecordingUserInterface &ui) : ui_(ui)
     {
@@ -37,7 +37,7 @@ private:
 }  // namespace
 
 void RecordingUserInterface::ShowMessage(const std::string &text, const std::string &caption,
-                                         platform::MessageIcon icon)
+                                         rollvane::MessageIcon icon)
 {
     messages.push_back({text, caption, icon});
     events.push_back("message " + caption + ": " + text);
@@ -58,7 +58,7 @@ bool RecordingUserInterface::Confirm(const std::string &text, const std::string 
     return answer;
 }
 
-std::optional<std::string> RecordingUserInterface::ChooseOpenFile(const platform::FileChoice &choice)
+std::optional<std::string> RecordingUserInterface::ChooseOpenFile(const rollvane::FileChoice &choice)
 {
     fileChoices.push_back(choice);
     events.push_back("choose open file");
@@ -70,7 +70,7 @@ std::optional<std::string> RecordingUserInterface::ChooseOpenFile(const platform
     return answer;
 }
 
-std::optional<std::string> RecordingUserInterface::ChooseSaveFile(const platform::FileChoice &choice)
+std::optional<std::string> RecordingUserInterface::ChooseSaveFile(const rollvane::FileChoice &choice)
 {
     fileChoices.push_back(choice);
     events.push_back("choose save file");
@@ -82,7 +82,7 @@ std::optional<std::string> RecordingUserInterface::ChooseSaveFile(const platform
     return answer;
 }
 
-std::unique_ptr<platform::ProgressWindow> RecordingUserInterface::OpenProgress()
+std::unique_ptr<rollvane::ProgressWindow> RecordingUserInterface::OpenProgress()
 {
     return std::make_unique<RecordingProgress>(*this);
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/UserInterface.h"
+#include "rollvane/link/UserInterface.h"
 
 #include <deque>
 #include <functional>
@@ -12,19 +12,19 @@ namespace testing_support {
 
 // A UserInterface for tests: logs every message box and progress step in one list, in the
 // order they happened, and answers questions and file choices from a script.
-class RecordingUserInterface : public platform::UserInterface {
+class RecordingUserInterface : public rollvane::UserInterface {
 public:
     struct Message {
         std::string text;
         std::string caption;
-        platform::MessageIcon icon;
+        rollvane::MessageIcon icon;
     };
 
-    void ShowMessage(const std::string &text, const std::string &caption, platform::MessageIcon icon) override;
+    void ShowMessage(const std::string &text, const std::string &caption, rollvane::MessageIcon icon) override;
     bool Confirm(const std::string &text, const std::string &caption) override;
-    std::optional<std::string> ChooseOpenFile(const platform::FileChoice &choice) override;
-    std::optional<std::string> ChooseSaveFile(const platform::FileChoice &choice) override;
-    std::unique_ptr<platform::ProgressWindow> OpenProgress() override;
+    std::optional<std::string> ChooseOpenFile(const rollvane::FileChoice &choice) override;
+    std::optional<std::string> ChooseSaveFile(const rollvane::FileChoice &choice) override;
+    std::unique_ptr<rollvane::ProgressWindow> OpenProgress() override;
     void RunInterfaceProperties() override;
 
     // Answers, taken in order; an empty optional is a cancelled dialog. Without a scripted
@@ -37,7 +37,7 @@ public:
     std::function<void(const Message &)> onMessage;
 
     std::vector<Message> messages;
-    std::vector<platform::FileChoice> fileChoices;
+    std::vector<rollvane::FileChoice> fileChoices;
     std::vector<std::string> confirmations;
     int interfacePropertiesShown = 0;
     // Every event as one line: "message CAPTION: TEXT", "progress open", "progress message TEXT",
