@@ -2,13 +2,11 @@
 
 #include <qlnk.h>
 
-#include <atomic>
 #include <cstdint>
 
-class CPpdevCalls;
-
-// The library's application object: set up once when the library is loaded, it dispatches every exported call by port
-// type to the transport object of that family.
+// The library's application object: set up once when the library is loaded, it makes the
+// checks every exported call shares and hands the call to the transport of its port type
+// (CTransport).
 class CQLNKApp {
 public:
     static CQLNKApp &instance();
@@ -23,11 +21,6 @@ public:
                        uint32_t address, const wchar_t *localPath, const wchar_t *remoteName, int32_t *status);
     int32_t GetLastError(int32_t *value);
 
-    // The ppdev calls the parallel transport goes through: the kernel's unless a test put
-    // its own in place (nullptr restores the kernel's).
-    CPpdevCalls &parallelCalls() const { return *parallelCalls_.load(); }
-    void SetParallelCalls(CPpdevCalls *calls);
-
     CQLNKApp(const CQLNKApp &) = delete;
     CQLNKApp &operator=(const CQLNKApp &) = delete;
 
@@ -35,9 +28,5 @@ private:
     CQLNKApp();
     ~CQLNKApp();
 
-    int32_t SendOrReceive(bool send, int32_t *handle, uint8_t *buffer, uint32_t length, uint32_t *count,
-                          uint32_t portType, uint32_t timeoutMs, int32_t *status);
-
-    std::atomic<CPpdevCalls *> parallelCalls_;
     bool curlReady_ = false;
 };

@@ -325,19 +325,27 @@ int32_t CEthernetComm::Close(int32_t *handle)
     return QLNK_OK;
 }
 
+std::string CEthernetComm::Describe(const QLNK_CommContext &context)
+{
+    return AddressText(context.netAddress, context.netPort);
+}
+
+std::string CEthernetComm::AddressText(uint32_t address, uint32_t port)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%u.%u.%u.%u:%u", (address >> 24) & 0xFF, (address >> 16) & 0xFF,
+                  (address >> 8) & 0xFF, address & 0xFF, port & 0xFFFF);
+    return text;
+}
+
 int32_t CEthernetComm::FtpPutFile(bool curlReady, const wchar_t *clientName, const wchar_t *user,
                                   const wchar_t *password, int32_t port, uint32_t address, const wchar_t *localPath,
                                   const wchar_t *remoteName)
 {
     // FTP has no place for a client name; it is taken and not sent.
     (void)clientName;
-    char server[32];
-    std::snprintf(server, sizeof server, "%i.%i.%i.%i", static_cast<int>((address >> 24) & 0xFF),
-                  static_cast<int>((address >> 16) & 0xFF), static_cast<int>((address >> 8) & 0xFF),
-                  static_cast<int>(address & 0xFF));
-    const std::string url = std::string("ftp://") + server + ":" +
-                            std::to_string(static_cast<uint32_t>(port) & 0xFFFF) + "/" +
-                            UrlPath(CWideText::ToUtf8(remoteName));
+    const std::string url =
+        "ftp://" + AddressText(address, static_cast<uint32_t>(port)) + "/" + UrlPath(CWideText::ToUtf8(remoteName));
     const std::string userText = CWideText::ToUtf8(user);
     const std::string passwordText = CWideText::ToUtf8(password);
 

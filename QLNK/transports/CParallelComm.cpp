@@ -1,15 +1,17 @@
 #include "transports/CParallelComm.h"
 
 #include "CLastError.h"
-#include "transports/CPpdevCalls.h"
+#include "transports/CPpdevKernelCalls.h"
 #include "transports/CWideText.h"
 
 #include "platform/DevicePaths.h"
 
+#include <atomic>
 #include <cerrno>
 #include <fcntl.h>
 #include <linux/parport.h>
 #include <linux/ppdev.h>
+#include <new>
 #include <sys/ioctl.h>
 #include <sys/time.h>
 
@@ -49,21 +51,51 @@ int PpdevMode(uint16_t readMask)
     }
 }
 
+// Never destroyed (it holds nothing): a caller's exit handler may still close a parallel port
+// after the library's own objects are gone.
+CPpdevKernelCalls &kernelCalls()
+{
+    alignas(CPpdevKernelCalls) static unsigned char storage[sizeof(CPpdevKernelCalls)];
+    static CPpdevKernelCalls *calls = new (storage) CPpdevKernelCalls;
+    return *calls;
+}
+
+// A test's stand-in for the kernel's calls; constant-initialised and trivially destroyed, so it
+// is readable at any time of the process's life.
+constinit std::atomic<CPpdevCalls *> replacement{nullptr};
+
 }  // namespace
+
+CPpdevCalls &CParallelComm::calls()
+{
+    CPpdevCalls *standIn = replacement.load();
+    return standIn != nullptr ? *standIn : kernelCalls();
+}
+
+void CParallelComm::SetCalls(CPpdevCalls *standIn)
+{
+    replacement.store(standIn);
+}
+
+std::string CParallelComm::Describe(const QLNK_CommContext &context)
+{
+    return platform::DevicePaths::defaultPath(CWideText::ToUtf8(context.parallelPortName));
+}
 
 int32_t CParallelComm::Open(QLNK_CommContext &context)
 {
+    CPpdevCalls &ppdev = calls();
     const std::string path = platform::DevicePaths::defaultPath(CWideText::ToUtf8(context.parallelPortName));
     // Blocking descriptor: ppdev's poll only reports interrupts, so transfers are bounded by
     // the port's inactivity time-out instead (set per call).
     errno = 0;
-    int fd = calls_.Open(path.c_str(), O_RDWR | O_CLOEXEC);
+    int fd = ppdev.Open(path.c_str(), O_RDWR | O_CLOEXEC);
     int openError = fd < 0 ? errno : 0;
     // Not shared: a port another open holds is in use. Without the lock the claim below would
     // wait for as long as the other holder keeps the port, for ever within one thread.
-    if (fd >= 0 && calls_.Lock(fd) != 0) {
+    if (fd >= 0 && ppdev.Lock(fd) != 0) {
         openError = errno == EWOULDBLOCK ? EBUSY : errno;
-        calls_.Close(fd);
+        ppdev.Close(fd);
         fd = -1;
     }
     context.parallelHandle = fd < 0 ? -1 : fd;
@@ -81,12 +113,12 @@ int32_t CParallelComm::Open(QLNK_CommContext &context)
     if (entry == nullptr) {
         return QLNK_E_PARAM;
     }
-    if (calls_.Ioctl(fd, PPCLAIM, nullptr) != 0) {
+    if (ppdev.Ioctl(fd, PPCLAIM, nullptr) != 0) {
         CLastError::Store(errno);
         return QLNK_E_SYSTEM;
     }
     int mode = PpdevMode(entry->readMask);
-    if (calls_.Ioctl(fd, PPNEGOT, &mode) == 0) {
+    if (ppdev.Ioctl(fd, PPNEGOT, &mode) == 0) {
         return QLNK_OK;
     }
     const int negotiateError = errno;
@@ -98,8 +130,8 @@ int32_t CParallelComm::Open(QLNK_CommContext &context)
     }
     // Back to compatibility mode before letting go; its own answer does not change the result.
     int compatibility = IEEE1284_MODE_COMPAT;
-    calls_.Ioctl(fd, PPNEGOT, &compatibility);
-    calls_.Close(fd);
+    ppdev.Ioctl(fd, PPNEGOT, &compatibility);
+    ppdev.Close(fd);
     context.parallelHandle = -1;
     return entry->failure;
 }
@@ -118,16 +150,17 @@ int32_t CParallelComm::Transfer(bool write, int fd, uint8_t *buffer, uint32_t le
                                 uint32_t timeoutMs)
 {
     *count = 0;
+    CPpdevCalls &ppdev = calls();
     timeval limit{};
     limit.tv_sec = static_cast<time_t>(timeoutMs / 1000);
     limit.tv_usec = static_cast<suseconds_t>(timeoutMs % 1000) * 1000;
-    if (calls_.Ioctl(fd, PPSETTIME, &limit) != 0) {
+    if (ppdev.Ioctl(fd, PPSETTIME, &limit) != 0) {
         CLastError::Store(errno);
         return QLNK_E_SYSTEM;
     }
     ssize_t n;
     do {
-        n = write ? calls_.Write(fd, buffer, length) : calls_.Read(fd, buffer, length);
+        n = write ? ppdev.Write(fd, buffer, length) : ppdev.Read(fd, buffer, length);
     } while (n < 0 && errno == EINTR);
     if (n > 0) {
         *count = static_cast<uint32_t>(n);
@@ -143,7 +176,7 @@ int32_t CParallelComm::Transfer(bool write, int fd, uint8_t *buffer, uint32_t le
 
 int32_t CParallelComm::Close(int32_t *handle)
 {
-    if (calls_.Close(*handle) != 0) {
+    if (calls().Close(*handle) != 0) {
         CLastError::Store(errno);
         return QLNK_E_SYSTEM;
     }

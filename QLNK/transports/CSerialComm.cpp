@@ -2,12 +2,14 @@
 
 #include "CLastError.h"
 #include "transports/CSerialPortTable.h"
+#include "transports/CUdpDestinations.h"
 #include "transports/CWideText.h"
 
 #include "platform/DevicePaths.h"
 #include "platform/SerialPort.h"
 
 #include <cerrno>
+#include <unistd.h>
 
 namespace {
 
@@ -127,4 +129,26 @@ int32_t CSerialComm::Receive(int fd, uint8_t *buffer, uint32_t capacity, uint32_
     int error = 0;
     const bool ok = port->read(buffer, capacity, &got, &error);
     return TransferResult(ok, got, error, received);
+}
+
+int32_t CSerialComm::Close(int32_t *handle)
+{
+    if (CSerialPortTable::Close(*handle)) {
+        *handle = -1;
+        return QLNK_OK;
+    }
+    // Not a port this library opened: closed as a plain descriptor. Should it be one of the
+    // library's UDP sockets, its destination goes first, before the number can be reused.
+    CUdpDestinations::Drop(*handle);
+    if (::close(*handle) != 0) {
+        CLastError::Store(errno);
+        return QLNK_E_SYSTEM;
+    }
+    *handle = -1;
+    return QLNK_OK;
+}
+
+std::string CSerialComm::Describe(const QLNK_CommContext &context)
+{
+    return platform::DevicePaths::defaultPath(CWideText::ToUtf8(context.serialPortName));
 }

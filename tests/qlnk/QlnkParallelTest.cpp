@@ -2,7 +2,7 @@
 // port); everything above those calls, the exported dispatch included, is the real code.
 #include <qlnk.h>
 
-#include "CQLNKApp.h"
+#include "transports/CParallelComm.h"
 #include "transports/CPpdevCalls.h"
 
 #include <gtest/gtest.h>
@@ -107,8 +107,8 @@ public:
 
 class QlnkParallel : public testing::Test {
 protected:
-    void SetUp() override { CQLNKApp::instance().SetParallelCalls(&fake); }
-    void TearDown() override { CQLNKApp::instance().SetParallelCalls(nullptr); }
+    void SetUp() override { CParallelComm::SetCalls(&fake); }
+    void TearDown() override { CParallelComm::SetCalls(nullptr); }
 
     QLNK_CommContext Context(uint32_t mode) const
     {
