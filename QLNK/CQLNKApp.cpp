@@ -55,6 +55,8 @@ CQLNKApp &CQLNKApp::instance()
 
 CQLNKApp::CQLNKApp()
 {
+    // The one reading of QLNK_TRACE, when the library is loaded.
+    trace_.EnableFromEnvironment();
     curlReady_ = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
 }
 
@@ -71,6 +73,9 @@ int32_t CQLNKApp::Open(QLNK_CommContext *context, int32_t *status)
     const CTransport *transport = context != nullptr ? CTransport::Find(context->portType) : nullptr;
     // An unknown type opens and clears nothing.
     const int32_t result = transport != nullptr ? transport->Open(*context) : QLNK_E_PARAM;
+    if (trace_.on()) {
+        trace_.LogOpen(transport, context, transport != nullptr, result);
+    }
     return Finish(result, status);
 }
 
@@ -83,8 +88,12 @@ int32_t CQLNKApp::SendData(int32_t *handle, const uint8_t *data, uint32_t length
     *count = 0;
     const CTransport *transport = CTransport::Find(portType);
     int32_t result = CheckHandle(transport, true, handle, data != nullptr || length == 0);
-    if (result == QLNK_OK) {
+    const bool reached = result == QLNK_OK;
+    if (reached) {
         result = transport->Send(*handle, data, length, count, timeoutMs);
+    }
+    if (trace_.on()) {
+        trace_.LogSend(transport, portType, handle, data, length, *count, reached, result);
     }
     return Finish(result, status);
 }
@@ -99,8 +108,12 @@ int32_t CQLNKApp::RecvData(int32_t *handle, uint8_t *buffer, uint32_t capacity, 
     const CTransport *transport = CTransport::Find(portType);
     int32_t result = CheckHandle(transport, transport != nullptr && transport->Receive != nullptr, handle,
                                  buffer != nullptr || capacity == 0);
-    if (result == QLNK_OK) {
+    const bool reached = result == QLNK_OK;
+    if (reached) {
         result = transport->Receive(*handle, buffer, capacity, count, timeoutMs);
+    }
+    if (trace_.on()) {
+        trace_.LogReceive(transport, portType, handle, buffer, capacity, *count, reached, result);
     }
     return Finish(result, status);
 }
@@ -110,8 +123,14 @@ int32_t CQLNKApp::CloseComm(int32_t *handle, uint32_t portType, int32_t *status)
     Begin(status);
     const CTransport *transport = CTransport::Find(portType);
     int32_t result = CheckHandle(transport, true, handle, true);
-    if (result == QLNK_OK) {
+    const bool reached = result == QLNK_OK;
+    // The trace names the handle that was closed, not the -1 left in its place.
+    const int32_t closing = handle != nullptr ? *handle : -1;
+    if (reached) {
         result = transport->Close(handle);
+    }
+    if (trace_.on()) {
+        trace_.LogClose(transport, portType, handle != nullptr ? &closing : nullptr, reached, result);
     }
     return Finish(result, status);
 }
@@ -122,6 +141,9 @@ int32_t CQLNKApp::FtpPutFile(const wchar_t *clientName, const wchar_t *user, con
     Begin(status);
     const int32_t result =
         CEthernetComm::FtpPutFile(curlReady_, clientName, user, password, port, address, localPath, remoteName);
+    if (trace_.on()) {
+        trace_.LogFtpPutFile(address, port, localPath, remoteName, result);
+    }
     return Finish(result, status);
 }
 
@@ -129,6 +151,9 @@ int32_t CQLNKApp::GetLastError(int32_t *value)
 {
     if (value != nullptr) {
         *value = CLastError::Take();
+    }
+    if (trace_.on()) {
+        trace_.LogGetLastError(value);
     }
     return 1;
 }

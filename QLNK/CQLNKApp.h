@@ -2,6 +2,8 @@
 
 #include <qlnk.h>
 
+#include "CCallTrace.h"
+
 #include <cstdint>
 
 // The library's application object: set up once when the library is loaded, it makes the
@@ -28,5 +30,6 @@ private:
     CQLNKApp();
     ~CQLNKApp();
 
+    CCallTrace trace_;
     bool curlReady_ = false;
 };

@@ -1,0 +1,60 @@
+// A caller of the library, run by QlnkTraceTest with or without QLNK_TRACE (which the library
+// reads when it is loaded): one raw TCP session against a loopback listener of its own. Prints
+// "PORT HANDLE" and exits 0, or exits with the line of the first wrong answer.
+#include <qlnk.h>
+
+#include <arpa/inet.h>
+#include <cstdio>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+int main()
+{
+    const int listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in where{};
+    where.sin_family = AF_INET;
+    where.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof where;
+    if (bind(listener, reinterpret_cast<sockaddr *>(&where), size) != 0 || listen(listener, 1) != 0 ||
+        getsockname(listener, reinterpret_cast<sockaddr *>(&where), &size) != 0) {
+        return __LINE__;
+    }
+    QLNK_CommContext context{};
+    context.portType = QLNK_PORT_TCP_RAW;
+    context.netAddress = INADDR_LOOPBACK;
+    context.netPort = ntohs(where.sin_port);
+    context.netTimeout = 2000;
+    int32_t status = 0;
+    if (QLNK_Open(&context, &status) != 1) {
+        return __LINE__;
+    }
+    pollfd p{listener, POLLIN, 0};
+    const int peer = poll(&p, 1, 2000) == 1 ? accept(listener, nullptr, nullptr) : -1;
+    const int32_t handle = context.netSocket;
+
+    const uint8_t out[] = {0x1B, 0x40, 0x10};
+    uint32_t count = 0;
+    uint8_t seen[3] = {};
+    if (QLNK_SendData(&context.netSocket, out, sizeof out, &count, QLNK_PORT_TCP_RAW, 1000, &status) != 1 ||
+        recv(peer, seen, sizeof seen, MSG_WAITALL) != 3) {
+        return __LINE__;
+    }
+    const uint8_t back[] = {0x12, 0x34};
+    uint8_t buffer[16];
+    if (send(peer, back, sizeof back, 0) != 2 ||
+        QLNK_RecvData(&context.netSocket, buffer, sizeof buffer, &count, QLNK_PORT_TCP_RAW, 2000, &status) != 1 ||
+        count != 2) {
+        return __LINE__;
+    }
+    // Nothing more comes: a time-out, with its errno in the line.
+    if (QLNK_RecvData(&context.netSocket, buffer, sizeof buffer, &count, QLNK_PORT_TCP_RAW, 50, &status) != 0 ||
+        QLNK_CloseComm(&context.netSocket, QLNK_PORT_TCP_RAW, &status) != 1) {
+        return __LINE__;
+    }
+    std::printf("%u %d\n", context.netPort, handle);
+    close(peer);
+    close(listener);
+    return 0;
+}
