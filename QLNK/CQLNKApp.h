@@ -1,5 +1,12 @@
 #pragma once
 
+// The library's one error convention. Every operation, down to each transport's, returns a
+// QLNK_ result code (QLNK_OK or a QLNK_E_ code) and never throws for a failure. Every failure
+// path stores its errno (libcurl's code for FTP) in CLastError before it returns; device opens
+// store theirs whatever the result, 0 when they worked. Only the argument checks made here,
+// which have no errno, store nothing. The exported calls alone turn the code into their 1/0
+// return value plus the caller's status (Finish in CQLNKApp.cpp).
+
 #include <qlnk.h>
 
 #include "CCallTrace.h"

@@ -3,8 +3,29 @@
  *
  * Six plain C functions open a printer port described by a caller-owned record, send and
  * receive blocks with time-outs, close the port, read the last platform error and upload a
- * file by FTP. Every function returns 1 on success and 0 on failure; the detail is in the
- * status out-parameter (QLNK_OK or a QLNK_E_ code).
+ * file by FTP.
+ *
+ * Results. Every function but QLNK_GetLastError returns 1 on success and 0 on failure, and
+ * writes the detail to its status out-parameter: QLNK_OK, or one of the QLNK_E_ codes below.
+ * status may be NULL. It is written QLNK_OK first and the result last. Any call may also fail
+ * with QLNK_E_SYSTEM and ENOMEM in the last error when memory runs out.
+ *
+ * Calling order.
+ *   1. Zero-fill a QLNK_CommContext, set portType and fill in the fields of that port type.
+ *   2. QLNK_Open(&context, &status). The port's handle goes into the record's handle field
+ *      of that type (serialHandle, parallelHandle, usbHandle or netSocket).
+ *   3. QLNK_SendData / QLNK_RecvData with the address of that field and the same portType.
+ *   4. QLNK_CloseComm with the address of that field and the same portType, once. It writes -1
+ *      there; a second close then fails harmlessly with QLNK_E_SOCKET or QLNK_E_OPEN.
+ *   Some failed opens leave the port open (a TCP connect that failed keeps its socket in
+ *   netSocket; see QLNK_Open): after any QLNK_Open, close the handle field unless it is -1.
+ *   Calls on different ports may run in different threads at once. The last error is one
+ *   value for the whole process.
+ *
+ * Trace. With the environment variable QLNK_TRACE=1 the library writes one line per exported
+ * call to standard error; with QLNK_TRACE=FILE it appends them to FILE. The variable is read
+ * once, when the library is loaded. Unset, empty or "0": no trace.
+ *   qlnk 14:02:11.507 QLNK_SendData TCP_RAW handle 5, 3 bytes: 1B 40 10 -> QLNK_OK, 3 sent
  */
 #ifndef QLNK_H
 #define QLNK_H
@@ -38,18 +59,19 @@ extern "C" {
 #define QLNK_PAR_BYTE   0x2102u
 #define QLNK_PAR_ECP    0x2103u
 
-/* Result codes written to the status out-parameter. */
-#define QLNK_OK           1
-#define QLNK_E_OPEN       0x1001
-#define QLNK_E_SOCKET     0x1002
-#define QLNK_E_PARAM      0x1003
-#define QLNK_E_PAR_NIBBLE 0x1004
-#define QLNK_E_PAR_BYTE   0x1005
-#define QLNK_E_PAR_ECP    0x1006
-#define QLNK_E_NO_MATCH   0x1007
-#define QLNK_E_NO_DEVICE  0x1008
-#define QLNK_E_TIMEOUT    0x1009
-#define QLNK_E_SYSTEM     0x100A
+/* Result codes written to the status out-parameter. What each means for a given call is
+   listed with the call. */
+#define QLNK_OK           1      /* done */
+#define QLNK_E_OPEN       0x1001 /* a device port could not be opened, or its handle is -1 */
+#define QLNK_E_SOCKET     0x1002 /* no socket could be made, or a network handle is -1 */
+#define QLNK_E_PARAM      0x1003 /* an argument or record field the call cannot use */
+#define QLNK_E_PAR_NIBBLE 0x1004 /* the parallel peripheral refused nibble mode */
+#define QLNK_E_PAR_BYTE   0x1005 /* the parallel peripheral refused byte mode */
+#define QLNK_E_PAR_ECP    0x1006 /* the parallel peripheral refused ECP mode */
+#define QLNK_E_NO_MATCH   0x1007 /* reserved for the USB device search; not returned yet */
+#define QLNK_E_NO_DEVICE  0x1008 /* reserved for the USB device search; not returned yet */
+#define QLNK_E_TIMEOUT    0x1009 /* nothing moved in time, or a TCP connection was not made */
+#define QLNK_E_SYSTEM     0x100A /* the system refused; the last error says why */
 
 /* The value QLNK_GetLastError gives when nothing has been recorded. */
 #define QLNK_NO_ERROR_RECORDED 0xFFFF
@@ -148,19 +170,119 @@ QLNK_STATIC_ASSERT(offsetof(QLNK_CommContext, netPort) == 80, "netPort");
 QLNK_STATIC_ASSERT(offsetof(QLNK_CommContext, netTimeout) == 84, "netTimeout");
 #endif
 
+/* QLNK_Open: opens the port context describes.
+   Reads portType and the fields of that type; writes the handle field of that type.
+     SERIAL    serialPortName ("COM1" is /dev/ttyS0, "/dev/ttyUSB0" a path, "ttyACM0" /dev/ttyACM0),
+               opened exclusively, then serialDcb applied -> serialHandle.
+     PARALLEL  parallelPortName ("LPT1" is /dev/parport0), opened exclusively and claimed, then
+               parallelMode (QLNK_PAR_) negotiated -> parallelHandle.
+     TCP_RAW, TCP_LPR
+               netAddress, netPort, netTimeout (the connect time-out, ms) -> netSocket.
+     UDP_RAW   netAddress, netPort (where each send goes; broadcast allowed) -> netSocket.
+     USB_PRINTER, USB_HID_OUTPUT, USB_HID_FEATURE
+               usbVendorId, usbProductId. No USB device is searched for yet: the open always
+               fails. The HID types write -1 to usbHandle first; USB_PRINTER leaves it alone.
+   Codes:
+     QLNK_OK           open; the handle is in its field.
+     QLNK_E_PARAM      context is NULL, or portType is unknown (nothing written); or the serial
+                       settings were refused (the port stays open in serialHandle); or
+                       parallelMode is no QLNK_PAR_ value (the port stays open in parallelHandle).
+     QLNK_E_OPEN       the device could not be opened: missing (ENOENT), held by another open
+                       (EBUSY), not allowed (EACCES); no USB device (ENODEV). Handle field -1.
+     QLNK_E_SOCKET     no socket could be made. netSocket -1.
+     QLNK_E_TIMEOUT    the TCP connection was not made: no answer within netTimeout (ETIMEDOUT),
+                       or refused or unreachable, reported at once (ECONNREFUSED, EHOSTUNREACH,
+                       ENETUNREACH, EHOSTDOWN, ...). The socket stays in netSocket: close it.
+     QLNK_E_SYSTEM     TCP: the connect failed otherwise (socket stays in netSocket); UDP:
+                       broadcast could not be allowed (socket stays in netSocket); parallel: the
+                       claim or the negotiation request failed (port stays in parallelHandle).
+     QLNK_E_PAR_NIBBLE, QLNK_E_PAR_BYTE, QLNK_E_PAR_ECP
+                       the peripheral refused the mode (ENXIO) or does not speak IEEE 1284
+                       (EIO); the port is closed and parallelHandle is -1.
+   Last error: serial and parallel opens record theirs whatever the result (0 when it worked);
+   a TCP connect that had to wait leaves EINPROGRESS even when it then succeeded. */
 QLNK_API int32_t QLNK_Open(QLNK_CommContext *context, int32_t *status);
+
+/* QLNK_SendData: sends length bytes of data on the open port *handle of type portType.
+   Reads *handle (never writes it) and data; writes *sent (may be NULL), 0 first and then the
+   count handed over, on failure too:
+     TCP_RAW   everything, within timeoutMs for the whole call; after QLNK_E_TIMEOUT or
+               QLNK_E_SYSTEM *sent keeps the bytes that did go out, the rest was never sent.
+     UDP_RAW   one datagram to the address given at the open; *sent is its length, or 0.
+     TCP_LPR   one whole RFC 1179 print job (queue "lp1"); timeoutMs bounds each step and each
+               acknowledgement wait. What an acknowledgement says is not looked at. *sent is the
+               count of the data step, its trailing zero octet included (length + 1 when all
+               went), 0 when the job ended before it.
+     SERIAL    one write within timeoutMs plus 100 ms per byte; *sent is what moved, which may
+               be less than length with QLNK_OK.
+     PARALLEL  one write within timeoutMs; *sent is what the port took (may be less, QLNK_OK).
+   Codes:
+     QLNK_OK           sent as above.
+     QLNK_E_PARAM      handle is NULL, data is NULL with length > 0, or portType is unknown.
+     QLNK_E_SOCKET     *handle is -1 (network types).
+     QLNK_E_OPEN       *handle is -1 (device types).
+     QLNK_E_TIMEOUT    the time-out ran out (ETIMEDOUT); LPR: an acknowledgement did not come in
+                       time, even the last one after all data went; serial and parallel: nothing
+                       moved (length 0 included), or a serial device error (its errno).
+     QLNK_E_SYSTEM     the system refused: the peer closed (EPIPE, ECONNRESET), a UDP socket this
+                       library did not open (EDESTADDRREQ), a serial descriptor it did not open
+                       (EBADF), a parallel port error; any USB handle (ENODEV). */
 QLNK_API int32_t QLNK_SendData(int32_t *handle, const uint8_t *data, uint32_t length, uint32_t *sent, uint32_t portType,
                                uint32_t timeoutMs, int32_t *status);
+
+/* QLNK_RecvData: receives what one completion brings, at most capacity bytes, into buffer.
+   Reads *handle (never writes it); writes buffer and *received (may be NULL), 0 first:
+     TCP_RAW   what has arrived, waiting up to timeoutMs for the first bytes. QLNK_OK with
+               *received 0: the peer closed the connection.
+     UDP_RAW   one datagram; the part beyond capacity is lost. Its sender is not reported.
+     SERIAL    returns as soon as one byte is there, waiting up to timeoutMs for it; *received
+               is what arrived, also with QLNK_E_TIMEOUT after a device error.
+     PARALLEL  one read (nibble, byte or ECP mode) within timeoutMs.
+   Codes:
+     QLNK_OK           *received bytes are in buffer.
+     QLNK_E_PARAM      handle is NULL, buffer is NULL with capacity > 0, portType is unknown, or
+                       the type has no receive (TCP_LPR, USB_HID_OUTPUT; checked before *handle).
+     QLNK_E_SOCKET     *handle is -1 (network types).
+     QLNK_E_OPEN       *handle is -1 (device types).
+     QLNK_E_TIMEOUT    nothing arrived within timeoutMs (ETIMEDOUT); serial: a device error (its
+                       errno); parallel: nothing read (ETIMEDOUT, EAGAIN).
+     QLNK_E_SYSTEM     the system refused (ECONNRESET, EBADF, a port error); any USB handle
+                       (ENODEV). */
 QLNK_API int32_t QLNK_RecvData(int32_t *handle, uint8_t *buffer, uint32_t capacity, uint32_t *received,
                                uint32_t portType, uint32_t timeoutMs, int32_t *status);
+
+/* QLNK_CloseComm: closes the port *handle of type portType (sockets are shut down first) and
+   writes -1 to *handle. After a failure *handle is as it was.
+   Codes:
+     QLNK_OK           closed; *handle is -1.
+     QLNK_E_PARAM      handle is NULL or portType is unknown.
+     QLNK_E_SOCKET     *handle is -1 (network types): already closed.
+     QLNK_E_OPEN       *handle is -1 (device types): already closed.
+     QLNK_E_SYSTEM     the shutdown or close failed (ENOTSOCK: not a socket, EBADF: not open);
+                       any USB handle (ENODEV): it cannot be this library's, and is not closed. */
 QLNK_API int32_t QLNK_CloseComm(int32_t *handle, uint32_t portType, int32_t *status);
+
+/* QLNK_FTPPutFile: uploads the local file localPath as remoteName (relative to the login
+   folder) to the FTP server at address (IPv4, first octet most significant) and the low 16 bits
+   of port, logging in as user with password. Passive mode, binary, no proxy; clientName is
+   taken and not used. Up to three attempts to connect and log in, one after the other. The
+   wide strings are sent and opened as UTF-8.
+   Codes:
+     QLNK_OK           uploaded; the last error is 0.
+     QLNK_E_SYSTEM     not uploaded; the last error is libcurl's result code: 7 no connection
+                       (CURLE_COULDNT_CONNECT), 67 login refused (CURLE_LOGIN_DENIED), 26 the
+                       local file cannot be read (CURLE_READ_ERROR), 2 libcurl could not start
+                       (CURLE_FAILED_INIT), or another of libcurl's codes. */
 QLNK_API int32_t QLNK_FTPPutFile(const wchar_t *clientName, const wchar_t *user, const wchar_t *password, int32_t port,
                                  uint32_t address, const wchar_t *localPath, const wchar_t *remoteName,
                                  int32_t *status);
-/* The most recent platform error: an errno value, or libcurl's result code after an FTP upload
-   (0 when it succeeded). A TCP open that had to wait for its connection leaves EINPROGRESS even
-   when it succeeded. QLNK_NO_ERROR_RECORDED when nothing was recorded since the last read:
-   reading resets it, in one atomic step. Always returns 1. */
+
+/* QLNK_GetLastError: the most recent platform error, and resets it: *value gets an errno
+   value, or libcurl's result code after an FTP upload, or QLNK_NO_ERROR_RECORDED when nothing
+   was recorded since the last read. The read and the reset are one atomic step. Every failure
+   inside a transport records its errno; the argument checks (QLNK_E_PARAM for a NULL pointer
+   or unknown type, QLNK_E_SOCKET / QLNK_E_OPEN for a handle of -1) record nothing. value NULL:
+   nothing is read or reset. Always returns 1. */
 QLNK_API int32_t QLNK_GetLastError(int32_t *value);
 
 /* Function types, for callers that load the library by name. */
