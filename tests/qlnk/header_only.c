@@ -2,7 +2,7 @@
    more, this does not build. Exits non-zero when an answer is wrong. */
 #include <qlnk.h>
 
-static int fail(int line)
+static int Fail(int line)
 {
     return line;
 }
@@ -16,21 +16,21 @@ int main(void)
     QLNK_GetLastErrorFn lastError = QLNK_GetLastError;
 
     if (sizeof(QLNK_CommContext) != 88 || sizeof(QLNK_DCB) != 28) {
-        return fail(__LINE__);
+        return Fail(__LINE__);
     }
     /* Nothing recorded yet, and reading resets. */
     if (lastError(&value) != 1 || value != QLNK_NO_ERROR_RECORDED) {
-        return fail(__LINE__);
+        return Fail(__LINE__);
     }
     context.portType = 0x2004u;
     if (open(&context, &status) != 0 || status != QLNK_E_PARAM) {
-        return fail(__LINE__);
+        return Fail(__LINE__);
     }
     if (QLNK_CloseComm(&context.netSocket, 0u, &status) != 0 || status != QLNK_E_PARAM) {
-        return fail(__LINE__);
+        return Fail(__LINE__);
     }
     if (lastError(&value) != 1 || value != QLNK_NO_ERROR_RECORDED) {
-        return fail(__LINE__);
+        return Fail(__LINE__);
     }
     return 0;
 }
