@@ -7,8 +7,8 @@
  *
  * Results. Every function but QLNK_GetLastError returns 1 on success and 0 on failure, and
  * writes the detail to its status out-parameter: QLNK_OK, or one of the QLNK_E_ codes below.
- * status may be NULL. It is written QLNK_OK first and the result last. Any call may also fail
- * with QLNK_E_SYSTEM and ENOMEM in the last error when memory runs out.
+ * status may be NULL. It is written QLNK_OK first and the result last. When memory runs out,
+ * any of them fails with QLNK_E_SYSTEM and ENOMEM in the last error.
  *
  * Calling order.
  *   1. Zero-fill a QLNK_CommContext, set portType and fill in the fields of that port type.
@@ -234,7 +234,7 @@ QLNK_API int32_t QLNK_SendData(int32_t *handle, const uint8_t *data, uint32_t le
    Reads *handle (never writes it); writes buffer and *received (may be NULL), 0 first:
      TCP_RAW   what has arrived, waiting up to timeoutMs for the first bytes. QLNK_OK with
                *received 0: the peer closed the connection.
-     UDP_RAW   one datagram; the part beyond capacity is lost. Its sender is not reported.
+     UDP_RAW   one datagram; bytes beyond capacity are lost. Its sender is not reported.
      SERIAL    returns as soon as one byte is there, waiting up to timeoutMs for it; *received
                is what arrived, also with QLNK_E_TIMEOUT after a device error.
      PARALLEL  one read (nibble, byte or ECP mode) within timeoutMs.
