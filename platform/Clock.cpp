@@ -10,4 +10,13 @@ void Clock::sleepUntil(TimePoint deadline)
     }
 }
 
+void Clock::sleepPastWholeSeconds(int32_t seconds)
+{
+    const TimePoint end =
+        std::chrono::floor<std::chrono::seconds>(now()) + std::chrono::seconds(seconds) + std::chrono::seconds(1);
+    while (now() < end) {
+        sleepUntil(end);
+    }
+}
+
 }  // namespace platform

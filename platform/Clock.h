@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 
 namespace platform {
 
@@ -18,6 +19,9 @@ public:
     virtual void sleepFor(std::chrono::milliseconds duration) = 0;
 
     void sleepUntil(TimePoint deadline);
+    // Until the calendar's whole second is later than now's whole second plus seconds: between
+    // seconds and seconds + 1, and for 0 until the next whole second begins.
+    void sleepPastWholeSeconds(int32_t seconds);
 };
 
 }  // namespace platform

@@ -158,8 +158,7 @@ bool InterfacePropertiesDialog::Accept(UserInterface &ui)
         settings_.dataBits = NumberText::decimalValue(settings_.dataBitsText);
         return true;
     }
-    ui.ShowMessage("Please select the appropriate properties!", "Invalid Properties",
-                   MessageIcon::Exclamation);
+    ui.ShowMessage("Please select the appropriate properties!", "Invalid Properties", MessageIcon::Exclamation);
     settings_.portText = "COM1";
     settings_.baudText = "115200";
     settings_.parityText = "NONE";

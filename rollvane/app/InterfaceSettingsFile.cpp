@@ -1,7 +1,7 @@
 #include "rollvane/app/InterfaceSettingsFile.h"
 
-#include "rollvane/link/NumberText.h"
 #include "platform/ProfileFile.h"
+#include "rollvane/link/NumberText.h"
 
 namespace rollvane {
 

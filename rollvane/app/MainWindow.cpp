@@ -1,5 +1,6 @@
 #include "rollvane/app/MainWindow.h"
 
+#include "rollvane/link/PrinterAction.h"
 #include "rollvane/link/PrinterLink.h"
 #include "rollvane/settings/SettingsPage.h"
 
@@ -21,7 +22,7 @@ MainWindow::MainWindow(UserInterface &ui, platform::Clock &clock, const std::str
     const InterfaceSettingsFile::Values values = settingsFile_.Read();
     link_->flowControl = values.flowText;
     link_->linkType = values.linkType;
-    link_->devices = values.devices;
+    link_->devices() = values.devices;
     interfaceDialog_ = std::make_unique<InterfacePropertiesDialog>(
         values.portText, values.baudText, values.stopBitsText, values.parityText, values.flowText, values.ipAddress);
     // Cancelling the first Interface Properties dialog leaves the link type of the file in force.
@@ -65,25 +66,17 @@ void MainWindow::RunInterfaceProperties()
 void MainWindow::PrintConfigurations()
 {
     SetExitEnabled(false);
-    const InterfaceSettings &s = interfaceDialog_->settings();
-    if (!link_->Open(s.portText)) {
-        ui_.ShowMessage("Unable to get serial port handle!", "Error", MessageIcon::Stop);
-    } else {
-        link_->Configure(s.portText, s.baudRate, s.parityText, s.dataBits, s.stopBits, s.ipAddress);
-        uint8_t status[PrinterLink::kStatusBufferSize] = {};
-        if (link_->QueryStatus(status) && PrinterLink::IsBusy(status[0])) {
-            ui_.ShowMessage("Please check for any error condition on printer!", "Interface Busy",
-                            MessageIcon::Exclamation);
-            link_->Close();
+    PrinterAction action(*link_, interfaceDialog_->settings());
+    if (action.Open()) {
+        // A status that does not come is no reason to stop: the printout checks again.
+        if (action.CheckStatus(1, false) == PrinterAction::Status::Busy) {
+            action.Finish();
             SetExitEnabled(true);
             return;
         }
         settingsPage_->ReportPrinterError(settingsPage_->transfer().ConfigurationPrintout());
     }
     SetExitEnabled(true);
-    if (link_->linkType == LinkOrnUsb || link_->linkType == LinkNetwork) {
-        link_->Close();
-    }
 }
 
 int MainWindow::RegisterDeviceNotifications()

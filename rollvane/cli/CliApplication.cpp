@@ -1,10 +1,10 @@
 #include "rollvane/cli/CliApplication.h"
 
-#include "rollvane/link/NumberText.h"
 #include "platform/RealClock.h"
 #include "rollvane/app/MainWindow.h"
 #include "rollvane/cli/CommandTable.h"
 #include "rollvane/cli/TerminalUserInterface.h"
+#include "rollvane/link/NumberText.h"
 #include "rollvane/link/PrinterLink.h"
 
 #include <map>

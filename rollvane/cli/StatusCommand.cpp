@@ -1,7 +1,7 @@
 #include "rollvane/cli/StatusCommand.h"
 
 #include "rollvane/app/MainWindow.h"
-#include "rollvane/link/PrinterLink.h"
+#include "rollvane/link/PrinterAction.h"
 
 #include <cstdio>
 #include <iostream>
@@ -20,28 +20,17 @@ int StatusCommand::Run(CliContext &context, const std::vector<std::string> &args
         std::cerr << "rollvane-cli: status takes no arguments\n";
         return kUsageError;
     }
-    PrinterLink &link = context.window.link();
-    const InterfaceSettings &s = context.window.interfaceDialog().settings();
-    UserInterface &ui = context.window.ui();
-    if (!link.Open(s.portText)) {
-        ui.ShowMessage("Unable to get serial port handle!", "Error", MessageIcon::Stop);
+    PrinterAction action(context.window.link(), context.window.interfaceDialog().settings());
+    if (!action.Open()) {
         return 0;
     }
-    link.Configure(s.portText, s.baudRate, s.parityText, s.dataBits, s.stopBits, s.ipAddress);
-    uint8_t status[PrinterLink::kStatusBufferSize] = {};
-    const bool answered = link.QueryStatus(status);
-    link.Close();
-    if (!answered) {
-        ui.ShowMessage("Timeout while sending data block!", "Error", MessageIcon::Exclamation);
+    uint8_t status = 0xFF;
+    if (action.CheckStatus(1, true, {}, &status) == PrinterAction::Status::NoAnswer) {
         return 0;
     }
     char text[8];
-    std::snprintf(text, sizeof text, "0x%02X", status[0]);
+    std::snprintf(text, sizeof text, "0x%02X", status);
     context.out << text << "\n";
-    if (PrinterLink::IsBusy(status[0])) {
-        ui.ShowMessage("Please check for any error condition on printer!", "Interface Busy",
-                       MessageIcon::Exclamation);
-    }
     return 0;
 }
 

@@ -45,12 +45,17 @@ TerminalUserInterface::TerminalUserInterface(std::ostream &errors, bool errorsIs
     : errors_(errors), errorsIsTerminal_(errorsIsTerminal)
 {}
 
-void TerminalUserInterface::ShowMessage(const std::string &text, const std::string &caption, MessageIcon icon)
+void TerminalUserInterface::ShowMessage(const std::string &text, const std::string &caption, MessageIcon icon,
+                                        const std::string &cause)
 {
     if (icon == MessageIcon::Exclamation || icon == MessageIcon::Stop) {
         raisedWarning_ = true;
     }
-    errors_ << caption << ": " << text << "\n" << std::flush;
+    errors_ << caption << ": " << text << "\n";
+    if (!cause.empty()) {
+        errors_ << "  cause: " << cause << "\n";
+    }
+    errors_ << std::flush;
 }
 
 bool TerminalUserInterface::Confirm(const std::string &text, const std::string &caption)

@@ -16,7 +16,9 @@ class TerminalUserInterface : public UserInterface {
 public:
     TerminalUserInterface(std::ostream &errors, bool errorsIsTerminal);
 
-    void ShowMessage(const std::string &text, const std::string &caption, MessageIcon icon) override;
+    using UserInterface::ShowMessage;
+    void ShowMessage(const std::string &text, const std::string &caption, MessageIcon icon,
+                     const std::string &cause) override;
     bool Confirm(const std::string &text, const std::string &caption) override;
     std::optional<std::string> ChooseOpenFile(const FileChoice &choice) override;
     std::optional<std::string> ChooseSaveFile(const FileChoice &choice) override;

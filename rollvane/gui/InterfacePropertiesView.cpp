@@ -1,7 +1,7 @@
 #include "rollvane/gui/InterfacePropertiesView.h"
 
-#include "rollvane/gui/ComboText.h"
 #include "rollvane/app/InterfacePropertiesDialog.h"
+#include "rollvane/gui/ComboText.h"
 #include "ui_InterfacePropertiesView.h"
 
 #include <QIntValidator>
@@ -20,8 +20,7 @@ void fill(QComboBox *combo, const std::vector<std::string> &items)
 
 }  // namespace
 
-InterfacePropertiesView::InterfacePropertiesView(InterfacePropertiesDialog &dialog, UserInterface &ui,
-                                                 QWidget *parent)
+InterfacePropertiesView::InterfacePropertiesView(InterfacePropertiesDialog &dialog, UserInterface &ui, QWidget *parent)
     : QDialog(parent), dialog_(dialog), ui_(ui), form_(std::make_unique<Ui::InterfacePropertiesView>())
 {
     form_->setupUi(this);

@@ -1,8 +1,8 @@
 #include "rollvane/gui/MainWindowView.h"
 
+#include "rollvane/app/MainWindow.h"
 #include "rollvane/gui/AboutDialog.h"
 #include "rollvane/gui/KeyboardFilter.h"
-#include "rollvane/app/MainWindow.h"
 #include "rollvane/gui/ProgramIcon.h"
 #include "rollvane/gui/SettingsPageView.h"
 #include "ui_MainWindowView.h"

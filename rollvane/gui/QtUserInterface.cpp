@@ -17,7 +17,8 @@ QWidget *QtUserInterface::parentWidget() const
     return owner_;
 }
 
-void QtUserInterface::ShowMessage(const std::string &text, const std::string &caption, MessageIcon icon)
+void QtUserInterface::ShowMessage(const std::string &text, const std::string &caption, MessageIcon icon,
+                                  const std::string &cause)
 {
     QMessageBox::Icon qtIcon = QMessageBox::NoIcon;
     switch (icon) {
@@ -35,6 +36,9 @@ void QtUserInterface::ShowMessage(const std::string &text, const std::string &ca
     }
     QMessageBox box(qtIcon, QString::fromStdString(caption), QString::fromStdString(text), QMessageBox::Ok,
                     parentWidget());
+    if (!cause.empty()) {
+        box.setDetailedText(QString::fromStdString("Cause: " + cause));
+    }
     box.exec();
 }
 

@@ -17,7 +17,9 @@ public:
     void setInterfaceDialog(InterfacePropertiesDialog *dialog) { interfaceDialog_ = dialog; }
     void setOwner(QWidget *owner) { owner_ = owner; }
 
-    void ShowMessage(const std::string &text, const std::string &caption, MessageIcon icon) override;
+    using UserInterface::ShowMessage;
+    void ShowMessage(const std::string &text, const std::string &caption, MessageIcon icon,
+                     const std::string &cause) override;
     bool Confirm(const std::string &text, const std::string &caption) override;
     std::optional<std::string> ChooseOpenFile(const FileChoice &choice) override;
     std::optional<std::string> ChooseSaveFile(const FileChoice &choice) override;

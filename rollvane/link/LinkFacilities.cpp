@@ -22,6 +22,8 @@ LinkFacilities LinkFacilities::Real()
     facilities.usbBus = std::make_shared<platform::LibUsbBus>();
     facilities.usbDirectory = std::make_shared<platform::UdevUsbDirectory>();
     facilities.ornUsb = std::make_unique<OrnUsbStandIn>(facilities.usbBus);
+    facilities.trace = std::make_shared<platform::TraceLog>("rollvane");
+    facilities.trace->EnableFromEnvironment("ROLLVANE_TRACE");
     return facilities;
 }
 

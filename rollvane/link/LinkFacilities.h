@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/OverlappedDevice.h"
+#include "platform/TraceLog.h"
 #include "platform/UsbBus.h"
 #include "platform/UsbDirectory.h"
 #include "rollvane/link/OrnUsbDriver.h"
@@ -13,7 +14,8 @@
 namespace rollvane {
 
 // The platform facilities a PrinterLink reaches its transports through. Real() gives the
-// machine's own; tests replace the ones that have no device here.
+// machine's own, with the trace that ROLLVANE_TRACE switches on; tests replace the ones that
+// have no device here.
 struct LinkFacilities {
     using SerialOpener = std::function<std::unique_ptr<SerialLine>(const std::string &path, int *error)>;
     using DeviceOpener =
@@ -28,6 +30,8 @@ struct LinkFacilities {
     std::unique_ptr<OrnUsbDriver> ornUsb;
     // File name of the communication library, loaded at each network operation.
     std::string qlnkLibrary = "libqlnk.so.1";
+    // The program's trace; the link makes one that is off when none is given.
+    std::shared_ptr<platform::TraceLog> trace;
 
     static LinkFacilities Real();
 };

@@ -64,6 +64,8 @@ bool Run(Step step, PrinterLink &link, UserInterface &ui, PrinterErrorCode code)
     if (step == Step::Nothing) {
         return false;
     }
+    // Why a time-out happened, taken before the release bytes can add a failure of their own.
+    const std::string cause = code == ErrTimeout ? link.failureCause() : std::string();
     // The bytes go whatever state the link is in; their result does not matter.
     if (step == Step::CheckEndAndRelease) {
         link.Send(LinkCommands::kPaperWidthCheckEnd.data(), LinkCommands::kPaperWidthCheckEnd.size());
@@ -73,7 +75,7 @@ bool Run(Step step, PrinterLink &link, UserInterface &ui, PrinterErrorCode code)
     }
     link.EndOperation();
     if (const auto *message = PrinterErrorReport::MessageFor(code)) {
-        ui.ShowMessage(message->text, message->caption, MessageIcon::Exclamation);
+        ui.ShowMessage(message->text, message->caption, MessageIcon::Exclamation, cause);
     }
     return true;
 }

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "rollvane/link/UserInterface.h"
 #include "rollvane/link/PrinterErrorCode.h"
+#include "rollvane/link/UserInterface.h"
 
 #include <functional>
 #include <string>

@@ -1,15 +1,24 @@
 #pragma once
 
+// The link layer: the one object every page reaches the printer through, its transports, the
+// person's side (UserInterface, ProgressWindow) and the frame of a printer action.
+// Error convention of the layer: operations report 1 for success and 0 for failure, printer
+// sequences return a PrinterErrorCode, and the cause of a failure (device or address, operation,
+// system text) is kept in the link for the message that reports it. Nothing throws.
+
 #include "platform/Clock.h"
 #include "platform/DevicePaths.h"
-#include "rollvane/link/ProgressWindow.h"
 #include "platform/SerialSettings.h"
+#include "platform/TraceLog.h"
 #include "platform/UsbDeviceEvent.h"
-#include "rollvane/link/UserInterface.h"
+#include "rollvane/link/InterfaceSettings.h"
 #include "rollvane/link/LinkFacilities.h"
+#include "rollvane/link/LinkJournal.h"
+#include "rollvane/link/LinkTransport.h"
 #include "rollvane/link/LinkType.h"
 #include "rollvane/link/PrinterErrorCode.h"
-#include "rollvane/link/QlnkBinding.h"
+#include "rollvane/link/ProgressWindow.h"
+#include "rollvane/link/UserInterface.h"
 
 #include <qlnk.h>
 
@@ -21,26 +30,23 @@
 
 namespace rollvane {
 
-// The one object through which the program talks to the printer, over the transport that
-// linkType names. Operations report 1 for success and 0 for failure. Every action runs
-// Open, Configure, its traffic, then EndOperation or Close.
+// The one object through which the program talks to the printer. Open chooses the transport
+// that linkType names, and every operation until the next Open goes to it. Every action runs
+// Open, Configure, its traffic, then EndOperation or Close (PrinterAction does this frame).
 class PrinterLink {
 public:
-    static constexpr std::size_t kStatusBufferSize = 64;
+    static constexpr std::size_t kStatusBufferSize = LinkTransport::kStatusBufferSize;
     static constexpr int32_t kMaxDevicePaths = 127;
-    static constexpr uint32_t kDefaultDataPort = 9100;
-    static constexpr uint32_t kDefaultStatusPort = 3000;
 
-    PrinterLink(UserInterface &ui, platform::Clock &clock,
-                LinkFacilities facilities = LinkFacilities::Real());
+    PrinterLink(UserInterface &ui, platform::Clock &clock, LinkFacilities facilities = LinkFacilities::Real());
     ~PrinterLink();
     PrinterLink(const PrinterLink &) = delete;
     PrinterLink &operator=(const PrinterLink &) = delete;
 
     int Open(const std::string &port);
-    // Always 0; a network channel that did not open shows in the later traffic.
-    int Configure(const std::string &port, int32_t baudRate, const std::string &parity, int32_t dataBits,
-                  int32_t stopBits, uint32_t ipAddress);
+    // Applies the action's interface settings: the serial line, or the network channels to its
+    // address. Always 0; a network channel that did not open shows in the later traffic.
+    int Configure(const InterfaceSettings &settings);
     int ConfigureSerial(const std::string &port, int32_t baudRate, const std::string &parity, int32_t dataBits,
                         int32_t stopBits);
     int Reopen();
@@ -73,7 +79,26 @@ public:
     bool IsOpen() const;
     UserInterface &ui() { return ui_; }
     platform::Clock &clock() { return clock_; }
+    // Why the last operation since Open failed ("COM3 (/dev/ttyUSB0): open: Permission
+    // denied"), for the message that reports it; empty when nothing failed.
+    const std::string &failureCause() const { return journal_.cause(); }
+    // The opt-in trace of opens, configures, closes and blocks (ROLLVANE_TRACE, --trace).
+    platform::TraceLog &trace() { return *trace_; }
+    // Port name to device node, from inifile.inf [DEVICES].
+    platform::DevicePaths &devices() { return devices_; }
+    // The network channels' ports; only tests use others than 9100 and 3000.
+    void UseNetworkPorts(uint32_t dataPort, uint32_t statusPort);
 
+    // The state of the transport in use (zero-filled, -1 or 0 when another one is in use).
+    const QLNK_CommContext &dataChannel() const;
+    const QLNK_CommContext &statusChannel() const;
+    const platform::Dcb &serialState() const;
+    const platform::CommTimeouts &serialTimeouts() const;
+    intptr_t ornDevice() const;
+    int32_t ornWritePipe() const;
+    int32_t ornReadPipe() const;
+
+    // The link's own record, read and set by the pages and the main window.
     int32_t linkType = LinkSerial;
     std::string portName;
     int32_t baudRate = 0;
@@ -82,52 +107,32 @@ public:
     int32_t stopBits = 0;
     std::string flowControl;
     uint32_t ipAddress = 0;
-    // Only the first deviceCount entries are valid.
+    // USB printer-class paths; only the first deviceCount entries are valid.
     std::vector<std::string> devicePaths;
     int32_t deviceCount = 0;
-    QLNK_CommContext dataChannel{};
-    QLNK_CommContext statusChannel{};
-    platform::Dcb serialState{};
-    platform::CommTimeouts serialTimeouts{};
     std::unique_ptr<ProgressWindow> progress;
-    // Port name to device node, from inifile.inf [DEVICES].
-    platform::DevicePaths devices;
-    // ORNUSB handles: device 0 and pipes -1 when not open.
-    intptr_t ornDevice = 0;
-    int32_t ornWritePipe = -1;
-    int32_t ornReadPipe = -1;
-    // The network channels' ports; only tests change them.
-    uint32_t dataPort = kDefaultDataPort;
-    uint32_t statusPort = kDefaultStatusPort;
 
 private:
-    int OpenOrnUsb();
-    int OpenPrinterClass();
-    int ConfigureNetwork(uint32_t address);
-    int SendSerial(const uint8_t *data, uint32_t length);
-    int SendOverlapped(platform::OverlappedDevice *device, const uint8_t *data, uint32_t length, bool firstWait);
-    int ReceiveOverlapped(platform::OverlappedDevice *device, uint8_t *buffer, uint32_t length);
-    int SendNetwork(const uint8_t *data, uint32_t length, uint32_t timeoutMs);
-    int PrinterClassStatus(uint8_t *status);
-    // The status channel's reply: the result, and in received how many bytes came.
-    int ReceiveStatusReplyCounted(uint8_t *buffer, uint32_t length, uint32_t *received);
-    int ApplyTimeouts(const platform::CommTimeouts &timeouts);
-    // Releases every transport the link holds, whatever linkType says.
-    void ReleaseAll();
-    void CloseNetwork();
+    // The transport linkType names, or nothing for a value that names none.
+    std::unique_ptr<LinkTransport> MakeTransport();
+    // Open's printer-class bookkeeping: the node to open, or empty when none is known.
+    std::string ChoosePrinterClassPath();
+    LinkSettings Remembered() const;
+    template <typename Transport>
+    const Transport *Current() const
+    {
+        return dynamic_cast<const Transport *>(transport_.get());
+    }
 
     UserInterface &ui_;
     platform::Clock &clock_;
     LinkFacilities facilities_;
-    QlnkBinding qlnk_;
-    std::unique_ptr<SerialLine> serial_;
-    std::unique_ptr<platform::OverlappedDevice> parallel_;
-    std::unique_ptr<platform::OverlappedDevice> printerClass_;
-    std::string printerClassPath_;
-    // Whether Configure gave each channel to the library, so that Close never hands it a
-    // zero-filled socket (descriptor 0).
-    bool dataChannelOpened_ = false;
-    bool statusChannelOpened_ = false;
+    std::shared_ptr<platform::TraceLog> trace_;
+    LinkJournal journal_;
+    platform::DevicePaths devices_;
+    uint32_t dataPort_;
+    uint32_t statusPort_;
+    std::unique_ptr<LinkTransport> transport_;
 };
 
 }  // namespace rollvane

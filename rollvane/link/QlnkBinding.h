@@ -12,7 +12,8 @@ namespace rollvane {
 // The network link's calls into libqlnk, loaded by file name at each call and looked up by
 // name. Only the open keeps the library loaded (until Release); every other call unloads it
 // again before it returns. A call whose library or entry point cannot be found fails without
-// calling through. Results are 1 when the low byte of the library's result is nonzero, else 0.
+// calling through. Results are 1 when the low byte of the library's result is nonzero, else 0;
+// the status and the library's last error of a failed call are kept to say why.
 class QlnkBinding {
 public:
     explicit QlnkBinding(std::string libraryName) : libraryName_(std::move(libraryName)) {}
@@ -31,15 +32,24 @@ public:
 
     bool holding() const { return held_ != nullptr; }
     const std::string &libraryName() const { return libraryName_; }
-    // dlerror()'s text of the last failed load, for diagnostics.
-    const std::string &lastLoadError() const { return loadError_; }
+    // Why the last call failed, for a person: "Connection refused", "no reply within 10000 ms"
+    // (a receive) or "no answer within 10000 ms", "cannot load libqlnk.so.1: ...".
+    std::string FailureText(bool receiving = false) const;
 
 private:
+    // The library loaded for one call and its entry point, or nothing after noting why not.
     std::unique_ptr<platform::SharedLibrary> Load();
+    void *Find(platform::SharedLibrary *library, const char *name);
+    // Keeps the status of a call and, when it failed, the library's last error.
+    int Finish(platform::SharedLibrary *library, int32_t result, int32_t status, uint32_t timeoutMs);
 
     std::string libraryName_;
-    std::string loadError_;
     std::unique_ptr<platform::SharedLibrary> held_;
+    // The last call: its load problem, or its status and last error.
+    std::string loadProblem_;
+    int32_t status_ = QLNK_OK;
+    int32_t lastError_ = QLNK_NO_ERROR_RECORDED;
+    uint32_t timeoutMs_ = 0;
 };
 
 }  // namespace rollvane

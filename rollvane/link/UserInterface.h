@@ -29,8 +29,15 @@ class UserInterface {
 public:
     virtual ~UserInterface() = default;
 
-    // A modal message box with an OK button.
-    virtual void ShowMessage(const std::string &text, const std::string &caption, MessageIcon icon) = 0;
+    // A modal message box with an OK button. cause, when not empty, is the reason behind a
+    // failure (device or address, operation, system text): shown beside the text, which stays
+    // the program's own, as the box's details or a "cause:" line on a terminal.
+    virtual void ShowMessage(const std::string &text, const std::string &caption, MessageIcon icon,
+                             const std::string &cause) = 0;
+    void ShowMessage(const std::string &text, const std::string &caption, MessageIcon icon)
+    {
+        ShowMessage(text, caption, icon, std::string());
+    }
     // A question with OK and Cancel; true for OK.
     virtual bool Confirm(const std::string &text, const std::string &caption) = 0;
     // The chosen path, or nothing when the person cancelled.

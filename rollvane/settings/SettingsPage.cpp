@@ -5,6 +5,7 @@
 #include "platform/SystemError.h"
 #include "rollvane/link/InterfaceSettings.h"
 #include "rollvane/link/NumberText.h"
+#include "rollvane/link/PrinterAction.h"
 #include "rollvane/link/PrinterErrorReport.h"
 #include "rollvane/link/PrinterLink.h"
 #include "rollvane/settings/SettingText.h"
@@ -19,9 +20,6 @@ namespace rollvane {
 
 namespace {
 
-const char kOpenFailed[] = "Unable to get serial port handle!";
-const char kBusy[] = "Please check for any error condition on printer!";
-const char kTimeout[] = "Timeout while sending data block!";
 // The caption a message box gets when none is named is "Error".
 const char kDefaultCaption[] = "Error";
 
@@ -105,28 +103,6 @@ void SettingsPage::ShowSettings(int lastItem)
     }
 }
 
-void SettingsPage::ConfigureLink()
-{
-    const InterfaceSettings &interface = interface_;
-    link_.Configure(interface.portText, interface.baudRate, interface.parityText, interface.dataBits,
-                    interface.stopBits, interface.ipAddress);
-}
-
-bool SettingsPage::OpenAndConfigure()
-{
-    if (!link_.Open(interface_.portText)) {
-        link_.ui().ShowMessage(kOpenFailed, "Error", MessageIcon::Stop);
-        return false;
-    }
-    ConfigureLink();
-    return true;
-}
-
-void SettingsPage::CloseProgress()
-{
-    link_.progress.reset();
-}
-
 // ---- settings text file ----
 
 int SettingsPage::LoadFile()
@@ -179,31 +155,14 @@ int SettingsPage::LoadFromPrinter()
 {
     UserInterface &ui = link_.ui();
     TakeLists();
-    if (!OpenAndConfigure()) {
+    PrinterAction action(link_, interface_);
+    if (!action.Open()) {
         return 0;
     }
-    link_.progress = ui.OpenProgress();
-    link_.progress->SetMessage("Loading printer configurations, please wait...");
-    link_.progress->SetProgress(100, 0);
-
-    for (uint32_t attempt = 1;; ++attempt) {
-        link_.progress->SetProgress(100, attempt);
-        uint8_t status[PrinterLink::kStatusBufferSize] = {};
-        if (link_.QueryStatus(status)) {
-            if (PrinterLink::IsBusy(status[0])) {
-                ui.ShowMessage(kBusy, "Interface Busy", MessageIcon::Exclamation);
-                CloseProgress();
-                link_.Close();
-                return 0;
-            }
-            break;
-        }
-        if (attempt == 2) {
-            ui.ShowMessage(kTimeout, "Error", MessageIcon::Exclamation);
-            CloseProgress();
-            link_.Close();
-            return 0;
-        }
+    link_.StartProgress("Loading printer configurations, please wait...").SetProgress(100, 0);
+    const auto showAttempt = [this](int attempt) { link_.progress->SetProgress(100, static_cast<uint32_t>(attempt)); };
+    if (action.CheckStatus(2, true, showAttempt) != PrinterAction::Status::Ready) {
+        return 0;
     }
 
     SettingsDecoder::ConfigBytes bytes{};
@@ -211,9 +170,7 @@ int SettingsPage::LoadFromPrinter()
         link_.progress->SetProgress(100, static_cast<uint32_t>(3 * n));
         // A byte that did not arrive is not taken as 0: that would show invented settings.
         if (!transfer_.ReadConfigByte(n, &bytes[static_cast<std::size_t>(n)])) {
-            ui.ShowMessage(kTimeout, "Error", MessageIcon::Exclamation);
-            CloseProgress();
-            link_.Close();
+            action.ReportTimeout();
             return 0;
         }
     }
@@ -231,7 +188,7 @@ int SettingsPage::LoadFromPrinter()
     link_.progress->SetProgress(100, 75);
     link_.Close();
     link_.progress->SetProgress(100, 100);
-    CloseProgress();
+    action.Finish();
     ShowSettings();
     reported_ = report;
     hasReport_ = true;
@@ -318,14 +275,10 @@ int SettingsPage::ApplySettings()
     InterfaceSettings &interface = interface_;
     bool resetInterface = false;
     int written = 0;
-    if (!link_.Open(interface.portText)) {
-        ui.ShowMessage(kOpenFailed, "Error", MessageIcon::Stop);
-    } else {
-        ConfigureLink();
-        uint8_t status[PrinterLink::kStatusBufferSize] = {};
-        if (link_.QueryStatus(status) && PrinterLink::IsBusy(status[0])) {
-            ui.ShowMessage(kBusy, "Interface Busy", MessageIcon::Exclamation);
-            link_.Close();
+    PrinterAction action(link_, interface);
+    if (action.Open()) {
+        // A status that does not come is no reason to stop: the write checks again.
+        if (action.CheckStatus(1, false) == PrinterAction::Status::Busy) {
             return 0;
         }
         const PrinterErrorCode result = transfer_.WriteSettings();
@@ -333,7 +286,7 @@ int SettingsPage::ApplySettings()
             ReportPrinterError(result);
         } else {
             CarryInterfaceValues(settings_, interface);
-            ConfigureLink();
+            link_.Configure(interface);
             std::string message = "Change Settings Complete.\n";
             for (int item : kCommunicationItems) {
                 if (!settings_.text(item).empty()) {
@@ -354,9 +307,10 @@ int SettingsPage::ApplySettings()
         }
     }
     // The maker's USB driver link stays open between actions.
-    if (interface.portText != "ORNUSB") {
-        link_.Close();
+    if (interface.portText == "ORNUSB") {
+        action.KeepLinkOpen();
     }
+    action.Finish();
     if (resetInterface) {
         ui.RunInterfaceProperties();
         CarryInterfaceValues(settings_, interface);

@@ -64,9 +64,6 @@ public:
 private:
     void TakeLists();
     void ShowSettings(int lastItem = SettingsTable::kItemCount);
-    bool OpenAndConfigure();
-    void ConfigureLink();
-    void CloseProgress();
     bool ConfirmChanges();
 
     PrinterLink &link_;

@@ -99,7 +99,8 @@ TEST_F(CliTest, StatusOfASilentPrinter)
     auto result = cli({"status"});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.out, "");
-    EXPECT_EQ(result.err, "Error: Timeout while sending data block!\n");
+    EXPECT_EQ(result.err, "Error: Timeout while sending data block!\n  cause: COM3 (" + printer.slavePath() +
+                              "): receive: no reply within 1000 ms\n");
 }
 
 TEST_F(CliTest, InterfaceOptionsOverrideTheFile)
@@ -123,5 +124,6 @@ TEST_F(CliTest, PortThatCannotBeOpened)
                                                 dir.file("absent") + "\n");
     auto result = cli({"status"});
     EXPECT_EQ(result.exitCode, 1);
-    EXPECT_EQ(result.err, "Error: Unable to get serial port handle!\n");
+    EXPECT_EQ(result.err, "Error: Unable to get serial port handle!\n  cause: COM3 (" + dir.file("absent") +
+                              "): open: No such file or directory\n");
 }

@@ -114,7 +114,11 @@ TEST_P(EndToEnd, SilentPrinterTimesOut)
     StartPrinter({"--silent"});
     ProcessResult result = Cli({"status"});
     EXPECT_EQ(result.exitCode, 1);
-    EXPECT_EQ(result.err, "Error: Timeout while sending data block!\n");
+    const std::string cause =
+        GetParam() == Line::Network
+            ? "LAN " + AddressOfThisCase() + ":3000 (UDP status channel): receive: no reply within 10000 ms"
+            : "COM3 (" + dir.file("tty") + "): receive: no reply within 1000 ms";
+    EXPECT_EQ(result.err, "Error: Timeout while sending data block!\n  cause: " + cause + "\n");
 }
 
 TEST_P(EndToEnd, ConfigurationPrintoutBytesAndPicture)

@@ -45,7 +45,7 @@ protected:
         : link(ui, clock), dialog("COM3", "115200", "1", "NONE", "Xon/Xoff", 0), page(link, dialog.settings())
     {
         application();
-        link.devices.setEntry("COM3", printer.slavePath());
+        link.devices().setEntry("COM3", printer.slavePath());
         view = std::make_unique<SettingsPageView>(page);
     }
 

@@ -35,7 +35,7 @@ protected:
         auto facilities = rollvane::LinkFacilities::Real();
         facilities.usbDirectory = directory;
         link = std::make_unique<PrinterLink>(ui, clock, std::move(facilities));
-        link->devices.setEntry("COM2", pty.slavePath());
+        link->devices().setEntry("COM2", pty.slavePath());
         link->flowControl = "DTR/DSR";
         link->deviceCount = 3;
     }

@@ -2,7 +2,9 @@
 // a TCP listener for the data channel and a UDP socket for the status channel.
 #include "platform/FileDescriptor.h"
 #include "platform/VirtualClock.h"
+#include "rollvane/link/NetworkTransport.h"
 #include "rollvane/link/PrinterLink.h"
+#include "tests/link/TestInterfaceSettings.h"
 #include "tests/support/RecordingUserInterface.h"
 #include "tests/support/TempDir.h"
 
@@ -156,8 +158,7 @@ protected:
         facilities.qlnkLibrary = library;
         auto link = std::make_unique<PrinterLink>(ui, clock, std::move(facilities));
         link->linkType = rollvane::LinkNetwork;
-        link->dataPort = printer.tcpPort;
-        link->statusPort = printer.udpPort;
+        link->UseNetworkPorts(printer.tcpPort, printer.udpPort);
         return link;
     }
 
@@ -165,7 +166,7 @@ protected:
     {
         auto link = MakeLink();
         EXPECT_EQ(link->Open("LAN"), 1);
-        EXPECT_EQ(link->Configure("LAN", 0, "", 0, 0, kLoopback), 0);
+        EXPECT_EQ(link->Configure(link_test::LanSettings(kLoopback)), 0);
         EXPECT_TRUE(printer.Accept());
         return link;
     }
@@ -181,17 +182,17 @@ TEST_F(PrinterLinkNetworkTest, ConfigureFillsBothChannels)
 {
     auto link = OpenLink();
     EXPECT_EQ(link->ipAddress, kLoopback);
-    EXPECT_EQ(link->dataChannel.portType, QLNK_PORT_TCP_RAW);
-    EXPECT_EQ(link->dataChannel.netAddress, kLoopback);
-    EXPECT_EQ(link->dataChannel.netPort, printer.tcpPort);
-    EXPECT_EQ(link->dataChannel.netTimeout, 10000u);
-    EXPECT_EQ(link->statusChannel.portType, QLNK_PORT_UDP_RAW);
-    EXPECT_EQ(link->statusChannel.netPort, printer.udpPort);
-    EXPECT_EQ(link->statusChannel.netTimeout, 10000u);
-    EXPECT_GE(link->dataChannel.netSocket, 0);
-    EXPECT_GE(link->statusChannel.netSocket, 0);
-    EXPECT_EQ(PrinterLink::kDefaultDataPort, 9100u);
-    EXPECT_EQ(PrinterLink::kDefaultStatusPort, 3000u);
+    EXPECT_EQ(link->dataChannel().portType, QLNK_PORT_TCP_RAW);
+    EXPECT_EQ(link->dataChannel().netAddress, kLoopback);
+    EXPECT_EQ(link->dataChannel().netPort, printer.tcpPort);
+    EXPECT_EQ(link->dataChannel().netTimeout, 10000u);
+    EXPECT_EQ(link->statusChannel().portType, QLNK_PORT_UDP_RAW);
+    EXPECT_EQ(link->statusChannel().netPort, printer.udpPort);
+    EXPECT_EQ(link->statusChannel().netTimeout, 10000u);
+    EXPECT_GE(link->dataChannel().netSocket, 0);
+    EXPECT_GE(link->statusChannel().netSocket, 0);
+    EXPECT_EQ(rollvane::NetworkTransport::kDefaultDataPort, 9100u);
+    EXPECT_EQ(rollvane::NetworkTransport::kDefaultStatusPort, 3000u);
 }
 
 TEST_F(PrinterLinkNetworkTest, StatusRequestAndTheFifthReplyByte)
@@ -264,8 +265,8 @@ TEST_F(PrinterLinkNetworkTest, CloseEndsBothChannels)
     auto link = OpenLink();
     link->Close();
     EXPECT_TRUE(printer.SeesEndOfStream());
-    EXPECT_EQ(link->dataChannel.netSocket, -1);
-    EXPECT_EQ(link->statusChannel.netSocket, -1);
+    EXPECT_EQ(link->dataChannel().netSocket, -1);
+    EXPECT_EQ(link->statusChannel().netSocket, -1);
     EXPECT_FALSE(link->IsOpen());
     EXPECT_EQ(link->Send({0x10}), 0);
 }
@@ -286,9 +287,9 @@ TEST_F(PrinterLinkNetworkTest, SendBulkReportsAFailedSend)
         closedPort = BoundPort(probe.get());
     }
     auto link = MakeLink();
-    link->dataPort = closedPort;
+    link->UseNetworkPorts(closedPort, rollvane::NetworkTransport::kDefaultStatusPort);
     ASSERT_EQ(link->Open("LAN"), 1);
-    link->Configure("LAN", 0, "", 0, 0, kLoopback);
+    link->Configure(link_test::LanSettings(kLoopback));
     uint8_t block[3] = {0x1B, 0x40, 0x0A};
     EXPECT_EQ(link->SendBulk(block, sizeof block), 0);
     EXPECT_EQ(link->Send(block, sizeof block), 0);
@@ -316,7 +317,7 @@ TEST_F(PrinterLinkNetworkTest, AMissingLibraryFailsEveryOperationCleanly)
         SCOPED_TRACE(name);
         auto link = MakeLink(name);
         EXPECT_EQ(link->Open("LAN"), 1);
-        EXPECT_EQ(link->Configure("LAN", 0, "", 0, 0, kLoopback), 0);
+        EXPECT_EQ(link->Configure(link_test::LanSettings(kLoopback)), 0);
         uint8_t block[2] = {0x1B, 0x40};
         EXPECT_EQ(link->Send(block, sizeof block), 0);
         EXPECT_EQ(link->SendBulk(block, sizeof block), 0);
@@ -348,7 +349,7 @@ TEST_F(PrinterLinkNetworkTest, ALibraryRenamedAwayFailsOperationsUntilItIsBack)
     {
         auto link = MakeLink(path);
         ASSERT_EQ(link->Open("LAN"), 1);
-        link->Configure("LAN", 0, "", 0, 0, kLoopback);
+        link->Configure(link_test::LanSettings(kLoopback));
         EXPECT_EQ(link->Send({0x1B, 0x40}), 0);
         uint8_t status[PrinterLink::kStatusBufferSize];
         EXPECT_EQ(link->QueryStatus(status), 0);
@@ -360,7 +361,7 @@ TEST_F(PrinterLinkNetworkTest, ALibraryRenamedAwayFailsOperationsUntilItIsBack)
     KeepLoaded(path);
     auto link = MakeLink(path);
     ASSERT_EQ(link->Open("LAN"), 1);
-    link->Configure("LAN", 0, "", 0, 0, kLoopback);
+    link->Configure(link_test::LanSettings(kLoopback));
     ASSERT_TRUE(printer.Accept());
     EXPECT_EQ(link->Send({0x1B, 0x40}), 1);
     EXPECT_EQ(printer.ReadTcp(2), (Bytes{0x1B, 0x40}));

@@ -2,6 +2,7 @@
 #include "platform/VirtualClock.h"
 #include "rollvane/link/PrinterLink.h"
 #include "tests/link/FakeOverlappedDevice.h"
+#include "tests/link/TestInterfaceSettings.h"
 #include "tests/support/RecordingUserInterface.h"
 
 #include <gtest/gtest.h>
@@ -34,7 +35,7 @@ protected:
     void OpenPort()
     {
         ASSERT_EQ(link->Open("LPT1"), 1);
-        link->Configure("LPT1", 9600, "NONE", 8, 1, 0);
+        link->Configure(link_test::SerialSettings("LPT1", 9600, "NONE", 8, 1));
         log.clear();
     }
 
@@ -50,7 +51,7 @@ protected:
 TEST_F(PrinterLinkParallelTest, OpensTheMappedNode)
 {
     ASSERT_EQ(link->Open("LPT1"), 1);
-    link->devices.setEntry("LPT1", "/dev/parport2");
+    link->devices().setEntry("LPT1", "/dev/parport2");
     ASSERT_EQ(link->Open("LPT1"), 1);
     EXPECT_EQ(log, (Log{"lpt open /dev/parport0", "lpt close", "lpt open /dev/parport2"}));
     // The serial time-outs do not reach this transport.

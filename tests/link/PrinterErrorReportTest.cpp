@@ -4,6 +4,7 @@
 #include "platform/RealClock.h"
 #include "rollvane/link/PaperSensor.h"
 #include "rollvane/link/PrinterLink.h"
+#include "tests/link/TestInterfaceSettings.h"
 #include "tests/support/PtyPair.h"
 #include "tests/support/RecordingUserInterface.h"
 
@@ -58,7 +59,7 @@ protected:
         link = std::make_unique<PrinterLink>(ui, clock, LinkFacilities::Real());
         link->linkType = LinkSerial;
         link->flowControl = "DTR/DSR";
-        link->devices.setEntry("COM1", pty.slavePath());
+        link->devices().setEntry("COM1", pty.slavePath());
         // At the message box: the link must be closed and the bytes already sent.
         ui.onMessage = [this](const testing_support::RecordingUserInterface::Message &) {
             openAtMessage = link->IsOpen();
@@ -76,7 +77,7 @@ protected:
         events.clear();
         bytesAtMessage.clear();
         ASSERT_EQ(link->Open("COM1"), 1);
-        link->Configure("COM1", 9600, "NONE", 8, 1, 0);
+        link->Configure(link_test::SerialSettings("COM1", 9600, "NONE", 8, 1));
         link->StartProgress("Sending...");
         if (testPrintForm) {
             ReportPrinterErrorTestPrintForm(*link, ui, expected.code, [this] { events.push_back("enable"); });
@@ -162,7 +163,7 @@ TEST(PrinterLinkStatusByte, BusyWhenBit3IsSetOrNoStatusCame)
 TEST_F(PrinterErrorReportTest, PaperSensorCheckOverTheLink)
 {
     ASSERT_EQ(link->Open("COM1"), 1);
-    link->Configure("COM1", 9600, "NONE", 8, 1, 0);
+    link->Configure(link_test::SerialSettings("COM1", 9600, "NONE", 8, 1));
     std::thread printer([this] {
         Bytes request = pty.readMaster(2000ms, 2);
         if (request == Bytes{0x1B, 0x76}) {

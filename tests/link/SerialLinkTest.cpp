@@ -4,6 +4,7 @@
 #include "rollvane/link/PrinterLink.h"
 #include "rollvane/link/SerialPortLine.h"
 #include "tests/link/ShortWriteSerialLine.h"
+#include "tests/link/TestInterfaceSettings.h"
 #include "tests/support/PtyPair.h"
 #include "tests/support/RecordingUserInterface.h"
 
@@ -42,13 +43,13 @@ protected:
         link = std::make_unique<PrinterLink>(ui, clock, std::move(facilities));
         link->linkType = rollvane::LinkSerial;
         link->flowControl = "DTR/DSR";
-        link->devices.setEntry("COM3", pty.slavePath());
+        link->devices().setEntry("COM3", pty.slavePath());
     }
 
     void OpenAndConfigure()
     {
         ASSERT_EQ(link->Open("COM3"), 1);
-        EXPECT_EQ(link->Configure("COM3", 115200, "NONE", 8, 1, 0), 0);
+        EXPECT_EQ(link->Configure(link_test::SerialSettings("COM3", 115200, "NONE", 8, 1)), 0);
     }
 
     // The printer: waits for the request, then answers.
@@ -96,15 +97,15 @@ TEST_F(PrinterLinkSerialTest, StatusRequestIsEscHAndTheReplyIsTheStatusByte)
     EXPECT_EQ(status[0], 0x12);
     EXPECT_FALSE(PrinterLink::IsBusy(status[0]));
     // After a good query: 10000 for both setters, so a read waits 1000 ms and a write 1250/byte + 10000.
-    EXPECT_TRUE(SameTimeouts(link->serialTimeouts, {kMax, kMax, 1000, 1250, 10000}));
+    EXPECT_TRUE(SameTimeouts(link->serialTimeouts(), {kMax, kMax, 1000, 1250, 10000}));
 }
 
 TEST_F(PrinterLinkSerialTest, TimeoutsAfterOpenAndDuringTheStatusQuery)
 {
     ASSERT_EQ(link->Open("COM3"), 1);
-    EXPECT_TRUE(SameTimeouts(link->serialTimeouts, {kMax, kMax, 30000, 250, 10000}));
-    link->Configure("COM3", 9600, "NONE", 8, 1, 0);
-    EXPECT_TRUE(SameTimeouts(link->serialTimeouts, {kMax, kMax, 30000, 250, 10000}));
+    EXPECT_TRUE(SameTimeouts(link->serialTimeouts(), {kMax, kMax, 30000, 250, 10000}));
+    link->Configure(link_test::SerialSettings("COM3", 9600, "NONE", 8, 1));
+    EXPECT_TRUE(SameTimeouts(link->serialTimeouts(), {kMax, kMax, 30000, 250, 10000}));
     script.timeouts.clear();
     uint8_t status[PrinterLink::kStatusBufferSize];
     Bytes request;
@@ -131,7 +132,7 @@ TEST_F(PrinterLinkSerialTest, SilentPrinterFailsAfterTheReadLimitAndLeavesFF)
     EXPECT_GE(took, 900ms);
     EXPECT_LT(took, 3000ms);
     // The values set at the start of the query stay in force.
-    EXPECT_TRUE(SameTimeouts(link->serialTimeouts, {kMax, kMax, 1000, 1250, 100}));
+    EXPECT_TRUE(SameTimeouts(link->serialTimeouts(), {kMax, kMax, 1000, 1250, 100}));
     EXPECT_EQ(pty.readMaster(500ms, 2), (Bytes{0x1B, 0x68}));
 }
 

@@ -82,9 +82,9 @@ TEST_F(PrinterLinkUsbTest, VendorUsbRolesInOrderWithTheirArguments)
     ASSERT_EQ(link->Open("ORNUSB"), 1);
     EXPECT_EQ(TakeLog(), (Log{"usb devices", "usb open 1:5", "usb claim 0", "OpenDevice -> 1 error 0",
                               "OpenPipe 1 0 1 1 -> 1", "OpenPipe 1 0 0 1 -> 2"}));
-    EXPECT_EQ(link->ornDevice, 1);
-    EXPECT_EQ(link->ornWritePipe, 1);
-    EXPECT_EQ(link->ornReadPipe, 2);
+    EXPECT_EQ(link->ornDevice(), 1);
+    EXPECT_EQ(link->ornWritePipe(), 1);
+    EXPECT_EQ(link->ornReadPipe(), 2);
 
     bus->controlReply.assign(64, 0x00);
     bus->controlReply[0] = 0x80;
@@ -109,8 +109,8 @@ TEST_F(PrinterLinkUsbTest, VendorUsbRolesInOrderWithTheirArguments)
 
     link->Close();
     EXPECT_EQ(TakeLog(), (Log{"ClosePipe 1", "ClosePipe 2", "CloseDevice 1", "usb close"}));
-    EXPECT_EQ(link->ornWritePipe, -1);
-    EXPECT_EQ(link->ornReadPipe, -1);
+    EXPECT_EQ(link->ornWritePipe(), -1);
+    EXPECT_EQ(link->ornReadPipe(), -1);
     EXPECT_FALSE(link->IsOpen());
 }
 
@@ -139,7 +139,7 @@ TEST_F(PrinterLinkUsbTest, VendorUsbDeviceChosenByTheDevicesEntryElseTheFirstVen
     ASSERT_EQ(link->Open("ORNUSB"), 1);
     EXPECT_EQ(TakeLog()[1], "usb open 1:2");
 
-    link->devices.setEntry("ORNUSB", "0x1a2b:0x0001");
+    link->devices().setEntry("ORNUSB", "0x1a2b:0x0001");
     ASSERT_EQ(link->Open("ORNUSB"), 1);
     Log second = TakeLog();
     EXPECT_NE(std::find(second.begin(), second.end(), "usb open 1:3"), second.end());

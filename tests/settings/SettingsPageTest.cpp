@@ -38,7 +38,7 @@ protected:
     SettingsPageTest()
         : link(ui, clock), dialog("COM3", "115200", "1", "NONE", "Xon/Xoff", 0), page(link, dialog.settings())
     {
-        link.devices.setEntry("COM3", printer.slavePath());
+        link.devices().setEntry("COM3", printer.slavePath());
         link.linkType = LinkSerial;
         dialog.settings().linkType = LinkSerial;
     }
@@ -338,7 +338,7 @@ TEST_F(SettingsPageTest, LoadPrinterStopsAtAMissingByte)
 
 TEST_F(SettingsPageTest, OpenFailure)
 {
-    link.devices.setEntry("COM3", "/nonexistent/tty");
+    link.devices().setEntry("COM3", "/nonexistent/tty");
     page.LoadFromPrinter();
     page.ApplySettings();
     EXPECT_EQ(Messages(), (std::vector<std::string>{"Error: Unable to get serial port handle!",

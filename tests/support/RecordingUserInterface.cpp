@@ -37,9 +37,9 @@ private:
 }  // namespace
 
 void RecordingUserInterface::ShowMessage(const std::string &text, const std::string &caption,
-                                         rollvane::MessageIcon icon)
+                                         rollvane::MessageIcon icon, const std::string &cause)
 {
-    messages.push_back({text, caption, icon});
+    messages.push_back({text, caption, icon, cause});
     events.push_back("message " + caption + ": " + text);
     if (onMessage) {
         onMessage(messages.back());

@@ -18,9 +18,12 @@ public:
         std::string text;
         std::string caption;
         rollvane::MessageIcon icon;
+        std::string cause;
     };
 
-    void ShowMessage(const std::string &text, const std::string &caption, rollvane::MessageIcon icon) override;
+    using rollvane::UserInterface::ShowMessage;
+    void ShowMessage(const std::string &text, const std::string &caption, rollvane::MessageIcon icon,
+                     const std::string &cause) override;
     bool Confirm(const std::string &text, const std::string &caption) override;
     std::optional<std::string> ChooseOpenFile(const rollvane::FileChoice &choice) override;
     std::optional<std::string> ChooseSaveFile(const rollvane::FileChoice &choice) override;

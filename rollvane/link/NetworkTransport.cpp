@@ -1,0 +1,189 @@
+#include "rollvane/link/NetworkTransport.h"
+
+#include "rollvane/link/LinkCommands.h"
+#include "rollvane/link/NumberText.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace rollvane {
+
+namespace {
+
+constexpr uint32_t kSendTimeoutMs = 50000;
+constexpr uint32_t kBulkTimeoutMs = 5000;
+constexpr uint32_t kReceiveTimeoutMs = 10000;
+constexpr uint32_t kConnectTimeoutMs = 10000;
+constexpr uint32_t kReceiveBufferSize = 128;
+
+}  // namespace
+
+NetworkTransport::NetworkTransport(const std::string &libraryName, uint32_t dataPort, uint32_t statusPort,
+                                   platform::Clock &clock, LinkJournal &journal)
+    : qlnk_(libraryName), dataPort_(dataPort), statusPort_(statusPort), clock_(clock), journal_(journal)
+{}
+
+NetworkTransport::~NetworkTransport()
+{
+    if (IsOpen() || qlnk_.holding()) {
+        Close();
+    }
+}
+
+std::string NetworkTransport::where() const
+{
+    return configured_ ? "LAN " + NumberText::dottedText(address_) : "LAN";
+}
+
+std::string NetworkTransport::ChannelName(const QLNK_CommContext &channel) const
+{
+    const bool data = &channel == &dataChannel_;
+    return "LAN " + NumberText::dottedText(channel.netAddress) + ":" + std::to_string(channel.netPort) +
+           (data ? " (TCP data channel)" : " (UDP status channel)");
+}
+
+void NetworkTransport::ChannelFailed(const QLNK_CommContext &channel, const std::string &operation,
+                                     const std::string &openFailure)
+{
+    if (!openFailure.empty()) {
+        journal_.Failed(ChannelName(channel), operation, "the channel did not open: " + openFailure);
+    } else {
+        journal_.Failed(ChannelName(channel), operation, qlnk_.FailureText(operation == "receive"));
+    }
+}
+
+int NetworkTransport::Open(const std::string & /*port*/)
+{
+    return 1;  // the channels open in Configure
+}
+
+int NetworkTransport::Configure(const LinkSettings &settings)
+{
+    // Channels of an earlier Configure are not left behind in the library.
+    Close();
+    address_ = settings.ipAddress;
+    configured_ = true;
+    const int found = qlnk_.Hold();
+
+    dataChannel_.portType = QLNK_PORT_TCP_RAW;
+    dataChannel_.netAddress = address_;
+    dataChannel_.netPort = dataPort_;
+    dataChannel_.netTimeout = kConnectTimeoutMs;
+    statusChannel_.portType = QLNK_PORT_UDP_RAW;
+    statusChannel_.netAddress = address_;
+    statusChannel_.netPort = statusPort_;
+    statusChannel_.netTimeout = kConnectTimeoutMs;
+    dataOpenFailure_.clear();
+    statusOpenFailure_.clear();
+    if (!found) {
+        dataOpenFailure_ = statusOpenFailure_ = qlnk_.FailureText();
+        journal_.Failed(where(), "configure", dataOpenFailure_);
+        return 0;
+    }
+    // Neither result is passed on: a channel that did not open fails its traffic later, and
+    // says why then.
+    if (!qlnk_.Open(&dataChannel_)) {
+        dataOpenFailure_ = "connect: " + qlnk_.FailureText();
+    }
+    dataOpened_ = true;
+    if (!qlnk_.Open(&statusChannel_)) {
+        statusOpenFailure_ = "open: " + qlnk_.FailureText();
+    }
+    statusOpened_ = true;
+    if (journal_.tracing()) {
+        journal_.Trace("configure " + where() + ": " + ChannelName(dataChannel_) + " " +
+                       (dataOpenFailure_.empty() ? "open" : dataOpenFailure_) + ", " + ChannelName(statusChannel_) +
+                       " " + (statusOpenFailure_.empty() ? "open" : statusOpenFailure_));
+    }
+    return 0;
+}
+
+int NetworkTransport::Send(const uint8_t *data, uint32_t length, bool bulk)
+{
+    journal_.Sent(ChannelName(dataChannel_), data, length);
+    uint32_t sent = length;
+    if (!qlnk_.SendData(&dataChannel_.netSocket, data, length, &sent, dataChannel_.portType,
+                        bulk ? kBulkTimeoutMs : kSendTimeoutMs)) {
+        ChannelFailed(dataChannel_, "send", dataOpenFailure_);
+        return 0;
+    }
+    return 1;
+}
+
+int NetworkTransport::Receive(uint8_t *buffer, uint32_t length)
+{
+    uint8_t local[kReceiveBufferSize];
+    std::memset(local, 0xFF, sizeof local);
+    uint32_t received = 0;
+    const int result = qlnk_.RecvData(&dataChannel_.netSocket, local, sizeof local, &received, dataChannel_.portType,
+                                      kReceiveTimeoutMs);
+    if (received > 0) {
+        std::memcpy(buffer, local, std::min<uint32_t>({received, length, kReceiveBufferSize}));
+    }
+    journal_.Received(ChannelName(dataChannel_), local, std::min<uint32_t>(received, kReceiveBufferSize));
+    if (!result) {
+        ChannelFailed(dataChannel_, "receive", dataOpenFailure_);
+    }
+    return result;
+}
+
+int NetworkTransport::ReceiveStatusReply(uint8_t *buffer, uint32_t length)
+{
+    uint32_t received = 0;
+    return ReceiveStatusReplyCounted(buffer, length, &received);
+}
+
+int NetworkTransport::ReceiveStatusReplyCounted(uint8_t *buffer, uint32_t length, uint32_t *received)
+{
+    uint8_t local[LinkCommands::kNetworkStatusReplySize];
+    std::memset(local, 0xFF, sizeof local);
+    *received = 0;
+    const int result = qlnk_.RecvData(&statusChannel_.netSocket, local, sizeof local, received, statusChannel_.portType,
+                                      kReceiveTimeoutMs);
+    if (*received > 0) {
+        // Bytes that did not come stay 0xFF.
+        std::memcpy(buffer, local, std::min<uint32_t>(length, sizeof local));
+    }
+    journal_.Received(ChannelName(statusChannel_), local, std::min<uint32_t>(*received, sizeof local));
+    if (!result) {
+        ChannelFailed(statusChannel_, "receive", statusOpenFailure_);
+    }
+    return result;
+}
+
+int NetworkTransport::QueryStatus(uint8_t *status)
+{
+    const auto &request = LinkCommands::kNetworkStatusRequest;
+    journal_.Sent(ChannelName(statusChannel_), request.data(), request.size());
+    uint32_t sent = request.size();
+    if (!qlnk_.SendData(&statusChannel_.netSocket, request.data(), request.size(), &sent, statusChannel_.portType,
+                        kReceiveTimeoutMs)) {
+        ChannelFailed(statusChannel_, "status request", statusOpenFailure_);
+        return 0;
+    }
+    clock_.sleepPastWholeSeconds(0);
+    uint8_t reply[LinkCommands::kNetworkStatusReplySize] = {};
+    uint32_t received = 0;
+    ReceiveStatusReplyCounted(reply, sizeof reply, &received);
+    // No reply is no status, as with a silent serial printer.
+    if (received == 0) {
+        return 0;
+    }
+    status[0] = reply[LinkCommands::kNetworkStatusIndex];
+    return 1;
+}
+
+void NetworkTransport::Close()
+{
+    if (dataOpened_) {
+        qlnk_.CloseComm(&dataChannel_.netSocket, dataChannel_.portType);
+        dataOpened_ = false;
+    }
+    if (statusOpened_) {
+        qlnk_.CloseComm(&statusChannel_.netSocket, statusChannel_.portType);
+        statusOpened_ = false;
+    }
+    qlnk_.Release();
+}
+
+}  // namespace rollvane
