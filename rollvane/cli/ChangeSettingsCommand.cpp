@@ -4,7 +4,6 @@
 #include "rollvane/cli/TerminalUserInterface.h"
 #include "rollvane/settings/SettingsPage.h"
 
-#include <iostream>
 #include <optional>
 
 namespace rollvane {
@@ -32,12 +31,12 @@ int ChangeSettingsCommand::Run(CliContext &context, const std::vector<std::strin
         } else if (!file && args[i].rfind("--", 0) != 0) {
             file = args[i];
         } else {
-            std::cerr << "rollvane-cli: change-settings: unexpected argument " << args[i] << "\n";
+            context.errors << "rollvane-cli: change-settings: unexpected argument " << args[i] << "\n";
             return kUsageError;
         }
     }
     if (!file) {
-        std::cerr << "rollvane-cli: change-settings needs a FILE\n";
+        context.errors << "rollvane-cli: change-settings needs a FILE\n";
         return kUsageError;
     }
     SettingsPage &page = context.window.settingsPage();

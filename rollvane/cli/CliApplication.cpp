@@ -1,12 +1,14 @@
 #include "rollvane/cli/CliApplication.h"
 
 #include "platform/RealClock.h"
+#include "platform/SystemError.h"
 #include "rollvane/app/MainWindow.h"
 #include "rollvane/cli/CommandTable.h"
 #include "rollvane/cli/TerminalUserInterface.h"
 #include "rollvane/link/NumberText.h"
 #include "rollvane/link/PrinterLink.h"
 
+#include <cerrno>
 #include <map>
 #include <optional>
 
@@ -14,32 +16,37 @@ namespace rollvane {
 
 namespace {
 
-// The interface options and the member of InterfaceSettings each one sets.
+// The interface options and the text of InterfaceSettings each one sets (none for --ip, which
+// the dialog's address field takes as a number).
 struct InterfaceOption {
     const char *name;
     const char *argument;
     const char *help;
+    std::string InterfaceSettings::*text;
 };
 
-constexpr InterfaceOption kInterfaceOptions[] = {
-    {"--port", "TEXT", "COM1 to COM20, LPT1, ORNUSB, \"Printer Class\" or LAN"},
-    {"--ip", "A.B.C.D", "the printer's address (LAN)"},
-    {"--baud", "N", "baud rate: 115200, 57600, 38400, 19200, 9600, 4800, 2400 or 1200"},
-    {"--parity", "TEXT", "NONE, ODD or EVEN"},
-    {"--data-bits", "N", "7 or 8"},
-    {"--stop-bits", "N", "1 or 2"},
-    {"--flow", "TEXT", "Xon/Xoff or DTR/DSR"},
+const InterfaceOption kInterfaceOptions[] = {
+    {"--port", "TEXT", "COM1 to COM20, LPT1, ORNUSB, \"Printer Class\" or LAN", &InterfaceSettings::portText},
+    {"--ip", "A.B.C.D", "the printer's address (LAN)", nullptr},
+    {"--baud", "N", "baud rate: 115200, 57600, 38400, 19200, 9600, 4800, 2400 or 1200", &InterfaceSettings::baudText},
+    {"--parity", "TEXT", "NONE, ODD or EVEN", &InterfaceSettings::parityText},
+    {"--data-bits", "N", "7 or 8", &InterfaceSettings::dataBitsText},
+    {"--stop-bits", "N", "1 or 2", &InterfaceSettings::stopBitsText},
+    {"--flow", "TEXT", "Xon/Xoff or DTR/DSR", &InterfaceSettings::flowText},
 };
 
-bool isInterfaceOption(const std::string &name)
+const InterfaceOption *FindInterfaceOption(const std::string &name)
 {
     for (const auto &option : kInterfaceOptions) {
         if (name == option.name) {
-            return true;
+            return &option;
         }
     }
-    return false;
+    return nullptr;
 }
+
+// --trace, --trace=FILE: every open, configure, close and block, as ROLLVANE_TRACE does.
+const char kTraceOption[] = "--trace";
 
 bool isHelp(const std::string &argument)
 {
@@ -61,6 +68,9 @@ void CliApplication::PrintUsage(std::ostream &to) const
         std::string left = std::string("  ") + option.name + " " + option.argument;
         to << left << std::string(left.size() < 22 ? 22 - left.size() : 1, ' ') << option.help << "\n";
     }
+    to << "and the global option:\n"
+          "  --trace[=FILE]      every open, configure, close and block sent or received, on standard\n"
+          "                      error or appended to FILE (as ROLLVANE_TRACE=1 or ROLLVANE_TRACE=FILE)\n";
     to << "\nCommands:\n";
     CommandTable table;
     for (const auto &command : table.commands()) {
@@ -74,6 +84,7 @@ void CliApplication::PrintUsage(std::ostream &to) const
 int CliApplication::Run(const std::vector<std::string> &arguments)
 {
     std::map<std::string, std::string> overrides;
+    std::optional<std::string> trace;
     std::size_t i = 0;
     for (; i < arguments.size(); ++i) {
         const std::string &argument = arguments[i];
@@ -90,7 +101,11 @@ int CliApplication::Run(const std::vector<std::string> &arguments)
             name = argument.substr(0, equals);
             value = argument.substr(equals + 1);
         }
-        if (!isInterfaceOption(name)) {
+        if (name == kTraceOption) {
+            trace = value.value_or("-");
+            continue;
+        }
+        if (!FindInterfaceOption(name)) {
             errors_ << "rollvane-cli: unknown option " << name << "\n";
             PrintUsage(errors_);
             return CliCommand::kUsageError;
@@ -129,6 +144,11 @@ int CliApplication::Run(const std::vector<std::string> &arguments)
     TerminalUserInterface ui(errors_, errorsIsTerminal_);
     platform::RealClock clock;
     MainWindow window(ui, clock);
+    if (trace && !window.link().trace().Enable(*trace)) {
+        errors_ << "rollvane-cli: --trace: cannot open " << *trace << ": " << platform::SystemError::text(errno)
+                << "\n";
+        return CliCommand::kUsageError;
+    }
     InterfaceSettings &settings = window.interfaceDialog().settings();
     if (auto ip = overrides.find("--ip"); ip != overrides.end()) {
         const uint32_t address = NumberText::ipv4Value(ip->second);
@@ -138,14 +158,9 @@ int CliApplication::Run(const std::vector<std::string> &arguments)
         }
         window.interfaceDialog().SetIpAddress(address);
     }
-    const std::pair<const char *, std::string *> texts[] = {
-        {"--port", &settings.portText},          {"--baud", &settings.baudText},
-        {"--parity", &settings.parityText},      {"--data-bits", &settings.dataBitsText},
-        {"--stop-bits", &settings.stopBitsText}, {"--flow", &settings.flowText},
-    };
-    for (const auto &[name, member] : texts) {
-        if (auto found = overrides.find(name); found != overrides.end()) {
-            *member = found->second;
+    for (const auto &option : kInterfaceOptions) {
+        if (auto found = overrides.find(option.name); found != overrides.end() && option.text) {
+            settings.*option.text = found->second;
         }
     }
     // The dialog's OK decides the link type and refuses serial settings it cannot use.
@@ -155,7 +170,7 @@ int CliApplication::Run(const std::vector<std::string> &arguments)
     window.link().linkType = settings.linkType;
     window.link().flowControl = settings.flowText;
 
-    CliContext context{window, ui, out_};
+    CliContext context{window, ui, out_, errors_};
     const int result = command->Run(context, commandArguments);
     if (result == CliCommand::kUsageError) {
         return result;

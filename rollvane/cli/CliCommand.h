@@ -10,11 +10,13 @@ class MainWindow;
 class TerminalUserInterface;
 
 // What a command works with: the same page logic the desktop program has, a terminal in
-// place of its windows, and standard output for the command's own result.
+// place of its windows, standard output for the command's own result and standard error for
+// what it has to say about its command line.
 struct CliContext {
     MainWindow &window;
     TerminalUserInterface &ui;
     std::ostream &out;
+    std::ostream &errors;
 };
 
 // One command of rollvane-cli.

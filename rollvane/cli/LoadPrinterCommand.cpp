@@ -5,7 +5,6 @@
 #include "rollvane/settings/SettingsFile.h"
 #include "rollvane/settings/SettingsPage.h"
 
-#include <iostream>
 #include <optional>
 
 namespace rollvane {
@@ -23,7 +22,7 @@ int LoadPrinterCommand::Run(CliContext &context, const std::vector<std::string> 
         if ((args[i] == "-o" || args[i] == "--output") && i + 1 < args.size() && !file) {
             file = args[++i];
         } else {
-            std::cerr << "rollvane-cli: load-printer: unexpected argument " << args[i] << "\n";
+            context.errors << "rollvane-cli: load-printer: unexpected argument " << args[i] << "\n";
             return kUsageError;
         }
     }

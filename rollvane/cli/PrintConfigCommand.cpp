@@ -2,8 +2,6 @@
 
 #include "rollvane/app/MainWindow.h"
 
-#include <iostream>
-
 namespace rollvane {
 
 const char *PrintConfigCommand::Help() const
@@ -15,7 +13,7 @@ const char *PrintConfigCommand::Help() const
 int PrintConfigCommand::Run(CliContext &context, const std::vector<std::string> &args)
 {
     if (!args.empty()) {
-        std::cerr << "rollvane-cli: print-config takes no arguments\n";
+        context.errors << "rollvane-cli: print-config takes no arguments\n";
         return kUsageError;
     }
     context.window.PrintConfigurations();

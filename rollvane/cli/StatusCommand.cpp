@@ -4,7 +4,6 @@
 #include "rollvane/link/PrinterAction.h"
 
 #include <cstdio>
-#include <iostream>
 
 namespace rollvane {
 
@@ -17,7 +16,7 @@ const char *StatusCommand::Help() const
 int StatusCommand::Run(CliContext &context, const std::vector<std::string> &args)
 {
     if (!args.empty()) {
-        std::cerr << "rollvane-cli: status takes no arguments\n";
+        context.errors << "rollvane-cli: status takes no arguments\n";
         return kUsageError;
     }
     PrinterAction action(context.window.link(), context.window.interfaceDialog().settings());

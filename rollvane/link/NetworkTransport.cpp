@@ -91,9 +91,9 @@ int NetworkTransport::Configure(const LinkSettings &settings)
     }
     statusOpened_ = true;
     if (journal_.tracing()) {
-        journal_.Trace("configure " + where() + ": " + ChannelName(dataChannel_) + " " +
-                       (dataOpenFailure_.empty() ? "open" : dataOpenFailure_) + ", " + ChannelName(statusChannel_) +
-                       " " + (statusOpenFailure_.empty() ? "open" : statusOpenFailure_));
+        journal_.Trace("configure " + where() + ": TCP data channel port " + std::to_string(dataPort_) + " " +
+                       (dataOpenFailure_.empty() ? "open" : dataOpenFailure_) + ", UDP status channel port " +
+                       std::to_string(statusPort_) + " " + (statusOpenFailure_.empty() ? "open" : statusOpenFailure_));
     }
     return 0;
 }

@@ -109,8 +109,8 @@ int SerialTransport::ConfigureLine(const LinkSettings &settings)
     }
     if (journal_.tracing()) {
         journal_.Trace("configure " + where() + ": " + std::to_string(settings.baudRate) + " baud, parity " +
-                       settings.parity + ", " + std::to_string(settings.dataBits) + " data bits, " +
-                       std::to_string(settings.stopBits) + " stop bits, flow " + settings.flowControl);
+                       settings.parity + ", data bits " + std::to_string(settings.dataBits) + ", stop bits " +
+                       std::to_string(settings.stopBits) + ", flow " + settings.flowControl);
     }
     // The driver queue sizes of the original have no counterpart on a tty.
     return 1;

@@ -4,8 +4,12 @@
 #include "tests/support/TempDir.h"
 
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
+#include <regex>
+#include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 
 using testing_support::ChildProcess;
 using testing_support::PngReader;
@@ -75,10 +79,11 @@ protected:
     static std::string AddressOfThisCase()
     {
         static const char *const kCases[] = {"StatusOfAReadyAndOfABusyPrinter", "SilentPrinterTimesOut",
-                                             "ConfigurationPrintoutBytesAndPicture", "PaperOutStopsThePrintout"};
+                                             "ConfigurationPrintoutBytesAndPicture", "PaperOutStopsThePrintout",
+                                             "TraceOfAStatusQuery"};
         const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
         int index = 0;
-        for (int i = 0; i < 4; ++i) {
+        for (int i = 0; i < 5; ++i) {
             if (name.rfind(kCases[i], 0) == 0) {
                 index = i;
             }
@@ -147,5 +152,138 @@ TEST_P(EndToEnd, PaperOutStopsThePrintout)
     EXPECT_FALSE(std::filesystem::exists(dir.file("out/receipt-0001.png")));
 }
 
+TEST_P(EndToEnd, TraceOfAStatusQuery)
+{
+    StartPrinter();
+    ProcessResult quiet = Cli({"status"});
+    ASSERT_EQ(quiet.exitCode, 0) << quiet.err;
+    EXPECT_EQ(quiet.err, "");  // no trace unless asked for
+
+    const std::string stamp = "rollvane \\d\\d:\\d\\d:\\d\\d\\.\\d{3} ";
+    std::string expected;
+    if (GetParam() == Line::Network) {
+        const std::string lan = "LAN " + AddressOfThisCase();
+        const std::string channel = lan + ":3000 \\(UDP status channel\\)";
+        expected = stamp + "open LAN\n" + stamp + "configure " + lan +
+                   ": TCP data channel port 9100 open, UDP status channel port 3000 open\n" + stamp + channel +
+                   " send 6 bytes: 00 00 00 00 1B 68\n" + stamp + channel + " recv 8 bytes: 00 00 00 00 00 00 00 00\n" +
+                   stamp + "close " + lan + "\n";
+    } else {
+        const std::string port = "COM3 \\(" + dir.file("tty") + "\\)";
+        expected = stamp + "open " + port + "\n" + stamp + "configure " + port +
+                   ": 115200 baud, parity NONE, data bits 8, stop bits 1, flow Xon/Xoff\n" + stamp + port +
+                   " send 2 bytes: 1B 68\n" + stamp + port + " recv 1 byte: 00\n" + stamp + "close " + port + "\n";
+    }
+    ProcessResult traced = Cli({"--trace", "status"});
+    ASSERT_EQ(traced.exitCode, 0) << traced.err;
+    EXPECT_EQ(traced.out, "0x00\n");
+    EXPECT_TRUE(std::regex_match(traced.err, std::regex(expected))) << traced.err;
+
+    // The environment does the same, into a file.
+    std::vector<std::string> arguments = {"ROLLVANE_TRACE=" + dir.file("trace.txt"),
+                                          ProcessRunner::BuiltProgram("rollvane-cli")};
+    arguments.insert(arguments.end(), options.begin(), options.end());
+    arguments.push_back("status");
+    ProcessResult fromEnvironment = ProcessRunner::Run("/usr/bin/env", arguments, dir.path());
+    ASSERT_EQ(fromEnvironment.exitCode, 0) << fromEnvironment.err;
+    EXPECT_EQ(fromEnvironment.err, "");
+    EXPECT_TRUE(std::regex_match(TempDir::read(dir.file("trace.txt")), std::regex(expected)))
+        << TempDir::read(dir.file("trace.txt"));
+}
+
 INSTANTIATE_TEST_SUITE_P(Lines, EndToEnd, ::testing::Values(Line::Network, Line::Serial),
                          [](const auto &info) { return info.param == Line::Network ? "Network" : "Serial"; });
+
+// Every failure the link can explain carries a cause line under its message.
+TEST(CauseLines, FailuresSayWhatTheSystemSaid)
+{
+    struct Case {
+        const char *name;
+        // Prepares the folder (inifile.inf, printers) and returns the command line after the program.
+        std::function<std::vector<std::string>(TempDir &, ChildProcess &)> setUp;
+        const char *command;
+        std::function<std::string(TempDir &)> expected;
+        bool asUserWithoutRights = false;
+    };
+    const auto serialIni = [](TempDir &dir, const std::string &device) {
+        TempDir::write(dir.file("inifile.inf"), "[INITIAL]\nCOMPORT=COM3\nBAUDRATE=115200\nSTOPBITS=1\n"
+                                                "PARITY=NONE\nF.CONTROL=Xon/Xoff\n[DEVICES]\nCOM3=" +
+                                                    device + "\n");
+    };
+    const auto startPrinter = [](TempDir &dir, ChildProcess &printer, std::vector<std::string> extra) {
+        std::vector<std::string> argv = {ProcessRunner::BuiltProgram("kova-sim"), "--out", dir.path()};
+        argv.insert(argv.end(), extra.begin(), extra.end());
+        const std::string log = dir.file("sim.log");
+        EXPECT_TRUE(printer.start(argv, log));
+        for (int i = 0; i < 200 && TempDir::read(log).find("kova-sim ready") == std::string::npos; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(25));
+        }
+    };
+    const std::vector<Case> cases = {
+        {"a serial port the user may not open",
+         [&](TempDir &dir, ChildProcess &) {
+             // Root may open anything, so the program runs as a user without rights.
+             TempDir::write(dir.file("tty"), "");
+             chmod(dir.file("tty").c_str(), 0);
+             chmod(dir.path().c_str(), 0755);
+             serialIni(dir, dir.file("tty"));
+             chmod(dir.file("inifile.inf").c_str(), 0644);
+             return std::vector<std::string>{};
+         },
+         "status",
+         [](TempDir &dir) {
+             return "Error: Unable to get serial port handle!\n  cause: COM3 (" + dir.file("tty") +
+                    "): open: Permission denied (serial ports usually need membership of the \"dialout\" group)\n";
+         },
+         true},
+        {"a port name with no device",
+         [&](TempDir &dir, ChildProcess &) {
+             serialIni(dir, dir.file("no-such-tty"));
+             return std::vector<std::string>{};
+         },
+         "status",
+         [](TempDir &dir) {
+             return "Error: Unable to get serial port handle!\n  cause: COM3 (" + dir.file("no-such-tty") +
+                    "): open: No such file or directory\n";
+         }},
+        {"a printer whose data channel refuses the connection",
+         [&](TempDir &dir, ChildProcess &printer) {
+             // The status channel answers on its usual port; nothing listens on 9100.
+             startPrinter(dir, printer, {"--address", "127.0.1.40", "--tcp-port", "0"});
+             return std::vector<std::string>{"--port", "LAN", "--ip", "127.0.1.40"};
+         },
+         "load-printer",
+         [](TempDir &) {
+             return std::string("Error: Timeout while sending data block!\n  cause: LAN 127.0.1.40:9100 (TCP data "
+                                "channel): send: the channel did not open: connect: Connection refused\n");
+         }},
+        {"a status request that got no reply",
+         [&](TempDir &dir, ChildProcess &printer) {
+             startPrinter(dir, printer,
+                          {"--address", "127.0.1.41", "--tcp-port", "0", "--udp-port", "0", "--serial-link",
+                           dir.file("tty"), "--silent"});
+             serialIni(dir, dir.file("tty"));
+             return std::vector<std::string>{};
+         },
+         "status",
+         [](TempDir &dir) {
+             return "Error: Timeout while sending data block!\n  cause: COM3 (" + dir.file("tty") +
+                    "): receive: no reply within 1000 ms\n";
+         }},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        ChildProcess printer;
+        std::vector<std::string> arguments = c.setUp(dir, printer);
+        arguments.push_back(c.command);
+        std::string program = ProcessRunner::BuiltProgram("rollvane-cli");
+        if (c.asUserWithoutRights && geteuid() == 0) {
+            arguments.insert(arguments.begin(), {"--reuid=65534", "--regid=65534", "--clear-groups", program});
+            program = "/usr/bin/setpriv";
+        }
+        ProcessResult result = ProcessRunner::Run(program, arguments, dir.path());
+        EXPECT_EQ(result.exitCode, 1);
+        EXPECT_EQ(result.err, c.expected(dir));
+    }
+}

@@ -1,0 +1,170 @@
+// The transport is chosen once, at Open; failures keep their cause for the message that
+// reports them; the trace sees every open, configure, block and close.
+#include "platform/RealClock.h"
+#include "platform/VirtualClock.h"
+#include "rollvane/link/PrinterAction.h"
+#include "rollvane/link/PrinterLink.h"
+#include "rollvane/link/SerialPortLine.h"
+#include "tests/link/FakeUsbDirectory.h"
+#include "tests/link/TestInterfaceSettings.h"
+#include "tests/support/PtyPair.h"
+#include "tests/support/RecordingUserInterface.h"
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <regex>
+
+using namespace std::chrono_literals;
+using rollvane::PrinterLink;
+using Bytes = std::vector<uint8_t>;
+
+TEST(PrinterLinkShape, TheTransportChosenAtOpenServesEveryOperationUntilTheNextOpen)
+{
+    testing_support::PtyPair pty;
+    ASSERT_TRUE(pty.valid());
+    testing_support::RecordingUserInterface ui;
+    platform::RealClock clock;
+    auto facilities = rollvane::LinkFacilities::Real();
+    facilities.trace = nullptr;
+    PrinterLink link(ui, clock, std::move(facilities));
+    link.devices().setEntry("COM3", pty.slavePath());
+    link.flowControl = "Xon/Xoff";
+    link.linkType = rollvane::LinkSerial;
+    ASSERT_EQ(link.Open("COM3"), 1);
+
+    // The Interface Properties dialog changes the link type in the middle of an action: the
+    // open serial port keeps the traffic, and no network channel is opened.
+    link.linkType = rollvane::LinkNetwork;
+    link.Configure(link_test::LanSettings(0x7F000001));
+    EXPECT_EQ(link.dataChannel().portType, 0u);
+    EXPECT_EQ(link.serialState().BaudRate, 0u);  // the LAN settings carry no baud rate
+    ASSERT_EQ(link.Send({0x1B, 0x40}), 1);
+    EXPECT_EQ(pty.readMaster(1000ms, 2), (Bytes{0x1B, 0x40}));
+    std::thread printer([&] {
+        pty.readMaster(1000ms, 2);
+        pty.writeMaster({0x00});
+    });
+    uint8_t status[PrinterLink::kStatusBufferSize] = {};
+    EXPECT_EQ(link.QueryStatus(status), 1);
+    printer.join();
+    EXPECT_EQ(status[0], 0x00);
+    link.Close();
+    EXPECT_FALSE(link.IsOpen());
+
+    // The next Open decides again.
+    ASSERT_EQ(link.Open("LAN"), 1);
+    link.Configure(link_test::LanSettings(0x7F000001));
+    EXPECT_EQ(link.dataChannel().portType, QLNK_PORT_TCP_RAW);
+    link.Close();
+}
+
+TEST(PrinterLinkShape, AFailureKeepsItsCauseForTheMessage)
+{
+    const struct {
+        int32_t linkType;
+        const char *port;
+        const char *devicesEntry;  // nullptr: none
+        int openError;
+        const char *cause;
+    } cases[] = {
+        {rollvane::LinkSerial, "COM3", "/dev/ttyUSB0", EACCES,
+         "COM3 (/dev/ttyUSB0): open: Permission denied (serial ports usually need membership of the \"dialout\" "
+         "group)"},
+        {rollvane::LinkSerial, "COM9", nullptr, ENOENT,
+         "COM9 (/dev/ttyS8): open: No such file or directory (a [DEVICES] entry in inifile.inf names the device of "
+         "a port)"},
+        {rollvane::LinkSerial, "COM3", "/dev/ttyUSB7", ENOENT, "COM3 (/dev/ttyUSB7): open: No such file or directory"},
+        {rollvane::LinkSerial, "COM3", "/dev/ttyUSB0", EBUSY, "COM3 (/dev/ttyUSB0): open: Device or resource busy"},
+        {rollvane::LinkParallel, "LPT1", nullptr, EBUSY, "LPT1 (/dev/parport0): open: Device or resource busy"},
+        {rollvane::LinkUsbPrinterClass, "Printer Class", nullptr, 0,
+         "Printer Class: open: no USB printer-class device is present"},
+        {7, "COM1", nullptr, 0,
+         "COM1: open: the interface type 7 names no transport (choose the port again in Interface Properties)"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.cause);
+        testing_support::RecordingUserInterface ui;
+        platform::VirtualClock clock;
+        rollvane::LinkFacilities facilities;
+        const int openError = c.openError;
+        facilities.openSerial = [openError](const std::string &, int *error) -> std::unique_ptr<rollvane::SerialLine> {
+            *error = openError;
+            return nullptr;
+        };
+        facilities.openParallel = [openError](const std::string &,
+                                              int *error) -> std::unique_ptr<platform::OverlappedDevice> {
+            *error = openError;
+            return nullptr;
+        };
+        facilities.usbDirectory = std::make_shared<link_test::FakeUsbDirectory>();
+        PrinterLink link(ui, clock, std::move(facilities));
+        link.linkType = c.linkType;
+        if (c.devicesEntry) {
+            link.devices().setEntry(c.port, c.devicesEntry);
+        }
+        rollvane::InterfaceSettings settings;
+        settings.portText = c.port;
+        rollvane::PrinterAction action(link, settings);
+        EXPECT_FALSE(action.Open());
+        ASSERT_EQ(ui.messages.size(), 1u);
+        EXPECT_EQ(ui.messages[0].text, "Unable to get serial port handle!");
+        EXPECT_EQ(ui.messages[0].cause, c.cause);
+    }
+}
+
+TEST(PrinterLinkShape, ACauseBelongsToTheActionThatIsRunning)
+{
+    testing_support::PtyPair pty;
+    testing_support::RecordingUserInterface ui;
+    platform::RealClock clock;
+    rollvane::LinkFacilities facilities;
+    facilities.openSerial = &rollvane::SerialPortLine::Open;
+    PrinterLink link(ui, clock, std::move(facilities));
+    link.devices().setEntry("COM3", pty.slavePath());
+    ASSERT_EQ(link.Open("COM3"), 1);
+    uint8_t status[PrinterLink::kStatusBufferSize] = {};
+    EXPECT_EQ(link.QueryStatus(status), 0);  // nobody answers
+    EXPECT_EQ(link.failureCause(), "COM3 (" + pty.slavePath() + "): receive: no reply within 1000 ms");
+    link.Close();
+    ASSERT_EQ(link.Open("COM3"), 1);
+    EXPECT_EQ(link.failureCause(), "");
+    link.Close();
+}
+
+TEST(PrinterLinkShape, TheTraceShowsOpenConfigureBlocksAndCloseOnlyWhenOn)
+{
+    testing_support::TempDir dir;
+    testing_support::PtyPair pty;
+    for (bool on : {false, true}) {
+        testing_support::RecordingUserInterface ui;
+        platform::RealClock clock;
+        rollvane::LinkFacilities facilities;
+        facilities.openSerial = &rollvane::SerialPortLine::Open;
+        facilities.trace = std::make_shared<platform::TraceLog>("rollvane");
+        if (on) {
+            ASSERT_TRUE(facilities.trace->Enable(dir.file("trace.txt")));
+        }
+        PrinterLink link(ui, clock, std::move(facilities));
+        link.devices().setEntry("COM3", pty.slavePath());
+        link.flowControl = "Xon/Xoff";
+        std::thread printer([&] {
+            pty.readMaster(2000ms, 2);
+            pty.writeMaster({0x08});
+        });
+        rollvane::PrinterAction action(link, link_test::SerialSettings("COM3", 19200, "NONE", 8, 1));
+        ASSERT_TRUE(action.Open());
+        EXPECT_EQ(action.CheckStatus(1, true), rollvane::PrinterAction::Status::Busy);
+        printer.join();
+    }
+    const std::string where = "COM3 \\(" + pty.slavePath() + "\\)";
+    const std::string stamp = "rollvane \\d\\d:\\d\\d:\\d\\d\\.\\d{3} ";
+    const std::string trace = testing_support::TempDir::read(dir.file("trace.txt"));
+    EXPECT_TRUE(
+        std::regex_match(trace, std::regex(stamp + "open " + where + "\n" + stamp + "configure " + where +
+                                           ": 19200 baud, parity NONE, data bits 8, stop bits 1, flow Xon/Xoff\n" +
+                                           stamp + where + " send 2 bytes: 1B 68\n" + stamp + where +
+                                           " recv 1 byte: 08\n" + stamp + "close " + where + "\n")))
+        << trace;
+}
