@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <libudev.h>
 
 namespace platform {
@@ -22,12 +23,21 @@ std::unique_ptr<UsbDeviceMonitor> UsbDeviceMonitor::Create(int *error)
         return nullptr;
     }
     std::unique_ptr<UsbDeviceMonitor> result(new UsbDeviceMonitor(context, monitor));
-    int code = udev_monitor_filter_add_match_subsystem_devtype(monitor, "usb", nullptr);
+    // Whole USB devices only, filtered in the kernel's socket filter rather than after reading.
+    int code = udev_monitor_filter_add_match_subsystem_devtype(monitor, "usb", "usb_device");
     if (code >= 0) {
         code = udev_monitor_enable_receiving(monitor);
     }
     if (code < 0) {
         *error = -code;
+        return nullptr;
+    }
+    // The event loop reads until nothing is left: a read must never block. libudev leaves
+    // the socket's mode to the caller.
+    const int fd = udev_monitor_get_fd(monitor);
+    const int flags = fcntl(fd, F_GETFL);
+    if (flags < 0 || fcntl(fd, F_SETFL, flags | O_NONBLOCK) < 0) {
+        *error = errno;
         return nullptr;
     }
     *error = 0;

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+
 #include <cerrno>
 
 using rollvane::PrinterLink;
@@ -132,6 +134,8 @@ TEST(PrinterLinkUsbMonitor, CreatesOrReportsTheSystemError)
     if (monitor) {
         EXPECT_EQ(error, 0);
         EXPECT_GE(monitor->fd(), 0);
+        // The event loop reads until nothing is left, so the socket must not block.
+        EXPECT_NE(fcntl(monitor->fd(), F_GETFL) & O_NONBLOCK, 0);
         platform::UsbDeviceEvent event;
         EXPECT_FALSE(monitor->ReadEvent(&event));  // nothing pending
     } else {
