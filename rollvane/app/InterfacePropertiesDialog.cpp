@@ -59,31 +59,37 @@ const std::vector<std::string> &InterfacePropertiesDialog::PortItems()
 
 const std::vector<std::string> &InterfacePropertiesDialog::BaudItems()
 {
-    static const std::vector<std::string> items = {"115200", "57600", "38400", "19200", "9600"};
+    static const std::vector<std::string> items(InterfaceSettings::kBaudTexts.begin(),
+                                                InterfaceSettings::kBaudTexts.begin() +
+                                                    InterfaceSettings::kListedBaudTexts);
     return items;
 }
 
 const std::vector<std::string> &InterfacePropertiesDialog::DataBitsItems()
 {
-    static const std::vector<std::string> items = {"7", "8"};
+    static const std::vector<std::string> items(InterfaceSettings::kDataBitsTexts.begin(),
+                                                InterfaceSettings::kDataBitsTexts.end());
     return items;
 }
 
 const std::vector<std::string> &InterfacePropertiesDialog::StopBitsItems()
 {
-    static const std::vector<std::string> items = {"1", "2"};
+    static const std::vector<std::string> items(InterfaceSettings::kStopBitsTexts.begin(),
+                                                InterfaceSettings::kStopBitsTexts.end());
     return items;
 }
 
 const std::vector<std::string> &InterfacePropertiesDialog::ParityItems()
 {
-    static const std::vector<std::string> items = {"NONE", "ODD", "EVEN"};
+    static const std::vector<std::string> items(InterfaceSettings::kParityTexts.begin(),
+                                                InterfaceSettings::kParityTexts.end());
     return items;
 }
 
 const std::vector<std::string> &InterfacePropertiesDialog::FlowItems()
 {
-    static const std::vector<std::string> items = {"Xon/Xoff", "DTR/DSR"};
+    static const std::vector<std::string> items(InterfaceSettings::kFlowTexts.begin(),
+                                                InterfaceSettings::kFlowTexts.end());
     return items;
 }
 
@@ -138,12 +144,12 @@ LinkType InterfacePropertiesDialog::LinkTypeFor(const std::string &portText)
 
 bool InterfacePropertiesDialog::SerialFieldsValid(const InterfaceSettings &s)
 {
-    static const std::vector<std::string> acceptedBauds = {"115200", "57600", "38400", "19200",
-                                                           "9600",   "4800",  "2400",  "1200"};
     static const std::vector<std::string> ports = comPorts();
-    return contains(ports, s.portText) && contains(acceptedBauds, s.baudText) &&
-           contains(StopBitsItems(), s.stopBitsText) && contains(DataBitsItems(), s.dataBitsText) &&
-           contains(ParityItems(), s.parityText) && contains(FlowItems(), s.flowText);
+    return contains(ports, s.portText) && InterfaceSettings::Accepts(InterfaceSettings::kBaudTexts, s.baudText) &&
+           InterfaceSettings::Accepts(InterfaceSettings::kStopBitsTexts, s.stopBitsText) &&
+           InterfaceSettings::Accepts(InterfaceSettings::kDataBitsTexts, s.dataBitsText) &&
+           InterfaceSettings::Accepts(InterfaceSettings::kParityTexts, s.parityText) &&
+           InterfaceSettings::Accepts(InterfaceSettings::kFlowTexts, s.flowText);
 }
 
 bool InterfacePropertiesDialog::Accept(UserInterface &ui)

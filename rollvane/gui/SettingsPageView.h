@@ -1,5 +1,7 @@
 #pragma once
 
+#include "rollvane/settings/SettingsTable.h"
+
 #include <QWidget>
 
 #include <array>
@@ -42,8 +44,8 @@ private:
 
     SettingsPage &page_;
     std::unique_ptr<Ui::SettingsPageView> form_;
-    std::array<QComboBox *, 38> lists_{};
-    std::array<QLabel *, 38> labels_{};
+    std::array<QComboBox *, SettingsTable::kItemCount> lists_{};
+    std::array<QLabel *, SettingsTable::kItemCount> labels_{};
 };
 
 }  // namespace rollvane

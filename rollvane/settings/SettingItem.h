@@ -27,6 +27,16 @@ enum class ReadRule {
     None,           // not read back
 };
 
+// What writing an item means for the PC's side of the link.
+enum class LinkEffect {
+    None,
+    Reset,        // the PC must set its interface again to match the printer
+    BaudRate,     // as Reset, and the written text is carried into the interface settings
+    Parity,       // likewise
+    StopBits,     // likewise
+    FlowControl,  // likewise
+};
+
 struct TextValue {
     const char *text;
     uint16_t value;
@@ -62,6 +72,8 @@ struct SettingItem {
     // the values listed here.
     bool decodedOverNetwork;
     std::vector<uint8_t> networkValues;
+
+    LinkEffect linkEffect;
 };
 
 }  // namespace rollvane

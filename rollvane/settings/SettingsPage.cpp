@@ -23,9 +23,6 @@ namespace {
 // The caption a message box gets when none is named is "Error".
 const char kDefaultCaption[] = "Error";
 
-// Items whose writing changes how the PC must talk to the printer.
-constexpr int kCommunicationItems[] = {1, 2, 3, 5, 6, 7, 8, 10, 12, 13, 14};
-
 std::string baseName(const std::string &path)
 {
     const std::size_t slash = path.rfind('/');
@@ -153,7 +150,6 @@ int SettingsPage::SaveFile()
 
 int SettingsPage::LoadFromPrinter()
 {
-    UserInterface &ui = link_.ui();
     TakeLists();
     PrinterAction action(link_, interface_);
     if (!action.Open()) {
@@ -203,8 +199,8 @@ std::vector<std::string> SettingsPage::PendingChanges() const
     }
     for (const auto &item : SettingsTable::Items()) {
         const std::string &text = listText(item.number);
-        // Empty items are not written; the data bits always go as 8; item 11 is never sent.
-        if (text.empty() || item.number == 4 || item.writeRule == WriteRule::Never ||
+        // Empty items are not written; the data bits always go as 8; some items are never sent.
+        if (text.empty() || item.writeRule == WriteRule::DataBitsNumber || item.writeRule == WriteRule::Never ||
             text == reported_.text(item.number)) {
             continue;
         }
@@ -236,24 +232,38 @@ bool SettingsPage::ConfirmChanges()
 
 void SettingsPage::CarryInterfaceValues(const PrinterSettings &settings, InterfaceSettings &interface)
 {
-    static const char *const bauds[] = {"115200", "57600", "38400", "19200", "9600", "4800", "2400", "1200"};
-    for (const char *baud : bauds) {
-        if (settings.text(2) == baud) {
-            interface.baudText = baud;
-            interface.baudRate = NumberText::decimalValue(baud);
+    for (const auto &item : SettingsTable::Items()) {
+        const std::string &text = settings.text(item.number);
+        switch (item.linkEffect) {
+        case LinkEffect::BaudRate:
+            if (InterfaceSettings::Accepts(InterfaceSettings::kBaudTexts, text)) {
+                interface.baudText = text;
+                interface.baudRate = NumberText::decimalValue(text);
+            }
+            break;
+        case LinkEffect::StopBits:
+            if (InterfaceSettings::Accepts(InterfaceSettings::kStopBitsTexts, text)) {
+                interface.stopBitsText = text;
+                interface.stopBits = NumberText::decimalValue(text);
+            }
+            break;
+        case LinkEffect::Parity:
+            // The printer's parity texts are taken whatever their case; the interface keeps its own.
+            for (std::string_view parity : InterfaceSettings::kParityTexts) {
+                if (SettingText::EqualNoCase(text, std::string(parity))) {
+                    interface.parityText = parity;
+                }
+            }
+            break;
+        case LinkEffect::FlowControl:
+            if (InterfaceSettings::Accepts(InterfaceSettings::kFlowTexts, text)) {
+                interface.flowText = text;
+            }
+            break;
+        case LinkEffect::None:
+        case LinkEffect::Reset:
+            break;
         }
-    }
-    if (settings.text(5) == "1" || settings.text(5) == "2") {
-        interface.stopBitsText = settings.text(5);
-        interface.stopBits = NumberText::decimalValue(settings.text(5));
-    }
-    for (const char *parity : {"NONE", "ODD", "EVEN"}) {
-        if (SettingText::EqualNoCase(settings.text(3), parity)) {
-            interface.parityText = parity;
-        }
-    }
-    if (settings.text(6) == "Xon/Xoff" || settings.text(6) == "DTR/DSR") {
-        interface.flowText = settings.text(6);
     }
 }
 
@@ -288,8 +298,8 @@ int SettingsPage::ApplySettings()
             CarryInterfaceValues(settings_, interface);
             link_.Configure(interface);
             std::string message = "Change Settings Complete.\n";
-            for (int item : kCommunicationItems) {
-                if (!settings_.text(item).empty()) {
+            for (const auto &item : SettingsTable::Items()) {
+                if (item.linkEffect != LinkEffect::None && !settings_.text(item.number).empty()) {
                     resetInterface = true;
                 }
             }
