@@ -1,33 +1,91 @@
 #!/usr/bin/env bash
-# Installs every Debian 12 package the build, the tests and the test peers need.
-# Safe to run again: apt-get skips what is already installed.
+# Installs the Debian 12 packages that are missing.
+#   scripts/install-deps.sh          what the programs need to build and run (scripts/start.sh)
+#   scripts/install-deps.sh --tests  also GoogleTest, Google Benchmark, clang and the servers the
+#                                    tests talk to (scripts/run-tests.sh)
+# Safe to run again: when nothing is missing it does nothing, not even "apt-get update".
+#
+# LPRng conflicts with cups-bsd, so installing it can remove packages a desktop prints with. Where
+# it would remove anything, LPRng is left out and run-tests.sh skips the LPD tests; with CI=true
+# (a throw-away machine) it is installed all the same.
 set -euo pipefail
 
-packages=(
+programs=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libusb-1.0-0-dev libudev-dev libcurl4-openssl-dev zlib1g-dev
-  libgtest-dev libgmock-dev googletest libbenchmark-dev
-  clang libclang-rt-14-dev
-  lprng python3-pyftpdlib socat
-  xvfb xauth
 )
+tests=(
+  libgtest-dev libgmock-dev googletest libbenchmark-dev
+  # The sanitizer and fuzz builds.
+  clang libclang-rt-14-dev
+  # Peers of the LPR and FTP tests.
+  lprng python3-pyftpdlib
+)
+
+case "${1:-}" in
+  "") packages=("${programs[@]}") ;;
+  --tests) packages=("${programs[@]}" "${tests[@]}") ;;
+  *)
+    echo "usage: scripts/install-deps.sh [--tests]" >&2
+    exit 2
+    ;;
+esac
+
+installed() {
+  dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"
+}
 
 missing=()
 for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  installed "$p" || missing+=("$p")
 done
-if [ ${#missing[@]} -eq 0 ]; then
-  exit 0
-fi
+[ ${#missing[@]} -gt 0 ] || exit 0
 
 sudo_cmd=()
 [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
-# Package scripts must not start system daemons (lprng would start lpd on port 515).
-if [ ! -e /usr/sbin/policy-rc.d ]; then
-  printf '#!/bin/sh\nexit 101\n' | "${sudo_cmd[@]}" tee /usr/sbin/policy-rc.d >/dev/null
-  "${sudo_cmd[@]}" chmod +x /usr/sbin/policy-rc.d
-fi
 export DEBIAN_FRONTEND=noninteractive
-"${sudo_cmd[@]}" apt-get update -qq
-"${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+# A fresh desktop may be running its automatic updates: wait for the package lock a while.
+apt=(apt-get -o DPkg::Lock::Timeout=300)
+"${sudo_cmd[@]}" "${apt[@]}" update -qq
+
+if [[ " ${missing[*]} " == *" lprng "* ]] && [ "${CI:-}" != true ]; then
+  # "Remv" lines of a dry run name the packages a real install would take away.
+  removed=$("${apt[@]}" -s install lprng | awk '/^Remv /{printf "%s%s", sep, $2; sep = " "}')
+  if [ -n "$removed" ]; then
+    echo "install-deps: not installing lprng, it would remove: $removed. The LPD tests are skipped (CI=true installs it)."
+    kept=()
+    for p in "${missing[@]}"; do
+      [ "$p" = lprng ] || kept+=("$p")
+    done
+    missing=("${kept[@]}")
+    [ ${#missing[@]} -gt 0 ] || exit 0
+  fi
+fi
+
+# Package scripts must not start system daemons here (lprng would start lpd on port 515), but the
+# machine's own choice holds again afterwards: the policy file is ours only during the install,
+# and one that was there before is put back as it was.
+policy=/usr/sbin/policy-rc.d
+saved=$("${sudo_cmd[@]}" mktemp -d)
+had_policy=false
+if [ -e "$policy" ] || [ -L "$policy" ]; then
+  had_policy=true
+  "${sudo_cmd[@]}" cp -a "$policy" "$saved/policy-rc.d"
+fi
+restore_policy() {
+  "${sudo_cmd[@]}" rm -f "$policy"
+  if $had_policy; then
+    "${sudo_cmd[@]}" cp -a "$saved/policy-rc.d" "$policy"
+  fi
+  "${sudo_cmd[@]}" rm -rf "$saved"
+}
+trap restore_policy EXIT
+# Interrupted: leave through the EXIT trap too.
+trap 'exit 130' INT
+trap 'exit 143' TERM HUP
+printf '#!/bin/sh\n# Only while scripts/install-deps.sh installs packages.\nexit 101\n' |
+  "${sudo_cmd[@]}" tee "$policy" >/dev/null
+"${sudo_cmd[@]}" chmod 755 "$policy"
+
+"${sudo_cmd[@]}" "${apt[@]}" install -y -qq --no-install-recommends "${missing[@]}"
