@@ -68,7 +68,7 @@ std::string Outcome(bool reached, int32_t result)
     std::string text = ResultName(result);
     const int32_t error = CLastError::value();
     if (reached && result != QLNK_OK && error != 0 && error != QLNK_NO_ERROR_RECORDED) {
-        text += " (" + platform::SystemError::text(error) + ")";
+        text += " (" + platform::SystemError::Text(error) + ")";
     }
     return text;
 }

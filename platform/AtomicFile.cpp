@@ -14,24 +14,24 @@ namespace platform {
 
 namespace {
 
-bool fail(std::string *error, int code)
+bool Fail(std::string *error, int code)
 {
     if (error) {
-        *error = SystemError::text(code);
+        *error = SystemError::Text(code);
     }
     return false;
 }
 
 }  // namespace
 
-bool AtomicFile::write(const std::string &path, const std::string &content, std::string *error)
+bool AtomicFile::Write(const std::string &path, const std::string &content, std::string *error)
 {
     std::string pattern = path + ".XXXXXX";
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
     FileDescriptor file(mkstemp(name.data()));
     if (!file.valid()) {
-        return fail(error, errno);
+        return Fail(error, errno);
     }
     const std::string temporary(name.data());
 
@@ -56,19 +56,19 @@ bool AtomicFile::write(const std::string &path, const std::string &content, std:
         if (n <= 0) {
             const int code = n < 0 ? errno : EIO;
             unlink(temporary.c_str());
-            return fail(error, code);
+            return Fail(error, code);
         }
         done += static_cast<std::size_t>(n);
     }
-    if (fsync(file.get()) != 0 || file.close() != 0) {
+    if (fsync(file.get()) != 0 || file.Close() != 0) {
         const int code = errno;
         unlink(temporary.c_str());
-        return fail(error, code);
+        return Fail(error, code);
     }
     if (rename(temporary.c_str(), path.c_str()) != 0) {
         const int code = errno;
         unlink(temporary.c_str());
-        return fail(error, code);
+        return Fail(error, code);
     }
     return true;
 }

@@ -9,7 +9,7 @@ namespace platform {
 class AtomicFile {
 public:
     // On failure the old file (if any) is untouched and error holds the reason.
-    static bool write(const std::string &path, const std::string &content, std::string *error = nullptr);
+    static bool Write(const std::string &path, const std::string &content, std::string *error = nullptr);
 };
 
 }  // namespace platform

@@ -2,20 +2,20 @@
 
 namespace platform {
 
-void Clock::sleepUntil(TimePoint deadline)
+void Clock::SleepUntil(TimePoint deadline)
 {
     const TimePoint current = now();
     if (deadline > current) {
-        sleepFor(std::chrono::ceil<std::chrono::milliseconds>(deadline - current));
+        SleepFor(std::chrono::ceil<std::chrono::milliseconds>(deadline - current));
     }
 }
 
-void Clock::sleepPastWholeSeconds(int32_t seconds)
+void Clock::SleepPastWholeSeconds(int32_t seconds)
 {
     const TimePoint end =
         std::chrono::floor<std::chrono::seconds>(now()) + std::chrono::seconds(seconds) + std::chrono::seconds(1);
     while (now() < end) {
-        sleepUntil(end);
+        SleepUntil(end);
     }
 }
 

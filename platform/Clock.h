@@ -16,12 +16,12 @@ public:
     // Calendar time.
     virtual TimePoint now() const = 0;
     // Blocks for the given time; never spins.
-    virtual void sleepFor(std::chrono::milliseconds duration) = 0;
+    virtual void SleepFor(std::chrono::milliseconds duration) = 0;
 
-    void sleepUntil(TimePoint deadline);
+    void SleepUntil(TimePoint deadline);
     // Until the calendar's whole second is later than now's whole second plus seconds: between
     // seconds and seconds + 1, and for 0 until the next whole second begins.
-    void sleepPastWholeSeconds(int32_t seconds);
+    void SleepPastWholeSeconds(int32_t seconds);
 };
 
 }  // namespace platform

@@ -7,7 +7,7 @@ namespace platform {
 namespace {
 
 // The number after a prefix such as "COM", or 0 when the rest is not a plain number.
-int portNumber(const std::string &name, const std::string &prefix)
+int PortNumber(const std::string &name, const std::string &prefix)
 {
     if (name.size() <= prefix.size() || name.size() > prefix.size() + 4) {
         return 0;
@@ -29,7 +29,7 @@ int portNumber(const std::string &name, const std::string &prefix)
 
 }  // namespace
 
-std::string DevicePaths::key(const std::string &portName)
+std::string DevicePaths::Key(const std::string &portName)
 {
     std::string upper = portName;
     for (char &c : upper) {
@@ -38,14 +38,14 @@ std::string DevicePaths::key(const std::string &portName)
     return upper;
 }
 
-void DevicePaths::setEntry(const std::string &portName, const std::string &value)
+void DevicePaths::SetEntry(const std::string &portName, const std::string &value)
 {
-    entries_[key(portName)] = value;
+    entries_[Key(portName)] = value;
 }
 
 std::optional<std::string> DevicePaths::entry(const std::string &portName) const
 {
-    auto found = entries_.find(key(portName));
+    auto found = entries_.find(Key(portName));
     if (found == entries_.end()) {
         return std::nullopt;
     }
@@ -57,18 +57,18 @@ std::string DevicePaths::path(const std::string &portName) const
     if (auto mapped = entry(portName)) {
         return *mapped;
     }
-    return defaultPath(portName);
+    return DefaultPath(portName);
 }
 
-std::string DevicePaths::defaultPath(const std::string &portName)
+std::string DevicePaths::DefaultPath(const std::string &portName)
 {
     if (!portName.empty() && portName[0] == '/') {
         return portName;
     }
-    if (int n = portNumber(portName, "COM"); n > 0) {
+    if (int n = PortNumber(portName, "COM"); n > 0) {
         return "/dev/ttyS" + std::to_string(n - 1);
     }
-    if (int n = portNumber(portName, "LPT"); n > 0) {
+    if (int n = PortNumber(portName, "LPT"); n > 0) {
         return "/dev/parport" + std::to_string(n - 1);
     }
     return "/dev/" + portName;

@@ -11,15 +11,15 @@ namespace platform {
 // /dev/ttyS(n-1), LPTn is /dev/parport(n-1) and any other name is /dev/ followed by it.
 class DevicePaths {
 public:
-    void setEntry(const std::string &portName, const std::string &value);
+    void SetEntry(const std::string &portName, const std::string &value);
     // The entry for a port name as written (e.g. "0x1a2b:0x0001" for ORNUSB), if any.
     std::optional<std::string> entry(const std::string &portName) const;
     std::string path(const std::string &portName) const;
 
-    static std::string defaultPath(const std::string &portName);
+    static std::string DefaultPath(const std::string &portName);
 
 private:
-    static std::string key(const std::string &portName);
+    static std::string Key(const std::string &portName);
     std::map<std::string, std::string> entries_;
 };
 

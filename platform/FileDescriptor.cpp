@@ -32,7 +32,7 @@ void FileDescriptor::reset(int fd)
     fd_ = fd;
 }
 
-int FileDescriptor::close()
+int FileDescriptor::Close()
 {
     int result = fd_ >= 0 ? ::close(fd_) : 0;
     fd_ = -1;

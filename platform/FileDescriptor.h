@@ -19,7 +19,7 @@ public:
     int release();
     void reset(int fd = -1);
     // Closes now and reports close()'s result (0 on success, -1 with errno).
-    int close();
+    int Close();
 
 private:
     int fd_ = -1;

@@ -14,34 +14,34 @@ namespace platform {
 
 namespace {
 
-bool isBlank(char c)
+bool IsBlank(char c)
 {
     return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
 }
 
-std::string trimmed(const std::string &text)
+std::string Trimmed(const std::string &text)
 {
     std::size_t begin = 0;
     std::size_t end = text.size();
-    while (begin < end && isBlank(text[begin])) {
+    while (begin < end && IsBlank(text[begin])) {
         ++begin;
     }
-    while (end > begin && isBlank(text[end - 1])) {
+    while (end > begin && IsBlank(text[end - 1])) {
         --end;
     }
     return text.substr(begin, end - begin);
 }
 
-bool sameName(const std::string &a, const std::string &b)
+bool SameName(const std::string &a, const std::string &b)
 {
     return a.size() == b.size() && strncasecmp(a.c_str(), b.c_str(), a.size()) == 0;
 }
 
 }  // namespace
 
-bool ProfileFile::load(const std::string &path, std::string *error)
+bool ProfileFile::Load(const std::string &path, std::string *error)
 {
-    parse("");
+    Parse("");
     FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (!file.valid()) {
         const int code = errno;
@@ -49,7 +49,7 @@ bool ProfileFile::load(const std::string &path, std::string *error)
             return true;
         }
         if (error) {
-            *error = SystemError::text(code);
+            *error = SystemError::Text(code);
         }
         return false;
     }
@@ -62,7 +62,7 @@ bool ProfileFile::load(const std::string &path, std::string *error)
         }
         if (n < 0) {
             if (error) {
-                *error = SystemError::text(errno);
+                *error = SystemError::Text(errno);
             }
             return false;
         }
@@ -71,11 +71,11 @@ bool ProfileFile::load(const std::string &path, std::string *error)
         }
         content.append(buffer, static_cast<std::size_t>(n));
     }
-    parse(content);
+    Parse(content);
     return true;
 }
 
-void ProfileFile::parse(const std::string &text)
+void ProfileFile::Parse(const std::string &text)
 {
     lines_.clear();
     lineEnd_ = text.find("\r\n") != std::string::npos ? "\r\n" : "\n";
@@ -96,10 +96,10 @@ void ProfileFile::parse(const std::string &text)
     }
 }
 
-bool ProfileFile::sectionName(const std::string &line, std::string *name)
+bool ProfileFile::SectionName(const std::string &line, std::string *name)
 {
     std::size_t first = 0;
-    while (first < line.size() && isBlank(line[first])) {
+    while (first < line.size() && IsBlank(line[first])) {
         ++first;
     }
     if (first >= line.size() || line[first] != '[') {
@@ -108,30 +108,30 @@ bool ProfileFile::sectionName(const std::string &line, std::string *name)
     std::size_t last = line.rfind(']');
     std::string inside =
         last == std::string::npos || last < first ? line.substr(first + 1) : line.substr(first + 1, last - first - 1);
-    *name = trimmed(inside);
+    *name = Trimmed(inside);
     return true;
 }
 
-bool ProfileFile::keyLine(const std::string &line, std::string *key, std::string *value)
+bool ProfileFile::SplitKeyLine(const std::string &line, std::string *key, std::string *value)
 {
     std::size_t equals = line.find('=');
     if (equals == std::string::npos) {
         return false;
     }
-    *key = trimmed(line.substr(0, equals));
-    *value = trimmed(line.substr(equals + 1));
+    *key = Trimmed(line.substr(0, equals));
+    *value = Trimmed(line.substr(equals + 1));
     return !key->empty();
 }
 
-bool ProfileFile::findSection(const std::string &section, std::size_t *begin, std::size_t *end) const
+bool ProfileFile::FindSection(const std::string &section, std::size_t *begin, std::size_t *end) const
 {
     std::string name;
     for (std::size_t i = 0; i < lines_.size(); ++i) {
-        if (!sectionName(lines_[i], &name) || !sameName(name, section)) {
+        if (!SectionName(lines_[i], &name) || !SameName(name, section)) {
             continue;
         }
         std::size_t j = i + 1;
-        while (j < lines_.size() && !sectionName(lines_[j], &name)) {
+        while (j < lines_.size() && !SectionName(lines_[j], &name)) {
             ++j;
         }
         *begin = i + 1;
@@ -141,18 +141,18 @@ bool ProfileFile::findSection(const std::string &section, std::size_t *begin, st
     return false;
 }
 
-bool ProfileFile::findKey(const std::string &section, const std::string &key, KeyLine *found) const
+bool ProfileFile::FindKey(const std::string &section, const std::string &key, KeyLine *found) const
 {
     std::size_t begin = 0;
     std::size_t end = 0;
-    if (!findSection(section, &begin, &end)) {
+    if (!FindSection(section, &begin, &end)) {
         return false;
     }
-    const std::string wanted = trimmed(key);
+    const std::string wanted = Trimmed(key);
     std::string name;
     std::string value;
     for (std::size_t i = begin; i < end; ++i) {
-        if (keyLine(lines_[i], &name, &value) && sameName(name, wanted)) {
+        if (SplitKeyLine(lines_[i], &name, &value) && SameName(name, wanted)) {
             *found = KeyLine{i, name, value};
             return true;
         }
@@ -164,7 +164,7 @@ std::string ProfileFile::value(const std::string &section, const std::string &ke
                                std::size_t maxLength) const
 {
     KeyLine found;
-    std::string result = findKey(section, key, &found) ? found.value : fallback;
+    std::string result = FindKey(section, key, &found) ? found.value : fallback;
     if (result.size() > maxLength) {
         result.resize(maxLength);
     }
@@ -174,7 +174,7 @@ std::string ProfileFile::value(const std::string &section, const std::string &ke
 bool ProfileFile::hasKey(const std::string &section, const std::string &key) const
 {
     KeyLine found;
-    return findKey(section, key, &found);
+    return FindKey(section, key, &found);
 }
 
 std::vector<std::string> ProfileFile::keys(const std::string &section) const
@@ -182,18 +182,18 @@ std::vector<std::string> ProfileFile::keys(const std::string &section) const
     std::vector<std::string> result;
     std::size_t begin = 0;
     std::size_t end = 0;
-    if (!findSection(section, &begin, &end)) {
+    if (!FindSection(section, &begin, &end)) {
         return result;
     }
     std::string name;
     std::string value;
     for (std::size_t i = begin; i < end; ++i) {
-        if (!keyLine(lines_[i], &name, &value)) {
+        if (!SplitKeyLine(lines_[i], &name, &value)) {
             continue;
         }
         bool seen = false;
         for (const auto &known : result) {
-            seen = seen || sameName(known, name);
+            seen = seen || SameName(known, name);
         }
         if (!seen) {
             result.push_back(name);
@@ -202,20 +202,20 @@ std::vector<std::string> ProfileFile::keys(const std::string &section) const
     return result;
 }
 
-void ProfileFile::setValue(const std::string &section, const std::string &key, const std::string &value)
+void ProfileFile::SetValue(const std::string &section, const std::string &key, const std::string &value)
 {
     const std::string line = key + "=" + value;
     KeyLine found;
-    if (findKey(section, key, &found)) {
+    if (FindKey(section, key, &found)) {
         lines_[found.line] = line;
         return;
     }
     std::size_t begin = 0;
     std::size_t end = 0;
-    if (findSection(section, &begin, &end)) {
+    if (FindSection(section, &begin, &end)) {
         // After the last non-empty line of the section, so blank separator lines stay last.
         std::size_t at = end;
-        while (at > begin && trimmed(lines_[at - 1]).empty()) {
+        while (at > begin && Trimmed(lines_[at - 1]).empty()) {
             --at;
         }
         lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), line);
@@ -238,9 +238,9 @@ std::string ProfileFile::text() const
     return out;
 }
 
-bool ProfileFile::save(const std::string &path, std::string *error) const
+bool ProfileFile::Save(const std::string &path, std::string *error) const
 {
-    return AtomicFile::write(path, text(), error);
+    return AtomicFile::Write(path, text(), error);
 }
 
 }  // namespace platform

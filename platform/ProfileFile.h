@@ -20,9 +20,9 @@ public:
 
     // Reads a file. A missing file reads as empty and reports true; any other failure
     // reports false with the reason in error.
-    bool load(const std::string &path, std::string *error = nullptr);
+    bool Load(const std::string &path, std::string *error = nullptr);
     // Replaces the content with text.
-    void parse(const std::string &text);
+    void Parse(const std::string &text);
 
     // The value of key in section, at most maxLength characters, or fallback when absent.
     std::string value(const std::string &section, const std::string &key, const std::string &fallback,
@@ -31,11 +31,11 @@ public:
     // Keys of a section, first occurrences only, in file order.
     std::vector<std::string> keys(const std::string &section) const;
 
-    void setValue(const std::string &section, const std::string &key, const std::string &value);
+    void SetValue(const std::string &section, const std::string &key, const std::string &value);
 
     std::string text() const;
     // Writes the whole file safely (a new file renamed over the old one).
-    bool save(const std::string &path, std::string *error = nullptr) const;
+    bool Save(const std::string &path, std::string *error = nullptr) const;
 
 private:
     struct KeyLine {
@@ -44,11 +44,11 @@ private:
         std::string value;
     };
 
-    static bool sectionName(const std::string &line, std::string *name);
-    static bool keyLine(const std::string &line, std::string *key, std::string *value);
+    static bool SectionName(const std::string &line, std::string *name);
+    static bool SplitKeyLine(const std::string &line, std::string *key, std::string *value);
     // Index range [begin, end) of the lines that belong to the first section with this name.
-    bool findSection(const std::string &section, std::size_t *begin, std::size_t *end) const;
-    bool findKey(const std::string &section, const std::string &key, KeyLine *found) const;
+    bool FindSection(const std::string &section, std::size_t *begin, std::size_t *end) const;
+    bool FindKey(const std::string &section, const std::string &key, KeyLine *found) const;
 
     std::vector<std::string> lines_;
     std::string lineEnd_ = "\n";

@@ -9,7 +9,7 @@ Clock::TimePoint RealClock::now() const
     return std::chrono::system_clock::now();
 }
 
-void RealClock::sleepFor(std::chrono::milliseconds duration)
+void RealClock::SleepFor(std::chrono::milliseconds duration)
 {
     if (duration.count() > 0) {
         std::this_thread::sleep_for(duration);

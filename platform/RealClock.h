@@ -7,7 +7,7 @@ namespace platform {
 class RealClock final : public Clock {
 public:
     TimePoint now() const override;
-    void sleepFor(std::chrono::milliseconds duration) override;
+    void SleepFor(std::chrono::milliseconds duration) override;
 };
 
 }  // namespace platform

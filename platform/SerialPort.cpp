@@ -39,7 +39,7 @@ int WaitFor(int fd, short events, const std::optional<DescriptorWait::Deadline> 
     return result == DescriptorWait::Result::Ready ? 1 : result == DescriptorWait::Result::TimedOut ? 0 : -1;
 }
 
-bool noModemLines(int code)
+bool NoModemLines(int code)
 {
     return code == ENOTTY || code == EINVAL || code == ENOTSUP;
 }
@@ -53,7 +53,7 @@ SerialPort::~SerialPort()
     ioctl(fd_.get(), TIOCNXCL);
 }
 
-std::unique_ptr<SerialPort> SerialPort::open(const std::string &path, int *error)
+std::unique_ptr<SerialPort> SerialPort::Open(const std::string &path, int *error)
 {
     FileDescriptor fd(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
     if (!fd.valid()) {
@@ -72,13 +72,13 @@ std::unique_ptr<SerialPort> SerialPort::open(const std::string &path, int *error
     if (tcgetattr(port->fd(), &current) == 0) {
         port->applied_.DCBlength = sizeof(Dcb);
         port->applied_.flags = Dcb::kBinary | (1u << Dcb::kDtrControlShift) | (1u << Dcb::kRtsControlShift);
-        SerialSettings::fromTermios(current, &port->applied_);
+        SerialSettings::FromTermios(current, &port->applied_);
     }
     *error = 0;
     return port;
 }
 
-bool SerialPort::getState(Dcb *dcb, int *error) const
+bool SerialPort::GetState(Dcb *dcb, int *error) const
 {
     termios current{};
     if (tcgetattr(fd(), &current) != 0) {
@@ -86,11 +86,11 @@ bool SerialPort::getState(Dcb *dcb, int *error) const
         return false;
     }
     *dcb = applied_;
-    SerialSettings::fromTermios(current, dcb);
+    SerialSettings::FromTermios(current, dcb);
     return true;
 }
 
-bool SerialPort::setState(const Dcb &dcb, int *error)
+bool SerialPort::SetState(const Dcb &dcb, int *error)
 {
     termios settings{};
     if (tcgetattr(fd(), &settings) != 0) {
@@ -98,7 +98,7 @@ bool SerialPort::setState(const Dcb &dcb, int *error)
         return false;
     }
     ModemLineRequest lines;
-    if (int code = SerialSettings::toTermios(dcb, &settings, &lines); code != 0) {
+    if (int code = SerialSettings::ToTermios(dcb, &settings, &lines); code != 0) {
         *error = code;
         return false;
     }
@@ -108,11 +108,11 @@ bool SerialPort::setState(const Dcb &dcb, int *error)
     }
     const int dtr = TIOCM_DTR;
     const int rts = TIOCM_RTS;
-    if (ioctl(fd(), lines.dtrOn ? TIOCMBIS : TIOCMBIC, &dtr) != 0 && !noModemLines(errno)) {
+    if (ioctl(fd(), lines.dtrOn ? TIOCMBIS : TIOCMBIC, &dtr) != 0 && !NoModemLines(errno)) {
         *error = errno;
         return false;
     }
-    if (ioctl(fd(), lines.rtsOn ? TIOCMBIS : TIOCMBIC, &rts) != 0 && !noModemLines(errno)) {
+    if (ioctl(fd(), lines.rtsOn ? TIOCMBIS : TIOCMBIC, &rts) != 0 && !NoModemLines(errno)) {
         *error = errno;
         return false;
     }
@@ -129,12 +129,12 @@ bool SerialPort::dsrOn() const
     return (status & TIOCM_DSR) != 0;
 }
 
-bool SerialPort::purgeReceive()
+bool SerialPort::PurgeReceive()
 {
     return tcflush(fd(), TCIFLUSH) == 0;
 }
 
-bool SerialPort::read(uint8_t *buffer, std::size_t length, std::size_t *received, int *error)
+bool SerialPort::Read(uint8_t *buffer, std::size_t length, std::size_t *received, int *error)
 {
     *received = 0;
     if (length == 0) {
@@ -189,7 +189,7 @@ bool SerialPort::read(uint8_t *buffer, std::size_t length, std::size_t *received
     return true;
 }
 
-bool SerialPort::write(const uint8_t *data, std::size_t length, std::size_t *written, int *error)
+bool SerialPort::Write(const uint8_t *data, std::size_t length, std::size_t *written, int *error)
 {
     *written = 0;
     const CommTimeouts &t = timeouts_;

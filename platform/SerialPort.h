@@ -17,7 +17,7 @@ class SerialPort {
 public:
     // Opens the device for reading and writing, exclusively (TIOCEXCL and flock): a port that
     // another program holds fails with EBUSY.
-    static std::unique_ptr<SerialPort> open(const std::string &path, int *error);
+    static std::unique_ptr<SerialPort> Open(const std::string &path, int *error);
 
     // Clears the exclusive mode, which the tty would otherwise keep while any other descriptor
     // (a pseudo-terminal's master, say) holds it open.
@@ -28,22 +28,22 @@ public:
     int fd() const { return fd_.get(); }
 
     // The current line settings; fields termios has no place for keep their last applied value.
-    bool getState(Dcb *dcb, int *error) const;
+    bool GetState(Dcb *dcb, int *error) const;
     // Applies dcb through termios and the modem-line calls. A device without modem lines
     // (a pseudo-terminal) does not make this fail.
-    bool setState(const Dcb &dcb, int *error);
+    bool SetState(const Dcb &dcb, int *error);
 
     CommTimeouts timeouts() const { return timeouts_; }
-    void setTimeouts(const CommTimeouts &timeouts) { timeouts_ = timeouts; }
+    void SetTimeouts(const CommTimeouts &timeouts) { timeouts_ = timeouts; }
 
     // Reads up to length bytes as the time-outs say. Returns false only on an error of the
     // device; a time-out returns true with fewer bytes (possibly none).
-    bool read(uint8_t *buffer, std::size_t length, std::size_t *received, int *error);
+    bool Read(uint8_t *buffer, std::size_t length, std::size_t *received, int *error);
     // Writes within the write limit. Returns false only on an error of the device; a time-out
     // returns true with fewer bytes written. With DSR output flow on, waits while DSR is off.
-    bool write(const uint8_t *data, std::size_t length, std::size_t *written, int *error);
+    bool Write(const uint8_t *data, std::size_t length, std::size_t *written, int *error);
     // Discards what has been received and not read.
-    bool purgeReceive();
+    bool PurgeReceive();
     // DSR as the device reports it; a device without modem lines counts as DSR on.
     bool dsrOn() const;
 

@@ -18,7 +18,7 @@ constexpr std::pair<uint32_t, speed_t> kSpeeds[] = {
 
 }  // namespace
 
-speed_t SerialSettings::speedFor(uint32_t baud)
+speed_t SerialSettings::SpeedFor(uint32_t baud)
 {
     for (const auto &[rate, speed] : kSpeeds) {
         if (rate == baud) {
@@ -28,7 +28,7 @@ speed_t SerialSettings::speedFor(uint32_t baud)
     return B0;
 }
 
-uint32_t SerialSettings::baudFor(speed_t speed)
+uint32_t SerialSettings::BaudFor(speed_t speed)
 {
     for (const auto &[rate, known] : kSpeeds) {
         if (known == speed) {
@@ -38,19 +38,19 @@ uint32_t SerialSettings::baudFor(speed_t speed)
     return 0;
 }
 
-uint32_t SerialSettings::dtrControl(const Dcb &dcb)
+uint32_t SerialSettings::DtrControl(const Dcb &dcb)
 {
     return (dcb.flags & Dcb::kDtrControlMask) >> Dcb::kDtrControlShift;
 }
 
-uint32_t SerialSettings::rtsControl(const Dcb &dcb)
+uint32_t SerialSettings::RtsControl(const Dcb &dcb)
 {
     return (dcb.flags & Dcb::kRtsControlMask) >> Dcb::kRtsControlShift;
 }
 
-int SerialSettings::toTermios(const Dcb &dcb, termios *settings, ModemLineRequest *lines)
+int SerialSettings::ToTermios(const Dcb &dcb, termios *settings, ModemLineRequest *lines)
 {
-    const speed_t speed = speedFor(dcb.BaudRate);
+    const speed_t speed = SpeedFor(dcb.BaudRate);
     if (speed == B0 || dcb.ByteSize < 5 || dcb.ByteSize > 8 || dcb.Parity > Dcb::kParitySpace ||
         dcb.StopBits > Dcb::kStopBitsTwo) {
         return EINVAL;
@@ -98,7 +98,7 @@ int SerialSettings::toTermios(const Dcb &dcb, termios *settings, ModemLineReques
     t.c_cc[VSTART] = static_cast<cc_t>(dcb.XonChar);
     t.c_cc[VSTOP] = static_cast<cc_t>(dcb.XoffChar);
 
-    if ((dcb.flags & Dcb::kCtsOutputFlow) || rtsControl(dcb) == 2) {
+    if ((dcb.flags & Dcb::kCtsOutputFlow) || RtsControl(dcb) == 2) {
         t.c_cflag |= CRTSCTS;
     }
 
@@ -110,16 +110,16 @@ int SerialSettings::toTermios(const Dcb &dcb, termios *settings, ModemLineReques
     *settings = t;
 
     if (lines) {
-        lines->dtrOn = dtrControl(dcb) != 0;
-        lines->rtsOn = rtsControl(dcb) != 0;
+        lines->dtrOn = DtrControl(dcb) != 0;
+        lines->rtsOn = RtsControl(dcb) != 0;
     }
     return 0;
 }
 
-void SerialSettings::fromTermios(const termios &t, Dcb *dcb)
+void SerialSettings::FromTermios(const termios &t, Dcb *dcb)
 {
     dcb->DCBlength = sizeof(Dcb);
-    dcb->BaudRate = baudFor(cfgetospeed(&t));
+    dcb->BaudRate = BaudFor(cfgetospeed(&t));
     switch (t.c_cflag & CSIZE) {
     case CS5:
         dcb->ByteSize = 5;

@@ -77,17 +77,17 @@ class SerialSettings {
 public:
     // Applies dcb onto settings (which hold the port's current termios). Returns 0, or
     // EINVAL when the block holds a speed, byte size, parity or stop-bit code the line cannot take.
-    static int toTermios(const Dcb &dcb, termios *settings, ModemLineRequest *lines);
+    static int ToTermios(const Dcb &dcb, termios *settings, ModemLineRequest *lines);
     // Fills the parts of dcb that termios holds: speed, byte size, parity, stop bits,
     // XON/XOFF and CTS flow flags and the XON/XOFF characters. Other fields stay as they are.
-    static void fromTermios(const termios &settings, Dcb *dcb);
+    static void FromTermios(const termios &settings, Dcb *dcb);
 
     // The termios speed constant for a baud rate, or B0 when there is none.
-    static speed_t speedFor(uint32_t baud);
-    static uint32_t baudFor(speed_t speed);
+    static speed_t SpeedFor(uint32_t baud);
+    static uint32_t BaudFor(speed_t speed);
 
-    static uint32_t dtrControl(const Dcb &dcb);
-    static uint32_t rtsControl(const Dcb &dcb);
+    static uint32_t DtrControl(const Dcb &dcb);
+    static uint32_t RtsControl(const Dcb &dcb);
 };
 
 }  // namespace platform

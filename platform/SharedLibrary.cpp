@@ -46,7 +46,7 @@ SharedLibrary::~SharedLibrary()
     dlclose(handle_);
 }
 
-void *SharedLibrary::Symbol(const char *name) const
+void *SharedLibrary::symbol(const char *name) const
 {
     return dlsym(handle_, name);
 }

@@ -16,7 +16,7 @@ public:
     SharedLibrary &operator=(const SharedLibrary &) = delete;
 
     // The address of an exported symbol, or nullptr.
-    void *Symbol(const char *name) const;
+    void *symbol(const char *name) const;
 
 private:
     explicit SharedLibrary(void *handle) : handle_(handle) {}

@@ -4,7 +4,7 @@
 
 namespace platform {
 
-std::string SystemError::text(int code)
+std::string SystemError::Text(int code)
 {
     char buffer[256] = {};
     // GNU strerror_r may return a static text instead of filling the buffer.

@@ -7,7 +7,7 @@ namespace platform {
 // The system's text for an error number.
 class SystemError {
 public:
-    static std::string text(int code);
+    static std::string Text(int code);
 };
 
 }  // namespace platform

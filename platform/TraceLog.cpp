@@ -36,7 +36,7 @@ void TraceLog::EnableFromEnvironment(const char *variable)
     }
     if (!Enable(value)) {
         const std::string line = program_ + ": " + variable + "=" + value +
-                                 ": cannot open the trace file: " + SystemError::text(errno) + "\n";
+                                 ": cannot open the trace file: " + SystemError::Text(errno) + "\n";
         [[maybe_unused]] ssize_t ignored = ::write(STDERR_FILENO, line.data(), line.size());
     }
 }

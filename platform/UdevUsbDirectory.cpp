@@ -18,12 +18,12 @@ using Udev = std::unique_ptr<udev, UdevDeleter>;
 using Enumerate = std::unique_ptr<udev_enumerate, UdevDeleter>;
 using Device = std::unique_ptr<udev_device, UdevDeleter>;
 
-std::string text(const char *value)
+std::string Text(const char *value)
 {
     return value ? value : "";
 }
 
-unsigned long number(udev_device *device, const char *attribute, int base)
+unsigned long Number(udev_device *device, const char *attribute, int base)
 {
     const char *value = udev_device_get_sysattr_value(device, attribute);
     return value ? std::strtoul(value, nullptr, base) : 0;
@@ -45,7 +45,7 @@ int Scan(udev *context, const char *subsystem, const char *devtype, std::vector<
     }
     for (udev_list_entry *entry = udev_enumerate_get_list_entry(enumerate.get()); entry;
          entry = udev_list_entry_get_next(entry)) {
-        syspaths->push_back(text(udev_list_entry_get_name(entry)));
+        syspaths->push_back(Text(udev_list_entry_get_name(entry)));
     }
     return 0;
 }
@@ -68,8 +68,8 @@ int UdevUsbDirectory::PrinterNodes(std::vector<UsbPrinterNode> *nodes)
         if (!device) {
             continue;  // gone since the scan
         }
-        const std::string sysname = text(udev_device_get_sysname(device.get()));
-        const std::string devnode = text(udev_device_get_devnode(device.get()));
+        const std::string sysname = Text(udev_device_get_sysname(device.get()));
+        const std::string devnode = Text(udev_device_get_devnode(device.get()));
         if (sysname.rfind("lp", 0) != 0 || devnode.empty()) {
             continue;
         }
@@ -81,12 +81,12 @@ int UdevUsbDirectory::PrinterNodes(std::vector<UsbPrinterNode> *nodes)
         }
         UsbPrinterNode node;
         node.devnode = devnode;
-        node.deviceSyspath = text(udev_device_get_syspath(usbDevice));
-        node.vendorId = static_cast<uint16_t>(number(usbDevice, "idVendor", 16));
-        node.productId = static_cast<uint16_t>(number(usbDevice, "idProduct", 16));
-        node.busNumber = static_cast<uint8_t>(number(usbDevice, "busnum", 10));
-        node.deviceAddress = static_cast<uint8_t>(number(usbDevice, "devnum", 10));
-        node.interfaceNumber = interface ? static_cast<uint8_t>(number(interface, "bInterfaceNumber", 16)) : 0;
+        node.deviceSyspath = Text(udev_device_get_syspath(usbDevice));
+        node.vendorId = static_cast<uint16_t>(Number(usbDevice, "idVendor", 16));
+        node.productId = static_cast<uint16_t>(Number(usbDevice, "idProduct", 16));
+        node.busNumber = static_cast<uint8_t>(Number(usbDevice, "busnum", 10));
+        node.deviceAddress = static_cast<uint8_t>(Number(usbDevice, "devnum", 10));
+        node.interfaceNumber = interface ? static_cast<uint8_t>(Number(interface, "bInterfaceNumber", 16)) : 0;
         nodes->push_back(std::move(node));
     }
     return 0;
@@ -111,8 +111,8 @@ int UdevUsbDirectory::PresentDevices(std::vector<UsbPresentDevice> *devices)
             continue;
         }
         UsbPresentDevice present;
-        present.syspath = text(udev_device_get_syspath(device.get()));
-        present.devnode = text(udev_device_get_devnode(device.get()));
+        present.syspath = Text(udev_device_get_syspath(device.get()));
+        present.devnode = Text(udev_device_get_devnode(device.get()));
         for (const UsbPrinterNode &printer : printers) {
             if (printer.deviceSyspath == present.syspath) {
                 present.printerNode = printer.devnode;

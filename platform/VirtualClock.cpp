@@ -9,7 +9,7 @@ Clock::TimePoint VirtualClock::now() const
     return current_;
 }
 
-void VirtualClock::sleepFor(std::chrono::milliseconds duration)
+void VirtualClock::SleepFor(std::chrono::milliseconds duration)
 {
     sleeps_.push_back(duration);
     if (duration.count() > 0) {
@@ -17,7 +17,7 @@ void VirtualClock::sleepFor(std::chrono::milliseconds duration)
     }
 }
 
-void VirtualClock::advance(std::chrono::milliseconds duration)
+void VirtualClock::Advance(std::chrono::milliseconds duration)
 {
     current_ += duration;
 }

@@ -12,9 +12,9 @@ public:
     explicit VirtualClock(TimePoint start = TimePoint{} + std::chrono::hours(24 * 365 * 50));
 
     TimePoint now() const override;
-    void sleepFor(std::chrono::milliseconds duration) override;
+    void SleepFor(std::chrono::milliseconds duration) override;
 
-    void advance(std::chrono::milliseconds duration);
+    void Advance(std::chrono::milliseconds duration);
     const std::vector<std::chrono::milliseconds> &sleeps() const { return sleeps_; }
     std::chrono::milliseconds totalSlept() const;
 

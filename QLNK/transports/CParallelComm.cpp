@@ -79,13 +79,13 @@ void CParallelComm::SetCalls(CPpdevCalls *standIn)
 
 std::string CParallelComm::Describe(const QLNK_CommContext &context)
 {
-    return platform::DevicePaths::defaultPath(CWideText::ToUtf8(context.parallelPortName));
+    return platform::DevicePaths::DefaultPath(CWideText::ToUtf8(context.parallelPortName));
 }
 
 int32_t CParallelComm::Open(QLNK_CommContext &context)
 {
     CPpdevCalls &ppdev = calls();
-    const std::string path = platform::DevicePaths::defaultPath(CWideText::ToUtf8(context.parallelPortName));
+    const std::string path = platform::DevicePaths::DefaultPath(CWideText::ToUtf8(context.parallelPortName));
     // Blocking descriptor: ppdev's poll only reports interrupts, so transfers are bounded by
     // the port's inactivity time-out instead (set per call).
     errno = 0;

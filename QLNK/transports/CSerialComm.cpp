@@ -69,9 +69,9 @@ int32_t TransferResult(bool ok, std::size_t moved, int error, uint32_t *count)
 
 int32_t CSerialComm::Open(QLNK_CommContext &context)
 {
-    const std::string path = platform::DevicePaths::defaultPath(CWideText::ToUtf8(context.serialPortName));
+    const std::string path = platform::DevicePaths::DefaultPath(CWideText::ToUtf8(context.serialPortName));
     int error = 0;
-    auto port = platform::SerialPort::open(path, &error);
+    auto port = platform::SerialPort::Open(path, &error);
     // Recorded whether or not the open worked: 0 after a successful one.
     CLastError::Store(port ? 0 : error);
     if (!port) {
@@ -80,7 +80,7 @@ int32_t CSerialComm::Open(QLNK_CommContext &context)
     }
     platform::SerialPort &opened = *port;
     context.serialHandle = CSerialPortTable::Add(std::move(port));
-    if (!opened.setState(PlatformDcb(context.serialDcb), &error)) {
+    if (!opened.SetState(PlatformDcb(context.serialDcb), &error)) {
         CLastError::Store(error);
         return QLNK_E_PARAM;
     }
@@ -101,11 +101,11 @@ int32_t CSerialComm::Send(int fd, const uint8_t *data, uint32_t length, uint32_t
     timeouts.readTotalConstant = 0;
     timeouts.writeTotalMultiplier = kWriteMsPerByte;
     timeouts.writeTotalConstant = timeoutMs;
-    port->setTimeouts(timeouts);
+    port->SetTimeouts(timeouts);
 
     std::size_t written = 0;
     int error = 0;
-    const bool ok = port->write(data, length, &written, &error);
+    const bool ok = port->Write(data, length, &written, &error);
     return TransferResult(ok, written, error, sent);
 }
 
@@ -123,11 +123,11 @@ int32_t CSerialComm::Receive(int fd, uint8_t *buffer, uint32_t capacity, uint32_
     timeouts.readTotalConstant = timeoutMs < platform::kMaxTimeout ? timeoutMs : platform::kMaxTimeout - 1;
     timeouts.writeTotalMultiplier = kWriteMsPerByte;
     timeouts.writeTotalConstant = 0;
-    port->setTimeouts(timeouts);
+    port->SetTimeouts(timeouts);
 
     std::size_t got = 0;
     int error = 0;
-    const bool ok = port->read(buffer, capacity, &got, &error);
+    const bool ok = port->Read(buffer, capacity, &got, &error);
     return TransferResult(ok, got, error, received);
 }
 
@@ -150,5 +150,5 @@ int32_t CSerialComm::Close(int32_t *handle)
 
 std::string CSerialComm::Describe(const QLNK_CommContext &context)
 {
-    return platform::DevicePaths::defaultPath(CWideText::ToUtf8(context.serialPortName));
+    return platform::DevicePaths::DefaultPath(CWideText::ToUtf8(context.serialPortName));
 }

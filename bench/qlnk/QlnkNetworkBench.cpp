@@ -32,7 +32,7 @@ public:
         if (type == SOCK_STREAM) {
             listen(fd_, 1);
         }
-        thread_ = std::thread([this] { run(); });
+        thread_ = std::thread([this] { Run(); });
     }
     ~EchoPeer()
     {
@@ -43,7 +43,7 @@ public:
     uint16_t port() const { return port_; }
 
 private:
-    void run()
+    void Run()
     {
         int fd = fd_;
         std::vector<uint8_t> buffer(1 << 16);
@@ -80,7 +80,7 @@ private:
     std::thread thread_;
 };
 
-void roundTrips(benchmark::State &state, uint32_t portType, int socketType)
+void RoundTrips(benchmark::State &state, uint32_t portType, int socketType)
 {
     EchoPeer peer(socketType);
     QLNK_CommContext context{};
@@ -115,13 +115,13 @@ void roundTrips(benchmark::State &state, uint32_t portType, int socketType)
 
 void BM_TcpRoundTrip(benchmark::State &state)
 {
-    roundTrips(state, QLNK_PORT_TCP_RAW, SOCK_STREAM);
+    RoundTrips(state, QLNK_PORT_TCP_RAW, SOCK_STREAM);
 }
 
 // Six bytes: the size of the status request the program sends over its UDP channel.
 void BM_UdpRoundTrip(benchmark::State &state)
 {
-    roundTrips(state, QLNK_PORT_UDP_RAW, SOCK_DGRAM);
+    RoundTrips(state, QLNK_PORT_UDP_RAW, SOCK_DGRAM);
 }
 
 }  // namespace

@@ -9,17 +9,17 @@ namespace rollvane {
 
 namespace {
 
-bool contains(const std::vector<std::string> &items, const std::string &text)
+bool Contains(const std::vector<std::string> &items, const std::string &text)
 {
     return std::find(items.begin(), items.end(), text) != items.end();
 }
 
-bool equalsIgnoringCase(const std::string &a, const char *b)
+bool EqualsIgnoringCase(const std::string &a, const char *b)
 {
     return strcasecmp(a.c_str(), b) == 0;
 }
 
-std::vector<std::string> comPorts()
+std::vector<std::string> ComPorts()
 {
     std::vector<std::string> ports;
     for (int i = 1; i <= 20; ++i) {
@@ -39,17 +39,17 @@ InterfacePropertiesDialog::InterfacePropertiesDialog(const std::string &portText
     settings_.stopBitsText = stopBitsText;
     settings_.parityText = parityText;
     settings_.flowText = flowText;
-    settings_.baudRate = NumberText::decimalValue(baudText);
-    settings_.stopBits = NumberText::decimalValue(stopBitsText);
+    settings_.baudRate = NumberText::DecimalValue(baudText);
+    settings_.stopBits = NumberText::DecimalValue(stopBitsText);
     settings_.ipAddress = ipAddress;
-    settings_.ipText = NumberText::unsignedText(ipAddress);
+    settings_.ipText = NumberText::UnsignedText(ipAddress);
 }
 
 const std::vector<std::string> &InterfacePropertiesDialog::PortItems()
 {
     static const std::vector<std::string> items = [] {
         std::vector<std::string> all = {"LAN", "Printer Class", "ORNUSB", "LPT1"};
-        for (auto &com : comPorts()) {
+        for (auto &com : ComPorts()) {
             all.push_back(com);
         }
         return all;
@@ -122,21 +122,21 @@ std::optional<InterfacePropertiesDialog::Enabling> InterfacePropertiesDialog::En
 void InterfacePropertiesDialog::SetIpAddress(uint32_t address)
 {
     settings_.ipAddress = address;
-    settings_.ipText = NumberText::unsignedText(address);
+    settings_.ipText = NumberText::UnsignedText(address);
 }
 
 LinkType InterfacePropertiesDialog::LinkTypeFor(const std::string &portText)
 {
-    if (equalsIgnoringCase(portText, "LPT1")) {
+    if (EqualsIgnoringCase(portText, "LPT1")) {
         return LinkParallel;
     }
-    if (equalsIgnoringCase(portText, "ORNUSB")) {
+    if (EqualsIgnoringCase(portText, "ORNUSB")) {
         return LinkOrnUsb;
     }
-    if (equalsIgnoringCase(portText, "Printer Class")) {
+    if (EqualsIgnoringCase(portText, "Printer Class")) {
         return LinkUsbPrinterClass;
     }
-    if (equalsIgnoringCase(portText, "LAN")) {
+    if (EqualsIgnoringCase(portText, "LAN")) {
         return LinkNetwork;
     }
     return LinkSerial;
@@ -144,8 +144,8 @@ LinkType InterfacePropertiesDialog::LinkTypeFor(const std::string &portText)
 
 bool InterfacePropertiesDialog::SerialFieldsValid(const InterfaceSettings &s)
 {
-    static const std::vector<std::string> ports = comPorts();
-    return contains(ports, s.portText) && InterfaceSettings::Accepts(InterfaceSettings::kBaudTexts, s.baudText) &&
+    static const std::vector<std::string> ports = ComPorts();
+    return Contains(ports, s.portText) && InterfaceSettings::Accepts(InterfaceSettings::kBaudTexts, s.baudText) &&
            InterfaceSettings::Accepts(InterfaceSettings::kStopBitsTexts, s.stopBitsText) &&
            InterfaceSettings::Accepts(InterfaceSettings::kDataBitsTexts, s.dataBitsText) &&
            InterfaceSettings::Accepts(InterfaceSettings::kParityTexts, s.parityText) &&
@@ -159,9 +159,9 @@ bool InterfacePropertiesDialog::Accept(UserInterface &ui)
         return true;
     }
     if (SerialFieldsValid(settings_)) {
-        settings_.baudRate = NumberText::decimalValue(settings_.baudText);
-        settings_.stopBits = NumberText::decimalValue(settings_.stopBitsText);
-        settings_.dataBits = NumberText::decimalValue(settings_.dataBitsText);
+        settings_.baudRate = NumberText::DecimalValue(settings_.baudText);
+        settings_.stopBits = NumberText::DecimalValue(settings_.stopBitsText);
+        settings_.dataBits = NumberText::DecimalValue(settings_.dataBitsText);
         return true;
     }
     ui.ShowMessage("Please select the appropriate properties!", "Invalid Properties", MessageIcon::Exclamation);

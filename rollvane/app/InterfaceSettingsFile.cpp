@@ -18,7 +18,7 @@ InterfaceSettingsFile::InterfaceSettingsFile(std::string path) : path_(std::move
 InterfaceSettingsFile::Values InterfaceSettingsFile::Read() const
 {
     platform::ProfileFile file;
-    file.load(path_);
+    file.Load(path_);
     auto read = [&file](const char *key) { return file.value(kSection, key, kMissing, kMaxValueLength); };
 
     Values values;
@@ -27,10 +27,10 @@ InterfaceSettingsFile::Values InterfaceSettingsFile::Read() const
     values.stopBitsText = read("STOPBITS");
     values.parityText = read("PARITY");
     values.flowText = read("F.CONTROL");
-    values.ipAddress = NumberText::ipv4Value(read("IP.ADDRESS"));
-    values.linkType = NumberText::decimalValue(read("COMMUNICATION"));
+    values.ipAddress = NumberText::Ipv4Value(read("IP.ADDRESS"));
+    values.linkType = NumberText::DecimalValue(read("COMMUNICATION"));
     for (const auto &port : file.keys(kDevicesSection)) {
-        values.devices.setEntry(port, file.value(kDevicesSection, port, "", kMaxValueLength));
+        values.devices.SetEntry(port, file.value(kDevicesSection, port, "", kMaxValueLength));
     }
     return values;
 }
@@ -39,17 +39,17 @@ bool InterfaceSettingsFile::Write(const InterfaceSettings &settings, int32_t lin
 {
     platform::ProfileFile file;
     // An existing file that cannot be read is not replaced: its other sections would be lost.
-    if (!file.load(path_, error)) {
+    if (!file.Load(path_, error)) {
         return false;
     }
-    file.setValue(kSection, "COMPORT", settings.portText);
-    file.setValue(kSection, "BAUDRATE", settings.baudText);
-    file.setValue(kSection, "STOPBITS", settings.stopBitsText);
-    file.setValue(kSection, "PARITY", settings.parityText);
-    file.setValue(kSection, "F.CONTROL", settings.flowText);
-    file.setValue(kSection, "IP.ADDRESS", settings.ipText);
-    file.setValue(kSection, "COMMUNICATION", std::to_string(linkType));
-    return file.save(path_, error);
+    file.SetValue(kSection, "COMPORT", settings.portText);
+    file.SetValue(kSection, "BAUDRATE", settings.baudText);
+    file.SetValue(kSection, "STOPBITS", settings.stopBitsText);
+    file.SetValue(kSection, "PARITY", settings.parityText);
+    file.SetValue(kSection, "F.CONTROL", settings.flowText);
+    file.SetValue(kSection, "IP.ADDRESS", settings.ipText);
+    file.SetValue(kSection, "COMMUNICATION", std::to_string(linkType));
+    return file.Save(path_, error);
 }
 
 }  // namespace rollvane

@@ -84,7 +84,7 @@ int MainWindow::RegisterDeviceNotifications()
     int error = 0;
     usbMonitor_ = platform::UsbDeviceMonitor::Create(&error);
     if (!usbMonitor_) {
-        ui_.ShowMessage("Can't register device notification: " + platform::SystemError::text(error), "Error",
+        ui_.ShowMessage("Can't register device notification: " + platform::SystemError::Text(error), "Error",
                         MessageIcon::Exclamation);
         return -1;
     }

@@ -8,7 +8,7 @@
 
 namespace rollvane {
 
-const char *ChangeSettingsCommand::Help() const
+const char *ChangeSettingsCommand::help() const
 {
     return "Loads FILE as \"Load File\" does, then writes it to the printer as \"Change Settings\" does.\n"
            "The file does not hold \"USB Select Type:\"; --usb-select-type gives its text.\n"
@@ -51,7 +51,7 @@ int ChangeSettingsCommand::Run(CliContext &context, const std::vector<std::strin
         page.SetListText(SettingsTable::kUsbSelectItem, *selectType);
     }
     if (dryRun) {
-        for (const auto &line : page.PendingChanges()) {
+        for (const auto &line : page.pendingChanges()) {
             context.out << line << "\n";
         }
         context.out << std::flush;

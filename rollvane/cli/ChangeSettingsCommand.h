@@ -8,9 +8,9 @@ namespace rollvane {
 // "Change Settings"; with --dry-run the items that would change, and nothing sent.
 class ChangeSettingsCommand final : public CliCommand {
 public:
-    const char *Name() const override { return "change-settings"; }
-    const char *Synopsis() const override { return "change-settings FILE [--usb-select-type TEXT] [--dry-run]"; }
-    const char *Help() const override;
+    const char *name() const override { return "change-settings"; }
+    const char *synopsis() const override { return "change-settings FILE [--usb-select-type TEXT] [--dry-run]"; }
+    const char *help() const override;
     int Run(CliContext &context, const std::vector<std::string> &args) override;
 };
 

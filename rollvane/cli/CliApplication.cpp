@@ -48,7 +48,7 @@ const InterfaceOption *FindInterfaceOption(const std::string &name)
 // --trace, --trace=FILE: every open, configure, close and block, as ROLLVANE_TRACE does.
 const char kTraceOption[] = "--trace";
 
-bool isHelp(const std::string &argument)
+bool IsHelp(const std::string &argument)
 {
     return argument == "--help" || argument == "-h";
 }
@@ -74,7 +74,7 @@ void CliApplication::PrintUsage(std::ostream &to) const
     to << "\nCommands:\n";
     CommandTable table;
     for (const auto &command : table.commands()) {
-        to << "  " << command->Synopsis() << "\n";
+        to << "  " << command->synopsis() << "\n";
     }
     to << "\n\"rollvane-cli COMMAND --help\" describes a command. Every message the action raises is written\n"
           "to standard error as \"CAPTION: TEXT\". Exit status: 0 when no warning or error was raised, 1 when\n"
@@ -88,7 +88,7 @@ int CliApplication::Run(const std::vector<std::string> &arguments)
     std::size_t i = 0;
     for (; i < arguments.size(); ++i) {
         const std::string &argument = arguments[i];
-        if (isHelp(argument)) {
+        if (IsHelp(argument)) {
             PrintUsage(out_);
             return 0;
         }
@@ -126,7 +126,7 @@ int CliApplication::Run(const std::vector<std::string> &arguments)
     }
 
     CommandTable table;
-    CliCommand *command = table.find(arguments[i]);
+    CliCommand *command = table.command(arguments[i]);
     if (!command) {
         errors_ << "rollvane-cli: unknown command " << arguments[i] << "\n";
         PrintUsage(errors_);
@@ -135,8 +135,8 @@ int CliApplication::Run(const std::vector<std::string> &arguments)
     const std::vector<std::string> commandArguments(arguments.begin() + static_cast<std::ptrdiff_t>(i) + 1,
                                                     arguments.end());
     for (const auto &argument : commandArguments) {
-        if (isHelp(argument)) {
-            out_ << "Usage: rollvane-cli [interface options] " << command->Synopsis() << "\n\n" << command->Help();
+        if (IsHelp(argument)) {
+            out_ << "Usage: rollvane-cli [interface options] " << command->synopsis() << "\n\n" << command->help();
             return 0;
         }
     }
@@ -145,13 +145,13 @@ int CliApplication::Run(const std::vector<std::string> &arguments)
     platform::RealClock clock;
     MainWindow window(ui, clock);
     if (trace && !window.link().trace().Enable(*trace)) {
-        errors_ << "rollvane-cli: --trace: cannot open " << *trace << ": " << platform::SystemError::text(errno)
+        errors_ << "rollvane-cli: --trace: cannot open " << *trace << ": " << platform::SystemError::Text(errno)
                 << "\n";
         return CliCommand::kUsageError;
     }
     InterfaceSettings &settings = window.interfaceDialog().settings();
     if (auto ip = overrides.find("--ip"); ip != overrides.end()) {
-        const uint32_t address = NumberText::ipv4Value(ip->second);
+        const uint32_t address = NumberText::Ipv4Value(ip->second);
         if (address == 0xFFFFFFFFu && ip->second != "255.255.255.255") {
             errors_ << "rollvane-cli: --ip needs an IPv4 address such as 192.168.1.10\n";
             return CliCommand::kUsageError;

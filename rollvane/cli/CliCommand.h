@@ -27,11 +27,11 @@ public:
 
     virtual ~CliCommand() = default;
 
-    virtual const char *Name() const = 0;
+    virtual const char *name() const = 0;
     // The command's line in the usage text, e.g. "load-printer [-o FILE]".
-    virtual const char *Synopsis() const = 0;
+    virtual const char *synopsis() const = 0;
     // What "rollvane-cli COMMAND --help" prints below the synopsis.
-    virtual const char *Help() const = 0;
+    virtual const char *help() const = 0;
     // Runs the command with the arguments after its name. Returns 0, or kUsageError after
     // writing the reason to standard error. Message boxes the action raises go through
     // context.ui, which decides the final exit status from their icons.

@@ -15,10 +15,10 @@ CommandTable::CommandTable()
     commands_.push_back(std::make_unique<PrintConfigCommand>());
 }
 
-CliCommand *CommandTable::find(const std::string &name) const
+CliCommand *CommandTable::command(const std::string &name) const
 {
     for (const auto &command : commands_) {
-        if (name == command->Name()) {
+        if (name == command->name()) {
             return command.get();
         }
     }

@@ -14,7 +14,8 @@ public:
     CommandTable();
 
     const std::vector<std::unique_ptr<CliCommand>> &commands() const { return commands_; }
-    CliCommand *find(const std::string &name) const;
+    // The command of that name, or nullptr.
+    CliCommand *command(const std::string &name) const;
 
 private:
     std::vector<std::unique_ptr<CliCommand>> commands_;

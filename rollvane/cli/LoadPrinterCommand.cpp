@@ -9,7 +9,7 @@
 
 namespace rollvane {
 
-const char *LoadPrinterCommand::Help() const
+const char *LoadPrinterCommand::help() const
 {
     return "Reads the printer's stored configuration as \"Load Printer\" does and writes items 1 to 37 as a\n"
            "settings text file: to FILE with -o (as \"Save File\" does), else to standard output.\n";

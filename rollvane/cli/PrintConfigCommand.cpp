@@ -4,7 +4,7 @@
 
 namespace rollvane {
 
-const char *PrintConfigCommand::Help() const
+const char *PrintConfigCommand::help() const
 {
     return "Prints the program's title line and the printer's own configuration printout, as the menu\n"
            "command \"&Print Configurations\" does.\n";

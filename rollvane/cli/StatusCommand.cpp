@@ -7,7 +7,7 @@
 
 namespace rollvane {
 
-const char *StatusCommand::Help() const
+const char *StatusCommand::help() const
 {
     return "Opens the port, asks the printer for its status byte and prints it in hexadecimal (0x00 is\n"
            "ready). A busy printer (bit 3 set) is reported as \"Interface Busy\" and gives exit status 1.\n";

@@ -7,9 +7,9 @@ namespace rollvane {
 // status: a status query, the status byte printed in hexadecimal.
 class StatusCommand final : public CliCommand {
 public:
-    const char *Name() const override { return "status"; }
-    const char *Synopsis() const override { return "status"; }
-    const char *Help() const override;
+    const char *name() const override { return "status"; }
+    const char *synopsis() const override { return "status"; }
+    const char *help() const override;
     int Run(CliContext &context, const std::vector<std::string> &args) override;
 };
 

@@ -16,12 +16,12 @@ public:
     }
 
 protected:
-    void ShowMessage(const std::string &) override { redraw(); }
+    void ShowMessage(const std::string &) override { Redraw(); }
     void ShowRange(uint32_t) override {}
-    void ShowPosition(uint32_t) override { redraw(); }
+    void ShowPosition(uint32_t) override { Redraw(); }
 
 private:
-    void redraw()
+    void Redraw()
     {
         if (!draw_) {
             return;

@@ -8,7 +8,7 @@ namespace rollvane {
 AboutDialog::AboutDialog(QWidget *parent) : QDialog(parent), ui_(std::make_unique<Ui::AboutDialog>())
 {
     ui_->setupUi(this);
-    const QIcon icon = ProgramIcon::icon();
+    const QIcon icon = ProgramIcon::Icon();
     setWindowIcon(icon);
     ui_->icon->setPixmap(icon.pixmap(48, 48));
 }

@@ -11,7 +11,7 @@ namespace rollvane {
 
 namespace {
 
-void fill(QComboBox *combo, const std::vector<std::string> &items)
+void Fill(QComboBox *combo, const std::vector<std::string> &items)
 {
     for (const auto &item : items) {
         combo->addItem(QString::fromStdString(item));
@@ -24,14 +24,14 @@ InterfacePropertiesView::InterfacePropertiesView(InterfacePropertiesDialog &dial
     : QDialog(parent), dialog_(dialog), ui_(ui), form_(std::make_unique<Ui::InterfacePropertiesView>())
 {
     form_->setupUi(this);
-    fill(form_->combo1000, InterfacePropertiesDialog::PortItems());
-    fill(form_->combo1001, InterfacePropertiesDialog::BaudItems());
-    fill(form_->combo1103, InterfacePropertiesDialog::DataBitsItems());
-    fill(form_->combo1003, InterfacePropertiesDialog::StopBitsItems());
-    fill(form_->combo1002, InterfacePropertiesDialog::ParityItems());
-    fill(form_->combo1007, InterfacePropertiesDialog::FlowItems());
-    fill(form_->combo1098, InterfacePropertiesDialog::ProtocolItems());
-    fill(form_->combo1099, InterfacePropertiesDialog::NetPortItems());
+    Fill(form_->combo1000, InterfacePropertiesDialog::PortItems());
+    Fill(form_->combo1001, InterfacePropertiesDialog::BaudItems());
+    Fill(form_->combo1103, InterfacePropertiesDialog::DataBitsItems());
+    Fill(form_->combo1003, InterfacePropertiesDialog::StopBitsItems());
+    Fill(form_->combo1002, InterfacePropertiesDialog::ParityItems());
+    Fill(form_->combo1007, InterfacePropertiesDialog::FlowItems());
+    Fill(form_->combo1098, InterfacePropertiesDialog::ProtocolItems());
+    Fill(form_->combo1099, InterfacePropertiesDialog::NetPortItems());
     form_->combo1000->setMaxVisibleItems(24);
 
     for (QLineEdit *octet : {form_->ipOctet0, form_->ipOctet1, form_->ipOctet2, form_->ipOctet3}) {
@@ -85,7 +85,7 @@ QComboBox *InterfacePropertiesView::combo(int id) const
     }
 }
 
-void InterfacePropertiesView::setOctet(int index, int value)
+void InterfacePropertiesView::SetOctet(int index, int value)
 {
     QLineEdit *octets[] = {form_->ipOctet0, form_->ipOctet1, form_->ipOctet2, form_->ipOctet3};
     if (index >= 0 && index < 4) {
@@ -135,7 +135,7 @@ void InterfacePropertiesView::ApplyEnabling()
     }
 }
 
-uint32_t InterfacePropertiesView::AddressFromControls() const
+uint32_t InterfacePropertiesView::addressFromControls() const
 {
     uint32_t address = 0;
     for (QLineEdit *octet : {form_->ipOctet0, form_->ipOctet1, form_->ipOctet2, form_->ipOctet3}) {
@@ -146,7 +146,7 @@ uint32_t InterfacePropertiesView::AddressFromControls() const
 
 void InterfacePropertiesView::OctetEdited()
 {
-    dialog_.SetIpAddress(AddressFromControls());
+    dialog_.SetIpAddress(addressFromControls());
 }
 
 void InterfacePropertiesView::accept()

@@ -26,7 +26,7 @@ public:
 
     // For tests: the controls by their ids.
     QComboBox *combo(int id) const;
-    void setOctet(int index, int value);
+    void SetOctet(int index, int value);
 
     void accept() override;
 
@@ -35,7 +35,7 @@ private:
     void ReadBack();
     void ApplyEnabling();
     void OctetEdited();
-    uint32_t AddressFromControls() const;
+    uint32_t addressFromControls() const;
 
     InterfacePropertiesDialog &dialog_;
     UserInterface &ui_;

@@ -26,7 +26,7 @@ MainWindowView::MainWindowView(MainWindow &window, QWidget *parent)
 {
     form_->setupUi(this);
     setWindowTitle(MainWindow::kCaption);
-    setWindowIcon(ProgramIcon::icon());
+    setWindowIcon(ProgramIcon::Icon());
 
     QFont bold = form_->label1006->font();
     bold.setWeight(QFont::Bold);

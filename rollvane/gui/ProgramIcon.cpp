@@ -3,16 +3,16 @@
 #include <QtGlobal>
 
 // Resources of a static library are registered only when something asks for them.
-static void registerResources()
+static void RegisterResources()
 {
     Q_INIT_RESOURCE(resources);
 }
 
 namespace rollvane {
 
-QIcon ProgramIcon::icon()
+QIcon ProgramIcon::Icon()
 {
-    static const bool registered = (registerResources(), true);
+    static const bool registered = (RegisterResources(), true);
     (void)registered;
     return QIcon(":/rollvane/rollvane.png");
 }

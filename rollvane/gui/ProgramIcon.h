@@ -7,7 +7,7 @@ namespace rollvane {
 // The program icon, from the resources built into the views library.
 class ProgramIcon {
 public:
-    static QIcon icon();
+    static QIcon Icon();
 };
 
 }  // namespace rollvane

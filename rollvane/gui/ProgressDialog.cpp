@@ -19,7 +19,7 @@ ProgressDialog::ProgressDialog(QWidget *parent) : QDialog(parent), ui_(std::make
         move(screen->availableGeometry().center() - rect().center());
     }
     show();
-    paintNow();
+    PaintNow();
 }
 
 ProgressDialog::~ProgressDialog() = default;
@@ -29,7 +29,7 @@ void ProgressDialog::ShowMessage(const std::string &text)
     const QString qtext = QString::fromStdString(text);
     ui_->line1020->setText(qtext);
     ui_->group1025->setTitle(qtext);
-    paintNow();
+    PaintNow();
 }
 
 void ProgressDialog::ShowRange(uint32_t upper)
@@ -40,10 +40,10 @@ void ProgressDialog::ShowRange(uint32_t upper)
 void ProgressDialog::ShowPosition(uint32_t position)
 {
     ui_->progress1018->setValue(static_cast<int>(std::min<uint32_t>(position, ui_->progress1018->maximum())));
-    paintNow();
+    PaintNow();
 }
 
-void ProgressDialog::paintNow()
+void ProgressDialog::PaintNow()
 {
     repaint();
     // Let the window system take the new picture. User input and device notifications wait

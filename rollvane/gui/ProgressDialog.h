@@ -31,7 +31,7 @@ protected:
     void ShowPosition(uint32_t position) override;
 
 private:
-    void paintNow();
+    void PaintNow();
 
     std::unique_ptr<Ui::ProgressDialog> ui_;
 };

@@ -14,8 +14,8 @@ class QtUserInterface final : public UserInterface {
 public:
     // The dialog object whose window RunInterfaceProperties shows, and the main window that
     // owns the dialogs, once they exist.
-    void setInterfaceDialog(InterfacePropertiesDialog *dialog) { interfaceDialog_ = dialog; }
-    void setOwner(QWidget *owner) { owner_ = owner; }
+    void SetInterfaceDialog(InterfacePropertiesDialog *dialog) { interfaceDialog_ = dialog; }
+    void SetOwner(QWidget *owner) { owner_ = owner; }
 
     using UserInterface::ShowMessage;
     void ShowMessage(const std::string &text, const std::string &caption, MessageIcon icon,

@@ -10,20 +10,20 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName("Rollvane");
-    QApplication::setWindowIcon(rollvane::ProgramIcon::icon());
+    QApplication::setWindowIcon(rollvane::ProgramIcon::Icon());
 
     platform::RealClock clock;
     rollvane::QtUserInterface ui;
     int result = 0;
     {
         rollvane::MainWindow window(ui, clock);
-        ui.setInterfaceDialog(&window.interfaceDialog());
+        ui.SetInterfaceDialog(&window.interfaceDialog());
         rollvane::MainWindowView view(window);
-        ui.setOwner(&view);
+        ui.SetOwner(&view);
         view.show();
         view.Start();
         result = QApplication::exec();
-        ui.setOwner(nullptr);
+        ui.SetOwner(nullptr);
         // The end of the run: the interface settings are kept for the next one.
         window.WriteInterfaceSettings();
     }

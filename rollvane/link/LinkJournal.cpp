@@ -6,7 +6,7 @@ namespace rollvane {
 
 void LinkJournal::Failed(const std::string &where, const std::string &operation, int error, const std::string &hint)
 {
-    Failed(where, operation, platform::SystemError::text(error), hint);
+    Failed(where, operation, platform::SystemError::Text(error), hint);
 }
 
 void LinkJournal::Failed(const std::string &where, const std::string &operation, const std::string &reason,

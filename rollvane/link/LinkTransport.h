@@ -47,7 +47,7 @@ public:
     virtual void PurgeReceive() {}
     // Releases what is open; the transport may be opened and configured again afterwards.
     virtual void Close() = 0;
-    virtual bool IsOpen() const = 0;
+    virtual bool isOpen() const = 0;
 
 protected:
     // ESC h on the data line and the one-byte reply: the status request of the serial and

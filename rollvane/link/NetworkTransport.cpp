@@ -25,20 +25,20 @@ NetworkTransport::NetworkTransport(const std::string &libraryName, uint32_t data
 
 NetworkTransport::~NetworkTransport()
 {
-    if (IsOpen() || qlnk_.holding()) {
+    if (isOpen() || qlnk_.holding()) {
         Close();
     }
 }
 
 std::string NetworkTransport::where() const
 {
-    return configured_ ? "LAN " + NumberText::dottedText(address_) : "LAN";
+    return configured_ ? "LAN " + NumberText::DottedText(address_) : "LAN";
 }
 
-std::string NetworkTransport::ChannelName(const QLNK_CommContext &channel) const
+std::string NetworkTransport::channelName(const QLNK_CommContext &channel) const
 {
     const bool data = &channel == &dataChannel_;
-    return "LAN " + NumberText::dottedText(channel.netAddress) + ":" + std::to_string(channel.netPort) +
+    return "LAN " + NumberText::DottedText(channel.netAddress) + ":" + std::to_string(channel.netPort) +
            (data ? " (TCP data channel)" : " (UDP status channel)");
 }
 
@@ -46,9 +46,9 @@ void NetworkTransport::ChannelFailed(const QLNK_CommContext &channel, const std:
                                      const std::string &openFailure)
 {
     if (!openFailure.empty()) {
-        journal_.Failed(ChannelName(channel), operation, "the channel did not open: " + openFailure);
+        journal_.Failed(channelName(channel), operation, "the channel did not open: " + openFailure);
     } else {
-        journal_.Failed(ChannelName(channel), operation, qlnk_.FailureText(operation == "receive"));
+        journal_.Failed(channelName(channel), operation, qlnk_.failureText(operation == "receive"));
     }
 }
 
@@ -76,18 +76,18 @@ int NetworkTransport::Configure(const LinkSettings &settings)
     dataOpenFailure_.clear();
     statusOpenFailure_.clear();
     if (!found) {
-        dataOpenFailure_ = statusOpenFailure_ = qlnk_.FailureText();
+        dataOpenFailure_ = statusOpenFailure_ = qlnk_.failureText();
         journal_.Failed(where(), "configure", dataOpenFailure_);
         return 0;
     }
     // Neither result is passed on: a channel that did not open fails its traffic later, and
     // says why then.
     if (!qlnk_.Open(&dataChannel_)) {
-        dataOpenFailure_ = "connect: " + qlnk_.FailureText();
+        dataOpenFailure_ = "connect: " + qlnk_.failureText();
     }
     dataOpened_ = true;
     if (!qlnk_.Open(&statusChannel_)) {
-        statusOpenFailure_ = "open: " + qlnk_.FailureText();
+        statusOpenFailure_ = "open: " + qlnk_.failureText();
     }
     statusOpened_ = true;
     if (journal_.tracing()) {
@@ -100,7 +100,7 @@ int NetworkTransport::Configure(const LinkSettings &settings)
 
 int NetworkTransport::Send(const uint8_t *data, uint32_t length, bool bulk)
 {
-    journal_.Sent(ChannelName(dataChannel_), data, length);
+    journal_.Sent(channelName(dataChannel_), data, length);
     uint32_t sent = length;
     if (!qlnk_.SendData(&dataChannel_.netSocket, data, length, &sent, dataChannel_.portType,
                         bulk ? kBulkTimeoutMs : kSendTimeoutMs)) {
@@ -120,7 +120,7 @@ int NetworkTransport::Receive(uint8_t *buffer, uint32_t length)
     if (received > 0) {
         std::memcpy(buffer, local, std::min<uint32_t>({received, length, kReceiveBufferSize}));
     }
-    journal_.Received(ChannelName(dataChannel_), local, std::min<uint32_t>(received, kReceiveBufferSize));
+    journal_.Received(channelName(dataChannel_), local, std::min<uint32_t>(received, kReceiveBufferSize));
     if (!result) {
         ChannelFailed(dataChannel_, "receive", dataOpenFailure_);
     }
@@ -144,7 +144,7 @@ int NetworkTransport::ReceiveStatusReplyCounted(uint8_t *buffer, uint32_t length
         // Bytes that did not come stay 0xFF.
         std::memcpy(buffer, local, std::min<uint32_t>(length, sizeof local));
     }
-    journal_.Received(ChannelName(statusChannel_), local, std::min<uint32_t>(*received, sizeof local));
+    journal_.Received(channelName(statusChannel_), local, std::min<uint32_t>(*received, sizeof local));
     if (!result) {
         ChannelFailed(statusChannel_, "receive", statusOpenFailure_);
     }
@@ -154,14 +154,14 @@ int NetworkTransport::ReceiveStatusReplyCounted(uint8_t *buffer, uint32_t length
 int NetworkTransport::QueryStatus(uint8_t *status)
 {
     const auto &request = LinkCommands::kNetworkStatusRequest;
-    journal_.Sent(ChannelName(statusChannel_), request.data(), request.size());
+    journal_.Sent(channelName(statusChannel_), request.data(), request.size());
     uint32_t sent = request.size();
     if (!qlnk_.SendData(&statusChannel_.netSocket, request.data(), request.size(), &sent, statusChannel_.portType,
                         kReceiveTimeoutMs)) {
         ChannelFailed(statusChannel_, "status request", statusOpenFailure_);
         return 0;
     }
-    clock_.sleepPastWholeSeconds(0);
+    clock_.SleepPastWholeSeconds(0);
     uint8_t reply[LinkCommands::kNetworkStatusReplySize] = {};
     uint32_t received = 0;
     ReceiveStatusReplyCounted(reply, sizeof reply, &received);

@@ -29,13 +29,13 @@ public:
     int QueryStatus(uint8_t *status) override;
     int ReceiveStatusReply(uint8_t *buffer, uint32_t length) override;
     void Close() override;
-    bool IsOpen() const override { return dataOpened_ || statusOpened_; }
+    bool isOpen() const override { return dataOpened_ || statusOpened_; }
 
     const QLNK_CommContext &dataChannel() const { return dataChannel_; }
     const QLNK_CommContext &statusChannel() const { return statusChannel_; }
 
 private:
-    std::string ChannelName(const QLNK_CommContext &channel) const;
+    std::string channelName(const QLNK_CommContext &channel) const;
     // The status channel's reply: the result, and in received how many bytes came.
     int ReceiveStatusReplyCounted(uint8_t *buffer, uint32_t length, uint32_t *received);
     // A failed call on a channel: why the library said it failed, or why the channel's open

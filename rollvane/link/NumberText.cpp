@@ -5,7 +5,7 @@
 
 namespace rollvane {
 
-int32_t NumberText::decimalValue(const std::string &text)
+int32_t NumberText::DecimalValue(const std::string &text)
 {
     std::size_t i = 0;
     while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) {
@@ -23,7 +23,7 @@ int32_t NumberText::decimalValue(const std::string &text)
     return static_cast<int32_t>(negative ? 0u - value : value);
 }
 
-uint32_t NumberText::ipv4Value(const std::string &text)
+uint32_t NumberText::Ipv4Value(const std::string &text)
 {
     in_addr address{};
     if (text.empty() || inet_aton(text.c_str(), &address) == 0) {
@@ -32,12 +32,12 @@ uint32_t NumberText::ipv4Value(const std::string &text)
     return ntohl(address.s_addr);
 }
 
-std::string NumberText::unsignedText(uint32_t value)
+std::string NumberText::UnsignedText(uint32_t value)
 {
     return std::to_string(value);
 }
 
-std::string NumberText::dottedText(uint32_t address)
+std::string NumberText::DottedText(uint32_t address)
 {
     return std::to_string(address >> 24) + "." + std::to_string((address >> 16) & 0xFF) + "." +
            std::to_string((address >> 8) & 0xFF) + "." + std::to_string(address & 0xFF);

@@ -10,14 +10,14 @@ class NumberText {
 public:
     // The usual decimal rule: leading blanks, an optional sign, then the leading digits;
     // 0 when there are none. Wraps like a 32-bit integer.
-    static int32_t decimalValue(const std::string &text);
+    static int32_t DecimalValue(const std::string &text);
     // An IPv4 address text, first octet most significant. The dotted form and the
     // single-number form are accepted (e.g. "192.168.1.10" and "3232235786"); any other
     // text gives 255.255.255.255.
-    static uint32_t ipv4Value(const std::string &text);
+    static uint32_t Ipv4Value(const std::string &text);
     // "%u" and "%i.%i.%i.%i" of an address.
-    static std::string unsignedText(uint32_t value);
-    static std::string dottedText(uint32_t address);
+    static std::string UnsignedText(uint32_t value);
+    static std::string DottedText(uint32_t address);
 };
 
 }  // namespace rollvane

@@ -27,7 +27,7 @@ public:
     virtual int32_t CheckReconnect(intptr_t device) = 0;
 
     // The pipe behind a handle from OpenPipe, or nullptr.
-    virtual platform::OverlappedDevice *Pipe(int32_t pipe) = 0;
+    virtual platform::OverlappedDevice *pipe(int32_t pipe) = 0;
     virtual void ClosePipe(int32_t pipe) = 0;
 };
 

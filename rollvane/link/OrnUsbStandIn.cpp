@@ -168,7 +168,7 @@ int32_t OrnUsbStandIn::CheckReconnect(intptr_t device)
     return 1;
 }
 
-platform::OverlappedDevice *OrnUsbStandIn::Pipe(int32_t pipe)
+platform::OverlappedDevice *OrnUsbStandIn::pipe(int32_t pipe)
 {
     auto found = pipes_.find(pipe);
     return found == pipes_.end() ? nullptr : found->second.pipe.get();

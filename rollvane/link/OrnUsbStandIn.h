@@ -24,7 +24,7 @@ public:
     int32_t ControlRead(intptr_t device, int32_t direction, int32_t recipient, int32_t request, int32_t value,
                         int32_t index, int32_t length, uint8_t *buffer, uint32_t *count) override;
     int32_t CheckReconnect(intptr_t device) override;
-    platform::OverlappedDevice *Pipe(int32_t pipe) override;
+    platform::OverlappedDevice *pipe(int32_t pipe) override;
     void ClosePipe(int32_t pipe) override;
 
     // "0x1a2b:0x0001" as vendor and product id; false when the text is not of that form.

@@ -12,7 +12,7 @@ OrnUsbTransport::OrnUsbTransport(OrnUsbDriver *driver, std::optional<std::string
 
 OrnUsbTransport::~OrnUsbTransport()
 {
-    if (IsOpen()) {
+    if (isOpen()) {
         Close();
     }
 }

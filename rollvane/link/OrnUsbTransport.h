@@ -21,15 +21,15 @@ public:
     int Configure(const LinkSettings &) override { return 0; }
     int QueryStatus(uint8_t *status) override;
     void Close() override;
-    bool IsOpen() const override { return device_ != 0 || writePipe_ != -1 || readPipe_ != -1; }
+    bool isOpen() const override { return device_ != 0 || writePipe_ != -1 || readPipe_ != -1; }
 
     intptr_t ornDevice() const { return device_; }
     int32_t ornWritePipe() const { return writePipe_; }
     int32_t ornReadPipe() const { return readPipe_; }
 
 protected:
-    platform::OverlappedDevice *WriteDevice() override { return driver_ ? driver_->Pipe(writePipe_) : nullptr; }
-    platform::OverlappedDevice *ReadDevice() override { return driver_ ? driver_->Pipe(readPipe_) : nullptr; }
+    platform::OverlappedDevice *writeDevice() override { return driver_ ? driver_->pipe(writePipe_) : nullptr; }
+    platform::OverlappedDevice *readDevice() override { return driver_ ? driver_->pipe(readPipe_) : nullptr; }
 
 private:
     OrnUsbDriver *driver_;

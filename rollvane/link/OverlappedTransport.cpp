@@ -20,7 +20,7 @@ bool OverlappedTransport::NotFoundOrNoResources(int error)
 
 int OverlappedTransport::Send(const uint8_t *data, uint32_t length, bool /*bulk*/)
 {
-    platform::OverlappedDevice *device = WriteDevice();
+    platform::OverlappedDevice *device = writeDevice();
     if (!device) {
         journal_.Failed(where(), "send", "the port is not open");
         return 0;
@@ -48,7 +48,7 @@ int OverlappedTransport::Send(const uint8_t *data, uint32_t length, bool /*bulk*
 
 int OverlappedTransport::Receive(uint8_t *buffer, uint32_t length)
 {
-    platform::OverlappedDevice *device = ReadDevice();
+    platform::OverlappedDevice *device = readDevice();
     if (!device) {
         journal_.Failed(where(), "receive", "the port is not open");
         return 0;

@@ -28,8 +28,8 @@ protected:
     static bool NotFoundOrNoResources(int error);
 
     // The devices blocks go to and come from; nullptr when not open.
-    virtual platform::OverlappedDevice *WriteDevice() = 0;
-    virtual platform::OverlappedDevice *ReadDevice() = 0;
+    virtual platform::OverlappedDevice *writeDevice() = 0;
+    virtual platform::OverlappedDevice *readDevice() = 0;
 
     LinkJournal &journal_;
 

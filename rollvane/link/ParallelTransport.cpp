@@ -31,7 +31,7 @@ int ParallelTransport::Open(const std::string &port)
 
 int ParallelTransport::Receive(uint8_t *buffer, uint32_t length)
 {
-    clock_.sleepFor(kReadPause);
+    clock_.SleepFor(kReadPause);
     return OverlappedTransport::Receive(buffer, length);
 }
 

@@ -22,11 +22,11 @@ public:
     int Receive(uint8_t *buffer, uint32_t length) override;
     int QueryStatus(uint8_t *status) override { return RequestStatusOnDataLine(status); }
     void Close() override { device_.reset(); }
-    bool IsOpen() const override { return device_ != nullptr; }
+    bool isOpen() const override { return device_ != nullptr; }
 
 protected:
-    platform::OverlappedDevice *WriteDevice() override { return device_.get(); }
-    platform::OverlappedDevice *ReadDevice() override { return device_.get(); }
+    platform::OverlappedDevice *writeDevice() override { return device_.get(); }
+    platform::OverlappedDevice *readDevice() override { return device_.get(); }
 
 private:
     LinkFacilities::DeviceOpener open_;

@@ -24,12 +24,12 @@ public:
     int Configure(const LinkSettings &) override { return 0; }
     int QueryStatus(uint8_t *status) override;
     void Close() override { device_.reset(); }
-    bool IsOpen() const override { return device_ != nullptr; }
+    bool isOpen() const override { return device_ != nullptr; }
 
 protected:
     // Without the 5000 ms wait after a write: a pending write is awaited at once.
-    platform::OverlappedDevice *WriteDevice() override { return device_.get(); }
-    platform::OverlappedDevice *ReadDevice() override { return device_.get(); }
+    platform::OverlappedDevice *writeDevice() override { return device_.get(); }
+    platform::OverlappedDevice *readDevice() override { return device_.get(); }
 
 private:
     LinkFacilities::DeviceOpener open_;

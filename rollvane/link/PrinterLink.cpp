@@ -58,9 +58,9 @@ bool PrinterLink::IsBusy(uint8_t status)
     return (status & LinkCommands::kBusyBit) != 0 || status == LinkCommands::kNoStatus;
 }
 
-bool PrinterLink::IsOpen() const
+bool PrinterLink::isOpen() const
 {
-    return transport_ && transport_->IsOpen();
+    return transport_ && transport_->isOpen();
 }
 
 void PrinterLink::UseNetworkPorts(uint32_t dataPort, uint32_t statusPort)
@@ -99,7 +99,7 @@ std::unique_ptr<LinkTransport> PrinterLink::MakeTransport()
 int PrinterLink::Open(const std::string &port)
 {
     // Whatever an earlier action left open goes first, so nothing leaks.
-    if (IsOpen()) {
+    if (isOpen()) {
         transport_->Close();
     }
     transport_ = MakeTransport();
@@ -147,7 +147,7 @@ int PrinterLink::EnumerateUsbPrinters(std::vector<std::string> *paths)
     return static_cast<int>(paths->size());
 }
 
-LinkSettings PrinterLink::Remembered() const
+LinkSettings PrinterLink::remembered() const
 {
     return {baudRate, parityName, dataBits, stopBits, flowControl, ipAddress};
 }
@@ -160,7 +160,7 @@ int PrinterLink::Configure(const InterfaceSettings &settings)
     stopBits = settings.stopBits;
     ipAddress = settings.ipAddress;
     if (transport_) {
-        transport_->Configure(Remembered());
+        transport_->Configure(remembered());
     }
     return 0;
 }
@@ -172,7 +172,7 @@ int PrinterLink::ConfigureSerial(const std::string & /*port*/, int32_t baud, con
     parityName = parity;
     dataBits = bits;
     stopBits = stop;
-    return transport_ ? transport_->ConfigureLine(Remembered()) : 0;
+    return transport_ ? transport_->ConfigureLine(remembered()) : 0;
 }
 
 int PrinterLink::Reopen()
@@ -245,7 +245,7 @@ void PrinterLink::Close()
     if (!transport_) {
         return;
     }
-    const bool wasOpen = transport_->IsOpen();
+    const bool wasOpen = transport_->isOpen();
     transport_->Close();
     if (wasOpen && journal_.tracing()) {
         journal_.Trace("close " + transport_->where());
@@ -263,7 +263,7 @@ void PrinterLink::EndOperation()
 
 void PrinterLink::WaitSeconds(int32_t seconds)
 {
-    clock_.sleepPastWholeSeconds(seconds);
+    clock_.SleepPastWholeSeconds(seconds);
 }
 
 int PrinterLink::CheckUsbReconnect()
@@ -288,7 +288,7 @@ int PrinterLink::HandleDeviceChange(const platform::UsbDeviceEvent &event)
     std::vector<platform::UsbPresentDevice> present;
     const int error = facilities_.usbDirectory ? facilities_.usbDirectory->PresentDevices(&present) : ENOSYS;
     if (error != 0) {
-        ui_.ShowMessage("udev_enumerate_scan_devices(): " + platform::SystemError::text(error), "Rollvane",
+        ui_.ShowMessage("udev_enumerate_scan_devices(): " + platform::SystemError::Text(error), "Rollvane",
                         MessageIcon::Exclamation);
         return 0;
     }
@@ -308,46 +308,46 @@ int PrinterLink::HandleDeviceChange(const platform::UsbDeviceEvent &event)
 const QLNK_CommContext &PrinterLink::dataChannel() const
 {
     static const QLNK_CommContext kNone{};
-    const auto *network = Current<NetworkTransport>();
+    const auto *network = current<NetworkTransport>();
     return network ? network->dataChannel() : kNone;
 }
 
 const QLNK_CommContext &PrinterLink::statusChannel() const
 {
     static const QLNK_CommContext kNone{};
-    const auto *network = Current<NetworkTransport>();
+    const auto *network = current<NetworkTransport>();
     return network ? network->statusChannel() : kNone;
 }
 
 const platform::Dcb &PrinterLink::serialState() const
 {
     static const platform::Dcb kNone{};
-    const auto *serial = Current<SerialTransport>();
+    const auto *serial = current<SerialTransport>();
     return serial ? serial->serialState() : kNone;
 }
 
 const platform::CommTimeouts &PrinterLink::serialTimeouts() const
 {
     static const platform::CommTimeouts kNone{};
-    const auto *serial = Current<SerialTransport>();
+    const auto *serial = current<SerialTransport>();
     return serial ? serial->serialTimeouts() : kNone;
 }
 
 intptr_t PrinterLink::ornDevice() const
 {
-    const auto *usb = Current<OrnUsbTransport>();
+    const auto *usb = current<OrnUsbTransport>();
     return usb ? usb->ornDevice() : 0;
 }
 
 int32_t PrinterLink::ornWritePipe() const
 {
-    const auto *usb = Current<OrnUsbTransport>();
+    const auto *usb = current<OrnUsbTransport>();
     return usb ? usb->ornWritePipe() : -1;
 }
 
 int32_t PrinterLink::ornReadPipe() const
 {
-    const auto *usb = Current<OrnUsbTransport>();
+    const auto *usb = current<OrnUsbTransport>();
     return usb ? usb->ornReadPipe() : -1;
 }
 

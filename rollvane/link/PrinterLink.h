@@ -76,7 +76,7 @@ public:
     // Bit 3 set, or no status at all.
     static bool IsBusy(uint8_t status);
 
-    bool IsOpen() const;
+    bool isOpen() const;
     UserInterface &ui() { return ui_; }
     platform::Clock &clock() { return clock_; }
     // Why the last operation since Open failed ("COM3 (/dev/ttyUSB0): open: Permission
@@ -117,9 +117,9 @@ private:
     std::unique_ptr<LinkTransport> MakeTransport();
     // Open's printer-class bookkeeping: the node to open, or empty when none is known.
     std::string ChoosePrinterClassPath();
-    LinkSettings Remembered() const;
+    LinkSettings remembered() const;
     template <typename Transport>
-    const Transport *Current() const
+    const Transport *current() const
     {
         return dynamic_cast<const Transport *>(transport_.get());
     }

@@ -17,7 +17,7 @@ std::unique_ptr<platform::SharedLibrary> QlnkBinding::Load()
 
 void *QlnkBinding::Find(platform::SharedLibrary *library, const char *name)
 {
-    void *entry = library ? library->Symbol(name) : nullptr;
+    void *entry = library ? library->symbol(name) : nullptr;
     if (library && !entry) {
         loadProblem_ = libraryName_ + " has no " + name;
     }
@@ -32,7 +32,7 @@ int QlnkBinding::Finish(platform::SharedLibrary *library, int32_t result, int32_
     timeoutMs_ = timeoutMs;
     lastError_ = QLNK_NO_ERROR_RECORDED;
     if (!passed) {
-        if (auto getLastError = reinterpret_cast<QLNK_GetLastErrorFn>(library->Symbol("QLNK_GetLastError"))) {
+        if (auto getLastError = reinterpret_cast<QLNK_GetLastErrorFn>(library->symbol("QLNK_GetLastError"))) {
             getLastError(&lastError_);
         }
     }
@@ -94,7 +94,7 @@ int QlnkBinding::CloseComm(int32_t *handle, uint32_t portType)
     return Finish(library.get(), result, status, 0);
 }
 
-std::string QlnkBinding::FailureText(bool receiving) const
+std::string QlnkBinding::failureText(bool receiving) const
 {
     if (!loadProblem_.empty()) {
         return loadProblem_;
@@ -104,13 +104,13 @@ std::string QlnkBinding::FailureText(bool receiving) const
     case QLNK_E_TIMEOUT:
         // A refusal the system reported is a time-out to the library; its errno tells them apart.
         if (known && lastError_ != ETIMEDOUT) {
-            return platform::SystemError::text(lastError_);
+            return platform::SystemError::Text(lastError_);
         }
         return (receiving ? "no reply within " : "no answer within ") + std::to_string(timeoutMs_) + " ms";
     case QLNK_E_SOCKET:
         return "the channel is not open";
     case QLNK_E_SYSTEM:
-        return known ? platform::SystemError::text(lastError_) : "the system refused the call";
+        return known ? platform::SystemError::Text(lastError_) : "the system refused the call";
     default: {
         char text[48];
         std::snprintf(text, sizeof text, "the library's result code 0x%04X", static_cast<unsigned>(status_));

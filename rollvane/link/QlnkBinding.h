@@ -34,7 +34,7 @@ public:
     const std::string &libraryName() const { return libraryName_; }
     // Why the last call failed, for a person: "Connection refused", "no reply within 10000 ms"
     // (a receive) or "no answer within 10000 ms", "cannot load libqlnk.so.1: ...".
-    std::string FailureText(bool receiving = false) const;
+    std::string failureText(bool receiving = false) const;
 
 private:
     // The library loaded for one call and its entry point, or nothing after noting why not.

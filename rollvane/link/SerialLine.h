@@ -15,7 +15,7 @@ public:
 
     virtual bool GetState(platform::Dcb *dcb, int *error) = 0;
     virtual bool SetState(const platform::Dcb &dcb, int *error) = 0;
-    virtual platform::CommTimeouts Timeouts() const = 0;
+    virtual platform::CommTimeouts timeouts() const = 0;
     virtual bool SetTimeouts(const platform::CommTimeouts &timeouts) = 0;
     // As platform::SerialPort: false only on a device error; a time-out gives fewer bytes.
     virtual bool Read(uint8_t *buffer, std::size_t length, std::size_t *received, int *error) = 0;

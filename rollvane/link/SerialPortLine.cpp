@@ -4,7 +4,7 @@ namespace rollvane {
 
 std::unique_ptr<SerialLine> SerialPortLine::Open(const std::string &path, int *error)
 {
-    auto port = platform::SerialPort::open(path, error);
+    auto port = platform::SerialPort::Open(path, error);
     if (!port) {
         return nullptr;
     }
@@ -13,18 +13,18 @@ std::unique_ptr<SerialLine> SerialPortLine::Open(const std::string &path, int *e
 
 bool SerialPortLine::SetTimeouts(const platform::CommTimeouts &timeouts)
 {
-    port_->setTimeouts(timeouts);
+    port_->SetTimeouts(timeouts);
     return true;
 }
 
 bool SerialPortLine::Read(uint8_t *buffer, std::size_t length, std::size_t *received, int *error)
 {
-    return port_->read(buffer, length, received, error);
+    return port_->Read(buffer, length, received, error);
 }
 
 bool SerialPortLine::Write(const uint8_t *data, std::size_t length, std::size_t *written, int *error)
 {
-    return port_->write(data, length, written, error);
+    return port_->Write(data, length, written, error);
 }
 
 }  // namespace rollvane

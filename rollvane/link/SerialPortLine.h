@@ -16,13 +16,13 @@ public:
 
     explicit SerialPortLine(std::unique_ptr<platform::SerialPort> port) : port_(std::move(port)) {}
 
-    bool GetState(platform::Dcb *dcb, int *error) override { return port_->getState(dcb, error); }
-    bool SetState(const platform::Dcb &dcb, int *error) override { return port_->setState(dcb, error); }
-    platform::CommTimeouts Timeouts() const override { return port_->timeouts(); }
+    bool GetState(platform::Dcb *dcb, int *error) override { return port_->GetState(dcb, error); }
+    bool SetState(const platform::Dcb &dcb, int *error) override { return port_->SetState(dcb, error); }
+    platform::CommTimeouts timeouts() const override { return port_->timeouts(); }
     bool SetTimeouts(const platform::CommTimeouts &timeouts) override;
     bool Read(uint8_t *buffer, std::size_t length, std::size_t *received, int *error) override;
     bool Write(const uint8_t *data, std::size_t length, std::size_t *written, int *error) override;
-    bool PurgeReceive() override { return port_->purgeReceive(); }
+    bool PurgeReceive() override { return port_->PurgeReceive(); }
 
 private:
     std::unique_ptr<platform::SerialPort> port_;

@@ -121,7 +121,7 @@ int SerialTransport::ApplyTimeouts(const platform::CommTimeouts &timeouts)
     if (!line_) {
         return 0;
     }
-    serialTimeouts_ = line_->Timeouts();
+    serialTimeouts_ = line_->timeouts();
     serialTimeouts_ = timeouts;
     return line_->SetTimeouts(serialTimeouts_) ? 1 : 0;
 }

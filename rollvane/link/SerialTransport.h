@@ -29,7 +29,7 @@ public:
     int SetWriteTimeout(uint32_t ms) override;
     void PurgeReceive() override;
     void Close() override { line_.reset(); }
-    bool IsOpen() const override { return line_ != nullptr; }
+    bool isOpen() const override { return line_ != nullptr; }
 
     // The line settings and time-outs last applied.
     const platform::Dcb &serialState() const { return serialState_; }

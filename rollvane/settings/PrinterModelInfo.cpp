@@ -26,17 +26,17 @@ constexpr std::array<FirmwareFloor, 11> kUsbSelectFirmware = {{
 
 }  // namespace
 
-bool PrinterModelInfo::IsVornLModel() const
+bool PrinterModelInfo::isVornLModel() const
 {
     return modelCode[5] == '0' && modelCode[6] == '0';
 }
 
-bool PrinterModelInfo::IsChinaModel() const
+bool PrinterModelInfo::isChinaModel() const
 {
     return modelCode[10] == 'C' && modelCode[11] == 'N';
 }
 
-bool PrinterModelInfo::SupportsUsbSelectType() const
+bool PrinterModelInfo::supportsUsbSelectType() const
 {
     for (const auto &floor : kUsbSelectFirmware) {
         if (firmwareMajor == floor.major && firmwareMinor >= floor.minor) {

@@ -11,10 +11,10 @@ struct PrinterModelInfo {
     uint8_t firmwareMajor = 0;
     uint8_t firmwareMinor = 0;
 
-    bool IsVornLModel() const;
-    bool IsChinaModel() const;
+    bool isVornLModel() const;
+    bool isChinaModel() const;
     // Firmware that knows item 38 ("USB Select Type:") and the COM class.
-    bool SupportsUsbSelectType() const;
+    bool supportsUsbSelectType() const;
 };
 
 }  // namespace rollvane

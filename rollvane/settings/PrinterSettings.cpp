@@ -9,7 +9,7 @@ void PrinterSettings::Clear()
     }
 }
 
-bool PrinterSettings::AllEmpty() const
+bool PrinterSettings::allEmpty() const
 {
     for (const auto &text : texts_) {
         if (!text.empty()) {
@@ -37,7 +37,7 @@ bool PrinterSettings::Accepts(const SettingItem &item, const std::string &text)
     return false;
 }
 
-int PrinterSettings::FirstInvalidItem() const
+int PrinterSettings::firstInvalidItem() const
 {
     for (const auto &item : SettingsTable::Items()) {
         if (!Accepts(item, text(item.number))) {

@@ -15,11 +15,11 @@ public:
     const std::string &text(int number) const { return texts_.at(static_cast<std::size_t>(number - 1)); }
 
     void Clear();
-    bool AllEmpty() const;
+    bool allEmpty() const;
 
     // The first item (1 to 38) whose text is neither empty nor exactly one of its accepted
     // texts, or 0 when every item passes.
-    int FirstInvalidItem() const;
+    int firstInvalidItem() const;
     static bool Accepts(const SettingItem &item, const std::string &text);
 
     bool operator==(const PrinterSettings &other) const = default;

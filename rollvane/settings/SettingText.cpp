@@ -6,7 +6,7 @@ namespace rollvane {
 
 namespace {
 
-bool sameLetter(char a, char b)
+bool SameLetter(char a, char b)
 {
     return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
 }
@@ -24,7 +24,7 @@ bool SettingText::BeginsNoCase(const std::string &text, const std::string &prefi
         return false;
     }
     for (std::size_t i = 0; i < prefix.size(); ++i) {
-        if (!sameLetter(text[i], prefix[i])) {
+        if (!SameLetter(text[i], prefix[i])) {
             return false;
         }
     }

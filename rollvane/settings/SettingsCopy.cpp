@@ -9,8 +9,8 @@ SettingsCopy SettingsCopy::From(const PrinterSettings &settings)
 {
     SettingsCopy copy;
     copy.texts = settings;
-    copy.baudRate = NumberText::decimalValue(settings.text(2));
-    copy.stopBits = settings.text(5).empty() ? 0 : NumberText::decimalValue(settings.text(5));
+    copy.baudRate = NumberText::DecimalValue(settings.text(2));
+    copy.stopBits = settings.text(5).empty() ? 0 : NumberText::DecimalValue(settings.text(5));
     const std::string &parity = settings.text(3);
     copy.parityCode = SettingText::EqualNoCase(parity, "NONE")   ? 0
                       : SettingText::EqualNoCase(parity, "ODD")  ? 1

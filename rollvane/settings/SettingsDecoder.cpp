@@ -7,7 +7,7 @@ namespace rollvane {
 namespace {
 
 template <typename Rows>
-void decodeUsbType(const Rows &rows, uint8_t value, PrinterSettings &settings)
+void DecodeUsbType(const Rows &rows, uint8_t value, PrinterSettings &settings)
 {
     for (const auto &row : rows) {
         if (row.value == value) {
@@ -18,7 +18,7 @@ void decodeUsbType(const Rows &rows, uint8_t value, PrinterSettings &settings)
     }
 }
 
-bool decodedOver(const SettingItem &item, unsigned value, bool network)
+bool DecodedOver(const SettingItem &item, unsigned value, bool network)
 {
     if (!network || item.decodedOverNetwork) {
         return true;
@@ -58,7 +58,7 @@ void SettingsDecoder::Decode(const ConfigBytes &bytes, bool network, bool suppor
             continue;
         }
         const unsigned value = ReadValue(item, bytes);
-        if (!decodedOver(item, value, network)) {
+        if (!DecodedOver(item, value, network)) {
             continue;
         }
         if (item.readRule == ReadRule::UsbType) {
@@ -66,9 +66,9 @@ void SettingsDecoder::Decode(const ConfigBytes &bytes, bool network, bool suppor
                 continue;  // item 38 comes with item 12
             }
             if (supportsUsbSelectType) {
-                decodeUsbType(SettingsTable::UsbTypeReads(), value & SettingsTable::kUsbTypeReadMask, settings);
+                DecodeUsbType(SettingsTable::UsbTypeReads(), value & SettingsTable::kUsbTypeReadMask, settings);
             } else {
-                decodeUsbType(SettingsTable::PlainUsbTypeReads(), value & SettingsTable::kPlainUsbTypeReadMask,
+                DecodeUsbType(SettingsTable::PlainUsbTypeReads(), value & SettingsTable::kPlainUsbTypeReadMask,
                               settings);
             }
             continue;

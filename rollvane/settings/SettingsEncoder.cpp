@@ -6,12 +6,12 @@ namespace rollvane {
 
 namespace {
 
-std::string numberText(int32_t number)
+std::string DecimalText(int32_t number)
 {
     return std::to_string(number);
 }
 
-std::string parityText(int32_t code)
+std::string ParityText(int32_t code)
 {
     switch (code) {
     case 0:
@@ -25,12 +25,12 @@ std::string parityText(int32_t code)
     }
 }
 
-bool fontRefused(const std::string &text, const PrinterModelInfo &model, std::string *refusal)
+bool FontRefused(const std::string &text, const PrinterModelInfo &model, std::string *refusal)
 {
     SettingsTable::ModelKind kind;
-    if (model.IsVornLModel()) {
+    if (model.isVornLModel()) {
         kind = SettingsTable::ModelKind::VornL;
-    } else if (model.IsChinaModel()) {
+    } else if (model.isChinaModel()) {
         kind = SettingsTable::ModelKind::China;
     } else {
         return false;
@@ -47,7 +47,7 @@ bool fontRefused(const std::string &text, const PrinterModelInfo &model, std::st
 }
 
 template <typename Rows>
-bool usbValueFrom(const Rows &rows, const std::string &usbType, const std::string &selectType, uint8_t *value)
+bool UsbValueFrom(const Rows &rows, const std::string &usbType, const std::string &selectType, uint8_t *value)
 {
     const bool isAuto = SettingText::EqualNoCase(selectType, SettingsTable::kAutoSelectType);
     for (const auto &row : rows) {
@@ -82,8 +82,8 @@ bool SettingsEncoder::ValueOf(const SettingItem &item, const std::string &text, 
 bool SettingsEncoder::UsbTypeValue(const std::string &usbType, const std::string &selectType, bool supportsSelectType,
                                    uint8_t *value)
 {
-    return supportsSelectType ? usbValueFrom(SettingsTable::UsbTypeWrites(), usbType, selectType, value)
-                              : usbValueFrom(SettingsTable::PlainUsbTypeWrites(), usbType, selectType, value);
+    return supportsSelectType ? UsbValueFrom(SettingsTable::UsbTypeWrites(), usbType, selectType, value)
+                              : UsbValueFrom(SettingsTable::PlainUsbTypeWrites(), usbType, selectType, value);
 }
 
 std::vector<SetCommand> SettingsEncoder::EncodeItem(const SettingItem &item, const SettingsCopy &copy,
@@ -97,35 +97,35 @@ std::vector<SetCommand> SettingsEncoder::EncodeItem(const SettingItem &item, con
     case WriteRule::Text:
         break;
     case WriteRule::BaudNumber:
-        if (!ValueOf(item, numberText(copy.baudRate), &value)) {
+        if (!ValueOf(item, DecimalText(copy.baudRate), &value)) {
             return {};
         }
         return {{item.itemCode, static_cast<uint8_t>(value)}};
     case WriteRule::DataBitsNumber:
-        if (!ValueOf(item, numberText(copy.dataBits), &value)) {
+        if (!ValueOf(item, DecimalText(copy.dataBits), &value)) {
             return {};
         }
         return {{item.itemCode, static_cast<uint8_t>(value)}};
     case WriteRule::StopBitsNumber:
-        if (!ValueOf(item, numberText(copy.stopBits), &value)) {
+        if (!ValueOf(item, DecimalText(copy.stopBits), &value)) {
             return {};
         }
         return {{item.itemCode, static_cast<uint8_t>(value)}};
     case WriteRule::ParityCode:
-        if (!ValueOf(item, parityText(copy.parityCode), &value)) {
+        if (!ValueOf(item, ParityText(copy.parityCode), &value)) {
             return {};
         }
         return {{item.itemCode, static_cast<uint8_t>(value)}};
     case WriteRule::UsbType: {
         uint8_t usb = 0;
         if (!UsbTypeValue(copy.texts.text(SettingsTable::kUsbTypeItem), copy.texts.text(SettingsTable::kUsbSelectItem),
-                          model.SupportsUsbSelectType(), &usb)) {
+                          model.supportsUsbSelectType(), &usb)) {
             return {};
         }
         return {{item.itemCode, usb}};
     }
     case WriteRule::FontSize:
-        if (!ValueOf(item, text, &value) || fontRefused(text, model, refusal)) {
+        if (!ValueOf(item, text, &value) || FontRefused(text, model, refusal)) {
             return {};
         }
         return {{item.itemCode, static_cast<uint8_t>(value)}};

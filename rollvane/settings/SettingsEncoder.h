@@ -15,7 +15,7 @@ struct SetCommand {
     uint8_t item;
     uint8_t value;
 
-    std::array<uint8_t, 5> Bytes() const { return {0x1F, 0x36, item, value, 0xFF}; }
+    std::array<uint8_t, 5> bytes() const { return {0x1F, 0x36, item, value, 0xFF}; }
     bool operator==(const SetCommand &) const = default;
 };
 

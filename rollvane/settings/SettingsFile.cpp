@@ -35,7 +35,7 @@ std::string SettingsFile::Format(const PrinterSettings &settings)
 void SettingsFile::Parse(const std::string &content, PrinterSettings &settings)
 {
     platform::ProfileFile profile;
-    profile.parse(content);
+    profile.Parse(content);
     for (const auto &item : SettingsTable::Items()) {
         if (item.fileKey) {
             settings.text(item.number) =

@@ -23,18 +23,18 @@ namespace {
 // The caption a message box gets when none is named is "Error".
 const char kDefaultCaption[] = "Error";
 
-std::string baseName(const std::string &path)
+std::string BaseName(const std::string &path)
 {
     const std::size_t slash = path.rfind('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 // The whole file, or false with the system's reason.
-bool readWholeFile(const std::string &path, std::string *content, std::string *reason)
+bool ReadWholeFile(const std::string &path, std::string *content, std::string *reason)
 {
     const platform::FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (!file.valid()) {
-        *reason = platform::SystemError::text(errno);
+        *reason = platform::SystemError::Text(errno);
         return false;
     }
     content->clear();
@@ -46,13 +46,13 @@ bool readWholeFile(const std::string &path, std::string *content, std::string *r
         } else if (n == 0) {
             return true;
         } else if (errno != EINTR) {
-            *reason = platform::SystemError::text(errno);
+            *reason = platform::SystemError::Text(errno);
             return false;
         }
     }
 }
 
-std::string labelName(const SettingItem &item)
+std::string LabelName(const SettingItem &item)
 {
     std::string label = item.label;
     while (!label.empty() && (label.back() == ':' || label.back() == ' ')) {
@@ -111,10 +111,10 @@ int SettingsPage::LoadFile()
         ui.ShowMessage("No file Loaded!", "No file Loaded! ", MessageIcon::Information);
         return 0;
     }
-    rememberedFileName_ = baseName(*path);
+    rememberedFileName_ = BaseName(*path);
     std::string content;
     std::string reason;
-    if (!readWholeFile(*path, &content, &reason)) {
+    if (!ReadWholeFile(*path, &content, &reason)) {
         ui.ShowMessage("Cannot read the file " + *path + ":\n" + reason, "Error", MessageIcon::Stop);
         return 0;
     }
@@ -138,7 +138,7 @@ int SettingsPage::SaveFile()
         return 0;
     }
     std::string reason;
-    if (!platform::AtomicFile::write(*path, SettingsFile::Format(settings_), &reason)) {
+    if (!platform::AtomicFile::Write(*path, SettingsFile::Format(settings_), &reason)) {
         ui.ShowMessage("Cannot save the file " + *path + ":\n" + reason, "Error", MessageIcon::Stop);
         return 0;
     }
@@ -191,7 +191,7 @@ int SettingsPage::LoadFromPrinter()
     return 1;
 }
 
-std::vector<std::string> SettingsPage::PendingChanges() const
+std::vector<std::string> SettingsPage::pendingChanges() const
 {
     std::vector<std::string> lines;
     if (!hasReport_) {
@@ -205,7 +205,7 @@ std::vector<std::string> SettingsPage::PendingChanges() const
             continue;
         }
         const std::string &before = reported_.text(item.number);
-        lines.push_back(labelName(item) + ": " + (before.empty() ? "(not reported)" : "\"" + before + "\"") + " -> \"" +
+        lines.push_back(LabelName(item) + ": " + (before.empty() ? "(not reported)" : "\"" + before + "\"") + " -> \"" +
                         text + "\"");
     }
     return lines;
@@ -216,7 +216,7 @@ bool SettingsPage::ConfirmChanges()
     if (!hasReport_) {
         return true;
     }
-    const auto lines = PendingChanges();
+    const auto lines = pendingChanges();
     std::string text;
     if (lines.empty()) {
         text = "No item differs from what the printer reported.\nWrite the settings anyway?";
@@ -238,13 +238,13 @@ void SettingsPage::CarryInterfaceValues(const PrinterSettings &settings, Interfa
         case LinkEffect::BaudRate:
             if (InterfaceSettings::Accepts(InterfaceSettings::kBaudTexts, text)) {
                 interface.baudText = text;
-                interface.baudRate = NumberText::decimalValue(text);
+                interface.baudRate = NumberText::DecimalValue(text);
             }
             break;
         case LinkEffect::StopBits:
             if (InterfaceSettings::Accepts(InterfaceSettings::kStopBitsTexts, text)) {
                 interface.stopBitsText = text;
-                interface.stopBits = NumberText::decimalValue(text);
+                interface.stopBits = NumberText::DecimalValue(text);
             }
             break;
         case LinkEffect::Parity:
@@ -271,7 +271,7 @@ int SettingsPage::ApplySettings()
 {
     UserInterface &ui = link_.ui();
     TakeLists();
-    if (settings_.FirstInvalidItem() != 0) {
+    if (settings_.firstInvalidItem() != 0) {
         ui.ShowMessage("Please select the appropriate properties!", "Invalid Properties", MessageIcon::Exclamation);
         settings_.Clear();
         ShowSettings();

@@ -49,7 +49,7 @@ public:
     // ("Knife: \"Enabled\" -> \"Disabled\""; "(not reported)" for an item the printer gave no
     // text for), in record order.
     bool hasPrinterReport() const { return hasReport_; }
-    std::vector<std::string> PendingChanges() const;
+    std::vector<std::string> pendingChanges() const;
 
     // Carries the written communication texts into the interface settings so the PC side
     // follows the printer.

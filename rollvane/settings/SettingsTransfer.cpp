@@ -55,7 +55,7 @@ bool SettingsTransfer::QueryModelInfo()
         model_.firmwareMajor = static_cast<uint8_t>((version[1] - 0x30) * 10 + (version[2] - 0x30));
         model_.firmwareMinor = static_cast<uint8_t>((version[3] - 0x30) * 10 + (version[4] - 0x30));
     }
-    return model_.SupportsUsbSelectType();
+    return model_.supportsUsbSelectType();
 }
 
 PrinterErrorCode SettingsTransfer::CheckStatus()
@@ -73,7 +73,7 @@ PrinterErrorCode SettingsTransfer::CheckStatus()
 
 bool SettingsTransfer::SendSetCommand(uint8_t item, uint8_t value)
 {
-    auto bytes = SetCommand{item, value}.Bytes();
+    auto bytes = SetCommand{item, value}.bytes();
     return link_.SendBulk(bytes.data(), static_cast<uint32_t>(bytes.size())) != 0;
 }
 

@@ -20,7 +20,7 @@ public:
     // Configuration byte n (1 to 31); 0 when a send or the reply failed.
     int ReadConfigByte(int n, uint8_t *value);
     // Model code and firmware version; a failed exchange leaves its fields as they were.
-    // Returns SupportsUsbSelectType of the fields as they then stand.
+    // Returns supportsUsbSelectType of the fields as they then stand.
     bool QueryModelInfo();
     // Writes copy() item by item; ErrNone, ErrTimeout or ErrBusy.
     PrinterErrorCode WriteSettings();

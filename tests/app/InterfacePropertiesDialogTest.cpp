@@ -9,7 +9,7 @@ using testing_support::RecordingUserInterface;
 
 namespace {
 
-InterfacePropertiesDialog nullDialog()
+InterfacePropertiesDialog NullDialog()
 {
     return InterfacePropertiesDialog("NULL", "NULL", "NULL", "NULL", "NULL", 0xFFFFFFFFu);
 }
@@ -25,7 +25,7 @@ TEST(InterfacePropertiesDialog, CreatedFromTheFileValues)
     EXPECT_EQ(s.dataBits, 8);
     EXPECT_EQ(s.dataBitsText, "8");
     EXPECT_EQ(s.ipText, "3232235786");
-    auto nulls = nullDialog();
+    auto nulls = NullDialog();
     EXPECT_EQ(nulls.settings().baudRate, 0);
     EXPECT_EQ(nulls.settings().ipText, "4294967295");
 }
@@ -64,7 +64,7 @@ TEST(InterfacePropertiesDialog, EnablingRuleByPortIndex)
 TEST(InterfacePropertiesDialog, NonSerialPortsCloseWithoutCheckingAndIgnoreCase)
 {
     RecordingUserInterface ui;
-    auto dialog = nullDialog();
+    auto dialog = NullDialog();
     const std::pair<const char *, int32_t> cases[] = {{"lan", rollvane::LinkNetwork},
                                                       {"LPT1", rollvane::LinkParallel},
                                                       {"ornusb", rollvane::LinkOrnUsb},
@@ -114,7 +114,7 @@ TEST(InterfacePropertiesDialog, LowerCaseComPortIsRefusedAndTheFieldsReset)
 TEST(InterfacePropertiesDialog, NullFlowControlFailsUntilOneIsChosen)
 {
     RecordingUserInterface ui;
-    auto dialog = nullDialog();
+    auto dialog = NullDialog();
     dialog.settings().portText = "COM2";
     EXPECT_FALSE(dialog.Accept(ui));
     EXPECT_EQ(dialog.settings().flowText, "NULL");
@@ -127,7 +127,7 @@ TEST(InterfacePropertiesDialog, NullFlowControlFailsUntilOneIsChosen)
 
 TEST(InterfacePropertiesDialog, IpAddressChangeUpdatesTheText)
 {
-    auto dialog = nullDialog();
+    auto dialog = NullDialog();
     dialog.SetIpAddress(0xC0A8010Au);
     EXPECT_EQ(dialog.settings().ipText, "3232235786");
     EXPECT_EQ(dialog.settings().ipAddress, 0xC0A8010Au);

@@ -26,7 +26,7 @@ TEST(InterfaceSettingsFile, ReadsTheSevenKeysAndTheDevices)
 {
     TempDir dir;
     const std::string path = dir.file("inifile.inf");
-    TempDir::write(path, "[INITIAL]\r\nCOMPORT=LAN\r\nBAUDRATE=9600\r\nSTOPBITS=2\r\nPARITY=EVEN\r\n"
+    TempDir::Write(path, "[INITIAL]\r\nCOMPORT=LAN\r\nBAUDRATE=9600\r\nSTOPBITS=2\r\nPARITY=EVEN\r\n"
                          "F.CONTROL=DTR/DSR\r\nIP.ADDRESS=192.168.1.10\r\nCOMMUNICATION=4\r\n"
                          "[DEVICES]\r\nCOM3=/dev/ttyUSB0\r\nORNUSB=0x1a2b:0x0001\r\n");
     auto values = InterfaceSettingsFile(path).Read();
@@ -46,11 +46,11 @@ TEST(InterfaceSettingsFile, CommunicationFollowsTheDecimalRule)
 {
     TempDir dir;
     const std::string path = dir.file("inifile.inf");
-    TempDir::write(path, "[INITIAL]\nCOMMUNICATION=7\n");
+    TempDir::Write(path, "[INITIAL]\nCOMMUNICATION=7\n");
     EXPECT_EQ(InterfaceSettingsFile(path).Read().linkType, 7);
-    TempDir::write(path, "[INITIAL]\nCOMMUNICATION=3rd\n");
+    TempDir::Write(path, "[INITIAL]\nCOMMUNICATION=3rd\n");
     EXPECT_EQ(InterfaceSettingsFile(path).Read().linkType, 3);
-    TempDir::write(path, "[INITIAL]\nCOMMUNICATION=LAN\n");
+    TempDir::Write(path, "[INITIAL]\nCOMMUNICATION=LAN\n");
     EXPECT_EQ(InterfaceSettingsFile(path).Read().linkType, 0);
 }
 
@@ -58,7 +58,7 @@ TEST(InterfaceSettingsFile, ValuesAreCutAt99Characters)
 {
     TempDir dir;
     const std::string path = dir.file("inifile.inf");
-    TempDir::write(path, "[INITIAL]\nCOMPORT=" + std::string(150, 'C') + "\n");
+    TempDir::Write(path, "[INITIAL]\nCOMPORT=" + std::string(150, 'C') + "\n");
     EXPECT_EQ(InterfaceSettingsFile(path).Read().portText.size(), 99u);
 }
 
@@ -66,7 +66,7 @@ TEST(InterfaceSettingsFile, WritesTheKeysInOrderAndKeepsOtherSections)
 {
     TempDir dir;
     const std::string path = dir.file("inifile.inf");
-    TempDir::write(path, "; kept\n[DEVICES]\nCOM3=/dev/ttyUSB0\n\n[INITIAL]\nIP.ADDRESS=192.168.1.10\nEXTRA=kept\n");
+    TempDir::Write(path, "; kept\n[DEVICES]\nCOM3=/dev/ttyUSB0\n\n[INITIAL]\nIP.ADDRESS=192.168.1.10\nEXTRA=kept\n");
     InterfaceSettingsFile file(path);
     InterfaceSettings s;
     s.portText = "COM3";
@@ -77,7 +77,7 @@ TEST(InterfaceSettingsFile, WritesTheKeysInOrderAndKeepsOtherSections)
     s.ipText = "3232235786";
     std::string error;
     ASSERT_TRUE(file.Write(s, rollvane::LinkSerial, &error)) << error;
-    EXPECT_EQ(TempDir::read(path), "; kept\n[DEVICES]\nCOM3=/dev/ttyUSB0\n\n[INITIAL]\nIP.ADDRESS=3232235786\n"
+    EXPECT_EQ(TempDir::Read(path), "; kept\n[DEVICES]\nCOM3=/dev/ttyUSB0\n\n[INITIAL]\nIP.ADDRESS=3232235786\n"
                                    "EXTRA=kept\nCOMPORT=COM3\nBAUDRATE=115200\nSTOPBITS=1\nPARITY=NONE\n"
                                    "F.CONTROL=Xon/Xoff\nCOMMUNICATION=0\n");
 }
@@ -94,7 +94,7 @@ TEST(InterfaceSettingsFile, FirstRunCreatesTheFile)
     s.flowText = "NULL";
     s.ipText = "2130706433";
     ASSERT_TRUE(InterfaceSettingsFile(path).Write(s, rollvane::LinkNetwork, nullptr));
-    EXPECT_EQ(TempDir::read(path), "[INITIAL]\nCOMPORT=LAN\nBAUDRATE=NULL\nSTOPBITS=NULL\nPARITY=NULL\n"
+    EXPECT_EQ(TempDir::Read(path), "[INITIAL]\nCOMPORT=LAN\nBAUDRATE=NULL\nSTOPBITS=NULL\nPARITY=NULL\n"
                                    "F.CONTROL=NULL\nIP.ADDRESS=2130706433\nCOMMUNICATION=4\n");
     auto values = InterfaceSettingsFile(path).Read();
     EXPECT_EQ(values.ipAddress, 0x7F000001u);

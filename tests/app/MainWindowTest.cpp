@@ -17,7 +17,7 @@ namespace {
 class MainWindowTest : public ::testing::Test {
 protected:
     std::string iniPath() const { return dir.file("inifile.inf"); }
-    void writeIni(const std::string &text) { TempDir::write(iniPath(), text); }
+    void WriteIni(const std::string &text) { TempDir::Write(iniPath(), text); }
 
     TempDir dir;
     RecordingUserInterface ui;
@@ -50,22 +50,22 @@ TEST_F(MainWindowTest, FirstRunWithoutTheFile)
     window.RunInterfaceProperties();
     EXPECT_EQ(window.link().linkType, rollvane::LinkNetwork);
     ASSERT_TRUE(window.WriteInterfaceSettings());
-    EXPECT_EQ(TempDir::read(iniPath()), "[INITIAL]\nCOMPORT=LAN\nBAUDRATE=NULL\nSTOPBITS=NULL\nPARITY=NULL\n"
+    EXPECT_EQ(TempDir::Read(iniPath()), "[INITIAL]\nCOMPORT=LAN\nBAUDRATE=NULL\nSTOPBITS=NULL\nPARITY=NULL\n"
                                         "F.CONTROL=NULL\nIP.ADDRESS=2130706433\nCOMMUNICATION=4\n");
 }
 
 TEST_F(MainWindowTest, DottedAddressWrittenByHandIsWrittenBackAsANumber)
 {
-    writeIni("[INITIAL]\r\nCOMPORT=LAN\r\nIP.ADDRESS=192.168.1.10\r\nCOMMUNICATION=4\r\n");
+    WriteIni("[INITIAL]\r\nCOMPORT=LAN\r\nIP.ADDRESS=192.168.1.10\r\nCOMMUNICATION=4\r\n");
     MainWindow window(ui, clock, iniPath());
     EXPECT_EQ(window.interfaceDialog().settings().ipAddress, 0xC0A8010Au);
     ASSERT_TRUE(window.WriteInterfaceSettings());
-    EXPECT_NE(TempDir::read(iniPath()).find("IP.ADDRESS=3232235786\r\n"), std::string::npos);
+    EXPECT_NE(TempDir::Read(iniPath()).find("IP.ADDRESS=3232235786\r\n"), std::string::npos);
 }
 
 TEST_F(MainWindowTest, CancelledDialogKeepsTheFilesLinkType)
 {
-    writeIni("[INITIAL]\nCOMPORT=LAN\nCOMMUNICATION=4\n");
+    WriteIni("[INITIAL]\nCOMPORT=LAN\nCOMMUNICATION=4\n");
     MainWindow window(ui, clock, iniPath());
     std::vector<bool> exitStates;
     window.onExitEnabledChanged = [&](bool enabled) { exitStates.push_back(enabled); };
@@ -84,7 +84,7 @@ TEST_F(MainWindowTest, CancelledDialogKeepsTheFilesLinkType)
 
 TEST_F(MainWindowTest, UnknownLinkTypeMakesEveryOperationFailUntilConfirmed)
 {
-    writeIni("[INITIAL]\nCOMPORT=COM3\nCOMMUNICATION=7\n");
+    WriteIni("[INITIAL]\nCOMPORT=COM3\nCOMMUNICATION=7\n");
     MainWindow window(ui, clock, iniPath());
     window.RunInterfaceProperties();
     EXPECT_EQ(window.link().linkType, 7);
@@ -115,7 +115,7 @@ TEST_F(MainWindowTest, PrintConfigurationsStopsAtABusyPrinter)
 {
     PtyPrinter printer;
     printer.Answer({0x1B, 0x68}, {0x08});
-    writeIni("[INITIAL]\nCOMPORT=COM3\nBAUDRATE=115200\nSTOPBITS=1\nPARITY=NONE\nF.CONTROL=Xon/Xoff\n"
+    WriteIni("[INITIAL]\nCOMPORT=COM3\nBAUDRATE=115200\nSTOPBITS=1\nPARITY=NONE\nF.CONTROL=Xon/Xoff\n"
              "COMMUNICATION=0\n[DEVICES]\nCOM3=" +
              printer.slavePath() + "\n");
     MainWindow window(ui, clock, iniPath());
@@ -126,7 +126,7 @@ TEST_F(MainWindowTest, PrintConfigurationsStopsAtABusyPrinter)
     EXPECT_EQ(ui.messages[0].text, "Please check for any error condition on printer!");
     EXPECT_EQ(ui.messages[0].caption, "Interface Busy");
     EXPECT_EQ(ui.messages[0].icon, rollvane::MessageIcon::Exclamation);
-    EXPECT_FALSE(window.link().IsOpen());
+    EXPECT_FALSE(window.link().isOpen());
     EXPECT_TRUE(window.exitEnabled());
     // Only the status request reached the printer: nothing was printed.
     EXPECT_EQ(printer.received(), (std::vector<uint8_t>{0x1B, 0x68}));
@@ -134,7 +134,7 @@ TEST_F(MainWindowTest, PrintConfigurationsStopsAtABusyPrinter)
 
 TEST_F(MainWindowTest, PrintConfigurationsReportsAPortThatCannotBeOpened)
 {
-    writeIni("[INITIAL]\nCOMPORT=COM3\nBAUDRATE=115200\nSTOPBITS=1\nPARITY=NONE\nF.CONTROL=Xon/Xoff\n"
+    WriteIni("[INITIAL]\nCOMPORT=COM3\nBAUDRATE=115200\nSTOPBITS=1\nPARITY=NONE\nF.CONTROL=Xon/Xoff\n"
              "[DEVICES]\nCOM3=" +
              dir.file("no-such-port") + "\n");
     MainWindow window(ui, clock, iniPath());

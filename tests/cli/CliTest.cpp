@@ -13,14 +13,14 @@ namespace {
 
 class CliTest : public ::testing::Test {
 protected:
-    ProcessResult cli(const std::vector<std::string> &arguments)
+    ProcessResult Cli(const std::vector<std::string> &arguments)
     {
         return ProcessRunner::Run(ProcessRunner::BuiltProgram("rollvane-cli"), arguments, dir.path());
     }
     // An inifile.inf for COM3 on the test's printer.
-    void serialIni(const PtyPrinter &printer, const std::string &flow = "Xon/Xoff")
+    void SerialIni(const PtyPrinter &printer, const std::string &flow = "Xon/Xoff")
     {
-        TempDir::write(dir.file("inifile.inf"), "[INITIAL]\nCOMPORT=COM3\nBAUDRATE=115200\nSTOPBITS=1\nPARITY=NONE\n"
+        TempDir::Write(dir.file("inifile.inf"), "[INITIAL]\nCOMPORT=COM3\nBAUDRATE=115200\nSTOPBITS=1\nPARITY=NONE\n"
                                                 "F.CONTROL=" +
                                                     flow + "\nCOMMUNICATION=0\n[DEVICES]\nCOM3=" + printer.slavePath() +
                                                     "\n");
@@ -33,27 +33,27 @@ protected:
 
 TEST_F(CliTest, UsageErrorsExitWithTwo)
 {
-    auto none = cli({});
+    auto none = Cli({});
     EXPECT_EQ(none.exitCode, 2);
     EXPECT_NE(none.err.find("no command given"), std::string::npos);
-    auto unknown = cli({"frobnicate"});
+    auto unknown = Cli({"frobnicate"});
     EXPECT_EQ(unknown.exitCode, 2);
     EXPECT_NE(unknown.err.find("unknown command frobnicate"), std::string::npos);
-    auto option = cli({"--speed", "9600", "status"});
+    auto option = Cli({"--speed", "9600", "status"});
     EXPECT_EQ(option.exitCode, 2);
-    auto missing = cli({"--port"});
+    auto missing = Cli({"--port"});
     EXPECT_EQ(missing.exitCode, 2);
-    auto badIp = cli({"--port", "LAN", "--ip", "printer", "status"});
+    auto badIp = Cli({"--port", "LAN", "--ip", "printer", "status"});
     EXPECT_EQ(badIp.exitCode, 2);
 }
 
 TEST_F(CliTest, HelpForTheProgramAndACommand)
 {
-    auto help = cli({"--help"});
+    auto help = Cli({"--help"});
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_NE(help.out.find("Usage: rollvane-cli [interface options] COMMAND"), std::string::npos);
     EXPECT_NE(help.out.find("  status\n"), std::string::npos);
-    auto status = cli({"status", "--help"});
+    auto status = Cli({"status", "--help"});
     EXPECT_EQ(status.exitCode, 0);
     EXPECT_NE(status.out.find("status byte"), std::string::npos);
 }
@@ -61,10 +61,10 @@ TEST_F(CliTest, HelpForTheProgramAndACommand)
 TEST_F(CliTest, SettingsTheDialogWouldRefuseExitWithTwo)
 {
     // No inifile.inf: the flow control is "NULL", which OK refuses for a COM port.
-    auto result = cli({"--port", "COM3", "status"});
+    auto result = Cli({"--port", "COM3", "status"});
     EXPECT_EQ(result.exitCode, 2);
     EXPECT_EQ(result.err, "Invalid Properties: Please select the appropriate properties!\n");
-    auto lower = cli(
+    auto lower = Cli(
         {"--port", "com3", "--flow", "Xon/Xoff", "--baud", "9600", "--parity", "NONE", "--stop-bits", "1", "status"});
     EXPECT_EQ(lower.exitCode, 2);
 }
@@ -73,8 +73,8 @@ TEST_F(CliTest, StatusOfAReadyPrinter)
 {
     PtyPrinter printer;
     printer.Answer({0x1B, 0x68}, {0x00});
-    serialIni(printer);
-    auto result = cli({"status"});
+    SerialIni(printer);
+    auto result = Cli({"status"});
     EXPECT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(result.out, "0x00\n");
     EXPECT_EQ(result.err, "");
@@ -85,8 +85,8 @@ TEST_F(CliTest, StatusOfABusyPrinter)
 {
     PtyPrinter printer;
     printer.Answer({0x1B, 0x68}, {0x08});
-    serialIni(printer);
-    auto result = cli({"status"});
+    SerialIni(printer);
+    auto result = Cli({"status"});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.out, "0x08\n");
     EXPECT_EQ(result.err, "Interface Busy: Please check for any error condition on printer!\n");
@@ -95,8 +95,8 @@ TEST_F(CliTest, StatusOfABusyPrinter)
 TEST_F(CliTest, StatusOfASilentPrinter)
 {
     PtyPrinter printer;
-    serialIni(printer);
-    auto result = cli({"status"});
+    SerialIni(printer);
+    auto result = Cli({"status"});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.out, "");
     EXPECT_EQ(result.err, "Error: Timeout while sending data block!\n  cause: COM3 (" + printer.slavePath() +
@@ -107,22 +107,22 @@ TEST_F(CliTest, InterfaceOptionsOverrideTheFile)
 {
     PtyPrinter printer;
     printer.Answer({0x1B, 0x68}, {0x80});
-    serialIni(printer, "NULL");
-    auto refused = cli({"status"});
+    SerialIni(printer, "NULL");
+    auto refused = Cli({"status"});
     EXPECT_EQ(refused.exitCode, 2);
-    auto result = cli({"--flow=DTR/DSR", "--baud", "9600", "status"});
+    auto result = Cli({"--flow=DTR/DSR", "--baud", "9600", "status"});
     EXPECT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(result.out, "0x80\n");
     // The CLI never writes the file.
-    EXPECT_NE(TempDir::read(dir.file("inifile.inf")).find("F.CONTROL=NULL"), std::string::npos);
+    EXPECT_NE(TempDir::Read(dir.file("inifile.inf")).find("F.CONTROL=NULL"), std::string::npos);
 }
 
 TEST_F(CliTest, PortThatCannotBeOpened)
 {
-    TempDir::write(dir.file("inifile.inf"), "[INITIAL]\nCOMPORT=COM3\nBAUDRATE=115200\nSTOPBITS=1\nPARITY=NONE\n"
+    TempDir::Write(dir.file("inifile.inf"), "[INITIAL]\nCOMPORT=COM3\nBAUDRATE=115200\nSTOPBITS=1\nPARITY=NONE\n"
                                             "F.CONTROL=Xon/Xoff\n[DEVICES]\nCOM3=" +
                                                 dir.file("absent") + "\n");
-    auto result = cli({"status"});
+    auto result = Cli({"status"});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.err, "Error: Unable to get serial port handle!\n  cause: COM3 (" + dir.file("absent") +
                               "): open: No such file or directory\n");

@@ -44,16 +44,16 @@ protected:
             options = {"--port", "LAN", "--ip", address};
         } else {
             argv.insert(argv.end(), {"--tcp-port", "0", "--udp-port", "0", "--serial-link", dir.file("tty")});
-            TempDir::write(dir.file("inifile.inf"), "[INITIAL]\nCOMPORT=COM3\nBAUDRATE=115200\nSTOPBITS=1\n"
+            TempDir::Write(dir.file("inifile.inf"), "[INITIAL]\nCOMPORT=COM3\nBAUDRATE=115200\nSTOPBITS=1\n"
                                                     "PARITY=NONE\nF.CONTROL=Xon/Xoff\n[DEVICES]\nCOM3=" +
                                                         dir.file("tty") + "\n");
         }
         argv.insert(argv.end(), extra.begin(), extra.end());
-        ASSERT_TRUE(printer.start(argv, log));
-        for (int i = 0; i < 200 && TempDir::read(log).find("kova-sim ready") == std::string::npos; ++i) {
+        ASSERT_TRUE(printer.Start(argv, log));
+        for (int i = 0; i < 200 && TempDir::Read(log).find("kova-sim ready") == std::string::npos; ++i) {
             std::this_thread::sleep_for(std::chrono::milliseconds(25));
         }
-        ASSERT_NE(TempDir::read(log).find("kova-sim ready"), std::string::npos);
+        ASSERT_NE(TempDir::Read(log).find("kova-sim ready"), std::string::npos);
     }
 
     ProcessResult Cli(std::vector<std::string> arguments)
@@ -71,7 +71,7 @@ protected:
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(25));
         }
-        return TempDir::read(dir.file("out/receipt-0001.bin"));
+        return TempDir::Read(dir.file("out/receipt-0001.bin"));
     }
 
     // The cases run side by side as separate processes: each gets a loopback address of its
@@ -105,7 +105,7 @@ TEST_P(EndToEnd, StatusOfAReadyAndOfABusyPrinter)
     ProcessResult ready = Cli({"status"});
     EXPECT_EQ(ready.exitCode, 0) << ready.err;
     EXPECT_EQ(ready.out, "0x00\n");
-    printer.stop();
+    printer.Stop();
 
     StartPrinter({"--status", "08"});
     ProcessResult busy = Cli({"status"});
@@ -135,7 +135,7 @@ TEST_P(EndToEnd, ConfigurationPrintoutBytesAndPicture)
     const std::string expected = std::string("\x1B\x40\x10\x1B\x76\x1B\x45\x01", 8) + "KOVA-AXX Rollvane Ver 2.28" +
                                  std::string("\x00\x1B\x45\x00\x0A\x1F\x74", 7);
     EXPECT_EQ(FirstReceiptBytes(), expected);
-    auto picture = PngReader::load(dir.file("out/receipt-0001.png"));
+    auto picture = PngReader::Load(dir.file("out/receipt-0001.png"));
     ASSERT_TRUE(picture.has_value());
     EXPECT_EQ(picture->width, 576);
     EXPECT_GT(picture->height, 200);
@@ -187,8 +187,8 @@ TEST_P(EndToEnd, TraceOfAStatusQuery)
     ProcessResult fromEnvironment = ProcessRunner::Run("/usr/bin/env", arguments, dir.path());
     ASSERT_EQ(fromEnvironment.exitCode, 0) << fromEnvironment.err;
     EXPECT_EQ(fromEnvironment.err, "");
-    EXPECT_TRUE(std::regex_match(TempDir::read(dir.file("trace.txt")), std::regex(expected)))
-        << TempDir::read(dir.file("trace.txt"));
+    EXPECT_TRUE(std::regex_match(TempDir::Read(dir.file("trace.txt")), std::regex(expected)))
+        << TempDir::Read(dir.file("trace.txt"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Lines, EndToEnd, ::testing::Values(Line::Network, Line::Serial),
@@ -206,7 +206,7 @@ TEST(CauseLines, FailuresSayWhatTheSystemSaid)
         bool asUserWithoutRights = false;
     };
     const auto serialIni = [](TempDir &dir, const std::string &device) {
-        TempDir::write(dir.file("inifile.inf"), "[INITIAL]\nCOMPORT=COM3\nBAUDRATE=115200\nSTOPBITS=1\n"
+        TempDir::Write(dir.file("inifile.inf"), "[INITIAL]\nCOMPORT=COM3\nBAUDRATE=115200\nSTOPBITS=1\n"
                                                 "PARITY=NONE\nF.CONTROL=Xon/Xoff\n[DEVICES]\nCOM3=" +
                                                     device + "\n");
     };
@@ -214,8 +214,8 @@ TEST(CauseLines, FailuresSayWhatTheSystemSaid)
         std::vector<std::string> argv = {ProcessRunner::BuiltProgram("kova-sim"), "--out", dir.path()};
         argv.insert(argv.end(), extra.begin(), extra.end());
         const std::string log = dir.file("sim.log");
-        EXPECT_TRUE(printer.start(argv, log));
-        for (int i = 0; i < 200 && TempDir::read(log).find("kova-sim ready") == std::string::npos; ++i) {
+        EXPECT_TRUE(printer.Start(argv, log));
+        for (int i = 0; i < 200 && TempDir::Read(log).find("kova-sim ready") == std::string::npos; ++i) {
             std::this_thread::sleep_for(std::chrono::milliseconds(25));
         }
     };
@@ -223,7 +223,7 @@ TEST(CauseLines, FailuresSayWhatTheSystemSaid)
         {"a serial port the user may not open",
          [&](TempDir &dir, ChildProcess &) {
              // Root may open anything, so the program runs as a user without rights.
-             TempDir::write(dir.file("tty"), "");
+             TempDir::Write(dir.file("tty"), "");
              chmod(dir.file("tty").c_str(), 0);
              chmod(dir.path().c_str(), 0755);
              serialIni(dir, dir.file("tty"));

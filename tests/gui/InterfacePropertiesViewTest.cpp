@@ -1,7 +1,7 @@
 #include "rollvane/gui/InterfacePropertiesView.h"
 #include "QtTestApplication.h"
-#include "rollvane/gui/AboutDialog.h"
 #include "rollvane/app/InterfacePropertiesDialog.h"
+#include "rollvane/gui/AboutDialog.h"
 #include "tests/support/RecordingUserInterface.h"
 
 #include <QComboBox>
@@ -19,8 +19,8 @@ class InterfacePropertiesViewTest : public ::testing::Test {
 protected:
     void SetUp() override { testing_support::EnsureQtApplication(); }
 
-    bool ipEnabled(InterfacePropertiesView &view) { return view.findChild<QFrame *>("ip1102")->isEnabled(); }
-    bool serialEnabled(InterfacePropertiesView &view)
+    bool IpEnabled(InterfacePropertiesView &view) { return view.findChild<QFrame *>("ip1102")->isEnabled(); }
+    bool SerialEnabled(InterfacePropertiesView &view)
     {
         for (int id : {1001, 1002, 1003, 1007, 1103}) {
             if (!view.combo(id)->isEnabled()) {
@@ -29,7 +29,7 @@ protected:
         }
         return true;
     }
-    bool serialDisabled(InterfacePropertiesView &view)
+    bool SerialDisabled(InterfacePropertiesView &view)
     {
         for (int id : {1001, 1002, 1003, 1007, 1103}) {
             if (view.combo(id)->isEnabled()) {
@@ -57,8 +57,8 @@ TEST_F(InterfacePropertiesViewTest, FirstRunShowsNullAsTypedText)
     EXPECT_EQ(view.findChild<QLineEdit *>("ipOctet0")->text(), "255");
     EXPECT_EQ(view.findChild<QLineEdit *>("ipOctet3")->text(), "255");
     // No port selected: the opening state stands.
-    EXPECT_TRUE(ipEnabled(view));
-    EXPECT_TRUE(serialDisabled(view));
+    EXPECT_TRUE(IpEnabled(view));
+    EXPECT_TRUE(SerialDisabled(view));
     EXPECT_FALSE(view.combo(1098)->isVisibleTo(&view));
     EXPECT_FALSE(view.combo(1099)->isVisibleTo(&view));
 }
@@ -67,21 +67,21 @@ TEST_F(InterfacePropertiesViewTest, ChoosingLanOrComSwitchesTheFields)
 {
     InterfacePropertiesDialog dialog("COM1", "115200", "1", "NONE", "Xon/Xoff", 0);
     InterfacePropertiesView view(dialog, ui);
-    EXPECT_TRUE(serialEnabled(view));
-    EXPECT_FALSE(ipEnabled(view));
+    EXPECT_TRUE(SerialEnabled(view));
+    EXPECT_FALSE(IpEnabled(view));
 
     view.combo(1000)->setCurrentIndex(0);  // LAN
-    EXPECT_TRUE(ipEnabled(view));
-    EXPECT_TRUE(serialDisabled(view));
+    EXPECT_TRUE(IpEnabled(view));
+    EXPECT_TRUE(SerialDisabled(view));
     EXPECT_EQ(dialog.settings().portText, "LAN");
 
     view.combo(1000)->setCurrentIndex(view.combo(1000)->findText("COM5"));
-    EXPECT_FALSE(ipEnabled(view));
-    EXPECT_TRUE(serialEnabled(view));
+    EXPECT_FALSE(IpEnabled(view));
+    EXPECT_TRUE(SerialEnabled(view));
 
     view.combo(1000)->setCurrentIndex(2);  // ORNUSB
-    EXPECT_FALSE(ipEnabled(view));
-    EXPECT_TRUE(serialDisabled(view));
+    EXPECT_FALSE(IpEnabled(view));
+    EXPECT_TRUE(SerialDisabled(view));
 }
 
 TEST_F(InterfacePropertiesViewTest, LanTypedByHandIsAccepted)
@@ -160,7 +160,7 @@ TEST_F(InterfacePropertiesViewTest, AnOctetChangeUpdatesTheAddressAtOnce)
 {
     InterfacePropertiesDialog dialog("LAN", "NULL", "NULL", "NULL", "NULL", 0xC0A80101u);
     InterfacePropertiesView view(dialog, ui);
-    view.setOctet(3, 10);
+    view.SetOctet(3, 10);
     EXPECT_EQ(dialog.settings().ipAddress, 0xC0A8010Au);
     EXPECT_EQ(dialog.settings().ipText, "3232235786");
 }

@@ -30,7 +30,7 @@ protected:
     MainWindow window{ui, clock, dir.file("inifile.inf")};
 };
 
-void press(QWidget *target, int key, const QString &text = QString())
+void Press(QWidget *target, int key, const QString &text = QString())
 {
     QKeyEvent down(QEvent::KeyPress, key, Qt::NoModifier, text);
     QKeyEvent up(QEvent::KeyRelease, key, Qt::NoModifier, text);
@@ -92,12 +92,12 @@ TEST_F(MainWindowViewTest, EnterEscAndSpaceDoNothingInTheMainWindow)
     auto *field = new QLineEdit(page);
     view.SetPageView(1, page);
     view.show();
-    press(field, Qt::Key_A, "a");
-    press(field, Qt::Key_Space, " ");
-    press(field, Qt::Key_B, "b");
+    Press(field, Qt::Key_A, "a");
+    Press(field, Qt::Key_Space, " ");
+    Press(field, Qt::Key_B, "b");
     EXPECT_EQ(field->text(), "ab");
-    press(&view, Qt::Key_Return, "\r");
-    press(&view, Qt::Key_Escape);
+    Press(&view, Qt::Key_Return, "\r");
+    Press(&view, Qt::Key_Escape);
     EXPECT_TRUE(view.isVisible());
 }
 
@@ -108,8 +108,8 @@ TEST_F(MainWindowViewTest, ModalDialogsKeepTheirKeys)
     QDialog dialog(&view);
     auto *field = new QLineEdit(&dialog);
     dialog.show();
-    press(field, Qt::Key_A, "a");
-    press(field, Qt::Key_Space, " ");
+    Press(field, Qt::Key_A, "a");
+    Press(field, Qt::Key_Space, " ");
     EXPECT_EQ(field->text(), "a ");
 }
 

@@ -28,7 +28,7 @@ extern "C" const char *__lsan_default_suppressions()
 namespace rollvane {
 namespace {
 
-void application()
+void Application()
 {
     static int argc = 1;
     static char name[] = "settings_view_tests";
@@ -44,8 +44,8 @@ protected:
     SettingsPageViewTest()
         : link(ui, clock), dialog("COM3", "115200", "1", "NONE", "Xon/Xoff", 0), page(link, dialog.settings())
     {
-        application();
-        link.devices().setEntry("COM3", printer.slavePath());
+        Application();
+        link.devices().SetEntry("COM3", printer.slavePath());
         view = std::make_unique<SettingsPageView>(page);
     }
 

@@ -317,7 +317,7 @@ TEST_F(KovaSimPrinting, TextAndCutGiveAPictureAndTheExactBytes)
     const std::string base = WaitReceipt();
     ASSERT_FALSE(base.empty());
     EXPECT_EQ(ReadFile(base + ".bin"), receipt);
-    const auto png = PngReader::load(base + ".png");
+    const auto png = PngReader::Load(base + ".png");
     ASSERT_TRUE(png);
     EXPECT_EQ(png->width, 576);
     EXPECT_GE(png->height, 2 * 24);
@@ -367,7 +367,7 @@ TEST_F(KovaSimPrinting, NarrowPaperPrintsFourHundredThirtyTwoDots)
     for (int j = 1; j <= 424; ++j)
         duty.insert(duty.end(), 3, 0xFF);
     c.Send(duty + Bytes{0x0A, 0x1B, 0x69});
-    const auto png = PngReader::load(WaitReceipt() + ".png");
+    const auto png = PngReader::Load(WaitReceipt() + ".png");
     ASSERT_TRUE(png);
     EXPECT_EQ(png->width, 432);
     // A full 100 % line: 424 columns of 24 dots.
@@ -393,7 +393,7 @@ TEST_F(KovaSimPrinting, DownloadedBitImagePrintsDotForDot)
     for (int i = 0; i < 3; ++i)
         c.Send({0x1B, 0x64, 0x08});
     c.Send({0x1B, 0x69});
-    const auto png = PngReader::load(WaitReceipt() + ".png");
+    const auto png = PngReader::Load(WaitReceipt() + ".png");
     ASSERT_TRUE(png);
     for (int y = 0; y < 32; ++y)
         for (int x = 0; x < 64; ++x)
@@ -421,9 +421,9 @@ TEST_F(KovaSimPrinting, FrontAndBackAreTwoPanelsOfOneReceipt)
     c.Send({0x1F, 0x60, 0x02, 0x1F, 0x63, 0x00, 0x1F, 0x64, 0x00, 0x1F, 0x66, 0x00, 0x1F, 0x69, 0x00, 0x00});
     c.Send(Bytes{0x1F, 0x61, 0x00} + Text("HHHHHHHH") + Bytes{0x0A});
     c.Send(Bytes{0x1F, 0x61, 0x01} + Text("HHHHHHHH") + Bytes{0x0A, 0x1F, 0x61, 0x00, 0x1B, 0x64, 0x06, 0x1B, 0x69});
-    const auto both = PngReader::load(WaitReceipt() + ".png");
+    const auto both = PngReader::Load(WaitReceipt() + ".png");
     c.Send(Bytes{0x1F, 0x61, 0x00} + Text("HHHHHHHH") + Bytes{0x0A, 0x1B, 0x64, 0x06, 0x1B, 0x69});
-    const auto front = PngReader::load(WaitReceipt() + ".png");
+    const auto front = PngReader::Load(WaitReceipt() + ".png");
     ASSERT_TRUE(both && front);
     EXPECT_EQ(both->width, 576);
     EXPECT_GT(both->height, front->height);
@@ -441,7 +441,7 @@ TEST_F(KovaSimPrinting, ConfigurationPrintoutEndsWithACut)
     c.Send(Bytes{0x1B, 0x45, 0x01} + Text("KOVA-AXX Rollvane Ver 2.28") +
            Bytes{0x00, 0x1B, 0x45, 0x00, 0x0A, 0x1F, 0x74});
     const std::string base = WaitReceipt();
-    const auto png = PngReader::load(base + ".png");
+    const auto png = PngReader::Load(base + ".png");
     ASSERT_TRUE(png);
     // Forty-odd lines of text.
     EXPECT_GT(png->height, 40 * 24);
@@ -459,16 +459,16 @@ TEST_F(KovaSimPrinting, StoredMessagesFrameReceiptsOnlyWhenEnabled)
     TcpClient c;
     Connect(c);
     c.Send(receipt);
-    const auto plain = PngReader::load(WaitReceipt() + ".png");
+    const auto plain = PngReader::Load(WaitReceipt() + ".png");
     c.Send(Bytes{0x1F, 0x65, 0x02, 0x10} + Text("TOP") + Bytes{0x00});
     c.Send(Bytes{0x1F, 0x65, 0x00, 0x04} + Text("BOTTOM") + Bytes{0x00});
     c.Send(receipt);
-    const auto stillPlain = PngReader::load(WaitReceipt() + ".png");
+    const auto stillPlain = PngReader::Load(WaitReceipt() + ".png");
     c.Close();
     WriteSettings({{0x63, 0x03}});
     Connect(c);
     c.Send(receipt);
-    const auto framed = PngReader::load(WaitReceipt() + ".png");
+    const auto framed = PngReader::Load(WaitReceipt() + ".png");
     ASSERT_TRUE(plain && stillPlain && framed);
     EXPECT_EQ(stillPlain->height, plain->height);
     EXPECT_EQ(stillPlain->blackCount(), plain->blackCount());

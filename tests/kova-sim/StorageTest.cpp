@@ -100,7 +100,7 @@ TEST(KovaSimPng, PictureReadsBackDotForDot)
     b.Set(7, 3);
     const std::string path = dir.file("p.png");
     ASSERT_TRUE(PngWriter::WriteFile(path, b, 5));  // taller than the bitmap: white below
-    const auto png = PngReader::load(path);
+    const auto png = PngReader::Load(path);
     ASSERT_TRUE(png);
     EXPECT_EQ(png->width, 20);
     EXPECT_EQ(png->height, 5);

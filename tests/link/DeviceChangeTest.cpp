@@ -37,7 +37,7 @@ protected:
         auto facilities = rollvane::LinkFacilities::Real();
         facilities.usbDirectory = directory;
         link = std::make_unique<PrinterLink>(ui, clock, std::move(facilities));
-        link->devices().setEntry("COM2", pty.slavePath());
+        link->devices().SetEntry("COM2", pty.slavePath());
         link->flowControl = "DTR/DSR";
         link->deviceCount = 3;
     }
@@ -56,7 +56,7 @@ TEST_F(PrinterLinkDeviceChangeTest, RootHubOnlyResetsTheCount)
     ASSERT_EQ(link->Open("COM2"), 1);
     EXPECT_EQ(link->HandleDeviceChange(UsbEvent(Event::Kind::Removal, "usb1")), 0);
     EXPECT_EQ(link->deviceCount, 0);
-    EXPECT_TRUE(link->IsOpen());
+    EXPECT_TRUE(link->isOpen());
     link->deviceCount = 2;
     EXPECT_EQ(link->HandleDeviceChange(UsbEvent(Event::Kind::Arrival, "usb2")), 0);
     EXPECT_EQ(link->deviceCount, 0);
@@ -68,7 +68,7 @@ TEST_F(PrinterLinkDeviceChangeTest, RemovalClosesALinkThatIsNotUsb)
     ASSERT_EQ(link->Open("COM2"), 1);
     EXPECT_EQ(link->HandleDeviceChange(UsbEvent(Event::Kind::Removal, "1-4")), 0);
     EXPECT_EQ(link->deviceCount, 0);
-    EXPECT_FALSE(link->IsOpen());
+    EXPECT_FALSE(link->isOpen());
 }
 
 TEST_F(PrinterLinkDeviceChangeTest, ArrivalStoresThePrinterNodeOfThePresentDevice)
@@ -101,7 +101,7 @@ TEST_F(PrinterLinkDeviceChangeTest, OtherEventsChangeNothing)
     EXPECT_EQ(link->HandleDeviceChange(UsbEvent(Event::Kind::Other, "1-4")), 0);
     EXPECT_EQ(link->HandleDeviceChange(UsbEvent(Event::Kind::Removal, "1-4:1.0", "usb_interface")), 0);
     EXPECT_EQ(link->deviceCount, 3);
-    EXPECT_TRUE(link->IsOpen());
+    EXPECT_TRUE(link->isOpen());
 }
 
 TEST_F(PrinterLinkDeviceChangeTest, AFailedDeviceListIsReportedWithTheSystemText)
@@ -110,7 +110,7 @@ TEST_F(PrinterLinkDeviceChangeTest, AFailedDeviceListIsReportedWithTheSystemText
     EXPECT_EQ(link->HandleDeviceChange(UsbEvent(Event::Kind::Arrival, "1-4")), 0);
     EXPECT_EQ(link->deviceCount, 0);
     ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0].text, "udev_enumerate_scan_devices(): " + platform::SystemError::text(ENOMEM));
+    EXPECT_EQ(ui.messages[0].text, "udev_enumerate_scan_devices(): " + platform::SystemError::Text(ENOMEM));
     EXPECT_EQ(ui.messages[0].icon, rollvane::MessageIcon::Exclamation);
 }
 
@@ -140,6 +140,6 @@ TEST(PrinterLinkUsbMonitor, CreatesOrReportsTheSystemError)
         EXPECT_FALSE(monitor->ReadEvent(&event));  // nothing pending
     } else {
         EXPECT_GT(error, 0);
-        EXPECT_FALSE(platform::SystemError::text(error).empty());
+        EXPECT_FALSE(platform::SystemError::Text(error).empty());
     }
 }

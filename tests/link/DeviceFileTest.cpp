@@ -32,7 +32,7 @@ TEST(PrinterLinkDeviceFile, APendingReadCompletesWhenBytesArrive)
     EXPECT_GE(std::chrono::steady_clock::now() - start, 190ms);
     EXPECT_FALSE(device->PendingResult(false, &moved, &error));
 
-    pty.writeMaster({0x41, 0x42});
+    pty.WriteMaster({0x41, 0x42});
     EXPECT_TRUE(device->WaitPending(2000ms));
     EXPECT_TRUE(device->PendingResult(false, &moved, &error));
     EXPECT_EQ(moved, 2u);
@@ -44,7 +44,7 @@ TEST(PrinterLinkDeviceFile, APendingReadCompletesWhenBytesArrive)
     EXPECT_EQ(device->StartRead(late, sizeof late, &moved, &error), Start::Pending);
     EXPECT_FALSE(device->WaitPending(10ms));
     device->Cancel();
-    pty.writeMaster({0x01});
+    pty.WriteMaster({0x01});
     EXPECT_TRUE(device->WaitPending(100ms));
     EXPECT_EQ(late[0], 0xEE);
 }
@@ -60,7 +60,7 @@ TEST(PrinterLinkDeviceFile, AWriteCompletesAtOnceWhenTheDeviceTakesIt)
     std::size_t moved = 0;
     EXPECT_EQ(device->StartWrite(data.data(), data.size(), &moved, &error), Start::Completed);
     EXPECT_EQ(moved, data.size());
-    EXPECT_EQ(pty.readMaster(1000ms, data.size()), data);
+    EXPECT_EQ(pty.ReadMaster(1000ms, data.size()), data);
 }
 
 TEST(PrinterLinkDeviceFile, AParallelPortNeedsPpdev)
@@ -90,15 +90,15 @@ TEST(PrinterLinkDeviceFile, PrinterClassLinkTrafficOnARealNode)
     link.linkType = rollvane::LinkUsbPrinterClass;
     ASSERT_EQ(link.Open("Printer Class"), 1);
     EXPECT_EQ(link.Send({0x1B, 0x76}), 1);
-    EXPECT_EQ(pty.readMaster(1000ms, 2), (Bytes{0x1B, 0x76}));
+    EXPECT_EQ(pty.ReadMaster(1000ms, 2), (Bytes{0x1B, 0x76}));
     std::thread printer([&pty] {
         std::this_thread::sleep_for(100ms);
-        pty.writeMaster({0x04});
+        pty.WriteMaster({0x04});
     });
     uint8_t reply = 0;
     EXPECT_EQ(link.Receive(&reply, 1), 1);
     printer.join();
     EXPECT_EQ(reply, 0x04);
     link.Close();
-    EXPECT_FALSE(link.IsOpen());
+    EXPECT_FALSE(link.isOpen());
 }

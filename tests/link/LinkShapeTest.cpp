@@ -29,7 +29,7 @@ TEST(PrinterLinkShape, TheTransportChosenAtOpenServesEveryOperationUntilTheNextO
     auto facilities = rollvane::LinkFacilities::Real();
     facilities.trace = nullptr;
     PrinterLink link(ui, clock, std::move(facilities));
-    link.devices().setEntry("COM3", pty.slavePath());
+    link.devices().SetEntry("COM3", pty.slavePath());
     link.flowControl = "Xon/Xoff";
     link.linkType = rollvane::LinkSerial;
     ASSERT_EQ(link.Open("COM3"), 1);
@@ -41,17 +41,17 @@ TEST(PrinterLinkShape, TheTransportChosenAtOpenServesEveryOperationUntilTheNextO
     EXPECT_EQ(link.dataChannel().portType, 0u);
     EXPECT_EQ(link.serialState().BaudRate, 0u);  // the LAN settings carry no baud rate
     ASSERT_EQ(link.Send({0x1B, 0x40}), 1);
-    EXPECT_EQ(pty.readMaster(1000ms, 2), (Bytes{0x1B, 0x40}));
+    EXPECT_EQ(pty.ReadMaster(1000ms, 2), (Bytes{0x1B, 0x40}));
     std::thread printer([&] {
-        pty.readMaster(1000ms, 2);
-        pty.writeMaster({0x00});
+        pty.ReadMaster(1000ms, 2);
+        pty.WriteMaster({0x00});
     });
     uint8_t status[PrinterLink::kStatusBufferSize] = {};
     EXPECT_EQ(link.QueryStatus(status), 1);
     printer.join();
     EXPECT_EQ(status[0], 0x00);
     link.Close();
-    EXPECT_FALSE(link.IsOpen());
+    EXPECT_FALSE(link.isOpen());
 
     // The next Open decides again.
     ASSERT_EQ(link.Open("LAN"), 1);
@@ -102,7 +102,7 @@ TEST(PrinterLinkShape, AFailureKeepsItsCauseForTheMessage)
         PrinterLink link(ui, clock, std::move(facilities));
         link.linkType = c.linkType;
         if (c.devicesEntry) {
-            link.devices().setEntry(c.port, c.devicesEntry);
+            link.devices().SetEntry(c.port, c.devicesEntry);
         }
         rollvane::InterfaceSettings settings;
         settings.portText = c.port;
@@ -122,7 +122,7 @@ TEST(PrinterLinkShape, ACauseBelongsToTheActionThatIsRunning)
     rollvane::LinkFacilities facilities;
     facilities.openSerial = &rollvane::SerialPortLine::Open;
     PrinterLink link(ui, clock, std::move(facilities));
-    link.devices().setEntry("COM3", pty.slavePath());
+    link.devices().SetEntry("COM3", pty.slavePath());
     ASSERT_EQ(link.Open("COM3"), 1);
     uint8_t status[PrinterLink::kStatusBufferSize] = {};
     EXPECT_EQ(link.QueryStatus(status), 0);  // nobody answers
@@ -147,11 +147,11 @@ TEST(PrinterLinkShape, TheTraceShowsOpenConfigureBlocksAndCloseOnlyWhenOn)
             ASSERT_TRUE(facilities.trace->Enable(dir.file("trace.txt")));
         }
         PrinterLink link(ui, clock, std::move(facilities));
-        link.devices().setEntry("COM3", pty.slavePath());
+        link.devices().SetEntry("COM3", pty.slavePath());
         link.flowControl = "Xon/Xoff";
         std::thread printer([&] {
-            pty.readMaster(2000ms, 2);
-            pty.writeMaster({0x08});
+            pty.ReadMaster(2000ms, 2);
+            pty.WriteMaster({0x08});
         });
         rollvane::PrinterAction action(link, link_test::SerialSettings("COM3", 19200, "NONE", 8, 1));
         ASSERT_TRUE(action.Open());
@@ -160,7 +160,7 @@ TEST(PrinterLinkShape, TheTraceShowsOpenConfigureBlocksAndCloseOnlyWhenOn)
     }
     const std::string where = "COM3 \\(" + pty.slavePath() + "\\)";
     const std::string stamp = "rollvane \\d\\d:\\d\\d:\\d\\d\\.\\d{3} ";
-    const std::string trace = testing_support::TempDir::read(dir.file("trace.txt"));
+    const std::string trace = testing_support::TempDir::Read(dir.file("trace.txt"));
     EXPECT_TRUE(
         std::regex_match(trace, std::regex(stamp + "open " + where + "\n" + stamp + "configure " + where +
                                            ": 19200 baud, parity NONE, data bits 8, stop bits 1, flow Xon/Xoff\n" +

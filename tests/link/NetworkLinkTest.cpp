@@ -267,7 +267,7 @@ TEST_F(PrinterLinkNetworkTest, CloseEndsBothChannels)
     EXPECT_TRUE(printer.SeesEndOfStream());
     EXPECT_EQ(link->dataChannel().netSocket, -1);
     EXPECT_EQ(link->statusChannel().netSocket, -1);
-    EXPECT_FALSE(link->IsOpen());
+    EXPECT_FALSE(link->isOpen());
     EXPECT_EQ(link->Send({0x10}), 0);
 }
 

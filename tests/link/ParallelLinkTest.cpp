@@ -51,7 +51,7 @@ protected:
 TEST_F(PrinterLinkParallelTest, OpensTheMappedNode)
 {
     ASSERT_EQ(link->Open("LPT1"), 1);
-    link->devices().setEntry("LPT1", "/dev/parport2");
+    link->devices().SetEntry("LPT1", "/dev/parport2");
     ASSERT_EQ(link->Open("LPT1"), 1);
     EXPECT_EQ(log, (Log{"lpt open /dev/parport0", "lpt close", "lpt open /dev/parport2"}));
     // The serial time-outs do not reach this transport.
@@ -142,6 +142,6 @@ TEST_F(PrinterLinkParallelTest, CloseReleasesThePort)
     OpenPort();
     link->Close();
     EXPECT_EQ(device.closes, 1);
-    EXPECT_FALSE(link->IsOpen());
+    EXPECT_FALSE(link->isOpen());
     EXPECT_EQ(link->Send({0x10}), 0);
 }

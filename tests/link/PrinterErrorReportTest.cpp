@@ -59,11 +59,11 @@ protected:
         link = std::make_unique<PrinterLink>(ui, clock, LinkFacilities::Real());
         link->linkType = LinkSerial;
         link->flowControl = "DTR/DSR";
-        link->devices().setEntry("COM1", pty.slavePath());
+        link->devices().SetEntry("COM1", pty.slavePath());
         // At the message box: the link must be closed and the bytes already sent.
         ui.onMessage = [this](const testing_support::RecordingUserInterface::Message &) {
-            openAtMessage = link->IsOpen();
-            bytesAtMessage = pty.readMaster(300ms);
+            openAtMessage = link->isOpen();
+            bytesAtMessage = pty.ReadMaster(300ms);
             events.push_back("message");
         };
     }
@@ -86,10 +86,10 @@ protected:
         }
         if (!expected.text) {
             EXPECT_TRUE(ui.messages.empty());
-            EXPECT_TRUE(link->IsOpen());
+            EXPECT_TRUE(link->isOpen());
             EXPECT_NE(link->progress, nullptr);
             EXPECT_TRUE(events.empty());
-            EXPECT_EQ(pty.readMaster(100ms), Bytes{});
+            EXPECT_EQ(pty.ReadMaster(100ms), Bytes{});
             link->EndOperation();
             return;
         }
@@ -165,9 +165,9 @@ TEST_F(PrinterErrorReportTest, PaperSensorCheckOverTheLink)
     ASSERT_EQ(link->Open("COM1"), 1);
     link->Configure(link_test::SerialSettings("COM1", 9600, "NONE", 8, 1));
     std::thread printer([this] {
-        Bytes request = pty.readMaster(2000ms, 2);
+        Bytes request = pty.ReadMaster(2000ms, 2);
         if (request == Bytes{0x1B, 0x76}) {
-            pty.writeMaster({0x0C});
+            pty.WriteMaster({0x0C});
         }
     });
     EXPECT_EQ(PaperSensor::Check(*link, true), ErrPaperOut);

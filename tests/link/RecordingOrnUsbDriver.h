@@ -52,7 +52,7 @@ public:
         log_.push_back("CheckReconnect " + std::to_string(device) + " -> " + std::to_string(result));
         return result;
     }
-    platform::OverlappedDevice *Pipe(int32_t pipe) override { return driver_->Pipe(pipe); }
+    platform::OverlappedDevice *pipe(int32_t pipe) override { return driver_->pipe(pipe); }
     void ClosePipe(int32_t pipe) override
     {
         log_.push_back("ClosePipe " + std::to_string(pipe));

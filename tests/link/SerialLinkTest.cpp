@@ -43,7 +43,7 @@ protected:
         link = std::make_unique<PrinterLink>(ui, clock, std::move(facilities));
         link->linkType = rollvane::LinkSerial;
         link->flowControl = "DTR/DSR";
-        link->devices().setEntry("COM3", pty.slavePath());
+        link->devices().SetEntry("COM3", pty.slavePath());
     }
 
     void OpenAndConfigure()
@@ -56,9 +56,9 @@ protected:
     std::thread Printer(std::size_t requestSize, Bytes reply, Bytes *request)
     {
         return std::thread([this, requestSize, reply, request] {
-            *request = pty.readMaster(3000ms, requestSize);
+            *request = pty.ReadMaster(3000ms, requestSize);
             if (!reply.empty()) {
-                pty.writeMaster(reply);
+                pty.WriteMaster(reply);
             }
         });
     }
@@ -81,8 +81,8 @@ TEST_F(PrinterLinkSerialTest, SendPutsTheExactBytesOnTheLine)
     EXPECT_EQ(link->Send({0x1D, 0xFF}), 1);
     Bytes expected = data;
     expected.insert(expected.end(), {0x1D, 0xFF});
-    EXPECT_EQ(pty.readMaster(2000ms, expected.size()), expected);
-    EXPECT_EQ(pty.readMaster(100ms), Bytes{});
+    EXPECT_EQ(pty.ReadMaster(2000ms, expected.size()), expected);
+    EXPECT_EQ(pty.ReadMaster(100ms), Bytes{});
 }
 
 TEST_F(PrinterLinkSerialTest, StatusRequestIsEscHAndTheReplyIsTheStatusByte)
@@ -133,13 +133,13 @@ TEST_F(PrinterLinkSerialTest, SilentPrinterFailsAfterTheReadLimitAndLeavesFF)
     EXPECT_LT(took, 3000ms);
     // The values set at the start of the query stay in force.
     EXPECT_TRUE(SameTimeouts(link->serialTimeouts(), {kMax, kMax, 1000, 1250, 100}));
-    EXPECT_EQ(pty.readMaster(500ms, 2), (Bytes{0x1B, 0x68}));
+    EXPECT_EQ(pty.ReadMaster(500ms, 2), (Bytes{0x1B, 0x68}));
 }
 
 TEST_F(PrinterLinkSerialTest, SendDiscardsWhatArrivedBefore)
 {
     OpenAndConfigure();
-    pty.writeMaster({0xAA, 0xBB});
+    pty.WriteMaster({0xAA, 0xBB});
     std::this_thread::sleep_for(100ms);
     Bytes request;
     std::thread printer = Printer(1, {0x55}, &request);
@@ -154,7 +154,7 @@ TEST_F(PrinterLinkSerialTest, ReceiveStopsAtTheFirstMissingByte)
 {
     OpenAndConfigure();
     link->SetReadTimeout(200);  // a read then waits at most 200 ms for its byte
-    pty.writeMaster({0x01, 0x02});
+    pty.WriteMaster({0x01, 0x02});
     std::this_thread::sleep_for(50ms);
     uint8_t buffer[4] = {0xEE, 0xEE, 0xEE, 0xEE};
     EXPECT_EQ(link->Receive(buffer, 4), 0);
@@ -167,10 +167,10 @@ TEST_F(PrinterLinkSerialTest, ReceiveStopsAtTheFirstMissingByte)
 TEST_F(PrinterLinkSerialTest, PortHeldByAnotherOpenRefusesOpen)
 {
     int error = 0;
-    auto other = platform::SerialPort::open(pty.slavePath(), &error);
+    auto other = platform::SerialPort::Open(pty.slavePath(), &error);
     ASSERT_NE(other, nullptr) << error;
     EXPECT_EQ(link->Open("COM3"), 0);
-    EXPECT_FALSE(link->IsOpen());
+    EXPECT_FALSE(link->isOpen());
     other.reset();
     EXPECT_EQ(link->Open("COM3"), 1);
 }
@@ -181,7 +181,7 @@ TEST_F(PrinterLinkSerialTest, OpenClosesWhatAnEarlierActionLeftOpen)
     // A second open of the same port would meet its own lock if the first stayed open.
     EXPECT_EQ(link->Open("COM3"), 1);
     link->Close();
-    EXPECT_FALSE(link->IsOpen());
+    EXPECT_FALSE(link->isOpen());
 }
 
 TEST_F(PrinterLinkSerialTest, ReopenOpensAndAppliesTheRememberedSettings)
@@ -193,7 +193,7 @@ TEST_F(PrinterLinkSerialTest, ReopenOpensAndAppliesTheRememberedSettings)
     ASSERT_TRUE(script.appliedState);
     EXPECT_EQ(script.appliedState->BaudRate, 115200u);
     EXPECT_EQ(link->Send({0x10}), 1);
-    EXPECT_EQ(pty.readMaster(1000ms, 1), Bytes{0x10});
+    EXPECT_EQ(pty.ReadMaster(1000ms, 1), Bytes{0x10});
 }
 
 // Parity, flow control and stop bits, checked where they become termios and modem-line
@@ -205,7 +205,7 @@ protected:
         termios t{};
         cfmakeraw(&t);
         platform::ModemLineRequest request;
-        EXPECT_EQ(platform::SerialSettings::toTermios(*script.appliedState, &t, lines ? lines : &request), 0);
+        EXPECT_EQ(platform::SerialSettings::ToTermios(*script.appliedState, &t, lines ? lines : &request), 0);
         return t;
     }
 };
@@ -283,8 +283,8 @@ TEST_F(PrinterLinkSerialSettingsTest, AnyOtherFlowTextMeansDsrFlow)
     // Bits outside the rule stay as read; DTR and RTS end up "enable".
     EXPECT_EQ(script.appliedState->flags, 0xFFFF909Bu);
     EXPECT_TRUE(script.appliedState->flags & platform::Dcb::kDsrOutputFlow);
-    EXPECT_EQ(platform::SerialSettings::dtrControl(*script.appliedState), 1u);
-    EXPECT_EQ(platform::SerialSettings::rtsControl(*script.appliedState), 1u);
+    EXPECT_EQ(platform::SerialSettings::DtrControl(*script.appliedState), 1u);
+    EXPECT_EQ(platform::SerialSettings::RtsControl(*script.appliedState), 1u);
     termios t = Applied();
     EXPECT_FALSE(t.c_iflag & (IXON | IXOFF));
     EXPECT_TRUE(t.c_cflag & CSTOPB);
@@ -324,7 +324,7 @@ TEST_F(PrinterLinkSerialTest, ShortWritesAreCompletedWithTheRest)
     }
     EXPECT_EQ(link->Send(data.data(), static_cast<uint32_t>(data.size())), 1);
     EXPECT_EQ(script.writeRequests, (std::vector<std::size_t>{10, 6, 3}));
-    EXPECT_EQ(pty.readMaster(1000ms, data.size()), data);
+    EXPECT_EQ(pty.ReadMaster(1000ms, data.size()), data);
 }
 
 TEST_F(PrinterLinkSerialTest, AWriteThatMovesNothingFailsTheSend)
@@ -333,7 +333,7 @@ TEST_F(PrinterLinkSerialTest, AWriteThatMovesNothingFailsTheSend)
     script.writeLimits = {2, 0};
     EXPECT_EQ(link->Send({1, 2, 3, 4, 5}), 0);
     EXPECT_EQ(script.writeRequests, (std::vector<std::size_t>{5, 3}));
-    EXPECT_EQ(pty.readMaster(500ms, 2), (Bytes{1, 2}));
+    EXPECT_EQ(pty.ReadMaster(500ms, 2), (Bytes{1, 2}));
 }
 
 TEST_F(PrinterLinkSerialTest, AFailedWriteThatMovedBytesDoesNotEndTheLoop)
@@ -343,5 +343,5 @@ TEST_F(PrinterLinkSerialTest, AFailedWriteThatMovedBytesDoesNotEndTheLoop)
     script.writeFails = {true};
     EXPECT_EQ(link->Send({1, 2, 3, 4, 5}), 1);
     EXPECT_EQ(script.writeRequests, (std::vector<std::size_t>{5, 3}));
-    EXPECT_EQ(pty.readMaster(1000ms, 5), (Bytes{1, 2, 3, 4, 5}));
+    EXPECT_EQ(pty.ReadMaster(1000ms, 5), (Bytes{1, 2, 3, 4, 5}));
 }

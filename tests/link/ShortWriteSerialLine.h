@@ -34,7 +34,7 @@ public:
 
     bool GetState(platform::Dcb *dcb, int *error) override;
     bool SetState(const platform::Dcb &dcb, int *error) override;
-    platform::CommTimeouts Timeouts() const override { return line_->Timeouts(); }
+    platform::CommTimeouts timeouts() const override { return line_->timeouts(); }
     bool SetTimeouts(const platform::CommTimeouts &timeouts) override;
     bool Read(uint8_t *buffer, std::size_t length, std::size_t *received, int *error) override
     {

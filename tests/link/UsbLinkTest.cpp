@@ -111,7 +111,7 @@ TEST_F(PrinterLinkUsbTest, VendorUsbRolesInOrderWithTheirArguments)
     EXPECT_EQ(TakeLog(), (Log{"ClosePipe 1", "ClosePipe 2", "CloseDevice 1", "usb close"}));
     EXPECT_EQ(link->ornWritePipe(), -1);
     EXPECT_EQ(link->ornReadPipe(), -1);
-    EXPECT_FALSE(link->IsOpen());
+    EXPECT_FALSE(link->isOpen());
 }
 
 TEST_F(PrinterLinkUsbTest, VendorUsbWriteNotDoneWithinItsWaitIsAwaitedToTheEnd)
@@ -139,7 +139,7 @@ TEST_F(PrinterLinkUsbTest, VendorUsbDeviceChosenByTheDevicesEntryElseTheFirstVen
     ASSERT_EQ(link->Open("ORNUSB"), 1);
     EXPECT_EQ(TakeLog()[1], "usb open 1:2");
 
-    link->devices().setEntry("ORNUSB", "0x1a2b:0x0001");
+    link->devices().SetEntry("ORNUSB", "0x1a2b:0x0001");
     ASSERT_EQ(link->Open("ORNUSB"), 1);
     Log second = TakeLog();
     EXPECT_NE(std::find(second.begin(), second.end(), "usb open 1:3"), second.end());

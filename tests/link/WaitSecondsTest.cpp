@@ -23,7 +23,7 @@ TEST(PrinterLinkWaitSeconds, LastsUntilTheSecondAfterTheDeadlineBegins)
     testing_support::RecordingUserInterface ui;
     platform::VirtualClock clock;
     PrinterLink link(ui, clock, NoFacilities());
-    clock.advance(300ms);  // 0.3 s into a second
+    clock.Advance(300ms);  // 0.3 s into a second
     const auto start = clock.now();
     link.WaitSeconds(2);
     EXPECT_EQ(clock.now() - start, 2700ms);
@@ -42,7 +42,7 @@ TEST(PrinterLinkWaitSeconds, ZeroEndsAtTheNextWholeSecond)
     testing_support::RecordingUserInterface ui;
     platform::VirtualClock clock;
     PrinterLink link(ui, clock, NoFacilities());
-    clock.advance(999ms);
+    clock.Advance(999ms);
     const auto start = clock.now();
     link.WaitSeconds(0);
     EXPECT_EQ(clock.now() - start, 1ms);

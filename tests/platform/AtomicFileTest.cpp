@@ -12,11 +12,11 @@ TEST(AtomicFile, ReplacesTheWholeFileAndKeepsItsMode)
 {
     TempDir dir;
     const std::string path = dir.file("out.txt");
-    TempDir::write(path, "old content that is longer");
+    TempDir::Write(path, "old content that is longer");
     chmod(path.c_str(), 0640);
     std::string error;
-    ASSERT_TRUE(AtomicFile::write(path, "new", &error)) << error;
-    EXPECT_EQ(TempDir::read(path), "new");
+    ASSERT_TRUE(AtomicFile::Write(path, "new", &error)) << error;
+    EXPECT_EQ(TempDir::Read(path), "new");
     struct stat st {};
     ASSERT_EQ(stat(path.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
@@ -29,7 +29,7 @@ TEST(AtomicFile, FailureLeavesTheOldFileAndNoTemporaryFile)
     // The target is a folder: the rename cannot replace it.
     const std::string folder = dir.file("taken");
     std::filesystem::create_directory(folder);
-    EXPECT_FALSE(AtomicFile::write(folder, "data", &error));
+    EXPECT_FALSE(AtomicFile::Write(folder, "data", &error));
     EXPECT_FALSE(error.empty());
     int entries = 0;
     for ([[maybe_unused]] auto &entry : std::filesystem::directory_iterator(dir.path())) {
@@ -42,6 +42,6 @@ TEST(AtomicFile, MissingFolderReportsTheReason)
 {
     TempDir dir;
     std::string error;
-    EXPECT_FALSE(AtomicFile::write(dir.file("no/such/folder/file.txt"), "x", &error));
+    EXPECT_FALSE(AtomicFile::Write(dir.file("no/such/folder/file.txt"), "x", &error));
     EXPECT_EQ(error, "No such file or directory");
 }

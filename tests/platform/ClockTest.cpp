@@ -9,12 +9,12 @@ TEST(VirtualClock, SleepingMovesTimeAndIsRecorded)
 {
     platform::VirtualClock clock;
     const auto start = clock.now();
-    clock.sleepFor(400ms);
-    clock.sleepUntil(start + 1000ms);
+    clock.SleepFor(400ms);
+    clock.SleepUntil(start + 1000ms);
     EXPECT_EQ(clock.now() - start, 1000ms);
     ASSERT_EQ(clock.sleeps().size(), 2u);
     EXPECT_EQ(clock.sleeps()[1], 600ms);
-    clock.sleepUntil(start);  // already past: no sleep
+    clock.SleepUntil(start);  // already past: no sleep
     EXPECT_EQ(clock.sleeps().size(), 2u);
 }
 
@@ -22,6 +22,6 @@ TEST(RealClock, SleepsAtLeastTheTimeAsked)
 {
     platform::RealClock clock;
     const auto start = std::chrono::steady_clock::now();
-    clock.sleepFor(50ms);
+    clock.SleepFor(50ms);
     EXPECT_GE(std::chrono::steady_clock::now() - start, 50ms);
 }

@@ -16,15 +16,15 @@ using testing_support::PtyPair;
 
 namespace {
 
-std::unique_ptr<SerialPort> openPort(const PtyPair &pty)
+std::unique_ptr<SerialPort> OpenPort(const PtyPair &pty)
 {
     int error = 0;
-    auto port = SerialPort::open(pty.slavePath(), &error);
+    auto port = SerialPort::Open(pty.slavePath(), &error);
     EXPECT_NE(port, nullptr) << error;
     return port;
 }
 
-platform::Dcb lineSettings()
+platform::Dcb LineSettings()
 {
     platform::Dcb dcb{};
     dcb.DCBlength = sizeof dcb;
@@ -35,7 +35,7 @@ platform::Dcb lineSettings()
     return dcb;
 }
 
-double secondsSince(std::chrono::steady_clock::time_point start)
+double SecondsSince(std::chrono::steady_clock::time_point start)
 {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
@@ -46,12 +46,12 @@ TEST(SerialPort, SecondOpenOfAHeldPortFails)
 {
     PtyPair pty;
     ASSERT_TRUE(pty.valid());
-    auto first = openPort(pty);
+    auto first = OpenPort(pty);
     int error = 0;
-    EXPECT_EQ(SerialPort::open(pty.slavePath(), &error), nullptr);
+    EXPECT_EQ(SerialPort::Open(pty.slavePath(), &error), nullptr);
     EXPECT_EQ(error, EBUSY);
     first.reset();
-    EXPECT_NE(SerialPort::open(pty.slavePath(), &error), nullptr);
+    EXPECT_NE(SerialPort::Open(pty.slavePath(), &error), nullptr);
 }
 
 TEST(SerialPort, ClosingReleasesTheExclusiveModeForOtherUsers)
@@ -64,7 +64,7 @@ TEST(SerialPort, ClosingReleasesTheExclusiveModeForOtherUsers)
     ASSERT_TRUE(other.valid());
     int exclusive = -1;
     {
-        auto port = openPort(pty);
+        auto port = OpenPort(pty);
         ASSERT_EQ(ioctl(other.get(), TIOCGEXCL, &exclusive), 0);
         EXPECT_EQ(exclusive, 1);
     }
@@ -75,21 +75,21 @@ TEST(SerialPort, ClosingReleasesTheExclusiveModeForOtherUsers)
 TEST(SerialPort, MissingDeviceFailsWithItsReason)
 {
     int error = 0;
-    EXPECT_EQ(SerialPort::open("/dev/no-such-serial-port", &error), nullptr);
+    EXPECT_EQ(SerialPort::Open("/dev/no-such-serial-port", &error), nullptr);
     EXPECT_EQ(error, ENOENT);
 }
 
 TEST(SerialPort, SettingsApplyOnAPseudoTerminalWithoutModemLines)
 {
     PtyPair pty;
-    auto port = openPort(pty);
+    auto port = OpenPort(pty);
     int error = 0;
-    platform::Dcb dcb = lineSettings();
+    platform::Dcb dcb = LineSettings();
     dcb.BaudRate = 9600;
     dcb.flags |= platform::Dcb::kXonXoffOutput;
-    EXPECT_TRUE(port->setState(dcb, &error)) << error;
+    EXPECT_TRUE(port->SetState(dcb, &error)) << error;
     platform::Dcb read{};
-    ASSERT_TRUE(port->getState(&read, &error));
+    ASSERT_TRUE(port->GetState(&read, &error));
     EXPECT_EQ(read.BaudRate, 9600u);
     EXPECT_EQ(read.ByteSize, 8);
     EXPECT_TRUE(read.flags & platform::Dcb::kXonXoffOutput);
@@ -99,27 +99,27 @@ TEST(SerialPort, SettingsApplyOnAPseudoTerminalWithoutModemLines)
 TEST(SerialPort, BytesPassBothWaysIntact)
 {
     PtyPair pty;
-    auto port = openPort(pty);
+    auto port = OpenPort(pty);
     int error = 0;
-    ASSERT_TRUE(port->setState(lineSettings(), &error));
-    port->setTimeouts({kMaxTimeout, kMaxTimeout, 1000, 250, 10000});
+    ASSERT_TRUE(port->SetState(LineSettings(), &error));
+    port->SetTimeouts({kMaxTimeout, kMaxTimeout, 1000, 250, 10000});
     std::vector<uint8_t> all(256);
     for (int i = 0; i < 256; ++i) {
         all[i] = static_cast<uint8_t>(i);
     }
     std::size_t written = 0;
-    ASSERT_TRUE(port->write(all.data(), all.size(), &written, &error));
+    ASSERT_TRUE(port->Write(all.data(), all.size(), &written, &error));
     EXPECT_EQ(written, 256u);
-    EXPECT_EQ(pty.readMaster(2s, 256), all);
+    EXPECT_EQ(pty.ReadMaster(2s, 256), all);
 
-    pty.writeMaster({0x1B, 0x00, 0xFF});
+    pty.WriteMaster({0x1B, 0x00, 0xFF});
     uint8_t buffer[8] = {};
     std::size_t received = 0;
-    ASSERT_TRUE(port->read(buffer, 3, &received, &error));
+    ASSERT_TRUE(port->Read(buffer, 3, &received, &error));
     // "What is there" may come in pieces; a second read collects the rest.
     while (received < 3) {
         std::size_t more = 0;
-        ASSERT_TRUE(port->read(buffer + received, 3 - received, &more, &error));
+        ASSERT_TRUE(port->Read(buffer + received, 3 - received, &more, &error));
         ASSERT_GT(more, 0u);
         received += more;
     }
@@ -131,15 +131,15 @@ TEST(SerialPort, BytesPassBothWaysIntact)
 TEST(SerialPort, ReadWithNothingArrivingGivesUpAfterTheConstant)
 {
     PtyPair pty;
-    auto port = openPort(pty);
-    port->setTimeouts({kMaxTimeout, kMaxTimeout, 200, 0, 0});
+    auto port = OpenPort(pty);
+    port->SetTimeouts({kMaxTimeout, kMaxTimeout, 200, 0, 0});
     uint8_t byte = 0;
     std::size_t received = 99;
     int error = 0;
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_TRUE(port->read(&byte, 1, &received, &error));
+    EXPECT_TRUE(port->Read(&byte, 1, &received, &error));
     EXPECT_EQ(received, 0u);
-    const double took = secondsSince(start);
+    const double took = SecondsSince(start);
     EXPECT_GE(took, 0.19);
     EXPECT_LT(took, 5.0);
 }
@@ -147,65 +147,65 @@ TEST(SerialPort, ReadWithNothingArrivingGivesUpAfterTheConstant)
 TEST(SerialPort, ReadReturnsWhatIsThereWithoutWaitingForTheRest)
 {
     PtyPair pty;
-    auto port = openPort(pty);
-    port->setTimeouts({kMaxTimeout, kMaxTimeout, 30000, 0, 0});
-    pty.writeMaster({0x42});
+    auto port = OpenPort(pty);
+    port->SetTimeouts({kMaxTimeout, kMaxTimeout, 30000, 0, 0});
+    pty.WriteMaster({0x42});
     std::this_thread::sleep_for(50ms);
     uint8_t buffer[4] = {};
     std::size_t received = 0;
     int error = 0;
     const auto start = std::chrono::steady_clock::now();
-    ASSERT_TRUE(port->read(buffer, 4, &received, &error));
+    ASSERT_TRUE(port->Read(buffer, 4, &received, &error));
     EXPECT_EQ(received, 1u);
     EXPECT_EQ(buffer[0], 0x42);
-    EXPECT_LT(secondsSince(start), 5.0);
+    EXPECT_LT(SecondsSince(start), 5.0);
 }
 
 TEST(SerialPort, TotalReadLimitCollectsUntilItRunsOut)
 {
     PtyPair pty;
-    auto port = openPort(pty);
-    port->setTimeouts({0, 0, 300, 0, 0});
-    pty.writeMaster({1, 2});
+    auto port = OpenPort(pty);
+    port->SetTimeouts({0, 0, 300, 0, 0});
+    pty.WriteMaster({1, 2});
     uint8_t buffer[4] = {};
     std::size_t received = 0;
     int error = 0;
-    ASSERT_TRUE(port->read(buffer, 4, &received, &error));
+    ASSERT_TRUE(port->Read(buffer, 4, &received, &error));
     EXPECT_EQ(received, 2u);
 }
 
 TEST(SerialPort, PurgeDiscardsUnreadInput)
 {
     PtyPair pty;
-    auto port = openPort(pty);
-    pty.writeMaster({7, 7, 7});
+    auto port = OpenPort(pty);
+    pty.WriteMaster({7, 7, 7});
     std::this_thread::sleep_for(50ms);
-    EXPECT_TRUE(port->purgeReceive());
-    port->setTimeouts({kMaxTimeout, kMaxTimeout, 100, 0, 0});
+    EXPECT_TRUE(port->PurgeReceive());
+    port->SetTimeouts({kMaxTimeout, kMaxTimeout, 100, 0, 0});
     uint8_t byte = 0;
     std::size_t received = 0;
     int error = 0;
-    EXPECT_TRUE(port->read(&byte, 1, &received, &error));
+    EXPECT_TRUE(port->Read(&byte, 1, &received, &error));
     EXPECT_EQ(received, 0u);
 }
 
 TEST(SerialPort, WriteHeldByXoffStopsAtTheWriteLimit)
 {
     PtyPair pty;
-    auto port = openPort(pty);
+    auto port = OpenPort(pty);
     int error = 0;
-    platform::Dcb dcb = lineSettings();
+    platform::Dcb dcb = LineSettings();
     dcb.flags |= platform::Dcb::kXonXoffOutput;
     dcb.XonChar = 0x11;
     dcb.XoffChar = 0x13;
-    ASSERT_TRUE(port->setState(dcb, &error));
-    pty.writeMaster({0x13});  // XOFF: the line holds our output
+    ASSERT_TRUE(port->SetState(dcb, &error));
+    pty.WriteMaster({0x13});  // XOFF: the line holds our output
     std::this_thread::sleep_for(50ms);
-    port->setTimeouts({kMaxTimeout, kMaxTimeout, 0, 0, 300});
+    port->SetTimeouts({kMaxTimeout, kMaxTimeout, 0, 0, 300});
     std::vector<uint8_t> block(256 * 1024, 0x55);
     std::size_t written = 0;
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_TRUE(port->write(block.data(), block.size(), &written, &error));
+    EXPECT_TRUE(port->Write(block.data(), block.size(), &written, &error));
     EXPECT_LT(written, block.size());
-    EXPECT_LT(secondsSince(start), 5.0);
+    EXPECT_LT(SecondsSince(start), 5.0);
 }

@@ -8,7 +8,7 @@ using platform::SerialSettings;
 
 namespace {
 
-Dcb baseDcb()
+Dcb BaseDcb()
 {
     Dcb dcb{};
     dcb.DCBlength = sizeof(Dcb);
@@ -23,10 +23,10 @@ Dcb baseDcb()
     return dcb;
 }
 
-termios translated(const Dcb &dcb, ModemLineRequest *lines = nullptr)
+termios Translated(const Dcb &dcb, ModemLineRequest *lines = nullptr)
 {
     termios t{};
-    EXPECT_EQ(SerialSettings::toTermios(dcb, &t, lines), 0);
+    EXPECT_EQ(SerialSettings::ToTermios(dcb, &t, lines), 0);
     return t;
 }
 
@@ -34,11 +34,11 @@ termios translated(const Dcb &dcb, ModemLineRequest *lines = nullptr)
 
 TEST(SerialSettings, SpeedByteSizeAndStopBits)
 {
-    Dcb dcb = baseDcb();
+    Dcb dcb = BaseDcb();
     dcb.BaudRate = 4800;
     dcb.ByteSize = 7;
     dcb.StopBits = platform::Dcb::kStopBitsTwo;
-    termios t = translated(dcb);
+    termios t = Translated(dcb);
     EXPECT_EQ(cfgetospeed(&t), B4800);
     EXPECT_EQ(cfgetispeed(&t), B4800);
     EXPECT_EQ(t.c_cflag & CSIZE, static_cast<tcflag_t>(CS7));
@@ -60,66 +60,66 @@ TEST(SerialSettings, EveryParityCode)
         {platform::Dcb::kParitySpace, PARENB | CMSPAR},
     };
     for (const auto &c : cases) {
-        Dcb dcb = baseDcb();
+        Dcb dcb = BaseDcb();
         dcb.Parity = c.parity;
         dcb.flags |= platform::Dcb::kParityCheck;
-        termios t = translated(dcb);
+        termios t = Translated(dcb);
         EXPECT_EQ(t.c_cflag & (PARENB | PARODD | CMSPAR), c.bits) << int(c.parity);
         EXPECT_EQ((t.c_iflag & INPCK) != 0, c.parity != platform::Dcb::kParityNone) << int(c.parity);
-        Dcb back = baseDcb();
-        SerialSettings::fromTermios(t, &back);
+        Dcb back = BaseDcb();
+        SerialSettings::FromTermios(t, &back);
         EXPECT_EQ(back.Parity, c.parity);
     }
 }
 
 TEST(SerialSettings, XonXoffFlowAndCharacters)
 {
-    Dcb dcb = baseDcb();
+    Dcb dcb = BaseDcb();
     dcb.flags |= platform::Dcb::kXonXoffOutput | platform::Dcb::kXonXoffInput;
     dcb.XonChar = 0x21;
     dcb.XoffChar = 0x23;
-    termios t = translated(dcb);
+    termios t = Translated(dcb);
     EXPECT_TRUE(t.c_iflag & IXON);
     EXPECT_TRUE(t.c_iflag & IXOFF);
     EXPECT_EQ(t.c_cc[VSTART], 0x21);
     EXPECT_EQ(t.c_cc[VSTOP], 0x23);
     EXPECT_FALSE(t.c_cflag & CRTSCTS);
 
-    Dcb plain = baseDcb();
+    Dcb plain = BaseDcb();
     plain.flags |= platform::Dcb::kDsrOutputFlow;
-    termios p = translated(plain);
+    termios p = Translated(plain);
     EXPECT_FALSE(p.c_iflag & (IXON | IXOFF));
 }
 
 TEST(SerialSettings, ModemLinesFollowTheControlFields)
 {
     ModemLineRequest lines;
-    Dcb dcb = baseDcb();
-    translated(dcb, &lines);
+    Dcb dcb = BaseDcb();
+    Translated(dcb, &lines);
     EXPECT_TRUE(lines.dtrOn);
     EXPECT_TRUE(lines.rtsOn);
     dcb.flags &= ~(platform::Dcb::kDtrControlMask | platform::Dcb::kRtsControlMask);
-    translated(dcb, &lines);
+    Translated(dcb, &lines);
     EXPECT_FALSE(lines.dtrOn);
     EXPECT_FALSE(lines.rtsOn);
     dcb.flags |= 2u << platform::Dcb::kRtsControlShift;
-    termios t = translated(dcb, &lines);
+    termios t = Translated(dcb, &lines);
     EXPECT_TRUE(t.c_cflag & CRTSCTS);
 }
 
 TEST(SerialSettings, RefusesWhatTheLineCannotTake)
 {
     termios t{};
-    Dcb dcb = baseDcb();
+    Dcb dcb = BaseDcb();
     dcb.BaudRate = 12345;
-    EXPECT_EQ(SerialSettings::toTermios(dcb, &t, nullptr), EINVAL);
-    dcb = baseDcb();
+    EXPECT_EQ(SerialSettings::ToTermios(dcb, &t, nullptr), EINVAL);
+    dcb = BaseDcb();
     dcb.ByteSize = 9;
-    EXPECT_EQ(SerialSettings::toTermios(dcb, &t, nullptr), EINVAL);
-    dcb = baseDcb();
+    EXPECT_EQ(SerialSettings::ToTermios(dcb, &t, nullptr), EINVAL);
+    dcb = BaseDcb();
     dcb.Parity = 5;
-    EXPECT_EQ(SerialSettings::toTermios(dcb, &t, nullptr), EINVAL);
-    dcb = baseDcb();
+    EXPECT_EQ(SerialSettings::ToTermios(dcb, &t, nullptr), EINVAL);
+    dcb = BaseDcb();
     dcb.StopBits = 3;
-    EXPECT_EQ(SerialSettings::toTermios(dcb, &t, nullptr), EINVAL);
+    EXPECT_EQ(SerialSettings::ToTermios(dcb, &t, nullptr), EINVAL);
 }

@@ -43,7 +43,7 @@ TEST(TraceLog, OffUntilEnabledThenOneStampedLinePerEvent)
     log.Write("open COM3");
     log.Write("COM3 send 2 bytes: 1B 68");
 
-    const std::string text = testing_support::TempDir::read(path);
+    const std::string text = testing_support::TempDir::Read(path);
     EXPECT_TRUE(std::regex_match(text, std::regex("rollvane \\d\\d:\\d\\d:\\d\\d\\.\\d{3} open COM3\n"
                                                   "rollvane \\d\\d:\\d\\d:\\d\\d\\.\\d{3} COM3 send 2 bytes: 1B 68\n")))
         << text;

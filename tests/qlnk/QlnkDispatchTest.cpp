@@ -146,7 +146,7 @@ TEST(QlnkDispatchDeathTest, ParallelPortCanBeClosedFromAnExitHandlerSetUpBeforeT
     testing_support::TempDir dir;
     // A copy under another name is loaded anew, with objects of its own.
     const std::string copy = dir.file("libqlnk-copy.so");
-    testing_support::TempDir::write(copy, testing_support::TempDir::read(loaded.dli_fname));
+    testing_support::TempDir::Write(copy, testing_support::TempDir::Read(loaded.dli_fname));
     GTEST_FLAG_SET(death_test_style, "fast");
     EXPECT_EXIT(
         {
@@ -353,7 +353,7 @@ TEST(QlnkDispatch, FailedCloseLeavesTheHandleAndRecordsTheError)
 TEST(QlnkDispatch, ParallelPortHeldByAnotherOpenIsRefused)
 {
     testing_support::TempDir dir;
-    testing_support::TempDir::write(dir.file("parport"), "");
+    testing_support::TempDir::Write(dir.file("parport"), "");
     const std::string path = dir.file("parport");
     const std::wstring name(path.begin(), path.end());
     int32_t status = 0;

@@ -38,13 +38,13 @@ TEST(QlnkFtp, BinaryFileArrivesByteIdentical)
     const std::string content(bytes.begin(), bytes.end());
     // Line ends that a text-mode transfer would change.
     const std::string file = content + "\r\n\n\r" + content;
-    testing_support::TempDir::write(local.file("logo.bin"), file);
+    testing_support::TempDir::Write(local.file("logo.bin"), file);
 
     int32_t status = 0;
     EXPECT_QLNK(QLNK_FTPPutFile(L"rollvane", L"printer", L"s3cret", server.port(), kLoopback,
                                 Wide(local.file("logo.bin")).c_str(), L"logo.bin", &status),
                 QLNK_OK);
-    EXPECT_EQ(testing_support::TempDir::read(server.file("logo.bin")), file) << server.log();
+    EXPECT_EQ(testing_support::TempDir::Read(server.file("logo.bin")), file) << server.log();
     // The last step's value is left, not "nothing recorded".
     EXPECT_EQ(TakeLastError(), 0);
     EXPECT_NE(server.log().find("STOR"), std::string::npos);
@@ -55,7 +55,7 @@ TEST(QlnkFtp, WrongPasswordIsTriedThreeTimesThenSystemError)
     testing_support::FtpServer server("printer", "s3cret");
     ASSERT_TRUE(server.running());
     testing_support::TempDir local;
-    testing_support::TempDir::write(local.file("a.bin"), "abc");
+    testing_support::TempDir::Write(local.file("a.bin"), "abc");
     int32_t status = 0;
     EXPECT_QLNK(QLNK_FTPPutFile(L"rollvane", L"printer", L"wrong", server.port(), kLoopback,
                                 Wide(local.file("a.bin")).c_str(), L"a.bin", &status),
@@ -74,7 +74,7 @@ TEST(QlnkFtp, WrongPasswordIsTriedThreeTimesThenSystemError)
 TEST(QlnkFtp, RefusedConnectionIsTriedThreeTimesThenSystemErrorWithConnectCode)
 {
     testing_support::TempDir local;
-    testing_support::TempDir::write(local.file("a.bin"), "abc");
+    testing_support::TempDir::Write(local.file("a.bin"), "abc");
     // Sees every TCP packet on this machine, the connection requests to the closed port among them.
     platform::FileDescriptor capture(socket(AF_INET, SOCK_RAW | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_TCP));
     const uint16_t port = ClosedPort();
@@ -109,7 +109,7 @@ TEST(QlnkFtp, FailedConnectionIsAttemptedThreeTimes)
         return count;
     });
     testing_support::TempDir local;
-    testing_support::TempDir::write(local.file("a.bin"), "abc");
+    testing_support::TempDir::Write(local.file("a.bin"), "abc");
     int32_t status = 0;
     EXPECT_QLNK(QLNK_FTPPutFile(L"rollvane", L"printer", L"s3cret", port, kLoopback, Wide(local.file("a.bin")).c_str(),
                                 L"a.bin", &status),
@@ -138,11 +138,11 @@ TEST(QlnkFtp, WideNamesAreSentAsUtf8)
     testing_support::FtpServer server("printer", "s3cret");
     ASSERT_TRUE(server.running());
     testing_support::TempDir local;
-    testing_support::TempDir::write(local.file("Kopf \xC3\xBC.bin"), "\x1B\x40head");
+    testing_support::TempDir::Write(local.file("Kopf \xC3\xBC.bin"), "\x1B\x40head");
     const std::wstring localPath = Wide(local.path()) + L"/Kopf \u00FC.bin";
     int32_t status = 0;
     EXPECT_QLNK(QLNK_FTPPutFile(L"rollvane", L"printer", L"s3cret", server.port(), kLoopback, localPath.c_str(),
                                 L"Beleg \u20AC 1.bin", &status),
                 QLNK_OK);
-    EXPECT_EQ(testing_support::TempDir::read(server.file("Beleg \xE2\x82\xAC 1.bin")), "\x1B\x40head") << server.log();
+    EXPECT_EQ(testing_support::TempDir::Read(server.file("Beleg \xE2\x82\xAC 1.bin")), "\x1B\x40head") << server.log();
 }

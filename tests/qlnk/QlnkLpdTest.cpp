@@ -27,13 +27,13 @@ void SendJob(const std::vector<uint8_t> &data, uint32_t timeoutMs, int32_t expec
 TEST(QlnkLpd, JobArrivesWithEveryByteValue)
 {
     testing_support::LpdServer lpd(kLpdPort);
-    ASSERT_TRUE(lpd.running()) << testing_support::TempDir::read(lpd.log());
+    ASSERT_TRUE(lpd.running()) << testing_support::TempDir::Read(lpd.log());
     const auto data = AllByteValues(8);
     ASSERT_NO_FATAL_FAILURE(SendJob(data, 3000, QLNK_OK, uint32_t(data.size() + 1)));
 
     // The queue prints a little after the job is in.
-    EXPECT_EQ(lpd.waitForOutput(data.size(), milliseconds(15000)), data);
-    const auto job = lpd.waitForJob(356, milliseconds(5000));
+    EXPECT_EQ(lpd.WaitForOutput(data.size(), milliseconds(15000)), data);
+    const auto job = lpd.WaitForJob(356, milliseconds(5000));
     ASSERT_TRUE(job.has_value());
     EXPECT_NE(job->find("\nP=qlnk1\n"), std::string::npos) << *job;
     EXPECT_NE(job->find("\nH=rollvan\n"), std::string::npos) << *job;
@@ -48,13 +48,13 @@ TEST(QlnkLpd, TwoJobsInARowBothArrive)
     const std::vector<uint8_t> first = {'f', 'i', 'r', 's', 't', '\n'};
     const std::vector<uint8_t> second = {0x1B, 0x40, 0x00, 0xFF, 0x0A};
     ASSERT_NO_FATAL_FAILURE(SendJob(first, 3000, QLNK_OK, uint32_t(first.size() + 1)));
-    EXPECT_EQ(lpd.waitForOutput(first.size(), milliseconds(15000)).size(), first.size());
+    EXPECT_EQ(lpd.WaitForOutput(first.size(), milliseconds(15000)).size(), first.size());
     ASSERT_NO_FATAL_FAILURE(SendJob(second, 3000, QLNK_OK, uint32_t(second.size() + 1)));
     std::vector<uint8_t> both = first;
     both.insert(both.end(), second.begin(), second.end());
-    EXPECT_EQ(lpd.waitForOutput(both.size(), milliseconds(15000)), both);
+    EXPECT_EQ(lpd.WaitForOutput(both.size(), milliseconds(15000)), both);
     // The repeated job number is renumbered by the server.
-    EXPECT_TRUE(lpd.waitForJob(357, milliseconds(5000)).has_value());
+    EXPECT_TRUE(lpd.WaitForJob(357, milliseconds(5000)).has_value());
 }
 
 // LPRng reads a data file announced with count 0 up to the end of the connection, so it holds
@@ -65,8 +65,8 @@ TEST(QlnkLpd, EmptyJobIsTakenWhenTheLinkCloses)
     testing_support::LpdServer lpd(kLpdPort);
     ASSERT_TRUE(lpd.running());
     ASSERT_NO_FATAL_FAILURE(SendJob({}, 500, QLNK_E_TIMEOUT, 1));
-    const auto job = lpd.waitForJob(356, milliseconds(15000));
+    const auto job = lpd.WaitForJob(356, milliseconds(15000));
     ASSERT_TRUE(job.has_value());
     EXPECT_NE(job->find("\nsize=1\n"), std::string::npos) << *job;
-    EXPECT_EQ(lpd.waitForOutput(1, milliseconds(15000)), std::vector<uint8_t>{0x00});
+    EXPECT_EQ(lpd.WaitForOutput(1, milliseconds(15000)), std::vector<uint8_t>{0x00});
 }

@@ -68,10 +68,10 @@ TEST(QlnkSerial, BytesPassIntactBothWays)
                               1000, &status),
                 QLNK_OK);
     EXPECT_EQ(sent, out.size());
-    EXPECT_EQ(link.pty.readMaster(milliseconds(2000), out.size()), out);
+    EXPECT_EQ(link.pty.ReadMaster(milliseconds(2000), out.size()), out);
 
     const auto back = AllByteValues(1);
-    link.pty.writeMaster(back);
+    link.pty.WriteMaster(back);
     EXPECT_EQ(ReceiveUpTo(&link.context.serialHandle, QLNK_PORT_SERIAL, back.size()), back);
     CloseSerial(&link);
 }
@@ -97,7 +97,7 @@ TEST(QlnkSerial, OneWaitingByteIsReturnedAtOnce)
 {
     SerialLink link;
     ASSERT_NO_FATAL_FAILURE(OpenSerial(&link));
-    link.pty.writeMaster({0x12});
+    link.pty.WriteMaster({0x12});
     uint8_t buffer[64];
     uint32_t count = 0;
     int32_t status = 0;
@@ -164,7 +164,7 @@ TEST(QlnkSerial, SendHeldOffByThePeerTimesOut)
     int32_t status = 0;
     EXPECT_QLNK(QLNK_Open(&link.context, &status), QLNK_OK);
     ASSERT_GE(link.context.serialHandle, 0);
-    link.pty.writeMaster({0x13});
+    link.pty.WriteMaster({0x13});
     // The line discipline takes the XOFF in on its own time.
     std::this_thread::sleep_for(milliseconds(200));
 
@@ -175,11 +175,11 @@ TEST(QlnkSerial, SendHeldOffByThePeerTimesOut)
                 QLNK_E_TIMEOUT);
     EXPECT_LT(MsSince(start), 5000);
     EXPECT_EQ(sent, 0u);
-    EXPECT_TRUE(link.pty.readMaster(milliseconds(100)).empty());
+    EXPECT_TRUE(link.pty.ReadMaster(milliseconds(100)).empty());
 
-    link.pty.writeMaster({0x11});
+    link.pty.WriteMaster({0x11});
     EXPECT_QLNK(QLNK_SendData(&link.context.serialHandle, &byte, 1, &sent, QLNK_PORT_SERIAL, 1000, &status), QLNK_OK);
     EXPECT_EQ(sent, 1u);
-    EXPECT_EQ(link.pty.readMaster(milliseconds(2000), 1), std::vector<uint8_t>{0x41});
+    EXPECT_EQ(link.pty.ReadMaster(milliseconds(2000), 1), std::vector<uint8_t>{0x41});
     CloseSerial(&link);
 }

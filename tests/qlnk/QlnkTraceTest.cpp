@@ -59,7 +59,7 @@ TEST(QlnkTrace, OneLinePerCallWhereTheVariableSaysAndNothingWithoutIt)
         };
         const bool written = std::ifstream(file).good();
         EXPECT_EQ(written, where == Where::File);
-        EXPECT_EQ(TraceLines(written ? testing_support::TempDir::read(file) : ""),
+        EXPECT_EQ(TraceLines(written ? testing_support::TempDir::Read(file) : ""),
                   where == Where::File ? session : std::vector<std::string>{});
         EXPECT_EQ(TraceLines(run.err), where == Where::StandardError ? session : std::vector<std::string>{});
     }

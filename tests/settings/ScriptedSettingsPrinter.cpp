@@ -69,7 +69,7 @@ std::vector<uint8_t> ScriptedSettingsPrinter::Received()
 
 void ScriptedSettingsPrinter::Answer(const std::vector<uint8_t> &bytes)
 {
-    pty_.writeMaster(bytes);
+    pty_.WriteMaster(bytes);
 }
 
 bool ScriptedSettingsPrinter::Handle(std::vector<uint8_t> &pending)

@@ -11,12 +11,12 @@
 namespace rollvane {
 namespace {
 
-PrinterModelInfo plainModel()
+PrinterModelInfo PlainModel()
 {
     return PrinterModelInfo{};
 }
 
-PrinterModelInfo modelWith(const char *code, uint8_t major, uint8_t minor)
+PrinterModelInfo ModelWith(const char *code, uint8_t major, uint8_t minor)
 {
     PrinterModelInfo model;
     std::memcpy(model.modelCode.data(), code, 12);
@@ -28,7 +28,7 @@ PrinterModelInfo modelWith(const char *code, uint8_t major, uint8_t minor)
 // The data-bits command every write carries.
 const SetCommand kDataBits{0x12, 0x00};
 
-std::vector<SetCommand> encodeOnly(int item, const std::string &text, const PrinterModelInfo &model = plainModel(),
+std::vector<SetCommand> EncodeOnly(int item, const std::string &text, const PrinterModelInfo &model = PlainModel(),
                                    std::vector<std::string> *refusals = nullptr)
 {
     PrinterSettings settings;
@@ -95,7 +95,7 @@ TEST(SettingsEncoding, EveryRowOfTheWriteTable)
 {
     for (const auto &row : kWriteRows) {
         SCOPED_TRACE(std::string("item ") + std::to_string(row.item) + " " + row.text);
-        const auto commands = encodeOnly(row.item, row.text);
+        const auto commands = EncodeOnly(row.item, row.text);
         // Items before the data bits in the sending order come first.
         const bool beforeDataBits = row.item == 1 || row.item == 2;
         std::vector<SetCommand> expected;
@@ -110,24 +110,24 @@ TEST(SettingsEncoding, EveryRowOfTheWriteTable)
 
 TEST(SettingsEncoding, TextsCompareWithoutCase)
 {
-    EXPECT_EQ(encodeOnly(6, "xon/xoff"), (std::vector<SetCommand>{kDataBits, {0x15, 0x00}}));
-    EXPECT_EQ(encodeOnly(3, "even"), (std::vector<SetCommand>{kDataBits, {0x14, 0x01}}));
-    EXPECT_EQ(encodeOnly(27, "949/54936(CHINA)"), (std::vector<SetCommand>{kDataBits, {0x40, 0x0D}}));
+    EXPECT_EQ(EncodeOnly(6, "xon/xoff"), (std::vector<SetCommand>{kDataBits, {0x15, 0x00}}));
+    EXPECT_EQ(EncodeOnly(3, "even"), (std::vector<SetCommand>{kDataBits, {0x14, 0x01}}));
+    EXPECT_EQ(EncodeOnly(27, "949/54936(CHINA)"), (std::vector<SetCommand>{kDataBits, {0x40, 0x0D}}));
 }
 
 TEST(SettingsEncoding, UnknownTextsAndNeverSentItemsSendNothing)
 {
-    EXPECT_EQ(encodeOnly(2, "300"), std::vector<SetCommand>{kDataBits});
-    EXPECT_EQ(encodeOnly(3, "MARK"), std::vector<SetCommand>{kDataBits});
-    EXPECT_EQ(encodeOnly(11, "Enabled"), std::vector<SetCommand>{kDataBits});
-    EXPECT_EQ(encodeOnly(25, "Enabledx"), std::vector<SetCommand>{kDataBits});
+    EXPECT_EQ(EncodeOnly(2, "300"), std::vector<SetCommand>{kDataBits});
+    EXPECT_EQ(EncodeOnly(3, "MARK"), std::vector<SetCommand>{kDataBits});
+    EXPECT_EQ(EncodeOnly(11, "Enabled"), std::vector<SetCommand>{kDataBits});
+    EXPECT_EQ(EncodeOnly(25, "Enabledx"), std::vector<SetCommand>{kDataBits});
 }
 
 TEST(SettingsEncoding, DataBitsAlwaysGoAsEight)
 {
-    EXPECT_EQ(encodeOnly(4, "7"), std::vector<SetCommand>{kDataBits});
-    EXPECT_EQ(encodeOnly(4, ""), std::vector<SetCommand>{kDataBits});
-    EXPECT_EQ(SetCommand(kDataBits).Bytes(), (std::array<uint8_t, 5>{0x1F, 0x36, 0x12, 0x00, 0xFF}));
+    EXPECT_EQ(EncodeOnly(4, "7"), std::vector<SetCommand>{kDataBits});
+    EXPECT_EQ(EncodeOnly(4, ""), std::vector<SetCommand>{kDataBits});
+    EXPECT_EQ(SetCommand(kDataBits).bytes(), (std::array<uint8_t, 5>{0x1F, 0x36, 0x12, 0x00, 0xFF}));
 }
 
 TEST(SettingsEncoding, MinimumReceiptLengthIsTwoCommands)
@@ -138,7 +138,7 @@ TEST(SettingsEncoding, MinimumReceiptLengthIsTwoCommands)
         uint8_t high;
     } rows[] = {{"Disabled", 0x00, 0x00}, {"5 Inch", 0xF7, 0x03}, {"10 Inch", 0xEE, 0x07}, {"15 Inch", 0xE5, 0x0B}};
     for (const auto &row : rows) {
-        EXPECT_EQ(encodeOnly(35, row.text), (std::vector<SetCommand>{kDataBits, {0x64, row.low}, {0x65, row.high}}))
+        EXPECT_EQ(EncodeOnly(35, row.text), (std::vector<SetCommand>{kDataBits, {0x64, row.low}, {0x65, row.high}}))
             << row.text;
     }
 }
@@ -152,7 +152,7 @@ TEST(SettingsEncoding, SendingOrderOfAFullRecord)
     settings.text(12) = "Printer Class";
     settings.text(35) = "5 Inch";
     std::vector<uint8_t> codes;
-    for (const auto &command : SettingsEncoder::Encode(SettingsCopy::From(settings), plainModel(), nullptr)) {
+    for (const auto &command : SettingsEncoder::Encode(SettingsCopy::From(settings), PlainModel(), nullptr)) {
         codes.push_back(command.item);
     }
     const std::vector<uint8_t> expected = {0x10, 0x11, 0x12, 0x13, 0x14, 0x15, 0x16, 0x17, 0x18, 0x6D, 0x68, 0x21, 0x22,
@@ -163,10 +163,10 @@ TEST(SettingsEncoding, SendingOrderOfAFullRecord)
 
 TEST(SettingsEncoding, UsbTypeRule)
 {
-    const PrinterModelInfo selecting = modelWith("KOVA-AXX0000", 4, 7);
-    const PrinterModelInfo plain = modelWith("KOVA-AXX0000", 4, 6);
-    ASSERT_TRUE(selecting.SupportsUsbSelectType());
-    ASSERT_FALSE(plain.SupportsUsbSelectType());
+    const PrinterModelInfo selecting = ModelWith("KOVA-AXX0000", 4, 7);
+    const PrinterModelInfo plain = ModelWith("KOVA-AXX0000", 4, 6);
+    ASSERT_TRUE(selecting.supportsUsbSelectType());
+    ASSERT_FALSE(plain.supportsUsbSelectType());
     const struct {
         const char *usbType;
         const char *select;
@@ -202,12 +202,12 @@ TEST(SettingsEncoding, UsbTypeRule)
 
 TEST(SettingsModel, Predicates)
 {
-    EXPECT_TRUE(modelWith("ABCDE00FGHIJ", 0, 0).IsVornLModel());
-    EXPECT_FALSE(modelWith("ABCDE01FGHIJ", 0, 0).IsVornLModel());
-    EXPECT_FALSE(modelWith("ABCDEX0FGHIJ", 0, 0).IsVornLModel());
-    EXPECT_TRUE(modelWith("ABCDEFGHIJCN", 0, 0).IsChinaModel());
-    EXPECT_FALSE(modelWith("ABCDEFGHIJcn", 0, 0).IsChinaModel());
-    EXPECT_FALSE(modelWith("ABCDEFGHICNX", 0, 0).IsChinaModel());
+    EXPECT_TRUE(ModelWith("ABCDE00FGHIJ", 0, 0).isVornLModel());
+    EXPECT_FALSE(ModelWith("ABCDE01FGHIJ", 0, 0).isVornLModel());
+    EXPECT_FALSE(ModelWith("ABCDEX0FGHIJ", 0, 0).isVornLModel());
+    EXPECT_TRUE(ModelWith("ABCDEFGHIJCN", 0, 0).isChinaModel());
+    EXPECT_FALSE(ModelWith("ABCDEFGHIJcn", 0, 0).isChinaModel());
+    EXPECT_FALSE(ModelWith("ABCDEFGHICNX", 0, 0).isChinaModel());
 
     const struct {
         uint8_t major;
@@ -219,16 +219,16 @@ TEST(SettingsModel, Predicates)
         {84, 1, true}, {95, 0, true}, {98, 9, true},  {3, 99, false}, {9, 99, false}, {0, 0, false},
     };
     for (const auto &f : firmware) {
-        EXPECT_EQ(modelWith("            ", f.major, f.minor).SupportsUsbSelectType(), f.supports)
+        EXPECT_EQ(ModelWith("            ", f.major, f.minor).supportsUsbSelectType(), f.supports)
             << int(f.major) << "." << int(f.minor);
     }
 }
 
 TEST(SettingsEncoding, FontSizeModelRule)
 {
-    const PrinterModelInfo vornL = modelWith("KOVA-00X00CN", 0, 0);  // Vorn-L wins over China
-    const PrinterModelInfo china = modelWith("KOVA-12X00CN", 0, 0);
-    const PrinterModelInfo other = modelWith("KOVA-12X0000", 0, 0);
+    const PrinterModelInfo vornL = ModelWith("KOVA-00X00CN", 0, 0);  // Vorn-L wins over China
+    const PrinterModelInfo china = ModelWith("KOVA-12X00CN", 0, 0);
+    const PrinterModelInfo other = ModelWith("KOVA-12X0000", 0, 0);
     const struct {
         const PrinterModelInfo *model;
         const char *text;
@@ -341,7 +341,7 @@ const ReadRow kReadRows[] = {
 };
 // clang-format on
 
-PrinterSettings marked()
+PrinterSettings Marked()
 {
     PrinterSettings settings;
     for (int n = 1; n <= 38; ++n) {
@@ -356,7 +356,7 @@ TEST(SettingsDecoding, EveryRowOfTheReadBackTable)
         SCOPED_TRACE(std::string("item ") + std::to_string(row.item) + " " + row.text);
         SettingsDecoder::ConfigBytes bytes{};
         bytes[row.byte] = row.bits;
-        PrinterSettings settings = marked();
+        PrinterSettings settings = Marked();
         SettingsDecoder::Decode(bytes, false, false, settings);
         EXPECT_EQ(settings.text(row.item), row.text);
     }
@@ -367,7 +367,7 @@ TEST(SettingsDecoding, ValuesWithoutTextLeaveTheItem)
     for (uint8_t baud : {0x05, 0x06, 0x07}) {
         SettingsDecoder::ConfigBytes bytes{};
         bytes[2] = baud;
-        PrinterSettings settings = marked();
+        PrinterSettings settings = Marked();
         SettingsDecoder::Decode(bytes, false, false, settings);
         EXPECT_EQ(settings.text(2), "was 2") << int(baud);
     }
@@ -376,7 +376,7 @@ TEST(SettingsDecoding, ValuesWithoutTextLeaveTheItem)
     bytes[6] = 0xD0;  // "949/54936(China)" has no read-back text
     bytes[1] = 0x03;
     bytes[15] = 0x08;
-    PrinterSettings settings = marked();
+    PrinterSettings settings = Marked();
     SettingsDecoder::Decode(bytes, false, false, settings);
     EXPECT_EQ(settings.text(3), "was 3");
     EXPECT_EQ(settings.text(27), "was 27");
@@ -423,7 +423,7 @@ TEST(SettingsDecoding, MinimumReceiptLengthQuotients)
         SettingsDecoder::ConfigBytes bytes{};
         bytes[27] = row.length & 0xFF;
         bytes[28] = row.length >> 8;
-        PrinterSettings settings = marked();
+        PrinterSettings settings = Marked();
         SettingsDecoder::Decode(bytes, false, false, settings);
         EXPECT_EQ(settings.text(35), row.text) << row.length;
     }
@@ -454,7 +454,7 @@ TEST(SettingsDecoding, UsbTypeReadBack)
     for (const auto &row : rows) {
         SettingsDecoder::ConfigBytes bytes{};
         bytes[29] = row.byte29;
-        PrinterSettings settings = marked();
+        PrinterSettings settings = Marked();
         SettingsDecoder::Decode(bytes, false, row.selecting, settings);
         EXPECT_EQ(settings.text(12), row.usbType) << int(row.byte29) << " " << row.selecting;
         EXPECT_EQ(settings.text(38), row.select) << int(row.byte29) << " " << row.selecting;
@@ -468,7 +468,7 @@ TEST(SettingsDecoding, NetworkLeavesTheInterfaceItems)
         b = 0x01;
     }
     bytes[10] = 0x02;  // "VALID/SIZE 1" is not taken over the network
-    PrinterSettings settings = marked();
+    PrinterSettings settings = Marked();
     SettingsDecoder::Decode(bytes, true, true, settings);
     for (int item : {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 38}) {
         EXPECT_EQ(settings.text(item), "was " + std::to_string(item)) << item;
@@ -479,7 +479,7 @@ TEST(SettingsDecoding, NetworkLeavesTheInterfaceItems)
     for (const auto &[value, text] :
          {std::pair<uint8_t, const char *>{1, "INVALID/SIZE 2"}, {3, "VALID/SIZE 2"}, {0, "was 15"}, {2, "was 15"}}) {
         bytes[10] = value;
-        PrinterSettings again = marked();
+        PrinterSettings again = Marked();
         SettingsDecoder::Decode(bytes, true, false, again);
         EXPECT_EQ(again.text(15), text) << int(value);
     }
@@ -490,11 +490,11 @@ TEST(SettingsDecoding, NetworkLeavesTheInterfaceItems)
 TEST(SettingsValidation, ExactCaseAndExtraTexts)
 {
     PrinterSettings settings;
-    EXPECT_EQ(settings.FirstInvalidItem(), 0);
+    EXPECT_EQ(settings.firstInvalidItem(), 0);
     settings.text(6) = "xon/xoff";
-    EXPECT_EQ(settings.FirstInvalidItem(), 6);
+    EXPECT_EQ(settings.firstInvalidItem(), 6);
     settings.text(6) = "Xon/Xoff";
-    EXPECT_EQ(settings.FirstInvalidItem(), 0);
+    EXPECT_EQ(settings.firstInvalidItem(), 0);
     for (const auto &[item, text] : {std::pair{2, "4800"},
                                      {2, "2400"},
                                      {2, "1200"},
@@ -502,18 +502,18 @@ TEST(SettingsValidation, ExactCaseAndExtraTexts)
                                      {30, "DS wt On-demand Pre-def Back"}}) {
         PrinterSettings one;
         one.text(item) = text;
-        EXPECT_EQ(one.FirstInvalidItem(), 0) << text;
+        EXPECT_EQ(one.firstInvalidItem(), 0) << text;
     }
     for (const auto &[item, text] :
          {std::pair{2, "300"}, {2, "115200 "}, {4, "9"}, {38, "auto select type"}, {11, "On"}, {12, "USB com"}}) {
         PrinterSettings one;
         one.text(item) = text;
-        EXPECT_EQ(one.FirstInvalidItem(), item) << text;
+        EXPECT_EQ(one.firstInvalidItem(), item) << text;
     }
     // The first failing item in record order is reported.
     settings.text(37) = "1mm";
     settings.text(20) = "10 Columns";
-    EXPECT_EQ(settings.FirstInvalidItem(), 20);
+    EXPECT_EQ(settings.firstInvalidItem(), 20);
 }
 
 }  // namespace

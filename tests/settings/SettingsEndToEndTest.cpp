@@ -39,18 +39,18 @@ protected:
         } else {
             argv.insert(argv.end(),
                         {"--address", address, "--tcp-port", "0", "--udp-port", "0", "--serial-link", dir.file("tty")});
-            TempDir::write(dir.file("inifile.inf"),
+            TempDir::Write(dir.file("inifile.inf"),
                            "[INITIAL]\nCOMPORT=COM3\nBAUDRATE=115200\nSTOPBITS=1\nPARITY=NONE\n"
                            "F.CONTROL=Xon/Xoff\nCOMMUNICATION=0\n[DEVICES]\nCOM3=" +
                                dir.file("tty") + "\n");
         }
-        ASSERT_TRUE(printer.start(argv, dir.file("sim.log")));
-        for (int i = 0; i < 100 && TempDir::read(dir.file("sim.log")).find("kova-sim ready") == std::string::npos;
+        ASSERT_TRUE(printer.Start(argv, dir.file("sim.log")));
+        for (int i = 0; i < 100 && TempDir::Read(dir.file("sim.log")).find("kova-sim ready") == std::string::npos;
              ++i) {
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
         }
-        ASSERT_NE(TempDir::read(dir.file("sim.log")).find("kova-sim ready"), std::string::npos)
-            << TempDir::read(dir.file("sim.log"));
+        ASSERT_NE(TempDir::Read(dir.file("sim.log")).find("kova-sim ready"), std::string::npos)
+            << TempDir::Read(dir.file("sim.log"));
     }
 
     // Every test case a loopback address of its own, so the fixed printer ports are free
@@ -69,7 +69,7 @@ protected:
         return "127.0.0." + std::to_string(61 + 2 * index + (GetParam() == Line::Serial ? 1 : 0));
     }
 
-    ProcessResult cli(std::vector<std::string> arguments)
+    ProcessResult Cli(std::vector<std::string> arguments)
     {
         arguments.insert(arguments.begin(), interfaceOptions.begin(), interfaceOptions.end());
         return ProcessRunner::Run(ProcessRunner::BuiltProgram("rollvane-cli"), arguments, dir.path());
@@ -83,23 +83,23 @@ protected:
 
 TEST_P(SettingsEndToEnd, ChangeOneItemAndReadItBack)
 {
-    ProcessResult load = cli({"load-printer", "-o", "printer.txt"});
+    ProcessResult load = Cli({"load-printer", "-o", "printer.txt"});
     ASSERT_EQ(load.exitCode, 0) << load.err;
     EXPECT_EQ(load.err, "Saved Properties:  Properties Saved!\n");
-    std::string file = TempDir::read(dir.file("printer.txt"));
+    std::string file = TempDir::Read(dir.file("printer.txt"));
     ASSERT_EQ(file.rfind("[Properties settings]:\r\n\r\n\r\n", 0), 0u);
     const std::string enabled = "\r\nKnife   =Enabled \r\n";
     const std::size_t knife = file.find(enabled);
     ASSERT_NE(knife, std::string::npos) << file;
     file.replace(knife, enabled.size(), "\r\nKnife   =Disabled \r\n");
-    TempDir::write(dir.file("printer.txt"), file);
+    TempDir::Write(dir.file("printer.txt"), file);
 
-    ProcessResult dryRun = cli({"change-settings", "printer.txt", "--dry-run"});
+    ProcessResult dryRun = Cli({"change-settings", "printer.txt", "--dry-run"});
     EXPECT_EQ(dryRun.exitCode, 0) << dryRun.err;
     EXPECT_EQ(dryRun.out, "Knife: \"Enabled\" -> \"Disabled\"\n");
-    EXPECT_EQ(cli({"load-printer"}).out.find("Knife   =Disabled"), std::string::npos);
+    EXPECT_EQ(Cli({"load-printer"}).out.find("Knife   =Disabled"), std::string::npos);
 
-    ProcessResult change = cli({"change-settings", "printer.txt"});
+    ProcessResult change = Cli({"change-settings", "printer.txt"});
     EXPECT_EQ(change.exitCode, 0) << change.err;
     if (GetParam() == Line::Network) {
         // The interface items are not read over the network, so none was written.
@@ -112,7 +112,7 @@ TEST_P(SettingsEndToEnd, ChangeOneItemAndReadItBack)
             << change.err;
     }
 
-    ProcessResult again = cli({"load-printer"});
+    ProcessResult again = Cli({"load-printer"});
     EXPECT_EQ(again.exitCode, 0) << again.err;
     EXPECT_NE(again.out.find("\r\nKnife   =Disabled \r\n"), std::string::npos) << again.out;
     EXPECT_EQ(again.out.substr(0, knife), file.substr(0, knife));
@@ -120,12 +120,12 @@ TEST_P(SettingsEndToEnd, ChangeOneItemAndReadItBack)
 
 TEST_P(SettingsEndToEnd, PrintConfigProducesAReceipt)
 {
-    ProcessResult print = cli({"print-config"});
+    ProcessResult print = Cli({"print-config"});
     EXPECT_EQ(print.exitCode, 0) << print.err;
     EXPECT_EQ(print.err, "");
     std::string receipt;
     for (int i = 0; i < 50 && receipt.empty(); ++i) {
-        receipt = TempDir::read(dir.file("out/receipt-0001.bin"));
+        receipt = TempDir::Read(dir.file("out/receipt-0001.bin"));
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     EXPECT_NE(receipt.find(std::string("\x1B\x45\x01KOVA-AXX Rollvane Ver 2.28\0\x1B\x45\x00", 33)), std::string::npos);
@@ -135,7 +135,7 @@ TEST_P(SettingsEndToEnd, PrintConfigProducesAReceipt)
 
 TEST_P(SettingsEndToEnd, BusyPrinterChangesNothing)
 {
-    printer.stop();
+    printer.Stop();
     std::vector<std::string> argv = {ProcessRunner::BuiltProgram("kova-sim"), "--state", dir.file("state.txt"),
                                      "--status", "08"};
     if (GetParam() == Line::Network) {
@@ -145,12 +145,12 @@ TEST_P(SettingsEndToEnd, BusyPrinterChangesNothing)
                     {"--address", address, "--tcp-port", "0", "--udp-port", "0", "--serial-link", dir.file("tty")});
     }
     std::filesystem::remove(dir.file("sim.log"));
-    ASSERT_TRUE(printer.start(argv, dir.file("sim.log")));
-    for (int i = 0; i < 100 && TempDir::read(dir.file("sim.log")).find("kova-sim ready") == std::string::npos; ++i) {
+    ASSERT_TRUE(printer.Start(argv, dir.file("sim.log")));
+    for (int i = 0; i < 100 && TempDir::Read(dir.file("sim.log")).find("kova-sim ready") == std::string::npos; ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
-    TempDir::write(dir.file("knife.txt"), "[Properties settings]:\r\nKnife=Disabled\r\n");
-    ProcessResult change = cli({"change-settings", "knife.txt"});
+    TempDir::Write(dir.file("knife.txt"), "[Properties settings]:\r\nKnife=Disabled\r\n");
+    ProcessResult change = Cli({"change-settings", "knife.txt"});
     EXPECT_EQ(change.exitCode, 1);
     EXPECT_EQ(change.err, "Interface Busy: Please check for any error condition on printer!\n");
 }

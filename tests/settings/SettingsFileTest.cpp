@@ -45,7 +45,7 @@ const char kAllEmpty[] = "[Properties settings]:\r\n\r\n\r\n"
                          "ReprintErrorpage=  \r\n"
                          "AddtionalFeed=  \r\n";
 
-PrinterSettings sample()
+PrinterSettings Sample()
 {
     const char *texts[] = {"RS232",
                            "4800",
@@ -137,27 +137,27 @@ TEST(SettingsFileFormat, FilledByteForByte)
                             "MinReceiptlength =15 Inch \r\n"
                             "ReprintErrorpage= ON \r\n"
                             "AddtionalFeed= 21mm \r\n";
-    EXPECT_EQ(SettingsFile::Format(sample()), expected);
+    EXPECT_EQ(SettingsFile::Format(Sample()), expected);
 }
 
 TEST(SettingsFileRead, RoundTrips)
 {
-    PrinterSettings read = sample();
+    PrinterSettings read = Sample();
     SettingsFile::Parse(kAllEmpty, read);
     PrinterSettings empty;
     empty.text(38) = "Fixed Type";  // not stored, kept
     EXPECT_EQ(read, empty);
 
     PrinterSettings full;
-    SettingsFile::Parse(SettingsFile::Format(sample()), full);
-    PrinterSettings expected = sample();
+    SettingsFile::Parse(SettingsFile::Format(Sample()), full);
+    PrinterSettings expected = Sample();
     expected.text(38).clear();
     EXPECT_EQ(full, expected);
 }
 
 TEST(SettingsFileRead, OnlyKnife)
 {
-    PrinterSettings settings = sample();
+    PrinterSettings settings = Sample();
     SettingsFile::Parse("[Properties settings]:\r\nKnife=Disabled\r\n", settings);
     for (int n = 1; n <= 37; ++n) {
         EXPECT_EQ(settings.text(n), n == 25 ? "Disabled" : "") << n;
@@ -175,7 +175,7 @@ TEST(SettingsFileRead, KeysWithoutCaseAndBlanksAroundEquals)
 
 TEST(SettingsFileRead, FileWithoutTheSection)
 {
-    PrinterSettings settings = sample();
+    PrinterSettings settings = Sample();
     SettingsFile::Parse("Knife=Disabled\r\n[Other]\r\nKnife=Enabled\r\n", settings);
     for (int n = 1; n <= 37; ++n) {
         EXPECT_EQ(settings.text(n), "") << n;

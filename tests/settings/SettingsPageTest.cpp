@@ -28,7 +28,7 @@ const Bytes kStatus = {0x1B, 0x68};
 const Bytes kInit = {0x1B, 0x40, 0x10};
 const Bytes kModelQueries = {0x1D, 0x49, 0x40, 0x27, 0x1D, 0x49, 0x40, 0xA3};
 const Bytes kEnd = {0x1D, 0xFF};
-Bytes set(uint8_t item, uint8_t value)
+Bytes Set(uint8_t item, uint8_t value)
 {
     return {0x1F, 0x36, item, value, 0xFF};
 }
@@ -38,7 +38,7 @@ protected:
     SettingsPageTest()
         : link(ui, clock), dialog("COM3", "115200", "1", "NONE", "Xon/Xoff", 0), page(link, dialog.settings())
     {
-        link.devices().setEntry("COM3", printer.slavePath());
+        link.devices().SetEntry("COM3", printer.slavePath());
         link.linkType = LinkSerial;
         dialog.settings().linkType = LinkSerial;
     }
@@ -49,7 +49,7 @@ protected:
             page.SetListText(n, settings.text(n));
         }
     }
-    std::vector<std::string> Lists() const
+    std::vector<std::string> lists() const
     {
         std::vector<std::string> texts;
         for (int n = 1; n <= 38; ++n) {
@@ -57,7 +57,7 @@ protected:
         }
         return texts;
     }
-    std::vector<std::string> Messages() const
+    std::vector<std::string> messages() const
     {
         std::vector<std::string> lines;
         for (const auto &m : ui.messages) {
@@ -77,8 +77,8 @@ protected:
 TEST_F(SettingsPageTest, AllEmptyWriteOnTheWire)
 {
     page.ApplySettings();
-    EXPECT_EQ(printer.Received(), kStatus + kStatus + kInit + set(0x12, 0x00) + kModelQueries + kEnd);
-    EXPECT_EQ(Messages(), std::vector<std::string>{"Complete: Change Settings Complete.\n"});
+    EXPECT_EQ(printer.Received(), kStatus + kStatus + kInit + Set(0x12, 0x00) + kModelQueries + kEnd);
+    EXPECT_EQ(messages(), std::vector<std::string>{"Complete: Change Settings Complete.\n"});
     EXPECT_EQ(ui.messages[0].icon, MessageIcon::None);
     EXPECT_EQ(ui.interfacePropertiesShown, 0);
     const std::vector<std::string> progress = {"progress open",
@@ -95,7 +95,7 @@ TEST_F(SettingsPageTest, AllEmptyWriteOnTheWire)
                                                "progress close",
                                                "message Complete: Change Settings Complete.\n"};
     EXPECT_EQ(ui.events, progress);
-    EXPECT_FALSE(link.IsOpen());
+    EXPECT_FALSE(link.isOpen());
     // The printer restarts: three seconds of waiting after the end of the settings.
     EXPECT_GE(clock.totalSlept(), std::chrono::seconds(3));
 }
@@ -104,8 +104,8 @@ TEST_F(SettingsPageTest, OnlyKnife)
 {
     page.SetListText(25, "Disabled");
     page.ApplySettings();
-    EXPECT_EQ(printer.Received(), kStatus + kStatus + kInit + set(0x12, 0x00) + kModelQueries + set(0x33, 0x01) + kEnd);
-    EXPECT_EQ(Messages(), std::vector<std::string>{"Complete: Change Settings Complete.\n"});
+    EXPECT_EQ(printer.Received(), kStatus + kStatus + kInit + Set(0x12, 0x00) + kModelQueries + Set(0x33, 0x01) + kEnd);
+    EXPECT_EQ(messages(), std::vector<std::string>{"Complete: Change Settings Complete.\n"});
     EXPECT_EQ(ui.interfacePropertiesShown, 0);
 }
 
@@ -115,13 +115,13 @@ TEST_F(SettingsPageTest, OnlyBaudRateResetsTheInterface)
     ui.onInterfaceProperties = [this] {
         // The person's answer in the dialog, then the carry runs again.
         EXPECT_EQ(dialog.settings().baudText, "4800");
-        EXPECT_FALSE(link.IsOpen());
+        EXPECT_FALSE(link.isOpen());
         dialog.settings().baudText = "9600";
         dialog.settings().linkType = LinkParallel;
     };
     page.ApplySettings();
-    EXPECT_EQ(printer.Received(), kStatus + kStatus + kInit + set(0x11, 0x05) + set(0x12, 0x00) + kModelQueries + kEnd);
-    EXPECT_EQ(Messages(), std::vector<std::string>{"Complete: Change Settings Complete.\n"
+    EXPECT_EQ(printer.Received(), kStatus + kStatus + kInit + Set(0x11, 0x05) + Set(0x12, 0x00) + kModelQueries + kEnd);
+    EXPECT_EQ(messages(), std::vector<std::string>{"Complete: Change Settings Complete.\n"
                                                    "And please reset the communication parameter."});
     EXPECT_EQ(ui.interfacePropertiesShown, 1);
     EXPECT_EQ(dialog.settings().baudText, "4800");
@@ -165,9 +165,9 @@ TEST_F(SettingsPageTest, BusyPrinterBeforeTheWrite)
     page.SetListText(25, "Disabled");
     page.ApplySettings();
     EXPECT_EQ(printer.Received(), kStatus);
-    EXPECT_EQ(Messages(), std::vector<std::string>{"Interface Busy: Please check for any error condition on printer!"});
+    EXPECT_EQ(messages(), std::vector<std::string>{"Interface Busy: Please check for any error condition on printer!"});
     EXPECT_EQ(ui.messages[0].icon, MessageIcon::Exclamation);
-    EXPECT_FALSE(link.IsOpen());
+    EXPECT_FALSE(link.isOpen());
 }
 
 TEST_F(SettingsPageTest, PrinterTurnsBusyInsideTheWrite)
@@ -175,9 +175,9 @@ TEST_F(SettingsPageTest, PrinterTurnsBusyInsideTheWrite)
     printer.SetStatusAnswers({0x00, 0xFF});
     page.ApplySettings();
     EXPECT_EQ(printer.Received(), kStatus + kStatus);
-    EXPECT_EQ(Messages(), std::vector<std::string>{"Interface Busy: Please check for any error condition on printer!"});
+    EXPECT_EQ(messages(), std::vector<std::string>{"Interface Busy: Please check for any error condition on printer!"});
     EXPECT_EQ(ui.openProgressWindows, 0);
-    EXPECT_FALSE(link.IsOpen());
+    EXPECT_FALSE(link.isOpen());
 }
 
 TEST_F(SettingsPageTest, ValidationEmptiesEveryText)
@@ -187,10 +187,10 @@ TEST_F(SettingsPageTest, ValidationEmptiesEveryText)
     }
     page.SetListText(6, "xon/xoff");
     page.ApplySettings();
-    EXPECT_EQ(Messages(), std::vector<std::string>{"Invalid Properties: Please select the appropriate properties!"});
+    EXPECT_EQ(messages(), std::vector<std::string>{"Invalid Properties: Please select the appropriate properties!"});
     EXPECT_EQ(ui.messages[0].icon, MessageIcon::Exclamation);
-    EXPECT_EQ(Lists(), std::vector<std::string>(38));
-    EXPECT_TRUE(page.settings().AllEmpty());
+    EXPECT_EQ(lists(), std::vector<std::string>(38));
+    EXPECT_TRUE(page.settings().allEmpty());
     EXPECT_TRUE(printer.Received().empty());
 }
 
@@ -200,8 +200,8 @@ TEST_F(SettingsPageTest, VornLModelRefusesSizeOneAndGoesOn)
     page.SetListText(15, "VALID/SIZE 1");
     page.SetListText(16, "INVALID");
     page.ApplySettings();
-    EXPECT_EQ(printer.Received(), kStatus + kStatus + kInit + set(0x12, 0x00) + kModelQueries + set(0x71, 0x01) + kEnd);
-    EXPECT_EQ(Messages(), (std::vector<std::string>{"Error: Vorn-L model, only Font Size 2 can be set",
+    EXPECT_EQ(printer.Received(), kStatus + kStatus + kInit + Set(0x12, 0x00) + kModelQueries + Set(0x71, 0x01) + kEnd);
+    EXPECT_EQ(messages(), (std::vector<std::string>{"Error: Vorn-L model, only Font Size 2 can be set",
                                                     "Complete: Change Settings Complete.\n"}));
     EXPECT_EQ(ui.messages[0].icon, MessageIcon::Stop);
 }
@@ -212,16 +212,16 @@ TEST_F(SettingsPageTest, UsbTypeFollowsTheFirmwareReadJustBefore)
     page.SetListText(38, "Fixed Type");
     printer.SetFirmware("0406");
     page.ApplySettings();
-    EXPECT_EQ(printer.Received(), kStatus + kStatus + kInit + set(0x12, 0x00) + kModelQueries + kEnd);
+    EXPECT_EQ(printer.Received(), kStatus + kStatus + kInit + Set(0x12, 0x00) + kModelQueries + kEnd);
     ui.messages.clear();
     printer.SetFirmware("0407");
     page.ApplySettings();
-    const Bytes once = kStatus + kStatus + kInit + set(0x12, 0x00) + kModelQueries + kEnd;
+    const Bytes once = kStatus + kStatus + kInit + Set(0x12, 0x00) + kModelQueries + kEnd;
     EXPECT_EQ(printer.Received(),
-              once + kStatus + kStatus + kInit + set(0x12, 0x00) + kModelQueries + set(0x68, 0x05) + kEnd);
+              once + kStatus + kStatus + kInit + Set(0x12, 0x00) + kModelQueries + Set(0x68, 0x05) + kEnd);
 }
 
-Bytes configReads()
+Bytes ConfigReads()
 {
     Bytes bytes;
     for (uint8_t n = 1; n <= 31; ++n) {
@@ -243,7 +243,7 @@ TEST_F(SettingsPageTest, LoadPrinterDecodesAndShows)
     printer.SetConfigByte(29, 0x0B);
     page.SetListText(9, "Disabled");  // never read back: stays
     page.LoadFromPrinter();
-    EXPECT_EQ(printer.Received(), kStatus + configReads() + kModelQueries);
+    EXPECT_EQ(printer.Received(), kStatus + ConfigReads() + kModelQueries);
     EXPECT_TRUE(ui.messages.empty());
     EXPECT_EQ(page.listText(1), "RS232/USB");
     EXPECT_EQ(page.listText(2), "9600");
@@ -273,7 +273,7 @@ TEST_F(SettingsPageTest, LoadPrinterDecodesAndShows)
     EXPECT_EQ(ui.events[1], "progress message Loading printer configurations, please wait...");
     EXPECT_EQ(ui.events[2], "progress range 100");
     EXPECT_EQ(ui.openProgressWindows, 0);
-    EXPECT_FALSE(link.IsOpen());
+    EXPECT_FALSE(link.isOpen());
 }
 
 // Unanswered before the write goes on; unanswered twice inside it is a time-out, bar left at 2.
@@ -286,13 +286,13 @@ TEST_F(SettingsPageTest, ChangeSettingsOnAPrinterThatNeverAnswers)
     const Bytes received = printer.Received();
     ASSERT_GE(received.size(), queries.size());
     EXPECT_EQ(Bytes(received.begin(), received.begin() + static_cast<std::ptrdiff_t>(queries.size())), queries);
-    EXPECT_EQ(Messages(), std::vector<std::string>{"Error: Timeout while sending data block!"});
+    EXPECT_EQ(messages(), std::vector<std::string>{"Error: Timeout while sending data block!"});
     EXPECT_EQ(ui.messages[0].icon, MessageIcon::Exclamation);
     EXPECT_EQ(ui.lastProgressRange, 30u);
     EXPECT_EQ(ui.lastProgressPosition, 2u);
     EXPECT_EQ(ui.openProgressWindows, 0);
     EXPECT_EQ(ui.interfacePropertiesShown, 0);
-    EXPECT_FALSE(link.IsOpen());
+    EXPECT_FALSE(link.isOpen());
 }
 
 TEST_F(SettingsPageTest, LoadPrinterThatNeverAnswers)
@@ -300,22 +300,22 @@ TEST_F(SettingsPageTest, LoadPrinterThatNeverAnswers)
     printer.SetStatusAnswers({std::nullopt});
     page.SetListText(25, "Enabled");
     page.LoadFromPrinter();
-    EXPECT_EQ(Messages(), std::vector<std::string>{"Error: Timeout while sending data block!"});
+    EXPECT_EQ(messages(), std::vector<std::string>{"Error: Timeout while sending data block!"});
     EXPECT_EQ(ui.messages[0].icon, MessageIcon::Exclamation);
     EXPECT_EQ(ui.lastProgressPosition, 2u);
     EXPECT_EQ(ui.openProgressWindows, 0);
     EXPECT_EQ(page.listText(25), "Enabled");
     EXPECT_EQ(printer.Received(), kStatus + kStatus);
-    EXPECT_FALSE(link.IsOpen());
+    EXPECT_FALSE(link.isOpen());
 }
 
 TEST_F(SettingsPageTest, LoadPrinterBusy)
 {
     printer.SetStatusAnswers({0x08});
     page.LoadFromPrinter();
-    EXPECT_EQ(Messages(), std::vector<std::string>{"Interface Busy: Please check for any error condition on printer!"});
+    EXPECT_EQ(messages(), std::vector<std::string>{"Interface Busy: Please check for any error condition on printer!"});
     EXPECT_EQ(ui.openProgressWindows, 0);
-    EXPECT_FALSE(link.IsOpen());
+    EXPECT_FALSE(link.isOpen());
 }
 
 // A configuration byte that does not come stops the load instead of reading as 0.
@@ -325,7 +325,7 @@ TEST_F(SettingsPageTest, LoadPrinterStopsAtAMissingByte)
     page.SetListText(1, "USB");
     page.SetListText(25, "Disabled");
     page.LoadFromPrinter();
-    EXPECT_EQ(Messages(), std::vector<std::string>{"Error: Timeout while sending data block!"});
+    EXPECT_EQ(messages(), std::vector<std::string>{"Error: Timeout while sending data block!"});
     EXPECT_EQ(ui.messages[0].icon, MessageIcon::Exclamation);
     EXPECT_EQ(ui.lastProgressPosition, 15u);
     EXPECT_EQ(ui.openProgressWindows, 0);
@@ -333,15 +333,15 @@ TEST_F(SettingsPageTest, LoadPrinterStopsAtAMissingByte)
     EXPECT_EQ(page.listText(2), "");
     EXPECT_EQ(page.listText(25), "Disabled");
     EXPECT_FALSE(page.hasPrinterReport());
-    EXPECT_FALSE(link.IsOpen());
+    EXPECT_FALSE(link.isOpen());
 }
 
 TEST_F(SettingsPageTest, OpenFailure)
 {
-    link.devices().setEntry("COM3", "/nonexistent/tty");
+    link.devices().SetEntry("COM3", "/nonexistent/tty");
     page.LoadFromPrinter();
     page.ApplySettings();
-    EXPECT_EQ(Messages(), (std::vector<std::string>{"Error: Unable to get serial port handle!",
+    EXPECT_EQ(messages(), (std::vector<std::string>{"Error: Unable to get serial port handle!",
                                                     "Error: Unable to get serial port handle!"}));
     EXPECT_EQ(ui.messages[0].icon, MessageIcon::Stop);
 }
@@ -353,7 +353,7 @@ TEST_F(SettingsPageTest, ChangesAreListedAfterALoadAndCancelSendsNothing)
     const Bytes afterLoad = printer.Received();
     page.SetListText(25, "Disabled");
     page.SetListText(11, "Disabled");  // never sent, never listed
-    EXPECT_EQ(page.PendingChanges(), std::vector<std::string>{"Knife: \"Enabled\" -> \"Disabled\""});
+    EXPECT_EQ(page.pendingChanges(), std::vector<std::string>{"Knife: \"Enabled\" -> \"Disabled\""});
     ui.confirmAnswers.push_back(false);
     page.ApplySettings();
     ASSERT_EQ(ui.confirmations.size(), 1u);
@@ -363,9 +363,9 @@ TEST_F(SettingsPageTest, ChangesAreListedAfterALoadAndCancelSendsNothing)
     EXPECT_TRUE(ui.messages.empty());
 
     page.ApplySettings();  // confirmed; the loaded interface items are written back too
-    EXPECT_EQ(Messages(), std::vector<std::string>{"Complete: Change Settings Complete.\n"
+    EXPECT_EQ(messages(), std::vector<std::string>{"Complete: Change Settings Complete.\n"
                                                    "And please reset the communication parameter."});
-    EXPECT_TRUE(page.PendingChanges().empty());
+    EXPECT_TRUE(page.pendingChanges().empty());
 }
 
 // A byte value without a text leaves the list as it was; that text is not the printer's.
@@ -376,7 +376,7 @@ TEST_F(SettingsPageTest, ItemsThePrinterDidNotReportAreListed)
     page.LoadFromPrinter();
     EXPECT_EQ(page.listText(2), "9600");
     EXPECT_EQ(page.listText(3), "NONE");
-    EXPECT_EQ(page.PendingChanges(), std::vector<std::string>{"Baud Rate: (not reported) -> \"9600\""});
+    EXPECT_EQ(page.pendingChanges(), std::vector<std::string>{"Baud Rate: (not reported) -> \"9600\""});
 }
 
 TEST_F(SettingsPageTest, ConfigurationPrintoutOnTheWire)
@@ -392,7 +392,7 @@ TEST_F(SettingsPageTest, ConfigurationPrintoutOnTheWire)
     EXPECT_EQ(ui.events[4], "progress message Printing Configuration Printout");
     EXPECT_EQ(ui.lastProgressPosition, 100u);
     EXPECT_EQ(ui.openProgressWindows, 0);
-    EXPECT_FALSE(link.IsOpen());
+    EXPECT_FALSE(link.isOpen());
 }
 
 TEST_F(SettingsPageTest, ConfigurationPrintoutPaperStates)
@@ -414,9 +414,9 @@ TEST_F(SettingsPageTest, ConfigurationPrintoutPaperStates)
         page.ReportPrinterError(code);
         const Bytes expected = before + kStatus + kInit + Bytes{0x1B, 0x76, 0x10};
         EXPECT_EQ(printer.Received(), expected);
-        EXPECT_EQ(Messages(), std::vector<std::string>{row.message});
+        EXPECT_EQ(messages(), std::vector<std::string>{row.message});
         EXPECT_EQ(ui.openProgressWindows, 0);
-        EXPECT_FALSE(link.IsOpen());
+        EXPECT_FALSE(link.isOpen());
     }
 }
 
@@ -460,9 +460,9 @@ TEST_F(SettingsPageTest, SaveFileWritesTheFileAndConfirms)
     EXPECT_EQ(ui.fileChoices[0].filter, "  (*.txt)|*.txt|");
     EXPECT_EQ(ui.fileChoices[0].defaultExtension, "txt");
     EXPECT_EQ(ui.fileChoices[0].proposedName, "");
-    EXPECT_EQ(Messages(), std::vector<std::string>{"Saved Properties:  Properties Saved!"});
+    EXPECT_EQ(messages(), std::vector<std::string>{"Saved Properties:  Properties Saved!"});
     EXPECT_EQ(ui.messages[0].icon, MessageIcon::None);
-    const std::string content = testing_support::TempDir::read(dir.file("one.txt"));
+    const std::string content = testing_support::TempDir::Read(dir.file("one.txt"));
     EXPECT_NE(content.find("\r\nKnife   =Disabled \r\n"), std::string::npos);
     EXPECT_EQ(content.rfind("[Properties settings]:\r\n\r\n\r\nComtype   = \r\n", 0), 0u);
 }
@@ -470,14 +470,14 @@ TEST_F(SettingsPageTest, SaveFileWritesTheFileAndConfirms)
 TEST_F(SettingsPageTest, SaveFileCancelled)
 {
     page.SaveFile();
-    EXPECT_EQ(Messages(), std::vector<std::string>{"No file saved! : No file is saved!"});
+    EXPECT_EQ(messages(), std::vector<std::string>{"No file saved! : No file is saved!"});
     EXPECT_EQ(ui.messages[0].icon, MessageIcon::Information);
 }
 
 TEST_F(SettingsPageTest, SaveFileIntoAFolderThatCannotTakeIt)
 {
     testing_support::TempDir dir;
-    testing_support::TempDir::write(dir.file("plain"), "x");
+    testing_support::TempDir::Write(dir.file("plain"), "x");
     const std::string path = dir.file("plain") + "/settings.txt";  // a file stands where the folder should
     ui.fileAnswers.push_back(path);
     page.SaveFile();
@@ -497,7 +497,7 @@ TEST_F(SettingsPageTest, SaveFileIntoAFolderThatCannotTakeIt)
 TEST_F(SettingsPageTest, LoadFileShowsTheTextsAndKeepsItem38)
 {
     testing_support::TempDir dir;
-    testing_support::TempDir::write(dir.file("in.txt"), "[Properties settings]:\r\nknife = enabled\r\n"
+    testing_support::TempDir::Write(dir.file("in.txt"), "[Properties settings]:\r\nknife = enabled\r\n"
                                                         "Baudrate=4800\r\nDefaultCP=949/54936(China)\r\n");
     page.SetListText(38, "Fixed Type");
     page.SetListText(1, "USB");
@@ -525,11 +525,11 @@ TEST_F(SettingsPageTest, LoadFileShowsTheTextsAndKeepsItem38)
 TEST_F(SettingsPageTest, LoadFileOfAnEmptyFile)
 {
     testing_support::TempDir dir;
-    testing_support::TempDir::write(dir.file("empty.txt"), "");
+    testing_support::TempDir::Write(dir.file("empty.txt"), "");
     page.SetListText(25, "Disabled");
     ui.fileAnswers.push_back(dir.file("empty.txt"));
     page.LoadFile();
-    EXPECT_EQ(Messages(), std::vector<std::string>{"Error: No Data in the file Error!"});
+    EXPECT_EQ(messages(), std::vector<std::string>{"Error: No Data in the file Error!"});
     EXPECT_EQ(ui.messages[0].icon, MessageIcon::Stop);
     EXPECT_EQ(page.listText(25), "Disabled");
 }
@@ -556,14 +556,14 @@ TEST_F(SettingsPageTest, SavedFileLoadsBack)
     }
     ui.fileAnswers.push_back(dir.file("all.txt"));
     page.SaveFile();
-    const auto saved = Lists();
+    const auto saved = lists();
     for (int n = 1; n <= 38; ++n) {
         page.SetListText(n, "");
     }
     page.SetListText(38, saved[37]);
     ui.fileAnswers.push_back(dir.file("all.txt"));
     page.LoadFile();
-    EXPECT_EQ(Lists(), saved);
+    EXPECT_EQ(lists(), saved);
 }
 
 }  // namespace

@@ -12,10 +12,10 @@ namespace testing_support {
 
 ChildProcess::~ChildProcess()
 {
-    stop();
+    Stop();
 }
 
-bool ChildProcess::start(const std::vector<std::string> &argv, const std::string &outputFile)
+bool ChildProcess::Start(const std::vector<std::string> &argv, const std::string &outputFile)
 {
     if (argv.empty() || pid_ > 0) {
         return false;
@@ -40,7 +40,7 @@ bool ChildProcess::start(const std::vector<std::string> &argv, const std::string
     return true;
 }
 
-int ChildProcess::stop()
+int ChildProcess::Stop()
 {
     if (pid_ <= 0) {
         return -1;
@@ -53,10 +53,10 @@ int ChildProcess::stop()
     return status;
 }
 
-int ChildProcess::run(const std::vector<std::string> &argv, const std::string &outputFile)
+int ChildProcess::Run(const std::vector<std::string> &argv, const std::string &outputFile)
 {
     ChildProcess child;
-    if (!child.start(argv, outputFile)) {
+    if (!child.Start(argv, outputFile)) {
         return -1;
     }
     int status = -1;

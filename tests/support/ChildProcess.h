@@ -17,14 +17,14 @@ public:
 
     // argv[0] is the program's full path. Standard input is empty; standard output and error
     // go to outputFile.
-    bool start(const std::vector<std::string> &argv, const std::string &outputFile);
+    bool Start(const std::vector<std::string> &argv, const std::string &outputFile);
     // Sends SIGTERM and waits for the child; returns its wait status (-1 when none was running).
-    int stop();
+    int Stop();
     bool running() const { return pid_ > 0; }
     pid_t pid() const { return pid_; }
 
     // Runs a program to its end; returns its exit status, or -1.
-    static int run(const std::vector<std::string> &argv, const std::string &outputFile);
+    static int Run(const std::vector<std::string> &argv, const std::string &outputFile);
 
 private:
     pid_t pid_ = -1;

@@ -32,16 +32,16 @@ server.serve_forever()
 FtpServer::FtpServer(const std::string &user, const std::string &password)
 {
     std::filesystem::create_directories(dir_.file("root"));
-    TempDir::write(dir_.file("server.py"), kScript);
+    TempDir::Write(dir_.file("server.py"), kScript);
     const std::string portFile = dir_.file("port");
     // Debian's own interpreter: another python3 earlier on PATH may lack the module.
-    if (!server_.start({"/usr/bin/python3", dir_.file("server.py"), dir_.file("root"), user, password, portFile},
+    if (!server_.Start({"/usr/bin/python3", dir_.file("server.py"), dir_.file("root"), user, password, portFile},
                        dir_.file("server.txt"))) {
         return;
     }
     for (int i = 0; i < 500; ++i) {
         if (std::filesystem::exists(portFile)) {
-            port_ = static_cast<uint16_t>(std::stoi(TempDir::read(portFile)));
+            port_ = static_cast<uint16_t>(std::stoi(TempDir::Read(portFile)));
             return;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
@@ -50,7 +50,7 @@ FtpServer::FtpServer(const std::string &user, const std::string &password)
 
 FtpServer::~FtpServer()
 {
-    server_.stop();
+    server_.Stop();
 }
 
 }  // namespace testing_support

@@ -21,7 +21,7 @@ public:
     uint16_t port() const { return port_; }
     // Where uploaded files land.
     std::string file(const std::string &name) const { return dir_.file("root/" + name); }
-    std::string log() const { return TempDir::read(dir_.file("server.txt")); }
+    std::string log() const { return TempDir::Read(dir_.file("server.txt")); }
 
 private:
     TempDir dir_;

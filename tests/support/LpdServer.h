@@ -26,9 +26,9 @@ public:
     const std::string &log() const { return log_; }
 
     // The printed output once it holds at least size bytes, or what it holds when the wait ends.
-    std::vector<uint8_t> waitForOutput(std::size_t size, std::chrono::milliseconds limit) const;
+    std::vector<uint8_t> WaitForOutput(std::size_t size, std::chrono::milliseconds limit) const;
     // The queue's record of job number once it is there ("key=value" lines), as LPRng keeps it.
-    std::optional<std::string> waitForJob(unsigned number, std::chrono::milliseconds limit) const;
+    std::optional<std::string> WaitForJob(unsigned number, std::chrono::milliseconds limit) const;
 
 private:
     uint16_t port_;

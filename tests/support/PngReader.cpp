@@ -10,14 +10,14 @@ namespace testing_support {
 
 namespace {
 
-uint32_t be32(const uint8_t *p)
+uint32_t Be32(const uint8_t *p)
 {
     return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
 }
 
 }  // namespace
 
-std::optional<PngReader> PngReader::load(const std::string &path)
+std::optional<PngReader> PngReader::Load(const std::string &path)
 {
     std::ifstream f(path, std::ios::binary);
     const std::vector<uint8_t> d((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
@@ -29,16 +29,16 @@ std::optional<PngReader> PngReader::load(const std::string &path)
     size_t at = 8;
     bool ended = false;
     while (at + 12 <= d.size()) {
-        const uint32_t len = be32(&d[at]);
+        const uint32_t len = Be32(&d[at]);
         if (at + 12 + len > d.size())
             return std::nullopt;
         const uint8_t *type = &d[at + 4];
-        const uint32_t crc = be32(&d[at + 8 + len]);
+        const uint32_t crc = Be32(&d[at + 8 + len]);
         if (crc != static_cast<uint32_t>(crc32(0, type, len + 4)))
             return std::nullopt;
         if (std::memcmp(type, "IHDR", 4) == 0) {
-            png.width = static_cast<int>(be32(type + 4));
-            png.height = static_cast<int>(be32(type + 8));
+            png.width = static_cast<int>(Be32(type + 4));
+            png.height = static_cast<int>(Be32(type + 8));
             if (type[12] != 1 || type[13] != 0)
                 return std::nullopt;
         } else if (std::memcmp(type, "IDAT", 4) == 0) {

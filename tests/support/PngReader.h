@@ -15,7 +15,7 @@ public:
     int height = 0;
     std::vector<uint8_t> black;  // one byte a dot, 1 = black
 
-    static std::optional<PngReader> load(const std::string &path);
+    static std::optional<PngReader> Load(const std::string &path);
     bool at(int x, int y) const { return black[static_cast<size_t>(y) * width + x] != 0; }
     long long blackCount() const;
 };

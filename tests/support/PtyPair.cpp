@@ -25,7 +25,7 @@ PtyPair::PtyPair()
     fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
 }
 
-std::vector<uint8_t> PtyPair::readMaster(std::chrono::milliseconds wait, std::size_t expected)
+std::vector<uint8_t> PtyPair::ReadMaster(std::chrono::milliseconds wait, std::size_t expected)
 {
     std::vector<uint8_t> bytes;
     const auto deadline = std::chrono::steady_clock::now() + wait;
@@ -48,7 +48,7 @@ std::vector<uint8_t> PtyPair::readMaster(std::chrono::milliseconds wait, std::si
     }
 }
 
-void PtyPair::writeMaster(const std::vector<uint8_t> &bytes)
+void PtyPair::WriteMaster(const std::vector<uint8_t> &bytes)
 {
     std::size_t done = 0;
     while (done < bytes.size()) {

@@ -21,8 +21,8 @@ public:
 
     // Everything that arrives on the master side within the wait (stops early once
     // expected bytes have arrived, when expected > 0).
-    std::vector<uint8_t> readMaster(std::chrono::milliseconds wait, std::size_t expected = 0);
-    void writeMaster(const std::vector<uint8_t> &bytes);
+    std::vector<uint8_t> ReadMaster(std::chrono::milliseconds wait, std::size_t expected = 0);
+    void WriteMaster(const std::vector<uint8_t> &bytes);
 
 private:
     platform::FileDescriptor master_;

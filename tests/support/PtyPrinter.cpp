@@ -27,7 +27,7 @@ std::vector<uint8_t> PtyPrinter::received() const
 void PtyPrinter::Serve()
 {
     while (!stop_) {
-        auto bytes = pty_.readMaster(std::chrono::milliseconds(20));
+        auto bytes = pty_.ReadMaster(std::chrono::milliseconds(20));
         if (bytes.empty()) {
             continue;
         }
@@ -44,7 +44,7 @@ void PtyPrinter::Serve()
             }
         }
         if (!reply.empty()) {
-            pty_.writeMaster(reply);
+            pty_.WriteMaster(reply);
         }
     }
 }

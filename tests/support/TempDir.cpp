@@ -27,7 +27,7 @@ TempDir::~TempDir()
     }
 }
 
-std::string TempDir::read(const std::string &path)
+std::string TempDir::Read(const std::string &path)
 {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream content;
@@ -35,7 +35,7 @@ std::string TempDir::read(const std::string &path)
     return content.str();
 }
 
-void TempDir::write(const std::string &path, const std::string &content)
+void TempDir::Write(const std::string &path, const std::string &content)
 {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << content;

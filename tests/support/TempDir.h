@@ -15,8 +15,8 @@ public:
     const std::string &path() const { return path_; }
     std::string file(const std::string &name) const { return path_ + "/" + name; }
 
-    static std::string read(const std::string &path);
-    static void write(const std::string &path, const std::string &content);
+    static std::string Read(const std::string &path);
+    static void Write(const std::string &path, const std::string &content);
 
 private:
     std::string path_;
