@@ -1,7 +1,6 @@
 #include "platform/AtomicFile.h"
 
 #include "platform/FileDescriptor.h"
-#include "platform/SystemError.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -14,17 +13,17 @@ namespace platform {
 
 namespace {
 
-bool Fail(std::string *error, int code)
+bool Fail(int *error, int code)
 {
     if (error) {
-        *error = SystemError::Text(code);
+        *error = code;
     }
     return false;
 }
 
 }  // namespace
 
-bool AtomicFile::Write(const std::string &path, const std::string &content, std::string *error)
+bool AtomicFile::Write(const std::string &path, const std::string &content, int *error)
 {
     std::string pattern = path + ".XXXXXX";
     std::vector<char> name(pattern.begin(), pattern.end());
@@ -60,8 +59,9 @@ bool AtomicFile::Write(const std::string &path, const std::string &content, std:
         }
         done += static_cast<std::size_t>(n);
     }
-    if (fsync(file.get()) != 0 || file.Close() != 0) {
-        const int code = errno;
+    const bool synced = fsync(file.get()) == 0;
+    int code = synced ? 0 : errno;
+    if (!synced || !file.Close(&code)) {
         unlink(temporary.c_str());
         return Fail(error, code);
     }

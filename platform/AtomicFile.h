@@ -8,8 +8,8 @@ namespace platform {
 // content goes to a new file in the same folder, which is then renamed over the old one.
 class AtomicFile {
 public:
-    // On failure the old file (if any) is untouched and error holds the reason.
-    static bool Write(const std::string &path, const std::string &content, std::string *error = nullptr);
+    // On failure the old file (if any) is untouched and *error holds the errno value.
+    static bool Write(const std::string &path, const std::string &content, int *error = nullptr);
 };
 
 }  // namespace platform

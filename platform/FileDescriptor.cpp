@@ -1,5 +1,6 @@
 #include "platform/FileDescriptor.h"
 
+#include <cerrno>
 #include <unistd.h>
 
 namespace platform {
@@ -32,11 +33,15 @@ void FileDescriptor::reset(int fd)
     fd_ = fd;
 }
 
-int FileDescriptor::Close()
+bool FileDescriptor::Close(int *error)
 {
-    int result = fd_ >= 0 ? ::close(fd_) : 0;
+    const int result = fd_ >= 0 ? ::close(fd_) : 0;
     fd_ = -1;
-    return result;
+    if (result != 0) {
+        *error = errno;
+        return false;
+    }
+    return true;
 }
 
 }  // namespace platform

@@ -18,8 +18,9 @@ public:
     bool valid() const { return fd_ >= 0; }
     int release();
     void reset(int fd = -1);
-    // Closes now and reports close()'s result (0 on success, -1 with errno).
-    int Close();
+    // Closes now; false with *error set when close() reports a failure (the descriptor is gone
+    // either way).
+    bool Close(int *error);
 
 private:
     int fd_ = -1;

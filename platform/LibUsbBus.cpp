@@ -61,30 +61,32 @@ int LibUsbBus::ErrnoFor(int libusbError)
     }
 }
 
-int LibUsbBus::Context(libusb_context **context)
+bool LibUsbBus::Context(libusb_context **context, int *error)
 {
     if (!context_) {
         int result = libusb_init(&context_);
         if (result != 0) {
             context_ = nullptr;
-            return ErrnoFor(result);
+            *error = ErrnoFor(result);
+            return false;
         }
     }
     *context = context_;
-    return 0;
+    return true;
 }
 
-int LibUsbBus::Devices(std::vector<UsbDeviceInfo> *devices)
+bool LibUsbBus::Devices(std::vector<UsbDeviceInfo> *devices, int *error)
 {
     devices->clear();
     libusb_context *context = nullptr;
-    if (int error = Context(&context); error != 0) {
-        return error;
+    if (!Context(&context, error)) {
+        return false;
     }
     libusb_device **raw = nullptr;
     ssize_t count = libusb_get_device_list(context, &raw);
     if (count < 0) {
-        return ErrnoFor(static_cast<int>(count));
+        *error = ErrnoFor(static_cast<int>(count));
+        return false;
     }
     DeviceList list(raw);
     for (ssize_t i = 0; i < count; ++i) {
@@ -118,13 +120,13 @@ int LibUsbBus::Devices(std::vector<UsbDeviceInfo> *devices)
         }
         devices->push_back(std::move(info));
     }
-    return 0;
+    return true;
 }
 
 std::unique_ptr<UsbDeviceHandle> LibUsbBus::Open(const UsbDeviceInfo &info, int *error)
 {
     libusb_context *context = nullptr;
-    if (*error = Context(&context); *error != 0) {
+    if (!Context(&context, error)) {
         return nullptr;
     }
     libusb_device **raw = nullptr;

@@ -15,14 +15,14 @@ public:
     LibUsbBus(const LibUsbBus &) = delete;
     LibUsbBus &operator=(const LibUsbBus &) = delete;
 
-    int Devices(std::vector<UsbDeviceInfo> *devices) override;
+    bool Devices(std::vector<UsbDeviceInfo> *devices, int *error) override;
     std::unique_ptr<UsbDeviceHandle> Open(const UsbDeviceInfo &info, int *error) override;
 
     // libusb's error codes as errno values.
     static int ErrnoFor(int libusbError);
 
 private:
-    int Context(libusb_context **context);
+    bool Context(libusb_context **context, int *error);
 
     libusb_context *context_ = nullptr;
 };

@@ -14,30 +14,41 @@ LibUsbDeviceHandle::~LibUsbDeviceHandle()
     libusb_close(handle_);
 }
 
-int LibUsbDeviceHandle::ClaimInterface(int number)
+bool LibUsbDeviceHandle::ClaimInterface(int number, int *error)
 {
     libusb_set_auto_detach_kernel_driver(handle_, 1);
     int result = libusb_claim_interface(handle_, number);
     if (result != 0) {
-        return LibUsbBus::ErrnoFor(result);
+        *error = LibUsbBus::ErrnoFor(result);
+        return false;
     }
     claimed_.push_back(number);
-    return 0;
+    return true;
 }
 
-int LibUsbDeviceHandle::ControlTransfer(uint8_t requestType, uint8_t request, uint16_t value, uint16_t index,
-                                        uint8_t *data, uint16_t length, unsigned timeoutMs, int *transferred)
+bool LibUsbDeviceHandle::ControlTransfer(uint8_t requestType, uint8_t request, uint16_t value, uint16_t index,
+                                         uint8_t *data, uint16_t length, unsigned timeoutMs, int *transferred,
+                                         int *error)
 {
     int result = libusb_control_transfer(handle_, requestType, request, value, index, data, length, timeoutMs);
     *transferred = result > 0 ? result : 0;
-    return result < 0 ? LibUsbBus::ErrnoFor(result) : 0;
+    if (result < 0) {
+        *error = LibUsbBus::ErrnoFor(result);
+        return false;
+    }
+    return true;
 }
 
-int LibUsbDeviceHandle::BulkTransfer(uint8_t endpoint, uint8_t *data, int length, int *transferred, unsigned timeoutMs)
+bool LibUsbDeviceHandle::BulkTransfer(uint8_t endpoint, uint8_t *data, int length, int *transferred, unsigned timeoutMs,
+                                      int *error)
 {
     *transferred = 0;
     int result = libusb_bulk_transfer(handle_, endpoint, data, length, transferred, timeoutMs);
-    return result < 0 ? LibUsbBus::ErrnoFor(result) : 0;
+    if (result < 0) {
+        *error = LibUsbBus::ErrnoFor(result);
+        return false;
+    }
+    return true;
 }
 
 }  // namespace platform

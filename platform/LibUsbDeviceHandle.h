@@ -16,10 +16,11 @@ public:
     LibUsbDeviceHandle(const LibUsbDeviceHandle &) = delete;
     LibUsbDeviceHandle &operator=(const LibUsbDeviceHandle &) = delete;
 
-    int ClaimInterface(int number) override;
-    int ControlTransfer(uint8_t requestType, uint8_t request, uint16_t value, uint16_t index, uint8_t *data,
-                        uint16_t length, unsigned timeoutMs, int *transferred) override;
-    int BulkTransfer(uint8_t endpoint, uint8_t *data, int length, int *transferred, unsigned timeoutMs) override;
+    bool ClaimInterface(int number, int *error) override;
+    bool ControlTransfer(uint8_t requestType, uint8_t request, uint16_t value, uint16_t index, uint8_t *data,
+                         uint16_t length, unsigned timeoutMs, int *transferred, int *error) override;
+    bool BulkTransfer(uint8_t endpoint, uint8_t *data, int length, int *transferred, unsigned timeoutMs,
+                      int *error) override;
 
 private:
     libusb_device_handle *handle_;

@@ -1,8 +1,6 @@
 #include "platform/ProfileFile.h"
 
 #include "platform/AtomicFile.h"
-#include "platform/SystemError.h"
-
 #include "platform/FileDescriptor.h"
 
 #include <cerrno>
@@ -39,7 +37,7 @@ bool SameName(const std::string &a, const std::string &b)
 
 }  // namespace
 
-bool ProfileFile::Load(const std::string &path, std::string *error)
+bool ProfileFile::Load(const std::string &path, int *error)
 {
     Parse("");
     FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
@@ -49,7 +47,7 @@ bool ProfileFile::Load(const std::string &path, std::string *error)
             return true;
         }
         if (error) {
-            *error = SystemError::Text(code);
+            *error = code;
         }
         return false;
     }
@@ -62,7 +60,7 @@ bool ProfileFile::Load(const std::string &path, std::string *error)
         }
         if (n < 0) {
             if (error) {
-                *error = SystemError::Text(errno);
+                *error = errno;
             }
             return false;
         }
@@ -238,7 +236,7 @@ std::string ProfileFile::text() const
     return out;
 }
 
-bool ProfileFile::Save(const std::string &path, std::string *error) const
+bool ProfileFile::Save(const std::string &path, int *error) const
 {
     return AtomicFile::Write(path, text(), error);
 }

@@ -19,8 +19,8 @@ public:
     ProfileFile() = default;
 
     // Reads a file. A missing file reads as empty and reports true; any other failure
-    // reports false with the reason in error.
-    bool Load(const std::string &path, std::string *error = nullptr);
+    // reports false with the errno value in *error.
+    bool Load(const std::string &path, int *error = nullptr);
     // Replaces the content with text.
     void Parse(const std::string &text);
 
@@ -35,7 +35,7 @@ public:
 
     std::string text() const;
     // Writes the whole file safely (a new file renamed over the old one).
-    bool Save(const std::string &path, std::string *error = nullptr) const;
+    bool Save(const std::string &path, int *error = nullptr) const;
 
 private:
     struct KeyLine {

@@ -98,8 +98,7 @@ bool SerialPort::SetState(const Dcb &dcb, int *error)
         return false;
     }
     ModemLineRequest lines;
-    if (int code = SerialSettings::ToTermios(dcb, &settings, &lines); code != 0) {
-        *error = code;
+    if (!SerialSettings::ToTermios(dcb, &settings, &lines, error)) {
         return false;
     }
     if (tcsetattr(fd(), TCSANOW, &settings) != 0) {
@@ -129,9 +128,13 @@ bool SerialPort::dsrOn() const
     return (status & TIOCM_DSR) != 0;
 }
 
-bool SerialPort::PurgeReceive()
+bool SerialPort::PurgeReceive(int *error)
 {
-    return tcflush(fd(), TCIFLUSH) == 0;
+    if (tcflush(fd(), TCIFLUSH) != 0) {
+        *error = errno;
+        return false;
+    }
+    return true;
 }
 
 bool SerialPort::Read(uint8_t *buffer, std::size_t length, std::size_t *received, int *error)

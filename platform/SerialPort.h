@@ -12,7 +12,7 @@ namespace platform {
 
 // A serial port with the behaviour of the original serial API: a device-control block for the
 // line settings, the five-value time-out record honoured by read and write, purge, and an
-// exclusive open. Errors are errno values.
+// exclusive open. Errors are reported as SystemError.h says.
 class SerialPort {
 public:
     // Opens the device for reading and writing, exclusively (TIOCEXCL and flock): a port that
@@ -43,7 +43,7 @@ public:
     // returns true with fewer bytes written. With DSR output flow on, waits while DSR is off.
     bool Write(const uint8_t *data, std::size_t length, std::size_t *written, int *error);
     // Discards what has been received and not read.
-    bool PurgeReceive();
+    bool PurgeReceive(int *error);
     // DSR as the device reports it; a device without modem lines counts as DSR on.
     bool dsrOn() const;
 

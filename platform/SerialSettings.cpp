@@ -48,12 +48,13 @@ uint32_t SerialSettings::RtsControl(const Dcb &dcb)
     return (dcb.flags & Dcb::kRtsControlMask) >> Dcb::kRtsControlShift;
 }
 
-int SerialSettings::ToTermios(const Dcb &dcb, termios *settings, ModemLineRequest *lines)
+bool SerialSettings::ToTermios(const Dcb &dcb, termios *settings, ModemLineRequest *lines, int *error)
 {
     const speed_t speed = SpeedFor(dcb.BaudRate);
     if (speed == B0 || dcb.ByteSize < 5 || dcb.ByteSize > 8 || dcb.Parity > Dcb::kParitySpace ||
         dcb.StopBits > Dcb::kStopBitsTwo) {
-        return EINVAL;
+        *error = EINVAL;
+        return false;
     }
 
     termios t = *settings;
@@ -113,7 +114,7 @@ int SerialSettings::ToTermios(const Dcb &dcb, termios *settings, ModemLineReques
         lines->dtrOn = DtrControl(dcb) != 0;
         lines->rtsOn = RtsControl(dcb) != 0;
     }
-    return 0;
+    return true;
 }
 
 void SerialSettings::FromTermios(const termios &t, Dcb *dcb)

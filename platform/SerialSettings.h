@@ -75,9 +75,9 @@ struct ModemLineRequest {
 // Translation between the device-control block and termios.
 class SerialSettings {
 public:
-    // Applies dcb onto settings (which hold the port's current termios). Returns 0, or
-    // EINVAL when the block holds a speed, byte size, parity or stop-bit code the line cannot take.
-    static int ToTermios(const Dcb &dcb, termios *settings, ModemLineRequest *lines);
+    // Applies dcb onto settings (which hold the port's current termios). False with *error EINVAL
+    // when the block holds a speed, byte size, parity or stop-bit code the line cannot take.
+    static bool ToTermios(const Dcb &dcb, termios *settings, ModemLineRequest *lines, int *error);
     // Fills the parts of dcb that termios holds: speed, byte size, parity, stop bits,
     // XON/XOFF and CTS flow flags and the XON/XOFF characters. Other fields stay as they are.
     static void FromTermios(const termios &settings, Dcb *dcb);

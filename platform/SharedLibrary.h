@@ -8,7 +8,8 @@ namespace platform {
 // A library loaded by name with dlopen; unloaded (dlclose) when the object goes.
 class SharedLibrary {
 public:
-    // Nothing when the library cannot be loaded; error then holds dlerror()'s text.
+    // Nothing when the library cannot be loaded; error then holds dlerror()'s text. The one
+    // exception to the layer's errno convention: the loader reports no errno, only this text.
     static std::unique_ptr<SharedLibrary> Load(const std::string &name, std::string *error);
 
     ~SharedLibrary();

@@ -34,14 +34,15 @@ void TraceLog::EnableFromEnvironment(const char *variable)
     if (value == nullptr || *value == '\0' || std::string(value) == "0") {
         return;
     }
-    if (!Enable(value)) {
+    int error = 0;
+    if (!Enable(value, &error)) {
         const std::string line = program_ + ": " + variable + "=" + value +
-                                 ": cannot open the trace file: " + SystemError::Text(errno) + "\n";
+                                 ": cannot open the trace file: " + SystemError::Text(error) + "\n";
         [[maybe_unused]] ssize_t ignored = ::write(STDERR_FILENO, line.data(), line.size());
     }
 }
 
-bool TraceLog::Enable(const std::string &destination)
+bool TraceLog::Enable(const std::string &destination, int *error)
 {
     Close();
     if (destination == "1" || destination == "-") {
@@ -50,6 +51,7 @@ bool TraceLog::Enable(const std::string &destination)
     }
     const int fd = ::open(destination.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NOCTTY, 0644);
     if (fd < 0) {
+        *error = errno;
         return false;
     }
     fd_ = fd;

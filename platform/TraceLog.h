@@ -22,8 +22,9 @@ public:
     // Follows the variable's value; an unset or empty variable leaves the log off. A file
     // that cannot be opened is said once on standard error, and the log stays off.
     void EnableFromEnvironment(const char *variable);
-    // "1" or "-" for standard error, else a file to append to; false when it cannot be opened.
-    bool Enable(const std::string &destination);
+    // "1" or "-" for standard error, else a file to append to; false with *error when it cannot
+    // be opened.
+    bool Enable(const std::string &destination, int *error);
 
     bool on() const { return fd_ >= 0; }
     void Write(const std::string &text);

@@ -30,38 +30,41 @@ unsigned long Number(udev_device *device, const char *attribute, int base)
 }
 
 // The syspaths a scan of one subsystem finds (devtype, when given, must match).
-int Scan(udev *context, const char *subsystem, const char *devtype, std::vector<std::string> *syspaths)
+bool Scan(udev *context, const char *subsystem, const char *devtype, std::vector<std::string> *syspaths, int *error)
 {
     Enumerate enumerate(udev_enumerate_new(context));
     if (!enumerate) {
-        return errno ? errno : ENOMEM;
+        *error = errno ? errno : ENOMEM;
+        return false;
     }
     udev_enumerate_add_match_subsystem(enumerate.get(), subsystem);
     if (devtype) {
         udev_enumerate_add_match_property(enumerate.get(), "DEVTYPE", devtype);
     }
     if (int result = udev_enumerate_scan_devices(enumerate.get()); result < 0) {
-        return -result;
+        *error = -result;
+        return false;
     }
     for (udev_list_entry *entry = udev_enumerate_get_list_entry(enumerate.get()); entry;
          entry = udev_list_entry_get_next(entry)) {
         syspaths->push_back(Text(udev_list_entry_get_name(entry)));
     }
-    return 0;
+    return true;
 }
 
 }  // namespace
 
-int UdevUsbDirectory::PrinterNodes(std::vector<UsbPrinterNode> *nodes)
+bool UdevUsbDirectory::PrinterNodes(std::vector<UsbPrinterNode> *nodes, int *error)
 {
     nodes->clear();
     Udev context(udev_new());
     if (!context) {
-        return errno ? errno : ENOMEM;
+        *error = errno ? errno : ENOMEM;
+        return false;
     }
     std::vector<std::string> syspaths;
-    if (int error = Scan(context.get(), "usbmisc", nullptr, &syspaths); error != 0) {
-        return error;
+    if (!Scan(context.get(), "usbmisc", nullptr, &syspaths, error)) {
+        return false;
     }
     for (const std::string &syspath : syspaths) {
         Device device(udev_device_new_from_syspath(context.get(), syspath.c_str()));
@@ -89,22 +92,25 @@ int UdevUsbDirectory::PrinterNodes(std::vector<UsbPrinterNode> *nodes)
         node.interfaceNumber = interface ? static_cast<uint8_t>(Number(interface, "bInterfaceNumber", 16)) : 0;
         nodes->push_back(std::move(node));
     }
-    return 0;
+    return true;
 }
 
-int UdevUsbDirectory::PresentDevices(std::vector<UsbPresentDevice> *devices)
+bool UdevUsbDirectory::PresentDevices(std::vector<UsbPresentDevice> *devices, int *error)
 {
     devices->clear();
     Udev context(udev_new());
     if (!context) {
-        return errno ? errno : ENOMEM;
+        *error = errno ? errno : ENOMEM;
+        return false;
     }
     std::vector<std::string> syspaths;
-    if (int error = Scan(context.get(), "usb", "usb_device", &syspaths); error != 0) {
-        return error;
+    if (!Scan(context.get(), "usb", "usb_device", &syspaths, error)) {
+        return false;
     }
+    // Without the printer nodes the devices are still reported, each without its node.
     std::vector<UsbPrinterNode> printers;
-    PrinterNodes(&printers);
+    int printersError = 0;
+    PrinterNodes(&printers, &printersError);
     for (const std::string &syspath : syspaths) {
         Device device(udev_device_new_from_syspath(context.get(), syspath.c_str()));
         if (!device) {
@@ -121,7 +127,7 @@ int UdevUsbDirectory::PresentDevices(std::vector<UsbPresentDevice> *devices)
         }
         devices->push_back(std::move(present));
     }
-    return 0;
+    return true;
 }
 
 }  // namespace platform

@@ -7,8 +7,8 @@ namespace platform {
 // UsbDirectory over libudev.
 class UdevUsbDirectory final : public UsbDirectory {
 public:
-    int PrinterNodes(std::vector<UsbPrinterNode> *nodes) override;
-    int PresentDevices(std::vector<UsbPresentDevice> *devices) override;
+    bool PrinterNodes(std::vector<UsbPrinterNode> *nodes, int *error) override;
+    bool PresentDevices(std::vector<UsbPresentDevice> *devices, int *error) override;
 };
 
 }  // namespace platform

@@ -27,12 +27,12 @@ struct UsbDeviceInfo {
     std::vector<UsbInterfaceInfo> interfaces;  // of the active configuration, first alternate setting
 };
 
-// The USB devices present (libusb seam). Results are 0 or an errno value.
+// The USB devices present (libusb seam). Errors as SystemError.h says: false with *error.
 class UsbBus {
 public:
     virtual ~UsbBus() = default;
 
-    virtual int Devices(std::vector<UsbDeviceInfo> *devices) = 0;
+    virtual bool Devices(std::vector<UsbDeviceInfo> *devices, int *error) = 0;
     // Opens the device at the bus number and address of info.
     virtual std::unique_ptr<UsbDeviceHandle> Open(const UsbDeviceInfo &info, int *error) = 0;
 };

@@ -24,15 +24,15 @@ struct UsbPresentDevice {
     std::string printerNode;  // its usblp node, if it has one now
 };
 
-// The device database (libudev seam). Results are 0 or an errno value.
+// The device database (libudev seam). Errors as SystemError.h says: false with *error.
 class UsbDirectory {
 public:
     virtual ~UsbDirectory() = default;
 
     // Present nodes of subsystem usbmisc that are USB printers.
-    virtual int PrinterNodes(std::vector<UsbPrinterNode> *nodes) = 0;
+    virtual bool PrinterNodes(std::vector<UsbPrinterNode> *nodes, int *error) = 0;
     // Present devices of subsystem usb.
-    virtual int PresentDevices(std::vector<UsbPresentDevice> *devices) = 0;
+    virtual bool PresentDevices(std::vector<UsbPresentDevice> *devices, int *error) = 0;
 };
 
 }  // namespace platform

@@ -35,7 +35,7 @@ InterfaceSettingsFile::Values InterfaceSettingsFile::Read() const
     return values;
 }
 
-bool InterfaceSettingsFile::Write(const InterfaceSettings &settings, int32_t linkType, std::string *error) const
+bool InterfaceSettingsFile::Write(const InterfaceSettings &settings, int32_t linkType, int *error) const
 {
     platform::ProfileFile file;
     // An existing file that cannot be read is not replaced: its other sections would be lost.

@@ -33,8 +33,8 @@ public:
     // A missing or unreadable file gives "NULL" for every text, 255.255.255.255 and LinkSerial.
     Values Read() const;
     // Writes the seven keys in their order, keeping every other section and line. On failure
-    // the old file is untouched and error holds the reason.
-    bool Write(const InterfaceSettings &settings, int32_t linkType, std::string *error) const;
+    // the old file is untouched and *error holds the errno value.
+    bool Write(const InterfaceSettings &settings, int32_t linkType, int *error) const;
 
 private:
     std::string path_;

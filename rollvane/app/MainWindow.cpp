@@ -102,11 +102,12 @@ void MainWindow::DeviceNotificationReady()
 
 bool MainWindow::WriteInterfaceSettings()
 {
-    std::string error;
+    int error = 0;
     if (settingsFile_.Write(interfaceDialog_->settings(), link_->linkType, &error)) {
         return true;
     }
-    const std::string text = "The interface settings could not be saved to " + settingsFile_.path() + ": " + error;
+    const std::string text = "The interface settings could not be saved to " + settingsFile_.path() + ": " +
+                             platform::SystemError::Text(error);
     std::cerr << "rollvane: " << text << "\n";
     ui_.ShowMessage(text, "Error", MessageIcon::Stop);
     return false;

@@ -8,7 +8,6 @@
 #include "rollvane/link/NumberText.h"
 #include "rollvane/link/PrinterLink.h"
 
-#include <cerrno>
 #include <map>
 #include <optional>
 
@@ -144,8 +143,9 @@ int CliApplication::Run(const std::vector<std::string> &arguments)
     TerminalUserInterface ui(errors_, errorsIsTerminal_);
     platform::RealClock clock;
     MainWindow window(ui, clock);
-    if (trace && !window.link().trace().Enable(*trace)) {
-        errors_ << "rollvane-cli: --trace: cannot open " << *trace << ": " << platform::SystemError::Text(errno)
+    int traceError = 0;
+    if (trace && !window.link().trace().Enable(*trace, &traceError)) {
+        errors_ << "rollvane-cli: --trace: cannot open " << *trace << ": " << platform::SystemError::Text(traceError)
                 << "\n";
         return CliCommand::kUsageError;
     }

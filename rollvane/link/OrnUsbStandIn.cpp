@@ -67,7 +67,7 @@ bool OrnUsbStandIn::FindBulkPair(const platform::UsbDeviceInfo &info, bool vendo
 intptr_t OrnUsbStandIn::OpenDevice(int *lastError)
 {
     std::vector<platform::UsbDeviceInfo> present;
-    if (int error = bus_->Devices(&present); error != 0) {
+    if (int error = 0; !bus_->Devices(&present, &error)) {
         *lastError = error == ENOMEM ? ENOMEM : ENOENT;
         return 0;
     }
@@ -90,7 +90,7 @@ intptr_t OrnUsbStandIn::OpenDevice(int *lastError)
             *lastError = error;
             return 0;
         }
-        if (error = device.handle->ClaimInterface(device.interfaceNumber); error != 0) {
+        if (!device.handle->ClaimInterface(device.interfaceNumber, &error)) {
             *lastError = error;
             return 0;
         }
@@ -137,10 +137,10 @@ int32_t OrnUsbStandIn::ControlRead(intptr_t device, int32_t direction, int32_t r
     const uint8_t requestType =
         static_cast<uint8_t>((direction ? kDirectionIn : 0) | kRequestTypeVendor | (recipient & 0x1F));
     int moved = 0;
-    int error = found->second.handle->ControlTransfer(requestType, static_cast<uint8_t>(request),
-                                                      static_cast<uint16_t>(value), static_cast<uint16_t>(index),
-                                                      buffer, static_cast<uint16_t>(length), kControlTimeoutMs, &moved);
-    if (error != 0) {
+    int error = 0;
+    if (!found->second.handle->ControlTransfer(requestType, static_cast<uint8_t>(request), static_cast<uint16_t>(value),
+                                               static_cast<uint16_t>(index), buffer, static_cast<uint16_t>(length),
+                                               kControlTimeoutMs, &moved, &error)) {
         return 0;
     }
     *count = static_cast<uint32_t>(moved);
@@ -154,7 +154,7 @@ int32_t OrnUsbStandIn::CheckReconnect(intptr_t device)
         return 1;
     }
     std::vector<platform::UsbDeviceInfo> present;
-    if (bus_->Devices(&present) != 0) {
+    if (int error = 0; !bus_->Devices(&present, &error)) {
         return 1;
     }
     const auto &info = found->second.info;

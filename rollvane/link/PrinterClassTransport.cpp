@@ -54,7 +54,8 @@ int PrinterClassTransport::QueryStatus(uint8_t *status)
         return 0;
     }
     std::vector<platform::UsbPrinterNode> nodes;
-    if (const int error = directory_->PrinterNodes(&nodes); error != 0) {
+    int error = 0;
+    if (!directory_->PrinterNodes(&nodes, &error)) {
         journal_.Failed(where(), "status request", error);
         return 0;
     }
@@ -69,17 +70,15 @@ int PrinterClassTransport::QueryStatus(uint8_t *status)
     info.productId = node->productId;
     info.busNumber = node->busNumber;
     info.deviceAddress = node->deviceAddress;
-    int error = 0;
     auto device = bus_->Open(info, &error);
     if (!device) {
         journal_.Failed(where(), "status request", error);
         return 0;
     }
     int moved = 0;
-    error = device->ControlTransfer(kRequestType, LinkCommands::kVendorStatusRequest, LinkCommands::kVendorStatusValue,
-                                    node->interfaceNumber, status, LinkCommands::kPrinterClassStatusLength,
-                                    kRequestTimeoutMs, &moved);
-    if (error != 0) {
+    if (!device->ControlTransfer(kRequestType, LinkCommands::kVendorStatusRequest, LinkCommands::kVendorStatusValue,
+                                 node->interfaceNumber, status, LinkCommands::kPrinterClassStatusLength,
+                                 kRequestTimeoutMs, &moved, &error)) {
         journal_.Failed(where(), "status request", error);
         return 0;
     }

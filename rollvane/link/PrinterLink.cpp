@@ -135,7 +135,7 @@ int PrinterLink::EnumerateUsbPrinters(std::vector<std::string> *paths)
         return 0;
     }
     std::vector<platform::UsbPrinterNode> nodes;
-    if (facilities_.usbDirectory->PrinterNodes(&nodes) != 0) {
+    if (int error = 0; !facilities_.usbDirectory->PrinterNodes(&nodes, &error)) {
         return 0;
     }
     for (const auto &node : nodes) {
@@ -286,8 +286,8 @@ int PrinterLink::HandleDeviceChange(const platform::UsbDeviceEvent &event)
         return 0;
     }
     std::vector<platform::UsbPresentDevice> present;
-    const int error = facilities_.usbDirectory ? facilities_.usbDirectory->PresentDevices(&present) : ENOSYS;
-    if (error != 0) {
+    int error = ENOSYS;
+    if (!facilities_.usbDirectory || !facilities_.usbDirectory->PresentDevices(&present, &error)) {
         ui_.ShowMessage("udev_enumerate_scan_devices(): " + platform::SystemError::Text(error), "Rollvane",
                         MessageIcon::Exclamation);
         return 0;

@@ -22,7 +22,11 @@ public:
     bool SetTimeouts(const platform::CommTimeouts &timeouts) override;
     bool Read(uint8_t *buffer, std::size_t length, std::size_t *received, int *error) override;
     bool Write(const uint8_t *data, std::size_t length, std::size_t *written, int *error) override;
-    bool PurgeReceive() override { return port_->PurgeReceive(); }
+    bool PurgeReceive() override
+    {
+        int error = 0;
+        return port_->PurgeReceive(&error);
+    }
 
 private:
     std::unique_ptr<platform::SerialPort> port_;

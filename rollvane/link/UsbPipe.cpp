@@ -39,9 +39,10 @@ bool UsbPipe::Transfer(unsigned timeoutMs)
     const std::size_t left = length_ - done_;
     const int chunk = left > INT_MAX ? INT_MAX : static_cast<int>(left);
     int moved = 0;
-    int result = device_.BulkTransfer(endpoint_, data_ + done_, chunk, &moved, timeoutMs);
+    int error = 0;
+    const bool ok = device_.BulkTransfer(endpoint_, data_ + done_, chunk, &moved, timeoutMs, &error);
     done_ += static_cast<std::size_t>(moved > 0 ? moved : 0);
-    if (result == ETIMEDOUT) {
+    if (!ok && error == ETIMEDOUT) {
         // A read is done with what arrived; a write goes on with the rest.
         if (!writing_ && done_ > 0) {
             return true;
@@ -51,8 +52,8 @@ bool UsbPipe::Transfer(unsigned timeoutMs)
         }
         return false;
     }
-    if (result != 0) {
-        error_ = result;
+    if (!ok) {
+        error_ = error;
         return true;
     }
     return !writing_ || done_ >= length_;

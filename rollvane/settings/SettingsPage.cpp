@@ -29,12 +29,12 @@ std::string BaseName(const std::string &path)
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// The whole file, or false with the system's reason.
-bool ReadWholeFile(const std::string &path, std::string *content, std::string *reason)
+// The whole file, or false with the errno value.
+bool ReadWholeFile(const std::string &path, std::string *content, int *error)
 {
     const platform::FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (!file.valid()) {
-        *reason = platform::SystemError::Text(errno);
+        *error = errno;
         return false;
     }
     content->clear();
@@ -46,7 +46,7 @@ bool ReadWholeFile(const std::string &path, std::string *content, std::string *r
         } else if (n == 0) {
             return true;
         } else if (errno != EINTR) {
-            *reason = platform::SystemError::Text(errno);
+            *error = errno;
             return false;
         }
     }
@@ -113,9 +113,10 @@ int SettingsPage::LoadFile()
     }
     rememberedFileName_ = BaseName(*path);
     std::string content;
-    std::string reason;
-    if (!ReadWholeFile(*path, &content, &reason)) {
-        ui.ShowMessage("Cannot read the file " + *path + ":\n" + reason, "Error", MessageIcon::Stop);
+    int error = 0;
+    if (!ReadWholeFile(*path, &content, &error)) {
+        ui.ShowMessage("Cannot read the file " + *path + ":\n" + platform::SystemError::Text(error), "Error",
+                       MessageIcon::Stop);
         return 0;
     }
     if (content.empty()) {
@@ -137,9 +138,10 @@ int SettingsPage::SaveFile()
         ui.ShowMessage("No file is saved!", "No file saved! ", MessageIcon::Information);
         return 0;
     }
-    std::string reason;
-    if (!platform::AtomicFile::Write(*path, SettingsFile::Format(settings_), &reason)) {
-        ui.ShowMessage("Cannot save the file " + *path + ":\n" + reason, "Error", MessageIcon::Stop);
+    int error = 0;
+    if (!platform::AtomicFile::Write(*path, SettingsFile::Format(settings_), &error)) {
+        ui.ShowMessage("Cannot save the file " + *path + ":\n" + platform::SystemError::Text(error), "Error",
+                       MessageIcon::Stop);
         return 0;
     }
     ui.ShowMessage(" Properties Saved!", "Saved Properties", MessageIcon::None);

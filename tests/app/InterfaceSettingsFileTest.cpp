@@ -1,6 +1,8 @@
 #include "rollvane/app/InterfaceSettingsFile.h"
+#include "platform/SystemError.h"
 #include "tests/support/TempDir.h"
 
+#include <cerrno>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -75,8 +77,8 @@ TEST(InterfaceSettingsFile, WritesTheKeysInOrderAndKeepsOtherSections)
     s.parityText = "NONE";
     s.flowText = "Xon/Xoff";
     s.ipText = "3232235786";
-    std::string error;
-    ASSERT_TRUE(file.Write(s, rollvane::LinkSerial, &error)) << error;
+    int error = 0;
+    ASSERT_TRUE(file.Write(s, rollvane::LinkSerial, &error)) << platform::SystemError::Text(error);
     EXPECT_EQ(TempDir::Read(path), "; kept\n[DEVICES]\nCOM3=/dev/ttyUSB0\n\n[INITIAL]\nIP.ADDRESS=3232235786\n"
                                    "EXTRA=kept\nCOMPORT=COM3\nBAUDRATE=115200\nSTOPBITS=1\nPARITY=NONE\n"
                                    "F.CONTROL=Xon/Xoff\nCOMMUNICATION=0\n");
@@ -104,7 +106,7 @@ TEST(InterfaceSettingsFile, UnwritableFolderReportsTheReasonAndKeepsTheOldFile)
 {
     TempDir dir;
     InterfaceSettings s;
-    std::string error;
+    int error = 0;
     EXPECT_FALSE(InterfaceSettingsFile(dir.file("missing/inifile.inf")).Write(s, 0, &error));
-    EXPECT_EQ(error, "No such file or directory");
+    EXPECT_EQ(error, ENOENT);
 }

@@ -20,28 +20,30 @@ public:
     FakeUsbDeviceHandle(FakeUsbBus &bus, std::vector<std::string> &log) : bus_(bus), log_(log) {}
     ~FakeUsbDeviceHandle() override { log_.push_back("usb close"); }
 
-    int ClaimInterface(int number) override
+    bool ClaimInterface(int number, int * /*error*/) override
     {
         log_.push_back("usb claim " + std::to_string(number));
-        return 0;
+        return true;
     }
 
-    int ControlTransfer(uint8_t requestType, uint8_t request, uint16_t value, uint16_t index, uint8_t *data,
-                        uint16_t length, unsigned timeoutMs, int *transferred) override
+    bool ControlTransfer(uint8_t requestType, uint8_t request, uint16_t value, uint16_t index, uint8_t *data,
+                         uint16_t length, unsigned timeoutMs, int *transferred, int *error) override
     {
         log_.push_back("usb control " + Hex(requestType, 2) + " " + std::to_string(request) + " " + Hex(value, 4) +
                        " " + std::to_string(index) + " " + std::to_string(length) + " " + std::to_string(timeoutMs));
         *transferred = 0;
         if (bus_.controlError != 0) {
-            return bus_.controlError;
+            *error = bus_.controlError;
+            return false;
         }
         const std::size_t n = std::min<std::size_t>(length, bus_.controlReply.size());
         std::copy_n(bus_.controlReply.begin(), n, data);
         *transferred = static_cast<int>(n);
-        return 0;
+        return true;
     }
 
-    int BulkTransfer(uint8_t endpoint, uint8_t *data, int length, int *transferred, unsigned timeoutMs) override
+    bool BulkTransfer(uint8_t endpoint, uint8_t *data, int length, int *transferred, unsigned timeoutMs,
+                      int *error) override
     {
         std::string entry =
             "usb bulk " + Hex(endpoint, 2) + " " + std::to_string(length) + " " + std::to_string(timeoutMs);
@@ -51,7 +53,7 @@ public:
             std::copy_n(bus_.bulkInData.begin(), n, data);
             bus_.bulkInData.erase(bus_.bulkInData.begin(), bus_.bulkInData.begin() + static_cast<long>(n));
             *transferred = static_cast<int>(n);
-            return n > 0 ? 0 : ETIMEDOUT;
+            return n > 0 || TimedOut(error);
         }
         int moved = length;
         if (!bus_.bulkOutLimits.empty()) {
@@ -60,10 +62,16 @@ public:
         }
         bus_.bulkOut.insert(bus_.bulkOut.end(), data, data + moved);
         *transferred = moved;
-        return moved < length ? ETIMEDOUT : 0;
+        return moved >= length || TimedOut(error);
     }
 
 private:
+    static bool TimedOut(int *error)
+    {
+        *error = ETIMEDOUT;
+        return false;
+    }
+
     FakeUsbBus &bus_;
     std::vector<std::string> &log_;
 };
@@ -81,11 +89,15 @@ platform::UsbDeviceInfo FakeUsbBus::VendorDevice(uint16_t vendorId, uint16_t pro
     return info;
 }
 
-int FakeUsbBus::Devices(std::vector<platform::UsbDeviceInfo> *list)
+bool FakeUsbBus::Devices(std::vector<platform::UsbDeviceInfo> *list, int *error)
 {
     log_.push_back("usb devices");
     *list = devices;
-    return devicesError;
+    if (devicesError != 0) {
+        *error = devicesError;
+        return false;
+    }
+    return true;
 }
 
 std::unique_ptr<platform::UsbDeviceHandle> FakeUsbBus::Open(const platform::UsbDeviceInfo &info, int *error)

@@ -12,16 +12,17 @@ class FakeUsbBus final : public platform::UsbBus {
 public:
     explicit FakeUsbBus(std::vector<std::string> &log) : log_(log) {}
 
-    int Devices(std::vector<platform::UsbDeviceInfo> *devices) override;
+    bool Devices(std::vector<platform::UsbDeviceInfo> *devices, int *error) override;
     std::unique_ptr<platform::UsbDeviceHandle> Open(const platform::UsbDeviceInfo &info, int *error) override;
 
     // A device with one vendor-specific interface (bulk OUT 0x02, bulk IN 0x81).
     static platform::UsbDeviceInfo VendorDevice(uint16_t vendorId, uint16_t productId, uint8_t bus, uint8_t address);
 
     std::vector<platform::UsbDeviceInfo> devices;
+    // The errno values Devices and Open fail with; 0: they succeed.
     int devicesError = 0;
     int openError = 0;
-    // The control request's answer, or its error.
+    // The control request's answer, or its errno value.
     std::vector<uint8_t> controlReply;
     int controlError = 0;
     // What bulk IN transfers deliver; empty: they time out.

@@ -144,7 +144,8 @@ TEST(PrinterLinkShape, TheTraceShowsOpenConfigureBlocksAndCloseOnlyWhenOn)
         facilities.openSerial = &rollvane::SerialPortLine::Open;
         facilities.trace = std::make_shared<platform::TraceLog>("rollvane");
         if (on) {
-            ASSERT_TRUE(facilities.trace->Enable(dir.file("trace.txt")));
+            int error = 0;
+            ASSERT_TRUE(facilities.trace->Enable(dir.file("trace.txt"), &error));
         }
         PrinterLink link(ui, clock, std::move(facilities));
         link.devices().SetEntry("COM3", pty.slavePath());

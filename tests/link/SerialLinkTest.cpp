@@ -205,7 +205,8 @@ protected:
         termios t{};
         cfmakeraw(&t);
         platform::ModemLineRequest request;
-        EXPECT_EQ(platform::SerialSettings::ToTermios(*script.appliedState, &t, lines ? lines : &request), 0);
+        int error = 0;
+        EXPECT_TRUE(platform::SerialSettings::ToTermios(*script.appliedState, &t, lines ? lines : &request, &error));
         return t;
     }
 };

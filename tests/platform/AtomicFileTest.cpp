@@ -1,6 +1,8 @@
 #include "platform/AtomicFile.h"
+#include "platform/SystemError.h"
 #include "tests/support/TempDir.h"
 
+#include <cerrno>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -14,8 +16,8 @@ TEST(AtomicFile, ReplacesTheWholeFileAndKeepsItsMode)
     const std::string path = dir.file("out.txt");
     TempDir::Write(path, "old content that is longer");
     chmod(path.c_str(), 0640);
-    std::string error;
-    ASSERT_TRUE(AtomicFile::Write(path, "new", &error)) << error;
+    int error = 0;
+    ASSERT_TRUE(AtomicFile::Write(path, "new", &error)) << platform::SystemError::Text(error);
     EXPECT_EQ(TempDir::Read(path), "new");
     struct stat st {};
     ASSERT_EQ(stat(path.c_str(), &st), 0);
@@ -25,12 +27,12 @@ TEST(AtomicFile, ReplacesTheWholeFileAndKeepsItsMode)
 TEST(AtomicFile, FailureLeavesTheOldFileAndNoTemporaryFile)
 {
     TempDir dir;
-    std::string error;
+    int error = 0;
     // The target is a folder: the rename cannot replace it.
     const std::string folder = dir.file("taken");
     std::filesystem::create_directory(folder);
     EXPECT_FALSE(AtomicFile::Write(folder, "data", &error));
-    EXPECT_FALSE(error.empty());
+    EXPECT_NE(error, 0);
     int entries = 0;
     for ([[maybe_unused]] auto &entry : std::filesystem::directory_iterator(dir.path())) {
         ++entries;
@@ -41,7 +43,7 @@ TEST(AtomicFile, FailureLeavesTheOldFileAndNoTemporaryFile)
 TEST(AtomicFile, MissingFolderReportsTheReason)
 {
     TempDir dir;
-    std::string error;
+    int error = 0;
     EXPECT_FALSE(AtomicFile::Write(dir.file("no/such/folder/file.txt"), "x", &error));
-    EXPECT_EQ(error, "No such file or directory");
+    EXPECT_EQ(error, ENOENT);
 }

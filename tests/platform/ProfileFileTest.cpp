@@ -1,4 +1,5 @@
 #include "platform/ProfileFile.h"
+#include "platform/SystemError.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -77,10 +78,10 @@ TEST(ProfileFileRead, UnreadableFileReportsTheReason)
 {
     TempDir dir;
     ProfileFile file;
-    std::string error;
+    int error = 0;
     // A folder cannot be read as a file, even by root.
     EXPECT_FALSE(file.Load(dir.path(), &error));
-    EXPECT_FALSE(error.empty());
+    EXPECT_NE(error, 0);
 }
 
 TEST(ProfileFileWrite, ChangesTheKeyLineInPlaceAndKeepsEverythingElse)
@@ -121,7 +122,7 @@ TEST(ProfileFileWrite, SaveRoundTripsThroughTheDisk)
     ProfileFile file;
     ASSERT_TRUE(file.Load(path));
     file.SetValue("INITIAL", "COMPORT", "LAN");
-    std::string error;
-    ASSERT_TRUE(file.Save(path, &error)) << error;
+    int error = 0;
+    ASSERT_TRUE(file.Save(path, &error)) << platform::SystemError::Text(error);
     EXPECT_EQ(TempDir::Read(path), "[Keep]\nthis=line\n[INITIAL]\nCOMPORT=LAN\n");
 }

@@ -180,11 +180,11 @@ TEST(SerialPort, PurgeDiscardsUnreadInput)
     auto port = OpenPort(pty);
     pty.WriteMaster({7, 7, 7});
     std::this_thread::sleep_for(50ms);
-    EXPECT_TRUE(port->PurgeReceive());
+    int error = 0;
+    EXPECT_TRUE(port->PurgeReceive(&error));
     port->SetTimeouts({kMaxTimeout, kMaxTimeout, 100, 0, 0});
     uint8_t byte = 0;
     std::size_t received = 0;
-    int error = 0;
     EXPECT_TRUE(port->Read(&byte, 1, &received, &error));
     EXPECT_EQ(received, 0u);
 }

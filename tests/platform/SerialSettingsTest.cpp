@@ -1,5 +1,6 @@
 #include "platform/SerialSettings.h"
 
+#include <cerrno>
 #include <gtest/gtest.h>
 
 using platform::Dcb;
@@ -26,7 +27,8 @@ Dcb BaseDcb()
 termios Translated(const Dcb &dcb, ModemLineRequest *lines = nullptr)
 {
     termios t{};
-    EXPECT_EQ(SerialSettings::ToTermios(dcb, &t, lines), 0);
+    int error = 0;
+    EXPECT_TRUE(SerialSettings::ToTermios(dcb, &t, lines, &error));
     return t;
 }
 
@@ -110,16 +112,21 @@ TEST(SerialSettings, ModemLinesFollowTheControlFields)
 TEST(SerialSettings, RefusesWhatTheLineCannotTake)
 {
     termios t{};
+    int error = 0;
     Dcb dcb = BaseDcb();
     dcb.BaudRate = 12345;
-    EXPECT_EQ(SerialSettings::ToTermios(dcb, &t, nullptr), EINVAL);
+    EXPECT_FALSE(SerialSettings::ToTermios(dcb, &t, nullptr, &error));
+    EXPECT_EQ(error, EINVAL);
     dcb = BaseDcb();
     dcb.ByteSize = 9;
-    EXPECT_EQ(SerialSettings::ToTermios(dcb, &t, nullptr), EINVAL);
+    EXPECT_FALSE(SerialSettings::ToTermios(dcb, &t, nullptr, &error));
+    EXPECT_EQ(error, EINVAL);
     dcb = BaseDcb();
     dcb.Parity = 5;
-    EXPECT_EQ(SerialSettings::ToTermios(dcb, &t, nullptr), EINVAL);
+    EXPECT_FALSE(SerialSettings::ToTermios(dcb, &t, nullptr, &error));
+    EXPECT_EQ(error, EINVAL);
     dcb = BaseDcb();
     dcb.StopBits = 3;
-    EXPECT_EQ(SerialSettings::ToTermios(dcb, &t, nullptr), EINVAL);
+    EXPECT_FALSE(SerialSettings::ToTermios(dcb, &t, nullptr, &error));
+    EXPECT_EQ(error, EINVAL);
 }

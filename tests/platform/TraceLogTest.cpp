@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <regex>
 
@@ -47,6 +48,8 @@ TEST(TraceLog, OffUntilEnabledThenOneStampedLinePerEvent)
     EXPECT_TRUE(std::regex_match(text, std::regex("rollvane \\d\\d:\\d\\d:\\d\\d\\.\\d{3} open COM3\n"
                                                   "rollvane \\d\\d:\\d\\d:\\d\\d\\.\\d{3} COM3 send 2 bytes: 1B 68\n")))
         << text;
-    EXPECT_FALSE(log.Enable(dir.file("missing/folder/trace.txt")));
+    int error = 0;
+    EXPECT_FALSE(log.Enable(dir.file("missing/folder/trace.txt"), &error));
+    EXPECT_EQ(error, ENOENT);
     EXPECT_FALSE(log.on());
 }
