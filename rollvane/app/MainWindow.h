@@ -1,9 +1,15 @@
 #pragma once
 
+// The shell: the main window's commands over the pages, and inifile.inf.
+// Error convention of the layer: as in the pages, a command tells the person through UserInterface
+// message boxes and nothing throws; RegisterDeviceNotifications returns -1 after its box. When
+// inifile.inf cannot be written the old file stays as it was, the reason goes to a message box
+// and to standard error, and WriteInterfaceSettings returns false.
+
 #include "platform/Clock.h"
-#include "rollvane/link/UserInterface.h"
 #include "rollvane/app/InterfacePropertiesDialog.h"
 #include "rollvane/app/InterfaceSettingsFile.h"
+#include "rollvane/link/UserInterface.h"
 
 #include <array>
 #include <functional>

@@ -1,5 +1,11 @@
 #pragma once
 
+// The CLI: rollvane-cli's commands over the same page logic as the desktop program.
+// Error convention of the layer: the exit status is 0 when the action raised no warning or error,
+// 1 when it raised a message box with the warning or stop icon, and 2 (kUsageError) for a usage
+// error or interface settings the dialog refuses. Every message box becomes a "CAPTION: TEXT"
+// record on standard error, followed by a "  cause: CAUSE" line when the failure has a cause.
+
 #include <ostream>
 #include <string>
 #include <vector>

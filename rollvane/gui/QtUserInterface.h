@@ -1,5 +1,10 @@
 #pragma once
 
+// The widgets: Qt windows and dialogs over the page logic.
+// Error convention of the layer: widgets show. They hold no printer logic and report nothing
+// themselves; what the pages report arrives here as a message box (the cause, when there is one,
+// as its details). Nothing throws.
+
 #include "rollvane/link/UserInterface.h"
 
 class QWidget;

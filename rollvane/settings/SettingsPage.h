@@ -1,5 +1,11 @@
 #pragma once
 
+// The settings layer: the page logic of "Change Settings" and its printer sequences.
+// Error convention of the layer: the button handlers report 1 when they did their work and 0
+// when they stopped, printer sequences return a PrinterErrorCode, and every failure reaches the
+// person as a UserInterface message box (with the link's cause where there is one), never as a
+// value a caller has to show. Nothing throws.
+
 #include "rollvane/link/PrinterErrorCode.h"
 #include "rollvane/settings/PrinterSettings.h"
 #include "rollvane/settings/SettingsTransfer.h"
