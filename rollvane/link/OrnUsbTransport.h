@@ -18,7 +18,6 @@ public:
 
     std::string where() const override;
     int Open(const std::string &port) override;
-    int Configure(const LinkSettings &) override { return 0; }
     int QueryStatus(uint8_t *status) override;
     void Close() override;
     bool isOpen() const override { return device_ != 0 || writePipe_ != -1 || readPipe_ != -1; }

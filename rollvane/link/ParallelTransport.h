@@ -5,8 +5,6 @@
 #include "rollvane/link/LinkFacilities.h"
 #include "rollvane/link/OverlappedTransport.h"
 
-#include <memory>
-
 namespace rollvane {
 
 // The parallel port, opened as a device file. A read waits 400 ms before it starts, to give
@@ -18,15 +16,8 @@ public:
 
     std::string where() const override { return port_ + " (" + path_ + ")"; }
     int Open(const std::string &port) override;
-    int Configure(const LinkSettings &) override { return 0; }
     int Receive(uint8_t *buffer, uint32_t length) override;
     int QueryStatus(uint8_t *status) override { return RequestStatusOnDataLine(status); }
-    void Close() override { device_.reset(); }
-    bool isOpen() const override { return device_ != nullptr; }
-
-protected:
-    platform::OverlappedDevice *writeDevice() override { return device_.get(); }
-    platform::OverlappedDevice *readDevice() override { return device_.get(); }
 
 private:
     LinkFacilities::DeviceOpener open_;
@@ -34,7 +25,6 @@ private:
     platform::Clock &clock_;
     std::string port_;
     std::string path_;
-    std::unique_ptr<platform::OverlappedDevice> device_;
 };
 
 }  // namespace rollvane

@@ -21,15 +21,7 @@ public:
 
     std::string where() const override;
     int Open(const std::string &port) override;
-    int Configure(const LinkSettings &) override { return 0; }
     int QueryStatus(uint8_t *status) override;
-    void Close() override { device_.reset(); }
-    bool isOpen() const override { return device_ != nullptr; }
-
-protected:
-    // Without the 5000 ms wait after a write: a pending write is awaited at once.
-    platform::OverlappedDevice *writeDevice() override { return device_.get(); }
-    platform::OverlappedDevice *readDevice() override { return device_.get(); }
 
 private:
     LinkFacilities::DeviceOpener open_;
@@ -37,7 +29,6 @@ private:
     std::shared_ptr<platform::UsbBus> bus_;
     std::shared_ptr<platform::UsbDirectory> directory_;
     std::string path_;
-    std::unique_ptr<platform::OverlappedDevice> device_;
 };
 
 }  // namespace rollvane
