@@ -110,7 +110,7 @@ int PrinterLink::Open(const std::string &port)
                         "choose the port again in Interface Properties");
         return 0;
     }
-    const int opened = transport_->Open(port);
+    const int opened = Waiting([&] { return transport_->Open(port); });
     if (journal_.tracing()) {
         journal_.Trace("open " + transport_->where() + (opened ? "" : " failed"));
     }
@@ -160,7 +160,7 @@ int PrinterLink::Configure(const InterfaceSettings &settings)
     stopBits = settings.stopBits;
     ipAddress = settings.ipAddress;
     if (transport_) {
-        transport_->Configure(remembered());
+        Waiting([&] { return transport_->Configure(remembered()); });
     }
     return 0;
 }
@@ -172,7 +172,7 @@ int PrinterLink::ConfigureSerial(const std::string & /*port*/, int32_t baud, con
     parityName = parity;
     dataBits = bits;
     stopBits = stop;
-    return transport_ ? transport_->ConfigureLine(remembered()) : 0;
+    return transport_ ? Waiting([&] { return transport_->ConfigureLine(remembered()); }) : 0;
 }
 
 int PrinterLink::Reopen()
@@ -208,23 +208,23 @@ int PrinterLink::Send(std::initializer_list<uint8_t> bytes)
 
 int PrinterLink::Send(const uint8_t *data, uint32_t length)
 {
-    return transport_ ? transport_->Send(data, length, false) : 0;
+    return transport_ ? Waiting([&] { return transport_->Send(data, length, false); }) : 0;
 }
 
 int PrinterLink::SendBulk(uint8_t *data, uint32_t length)
 {
     // The data goes out exactly as given, and every transport reports its real result.
-    return transport_ ? transport_->Send(data, length, true) : 0;
+    return transport_ ? Waiting([&] { return transport_->Send(data, length, true); }) : 0;
 }
 
 int PrinterLink::Receive(uint8_t *buffer, uint32_t length)
 {
-    return transport_ ? transport_->Receive(buffer, length) : 0;
+    return transport_ ? Waiting([&] { return transport_->Receive(buffer, length); }) : 0;
 }
 
 int PrinterLink::ReceiveStatusReply(uint8_t *buffer, uint32_t length)
 {
-    return transport_ ? transport_->ReceiveStatusReply(buffer, length) : 0;
+    return transport_ ? Waiting([&] { return transport_->ReceiveStatusReply(buffer, length); }) : 0;
 }
 
 int PrinterLink::QueryStatus(uint8_t *status)
@@ -232,7 +232,7 @@ int PrinterLink::QueryStatus(uint8_t *status)
     SetReadTimeout(kStatusTimeoutMs);
     SetWriteTimeout(kStatusTimeoutMs);
     status[0] = LinkCommands::kNoStatus;
-    if (!transport_ || !transport_->QueryStatus(status)) {
+    if (!transport_ || !Waiting([&] { return transport_->QueryStatus(status); })) {
         return 0;
     }
     SetReadTimeout(kAfterStatusTimeoutMs);
@@ -263,7 +263,7 @@ void PrinterLink::EndOperation()
 
 void PrinterLink::WaitSeconds(int32_t seconds)
 {
-    clock_.SleepPastWholeSeconds(seconds);
+    Waiting([&] { clock_.SleepPastWholeSeconds(seconds); });
 }
 
 int PrinterLink::CheckUsbReconnect()

@@ -22,7 +22,9 @@
 
 #include <qlnk.h>
 
+#include <chrono>
 #include <cstdint>
+#include <future>
 #include <initializer_list>
 #include <memory>
 #include <string>
@@ -118,6 +120,10 @@ private:
     // Open's printer-class bookkeeping: the node to open, or empty when none is known.
     std::string ChoosePrinterClassPath();
     LinkSettings remembered() const;
+    // Runs one exchange that may block. Where the person's side keeps its windows painted, the
+    // exchange runs on a helper thread meanwhile; the action still runs one step at a time.
+    template <typename Exchange>
+    auto Waiting(Exchange exchange) -> decltype(exchange());
     template <typename Transport>
     const Transport *current() const
     {
@@ -134,5 +140,18 @@ private:
     uint32_t statusPort_;
     std::unique_ptr<LinkTransport> transport_;
 };
+
+template <typename Exchange>
+auto PrinterLink::Waiting(Exchange exchange) -> decltype(exchange())
+{
+    if (!ui_.paintsWhileWaiting()) {
+        return exchange();
+    }
+    auto done = std::async(std::launch::async, exchange);
+    while (done.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready) {
+        ui_.PaintWhileWaiting();
+    }
+    return done.get();
+}
 
 }  // namespace rollvane

@@ -47,6 +47,13 @@ public:
     virtual std::unique_ptr<ProgressWindow> OpenProgress() = 0;
     // Shows the Interface Properties dialog modally and returns when it is closed.
     virtual void RunInterfaceProperties() = 0;
+
+    // While an action waits for the printer: whether the windows are to be kept painted, and
+    // one round of that painting. A round handles paint and timer events only; no input reaches
+    // the windows, so nothing can start a second action or touch the link. A terminal and the
+    // tests' recorder have nothing to paint.
+    virtual bool paintsWhileWaiting() const { return false; }
+    virtual void PaintWhileWaiting() {}
 };
 
 }  // namespace rollvane

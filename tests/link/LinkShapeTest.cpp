@@ -133,6 +133,25 @@ TEST(PrinterLinkShape, ACauseBelongsToTheActionThatIsRunning)
     link.Close();
 }
 
+TEST(PrinterLinkShape, WaitsKeepTheWindowsPaintedWithTheSameResults)
+{
+    testing_support::PtyPair pty;
+    testing_support::RecordingUserInterface ui;
+    ui.paints = true;
+    platform::RealClock clock;
+    rollvane::LinkFacilities facilities;
+    facilities.openSerial = &rollvane::SerialPortLine::Open;
+    PrinterLink link(ui, clock, std::move(facilities));
+    link.devices().SetEntry("COM3", pty.slavePath());
+    ASSERT_EQ(link.Open("COM3"), 1);
+    uint8_t status[PrinterLink::kStatusBufferSize] = {};
+    EXPECT_EQ(link.QueryStatus(status), 0);  // a silent printer: the 1000 ms read limit runs out
+    EXPECT_EQ(status[0], 0xFF);
+    EXPECT_GE(ui.paintRounds, 10);  // a round every 20 ms or so
+    EXPECT_EQ(pty.ReadMaster(100ms), (Bytes{0x1B, 0x68}));
+    link.Close();
+}
+
 TEST(PrinterLinkShape, TheTraceShowsOpenConfigureBlocksAndCloseOnlyWhenOn)
 {
     testing_support::TempDir dir;

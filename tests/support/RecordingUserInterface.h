@@ -29,6 +29,8 @@ public:
     std::optional<std::string> ChooseSaveFile(const rollvane::FileChoice &choice) override;
     std::unique_ptr<rollvane::ProgressWindow> OpenProgress() override;
     void RunInterfaceProperties() override;
+    bool paintsWhileWaiting() const override { return paints; }
+    void PaintWhileWaiting() override { ++paintRounds; }
 
     // Answers, taken in order; an empty optional is a cancelled dialog. Without a scripted
     // answer a file choice is cancelled and a question is answered with OK.
@@ -43,6 +45,9 @@ public:
     std::vector<rollvane::FileChoice> fileChoices;
     std::vector<std::string> confirmations;
     int interfacePropertiesShown = 0;
+    // Set: the link keeps "painting" while it waits, as the desktop program does.
+    bool paints = false;
+    int paintRounds = 0;
     // Every event as one line: "message CAPTION: TEXT", "progress open", "progress message TEXT",
     // "progress range N", "progress position N", "progress close", "interface properties".
     std::vector<std::string> events;
