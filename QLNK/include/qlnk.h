@@ -234,7 +234,9 @@ QLNK_API int32_t QLNK_SendData(int32_t *handle, const uint8_t *data, uint32_t le
    Reads *handle (never writes it); writes buffer and *received (may be NULL), 0 first:
      TCP_RAW   what has arrived, waiting up to timeoutMs for the first bytes. QLNK_OK with
                *received 0: the peer closed the connection.
-     UDP_RAW   one datagram; bytes beyond capacity are lost. Its sender is not reported.
+     UDP_RAW   one datagram; bytes beyond capacity are lost. Its sender is not reported. When
+               the system reports that nobody listens at the destination (an ICMP "port
+               unreachable" to an earlier send), the receive ends at once.
      SERIAL    returns as soon as one byte is there, waiting up to timeoutMs for it; *received
                is what arrived, also with QLNK_E_TIMEOUT after a device error.
      PARALLEL  one read (nibble, byte or ECP mode) within timeoutMs.
@@ -244,8 +246,9 @@ QLNK_API int32_t QLNK_SendData(int32_t *handle, const uint8_t *data, uint32_t le
                        the type has no receive (TCP_LPR, USB_HID_OUTPUT; checked before *handle).
      QLNK_E_SOCKET     *handle is -1 (network types).
      QLNK_E_OPEN       *handle is -1 (device types).
-     QLNK_E_TIMEOUT    nothing arrived within timeoutMs (ETIMEDOUT); serial: a device error (its
-                       errno); parallel: nothing read (ETIMEDOUT, EAGAIN).
+     QLNK_E_TIMEOUT    nothing arrived within timeoutMs (ETIMEDOUT); UDP: nobody listens at the
+                       destination (ECONNREFUSED, at once); serial: a device error (its errno);
+                       parallel: nothing read (ETIMEDOUT, EAGAIN).
      QLNK_E_SYSTEM     the system refused (ECONNRESET, EBADF, a port error); any USB handle
                        (ENODEV). */
 QLNK_API int32_t QLNK_RecvData(int32_t *handle, uint8_t *buffer, uint32_t capacity, uint32_t *received,

@@ -62,6 +62,24 @@ bool Refused(int code)
            code == ECONNRESET;
 }
 
+// Reads the reports a datagram socket keeps of ICMP errors (IP_RECVERR), so they end.
+void DrainErrorQueue(int fd)
+{
+    uint8_t data[64];
+    uint8_t control[512];
+    for (int i = 0; i < 16; ++i) {
+        iovec piece{data, sizeof data};
+        msghdr message{};
+        message.msg_iov = &piece;
+        message.msg_iovlen = 1;
+        message.msg_control = control;
+        message.msg_controllen = sizeof control;
+        if (recvmsg(fd, &message, MSG_ERRQUEUE | MSG_DONTWAIT) < 0) {
+            return;
+        }
+    }
+}
+
 // One receive: what a single completion delivers (at most the capacity), within the time-out.
 int32_t ReceiveOnce(int fd, uint8_t *buffer, uint32_t capacity, uint32_t *received, uint32_t timeoutMs)
 {
@@ -176,6 +194,9 @@ int32_t CEthernetComm::OpenUdp(QLNK_CommContext &context)
         CLastError::Store(errno);
         return QLNK_E_SYSTEM;
     }
+    // An unconnected datagram socket hears of a "port unreachable" only when asked to: then a
+    // receive learns at once that nobody is there instead of waiting out its time-out.
+    setsockopt(fd, IPPROTO_IP, IP_RECVERR, &on, sizeof on);
     return QLNK_OK;
 }
 
@@ -254,7 +275,16 @@ int32_t CEthernetComm::ReceiveTcp(int fd, uint8_t *buffer, uint32_t capacity, ui
 
 int32_t CEthernetComm::ReceiveUdp(int fd, uint8_t *buffer, uint32_t capacity, uint32_t *received, uint32_t timeoutMs)
 {
-    return ReceiveOnce(fd, buffer, capacity, received, timeoutMs);
+    const int32_t result = ReceiveOnce(fd, buffer, capacity, received, timeoutMs);
+    if (result == QLNK_E_SYSTEM && Refused(CLastError::value())) {
+        // The system said nobody listens there: the same end as a reply that never came, at
+        // once. The queued report is read, so the next receive waits again.
+        const int error = CLastError::value();
+        DrainErrorQueue(fd);
+        CLastError::Store(error);
+        return QLNK_E_TIMEOUT;
+    }
+    return result;
 }
 
 std::string CEthernetComm::LprControlFile()

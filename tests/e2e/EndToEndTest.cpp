@@ -257,6 +257,15 @@ TEST(CauseLines, FailuresSayWhatTheSystemSaid)
              return std::string("Error: Timeout while sending data block!\n  cause: LAN 127.0.1.40:9100 (TCP data "
                                 "channel): send: the channel did not open: connect: Connection refused\n");
          }},
+        {"an address where nothing listens: refused at once, not after the time-out",
+         [&](TempDir &, ChildProcess &) {
+             return std::vector<std::string>{"--port", "LAN", "--ip", "127.0.1.42"};
+         },
+         "status",
+         [](TempDir &) {
+             return std::string("Error: Timeout while sending data block!\n  cause: LAN 127.0.1.42:3000 (UDP status "
+                                "channel): receive: Connection refused\n");
+         }},
         {"a status request that got no reply",
          [&](TempDir &dir, ChildProcess &printer) {
              startPrinter(dir, printer,
@@ -282,7 +291,8 @@ TEST(CauseLines, FailuresSayWhatTheSystemSaid)
             arguments.insert(arguments.begin(), {"--reuid=65534", "--regid=65534", "--clear-groups", program});
             program = "/usr/bin/setpriv";
         }
-        ProcessResult result = ProcessRunner::Run(program, arguments, dir.path());
+        // Well under the 10 s a status reply is waited for: a refusal is not waited out.
+        ProcessResult result = ProcessRunner::Run(program, arguments, dir.path(), std::chrono::seconds(8));
         EXPECT_EQ(result.exitCode, 1);
         EXPECT_EQ(result.err, c.expected(dir));
     }

@@ -326,6 +326,37 @@ TEST(QlnkUdp, DatagramsArriveIntactBothWaysAndBroadcastIsAllowed)
     EXPECT_QLNK(QLNK_CloseComm(&context.netSocket, QLNK_PORT_UDP_RAW, &status), QLNK_OK);
 }
 
+// Nobody listens at the port: the system's "port unreachable" ends the receive at once, with
+// the result a silent peer gives after the time-out; the next receive waits again.
+TEST(QlnkUdp, AReplyFromAPortNobodyListensOnIsRefusedAtOnce)
+{
+    uint16_t port = 0;
+    {
+        auto probe = BoundSocket(SOCK_DGRAM, kLoopback, &port);  // a port that was free a moment ago
+    }
+    int32_t status = 0;
+    auto context = NetContext(QLNK_PORT_UDP_RAW, kLoopback, port, 0);
+    EXPECT_QLNK(QLNK_Open(&context, &status), QLNK_OK);
+    const uint8_t request[] = {0x00, 0x00, 0x00, 0x00, 0x1B, 0x68};
+    uint32_t sent = 0;
+    EXPECT_QLNK(QLNK_SendData(&context.netSocket, request, sizeof request, &sent, QLNK_PORT_UDP_RAW, 500, &status),
+                QLNK_OK);
+    uint8_t buffer[8];
+    uint32_t count = 0;
+    auto start = Clock::now();
+    EXPECT_QLNK(QLNK_RecvData(&context.netSocket, buffer, sizeof buffer, &count, QLNK_PORT_UDP_RAW, 10000, &status),
+                QLNK_E_TIMEOUT);
+    EXPECT_LT(MsSince(start), 5000);
+    int32_t error = 0;
+    QLNK_GetLastError(&error);
+    EXPECT_EQ(error, ECONNREFUSED);
+    start = Clock::now();
+    EXPECT_QLNK(QLNK_RecvData(&context.netSocket, buffer, sizeof buffer, &count, QLNK_PORT_UDP_RAW, 300, &status),
+                QLNK_E_TIMEOUT);
+    EXPECT_GE(MsSince(start), 300);
+    EXPECT_QLNK(QLNK_CloseComm(&context.netSocket, QLNK_PORT_UDP_RAW, &status), QLNK_OK);
+}
+
 // Each UDP context sends to its own address, not to the one opened last.
 TEST(QlnkUdp, TwoContextsEachReachTheirOwnAddress)
 {
