@@ -1,7 +1,9 @@
 #include "rollvane/cli/ChangeSettingsCommand.h"
 
+#include "platform/InputFile.h"
 #include "rollvane/app/MainWindow.h"
 #include "rollvane/cli/TerminalUserInterface.h"
+#include "rollvane/settings/SettingsFile.h"
 #include "rollvane/settings/SettingsPage.h"
 
 #include <optional>
@@ -39,6 +41,16 @@ int ChangeSettingsCommand::Run(CliContext &context, const std::vector<std::strin
         context.errors << "rollvane-cli: change-settings needs a FILE\n";
         return kUsageError;
     }
+    // The desktop program empties every text for a file without settings; a script that names
+    // the wrong file must not have the printer restarted for nothing.
+    std::string content;
+    int error = 0;
+    if (platform::InputFile::Read(*file, SettingsFile::kMaxFileBytes, &content, &error) &&
+        !SettingsFile::HoldsSettings(content)) {
+        context.errors << "rollvane-cli: change-settings: " << *file << " holds no printer settings (no ["
+                       << SettingsTable::kFileSection << "] section with an item)\n";
+        return kUsageError;
+    }
     SettingsPage &page = context.window.settingsPage();
     if (dryRun && !page.LoadFromPrinter()) {
         return 0;
@@ -51,6 +63,10 @@ int ChangeSettingsCommand::Run(CliContext &context, const std::vector<std::strin
         page.SetListText(SettingsTable::kUsbSelectItem, *selectType);
     }
     if (dryRun) {
+        // Refused exactly as the real run would refuse it.
+        if (!page.ValidateLists()) {
+            return 0;
+        }
         for (const auto &line : page.pendingChanges()) {
             context.out << line << "\n";
         }

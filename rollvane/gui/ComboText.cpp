@@ -4,6 +4,14 @@
 
 namespace rollvane {
 
+void ComboText::KeepTypedText(QComboBox *combo)
+{
+    // Without a completer, Qt matches the typed text only exactly and with regard to case.
+    if (combo->isEditable()) {
+        combo->setCompleter(nullptr);
+    }
+}
+
 void ComboText::ShowExact(QComboBox *combo, const std::string &text)
 {
     ShowAt(combo, combo->findText(QString::fromStdString(text), Qt::MatchExactly | Qt::MatchCaseSensitive), text);

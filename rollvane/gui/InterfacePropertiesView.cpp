@@ -5,7 +5,9 @@
 #include "ui_InterfacePropertiesView.h"
 
 #include <QIntValidator>
+#include <QKeyEvent>
 #include <QPushButton>
+#include <algorithm>
 
 namespace rollvane {
 
@@ -13,6 +15,7 @@ namespace {
 
 void Fill(QComboBox *combo, const std::vector<std::string> &items)
 {
+    ComboText::KeepTypedText(combo);
     for (const auto &item : items) {
         combo->addItem(QString::fromStdString(item));
     }
@@ -34,9 +37,11 @@ InterfacePropertiesView::InterfacePropertiesView(InterfacePropertiesDialog &dial
     Fill(form_->combo1099, InterfacePropertiesDialog::NetPortItems());
     form_->combo1000->setMaxVisibleItems(24);
 
-    for (QLineEdit *octet : {form_->ipOctet0, form_->ipOctet1, form_->ipOctet2, form_->ipOctet3}) {
+    for (int i = 0; i < 4; ++i) {
+        QLineEdit *octet = octets()[static_cast<std::size_t>(i)];
         octet->setValidator(new QIntValidator(0, 255, octet));
-        connect(octet, &QLineEdit::textEdited, this, &InterfacePropertiesView::OctetEdited);
+        octet->installEventFilter(this);
+        connect(octet, &QLineEdit::textEdited, this, [this, i] { OctetEdited(i); });
     }
     connect(form_->buttons, &QDialogButtonBox::accepted, this, &InterfacePropertiesView::accept);
     connect(form_->buttons, &QDialogButtonBox::rejected, this, &InterfacePropertiesView::reject);
@@ -45,9 +50,8 @@ InterfacePropertiesView::InterfacePropertiesView(InterfacePropertiesDialog &dial
     // disabled, then the enabling rule of the selected port.
     ShowSettings();
     const auto address = dialog_.settings().ipAddress;
-    QLineEdit *octets[] = {form_->ipOctet0, form_->ipOctet1, form_->ipOctet2, form_->ipOctet3};
     for (int i = 0; i < 4; ++i) {
-        octets[i]->setText(QString::number((address >> (24 - 8 * i)) & 0xFF));
+        octets()[static_cast<std::size_t>(i)]->setText(QString::number((address >> (24 - 8 * i)) & 0xFF));
     }
     form_->ip1102->setEnabled(true);
     for (QWidget *w : {static_cast<QWidget *>(form_->combo1001), static_cast<QWidget *>(form_->combo1003),
@@ -87,11 +91,16 @@ QComboBox *InterfacePropertiesView::combo(int id) const
 
 void InterfacePropertiesView::SetOctet(int index, int value)
 {
-    QLineEdit *octets[] = {form_->ipOctet0, form_->ipOctet1, form_->ipOctet2, form_->ipOctet3};
     if (index >= 0 && index < 4) {
-        octets[index]->setText(QString::number(value));
-        emit octets[index]->textEdited(octets[index]->text());
+        QLineEdit *octet = octets()[static_cast<std::size_t>(index)];
+        octet->setText(QString::number(value));
+        emit octet->textEdited(octet->text());
     }
+}
+
+std::array<QLineEdit *, 4> InterfacePropertiesView::octets() const
+{
+    return {form_->ipOctet0, form_->ipOctet1, form_->ipOctet2, form_->ipOctet3};
 }
 
 void InterfacePropertiesView::ShowSettings()
@@ -138,15 +147,62 @@ void InterfacePropertiesView::ApplyEnabling()
 uint32_t InterfacePropertiesView::addressFromControls() const
 {
     uint32_t address = 0;
-    for (QLineEdit *octet : {form_->ipOctet0, form_->ipOctet1, form_->ipOctet2, form_->ipOctet3}) {
+    for (QLineEdit *octet : octets()) {
         address = (address << 8) | static_cast<uint32_t>(std::clamp(octet->text().toInt(), 0, 255));
     }
     return address;
 }
 
-void InterfacePropertiesView::OctetEdited()
+void InterfacePropertiesView::OctetEdited(int index)
 {
+    QLineEdit *octet = octets()[static_cast<std::size_t>(index)];
+    const QString typed = octet->text();
+    if (typed.toInt() > 255) {
+        // Refused where it was typed, never cut down in silence.
+        octet->setText("255");
+        octet->selectAll();
+        dialog_.SetIpAddress(addressFromControls());
+        ui_.ShowMessage(typed.toStdString() + " is not a valid entry: a field of an IP address is 0 to 255.",
+                        "Interface Properties", MessageIcon::Exclamation);
+        return;
+    }
     dialog_.SetIpAddress(addressFromControls());
+    // A full field moves on, as a "." would.
+    if (typed.size() == 3 && octet->cursorPosition() == 3) {
+        MoveToOctet(index + 1);
+    }
+}
+
+void InterfacePropertiesView::MoveToOctet(int index)
+{
+    if (index < 4) {
+        QLineEdit *next = octets()[static_cast<std::size_t>(index)];
+        next->setFocus(Qt::TabFocusReason);
+        next->selectAll();
+    }
+}
+
+bool InterfacePropertiesView::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() != QEvent::KeyPress) {
+        return QDialog::eventFilter(watched, event);
+    }
+    const auto *key = static_cast<QKeyEvent *>(event);
+    // The keypad's decimal key gives "," in some keyboard layouts.
+    const bool dot =
+        key->key() == Qt::Key_Period || (key->key() == Qt::Key_Comma && key->modifiers() & Qt::KeypadModifier);
+    const auto fields = octets();
+    const auto found = std::find(fields.begin(), fields.end(), watched);
+    if (!dot || found == fields.end()) {
+        return QDialog::eventFilter(watched, event);
+    }
+    // A field that is empty, or wholly selected because focus has just moved into it, keeps
+    // the focus: "127" moves on by itself and the "." after it is not a second move.
+    QLineEdit *octet = *found;
+    if (!octet->text().isEmpty() && octet->selectedText() != octet->text()) {
+        MoveToOctet(static_cast<int>(found - fields.begin()) + 1);
+    }
+    return true;
 }
 
 void InterfacePropertiesView::accept()

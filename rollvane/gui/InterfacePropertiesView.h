@@ -3,9 +3,11 @@
 #include "rollvane/link/UserInterface.h"
 
 #include <QDialog>
+#include <array>
 #include <memory>
 
 class QComboBox;
+class QLineEdit;
 
 namespace Ui {
 class InterfacePropertiesView;
@@ -30,11 +32,17 @@ public:
 
     void accept() override;
 
+protected:
+    // "." in a field of the IP address moves on to the next field.
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void ShowSettings();
     void ReadBack();
     void ApplyEnabling();
-    void OctetEdited();
+    void OctetEdited(int index);
+    void MoveToOctet(int index);
+    std::array<QLineEdit *, 4> octets() const;
     uint32_t addressFromControls() const;
 
     InterfacePropertiesDialog &dialog_;

@@ -21,6 +21,7 @@ SettingsPageView::SettingsPageView(SettingsPage &page, QWidget *parent)
         const auto index = static_cast<std::size_t>(item.number - 1);
         lists_[index] = combo;
         labels_[index] = text;
+        ComboText::KeepTypedText(combo);
         text->setText(QString::fromLatin1(item.label));
         for (const char *option : item.options) {
             combo->addItem(QString::fromLatin1(option));

@@ -50,6 +50,14 @@ struct InterfaceSettings {
     uint32_t ipAddress = 0;
     std::string ipText;
     int32_t linkType = LinkSerial;
+
+    // Whether other reaches the same printer the same way: the same port, address and line.
+    bool sameLinkAs(const InterfaceSettings &other) const
+    {
+        return portText == other.portText && ipAddress == other.ipAddress && baudText == other.baudText &&
+               parityText == other.parityText && stopBitsText == other.stopBitsText &&
+               dataBitsText == other.dataBitsText && flowText == other.flowText && linkType == other.linkType;
+    }
 };
 
 }  // namespace rollvane

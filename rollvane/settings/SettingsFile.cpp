@@ -44,4 +44,16 @@ void SettingsFile::Parse(const std::string &content, PrinterSettings &settings)
     }
 }
 
+bool SettingsFile::HoldsSettings(const std::string &content)
+{
+    platform::ProfileFile profile;
+    profile.Parse(content);
+    for (const auto &item : SettingsTable::Items()) {
+        if (item.fileKey && profile.hasKey(SettingsTable::kFileSection, item.fileKey)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace rollvane

@@ -1,7 +1,7 @@
 #include "rollvane/settings/SettingsPage.h"
 
 #include "platform/AtomicFile.h"
-#include "platform/FileDescriptor.h"
+#include "platform/InputFile.h"
 #include "platform/SystemError.h"
 #include "rollvane/link/InterfaceSettings.h"
 #include "rollvane/link/NumberText.h"
@@ -29,26 +29,16 @@ std::string BaseName(const std::string &path)
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// The whole file, or false with the errno value.
-bool ReadWholeFile(const std::string &path, std::string *content, int *error)
+// Why a settings file could not be read, in the person's words.
+std::string ReadFailure(int error)
 {
-    const platform::FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!file.valid()) {
-        *error = errno;
-        return false;
-    }
-    content->clear();
-    char buffer[4096];
-    for (;;) {
-        const ssize_t n = ::read(file.get(), buffer, sizeof buffer);
-        if (n > 0) {
-            content->append(buffer, static_cast<std::size_t>(n));
-        } else if (n == 0) {
-            return true;
-        } else if (errno != EINTR) {
-            *error = errno;
-            return false;
-        }
+    switch (error) {
+    case EINVAL:
+        return "it is not a regular file";
+    case EFBIG:
+        return "it is larger than 1 MiB, which no settings file is";
+    default:
+        return platform::SystemError::Text(error);
     }
 }
 
@@ -114,9 +104,8 @@ int SettingsPage::LoadFile()
     rememberedFileName_ = BaseName(*path);
     std::string content;
     int error = 0;
-    if (!ReadWholeFile(*path, &content, &error)) {
-        ui.ShowMessage("Cannot read the file " + *path + ":\n" + platform::SystemError::Text(error), "Error",
-                       MessageIcon::Stop);
+    if (!platform::InputFile::Read(*path, SettingsFile::kMaxFileBytes, &content, &error)) {
+        ui.ShowMessage("Cannot read the file " + *path + ":\n" + ReadFailure(error), "Error", MessageIcon::Stop);
         return 0;
     }
     if (content.empty()) {
@@ -153,6 +142,8 @@ int SettingsPage::SaveFile()
 int SettingsPage::LoadFromPrinter()
 {
     TakeLists();
+    // Whatever happens now, an earlier report no longer says what the printer holds.
+    hasReport_ = false;
     PrinterAction action(link_, interface_);
     if (!action.Open()) {
         return 0;
@@ -189,6 +180,7 @@ int SettingsPage::LoadFromPrinter()
     action.Finish();
     ShowSettings();
     reported_ = report;
+    reportedWith_ = interface_;
     hasReport_ = true;
     return 1;
 }
@@ -196,7 +188,7 @@ int SettingsPage::LoadFromPrinter()
 std::vector<std::string> SettingsPage::pendingChanges() const
 {
     std::vector<std::string> lines;
-    if (!hasReport_) {
+    if (!hasPrinterReport()) {
         return lines;
     }
     for (const auto &item : SettingsTable::Items()) {
@@ -215,7 +207,7 @@ std::vector<std::string> SettingsPage::pendingChanges() const
 
 bool SettingsPage::ConfirmChanges()
 {
-    if (!hasReport_) {
+    if (!hasPrinterReport()) {
         return true;
     }
     const auto lines = pendingChanges();
@@ -269,14 +261,34 @@ void SettingsPage::CarryInterfaceValues(const PrinterSettings &settings, Interfa
     }
 }
 
+int SettingsPage::ValidateLists()
+{
+    TakeLists();
+    const int invalid = settings_.firstInvalidItem();
+    if (invalid == 0) {
+        return 1;
+    }
+    // The first refused item and what it would accept, beside the page's own message.
+    const SettingItem &item = SettingsTable::Item(invalid);
+    std::string accepted;
+    for (const auto *texts : {&item.options, &item.extraAccepted}) {
+        for (const char *text : *texts) {
+            accepted += (accepted.empty() ? "\"" : ", \"") + std::string(text) + "\"";
+        }
+    }
+    const std::string cause =
+        LabelName(item) + ": \"" + settings_.text(invalid) + "\" is not one of " + accepted + " (letter case counts)";
+    link_.ui().ShowMessage("Please select the appropriate properties!", "Invalid Properties", MessageIcon::Exclamation,
+                           cause);
+    settings_.Clear();
+    ShowSettings();
+    return 0;
+}
+
 int SettingsPage::ApplySettings()
 {
     UserInterface &ui = link_.ui();
-    TakeLists();
-    if (settings_.firstInvalidItem() != 0) {
-        ui.ShowMessage("Please select the appropriate properties!", "Invalid Properties", MessageIcon::Exclamation);
-        settings_.Clear();
-        ShowSettings();
+    if (!ValidateLists()) {
         return 0;
     }
     if (!ConfirmChanges()) {
@@ -329,6 +341,10 @@ int SettingsPage::ApplySettings()
         link_.linkType = interface.linkType;
         // As whenever the dialog closes, the link's flow control follows it.
         link_.flowControl = interface.flowText;
+    }
+    if (written) {
+        // The report now describes the printer as written, reached as the interface now stands.
+        reportedWith_ = interface;
     }
     return written;
 }

@@ -6,6 +6,7 @@
 // person as a UserInterface message box (with the link's cause where there is one), never as a
 // value a caller has to show. Nothing throws.
 
+#include "rollvane/link/InterfaceSettings.h"
 #include "rollvane/link/PrinterErrorCode.h"
 #include "rollvane/settings/PrinterSettings.h"
 #include "rollvane/settings/SettingsTransfer.h"
@@ -46,6 +47,10 @@ public:
     int SaveFile();
     int LoadFromPrinter();
     int ApplySettings();
+    // Takes the lists' texts and checks them as "Change Settings" does. A refused text ends
+    // in the "Invalid Properties" message, with the item and its accepted texts as the cause,
+    // and empties every text. 1 when every text is accepted.
+    int ValidateLists();
 
     // The end of a failed printer action: tells the printer, closes the progress window and
     // the link, then shows the code's message.
@@ -53,8 +58,9 @@ public:
 
     // After a "Load Printer": the items the lists would change on the printer, one line each
     // ("Knife: \"Enabled\" -> \"Disabled\""; "(not reported)" for an item the printer gave no
-    // text for), in record order.
-    bool hasPrinterReport() const { return hasReport_; }
+    // text for), in record order. The report belongs to the printer it was read from: a failed
+    // load, or interface settings that no longer match, leave none.
+    bool hasPrinterReport() const { return hasReport_ && reportedWith_.sameLinkAs(interface_); }
     std::vector<std::string> pendingChanges() const;
 
     // Carries the written communication texts into the interface settings so the PC side
@@ -79,6 +85,7 @@ private:
     std::array<std::string, SettingsTable::kItemCount> lists_;
     std::string rememberedFileName_;
     PrinterSettings reported_;  // empty where the printer gave no text
+    InterfaceSettings reportedWith_;
     bool hasReport_ = false;
 };
 

@@ -4,9 +4,11 @@
 #include "rollvane/gui/AboutDialog.h"
 #include "tests/support/RecordingUserInterface.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QFrame>
 #include <QLineEdit>
+#include <QTest>
 #include <gtest/gtest.h>
 
 using rollvane::InterfacePropertiesDialog;
@@ -163,6 +165,57 @@ TEST_F(InterfacePropertiesViewTest, AnOctetChangeUpdatesTheAddressAtOnce)
     view.SetOctet(3, 10);
     EXPECT_EQ(dialog.settings().ipAddress, 0xC0A8010Au);
     EXPECT_EQ(dialog.settings().ipText, "3232235786");
+}
+
+// Keys as a person types them into the IP address: each goes to the field that has the focus.
+void TypeIntoAddress(InterfacePropertiesView &view, int octet, const char *keys,
+                     Qt::KeyboardModifiers dot = Qt::NoModifier)
+{
+    view.show();
+    view.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
+    auto *field = view.findChild<QLineEdit *>("ipOctet" + QString::number(octet));
+    QTest::mouseClick(field, Qt::LeftButton);
+    QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+    for (const char *key = keys; *key; ++key) {
+        QTest::keyClick(QApplication::focusWidget(), *key, *key == '.' ? dot : Qt::NoModifier);
+    }
+}
+
+TEST_F(InterfacePropertiesViewTest, TypedAddressMovesToTheNextFieldAtEachDot)
+{
+    const struct {
+        const char *typed;
+        Qt::KeyboardModifiers dot;
+        uint32_t address;
+        const char *ipText;
+    } cases[] = {
+        {"127.0.0.1", Qt::NoModifier, 0x7F000001u, "2130706433"},
+        {"192.168.1.20", Qt::KeypadModifier, 0xC0A80114u, "3232235796"},
+        {"10.1.22.3", Qt::NoModifier, 0x0A011603u, "167843331"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.typed);
+        InterfacePropertiesDialog dialog("LAN", "NULL", "NULL", "NULL", "NULL", 0xFFFFFFFFu);
+        InterfacePropertiesView view(dialog, ui);
+        TypeIntoAddress(view, 0, c.typed, c.dot);
+        EXPECT_EQ(dialog.settings().ipAddress, c.address);
+        EXPECT_EQ(dialog.settings().ipText, c.ipText);
+    }
+    EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(InterfacePropertiesViewTest, AnOctetOver255IsRefusedWithAMessage)
+{
+    InterfacePropertiesDialog dialog("LAN", "NULL", "NULL", "NULL", "NULL", 0xC0A80101u);
+    InterfacePropertiesView view(dialog, ui);
+    TypeIntoAddress(view, 2, "999");
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].caption, "Interface Properties");
+    EXPECT_EQ(ui.messages[0].icon, rollvane::MessageIcon::Exclamation);
+    EXPECT_NE(ui.messages[0].text.find("0 to 255"), std::string::npos) << ui.messages[0].text;
+    EXPECT_EQ(view.findChild<QLineEdit *>("ipOctet2")->text(), "255");
+    EXPECT_EQ(dialog.settings().ipAddress, 0xC0A8FF01u);
 }
 
 TEST_F(InterfacePropertiesViewTest, Screenshots)

@@ -58,10 +58,10 @@ protected:
     static std::string AddressOfThisTest()
     {
         const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        const char *cases[] = {"ChangeOneItemAndReadItBack", "PrintConfigProducesAReceipt",
-                               "BusyPrinterChangesNothing"};
+        const char *cases[] = {"ChangeOneItemAndReadItBack", "PrintConfigProducesAReceipt", "BusyPrinterChangesNothing",
+                               "FilesTheRealRunRefusesChangeNothing"};
         int index = 0;
-        for (int i = 0; i < 3; ++i) {
+        for (int i = 0; i < 4; ++i) {
             if (name.rfind(cases[i], 0) == 0) {
                 index = i;
             }
@@ -116,6 +116,45 @@ TEST_P(SettingsEndToEnd, ChangeOneItemAndReadItBack)
     EXPECT_EQ(again.exitCode, 0) << again.err;
     EXPECT_NE(again.out.find("\r\nKnife   =Disabled \r\n"), std::string::npos) << again.out;
     EXPECT_EQ(again.out.substr(0, knife), file.substr(0, knife));
+}
+
+// A dry run refuses what the real run refuses, with the same message and exit status; a file
+// that holds no settings at all is refused before the printer is touched.
+TEST_P(SettingsEndToEnd, FilesTheRealRunRefusesChangeNothing)
+{
+    ProcessResult load = Cli({"load-printer", "-o", "printer.txt"});
+    ASSERT_EQ(load.exitCode, 0) << load.err;
+    std::string invalid = TempDir::Read(dir.file("printer.txt"));
+    const std::string enabled = "\r\nKnife   =Enabled \r\n";
+    ASSERT_NE(invalid.find(enabled), std::string::npos);
+    invalid.replace(invalid.find(enabled), enabled.size(), "\r\nKnife   =maybe \r\n");
+    TempDir::Write(dir.file("invalid.txt"), invalid);
+    TempDir::Write(dir.file("notes.txt"), "Printers to set up on Monday:\nKX80 at the front desk\n");
+    const std::string refused =
+        "Invalid Properties: Please select the appropriate properties!\n"
+        "  cause: Knife: \"maybe\" is not one of \"Enabled\", \"Disabled\" (letter case counts)\n";
+    const std::string noSettings = "rollvane-cli: change-settings: notes.txt holds no printer settings (no "
+                                   "[Properties settings] section with an item)\n";
+    const struct {
+        std::vector<std::string> arguments;
+        int exitCode;
+        const char *err;
+    } cases[] = {
+        {{"change-settings", "invalid.txt", "--dry-run"}, 1, refused.c_str()},
+        {{"change-settings", "invalid.txt"}, 1, refused.c_str()},
+        {{"change-settings", "notes.txt", "--dry-run"}, 2, noSettings.c_str()},
+        {{"change-settings", "notes.txt"}, 2, noSettings.c_str()},
+    };
+    const std::string stateBefore = TempDir::Read(dir.file("state.txt"));
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.arguments[1] + (c.arguments.size() > 2 ? " --dry-run" : ""));
+        ProcessResult result = Cli(c.arguments);
+        EXPECT_EQ(result.exitCode, c.exitCode);
+        EXPECT_EQ(result.out, "");
+        EXPECT_EQ(result.err, c.err);
+    }
+    EXPECT_EQ(TempDir::Read(dir.file("state.txt")), stateBefore);
+    EXPECT_EQ(TempDir::Read(dir.file("sim.log")).find("restart"), std::string::npos);
 }
 
 TEST_P(SettingsEndToEnd, PrintConfigProducesAReceipt)

@@ -10,6 +10,10 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
+#include <sys/stat.h>
+
 #include <filesystem>
 
 namespace rollvane {
@@ -189,6 +193,8 @@ TEST_F(SettingsPageTest, ValidationEmptiesEveryText)
     page.ApplySettings();
     EXPECT_EQ(messages(), std::vector<std::string>{"Invalid Properties: Please select the appropriate properties!"});
     EXPECT_EQ(ui.messages[0].icon, MessageIcon::Exclamation);
+    EXPECT_EQ(ui.messages[0].cause,
+              "Flow Control: \"xon/xoff\" is not one of \"Xon/Xoff\", \"DTR/DSR\" (letter case counts)");
     EXPECT_EQ(lists(), std::vector<std::string>(38));
     EXPECT_TRUE(page.settings().allEmpty());
     EXPECT_TRUE(printer.Received().empty());
@@ -368,6 +374,42 @@ TEST_F(SettingsPageTest, ChangesAreListedAfterALoadAndCancelSendsNothing)
     EXPECT_TRUE(page.pendingChanges().empty());
 }
 
+// The report belongs to the printer it was read from: another interface, or a failed load,
+// leaves nothing to compare with, so Change Settings asks nothing and dry runs list nothing.
+TEST_F(SettingsPageTest, TheReportBelongsToThePrinterItCameFrom)
+{
+    const struct {
+        const char *name;
+        std::function<void()> afterLoad;
+    } cases[] = {
+        {"another port", [this] { dialog.settings().portText = "COM4"; }},
+        {"another address", [this] { dialog.SetIpAddress(0x7F000002); }},
+        {"another baud rate", [this] { dialog.settings().baudText = "9600"; }},
+        {"a failed load",
+         [this] {
+             printer.SetStatusAnswers({std::nullopt});
+             page.LoadFromPrinter();
+         }},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        printer.SetStatusAnswers({0x00});
+        page.LoadFromPrinter();
+        ASSERT_TRUE(page.hasPrinterReport());
+        c.afterLoad();
+        page.SetListText(25, "Disabled");
+        EXPECT_FALSE(page.hasPrinterReport());
+        EXPECT_TRUE(page.pendingChanges().empty());
+        dialog.settings() = InterfacePropertiesDialog("COM3", "115200", "1", "NONE", "Xon/Xoff", 0).settings();
+        dialog.settings().linkType = LinkSerial;
+    }
+    // Back on the printer it was read from, a new load is compared again.
+    printer.SetStatusAnswers({0x00});
+    page.LoadFromPrinter();
+    page.SetListText(25, "Disabled");
+    EXPECT_FALSE(page.pendingChanges().empty());
+}
+
 // A byte value without a text leaves the list as it was; that text is not the printer's.
 TEST_F(SettingsPageTest, ItemsThePrinterDidNotReportAreListed)
 {
@@ -538,14 +580,29 @@ TEST_F(SettingsPageTest, LoadFileThatCannotBeRead)
 {
     testing_support::TempDir dir;
     std::filesystem::create_directory(dir.file("folder.txt"));
-    page.SetListText(25, "Disabled");
-    ui.fileAnswers.push_back(dir.file("folder.txt"));
-    page.LoadFile();
-    ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0].caption, "Error");
-    EXPECT_EQ(ui.messages[0].icon, MessageIcon::Stop);
-    EXPECT_EQ(ui.messages[0].text, "Cannot read the file " + dir.file("folder.txt") + ":\nIs a directory");
-    EXPECT_EQ(page.listText(25), "Disabled");
+    ASSERT_EQ(mkfifo(dir.file("fifo.txt").c_str(), 0600), 0);  // nobody writes: must not be waited for
+    testing_support::TempDir::Write(dir.file("huge.txt"), std::string((1 << 20) + 1, ' '));
+    const struct {
+        const char *name;
+        const char *reason;
+    } cases[] = {
+        {"folder.txt", "Is a directory"},
+        {"fifo.txt", "it is not a regular file"},
+        {"huge.txt", "it is larger than 1 MiB, which no settings file is"},
+        {"missing.txt", "No such file or directory"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        ui.messages.clear();
+        page.SetListText(25, "Disabled");
+        ui.fileAnswers.push_back(dir.file(c.name));
+        EXPECT_EQ(page.LoadFile(), 0);
+        ASSERT_EQ(ui.messages.size(), 1u);
+        EXPECT_EQ(ui.messages[0].caption, "Error");
+        EXPECT_EQ(ui.messages[0].icon, MessageIcon::Stop);
+        EXPECT_EQ(ui.messages[0].text, "Cannot read the file " + dir.file(c.name) + ":\n" + c.reason);
+        EXPECT_EQ(page.listText(25), "Disabled");
+    }
 }
 
 TEST_F(SettingsPageTest, SavedFileLoadsBack)
