@@ -16,6 +16,7 @@ namespace {
 void Fill(QComboBox *combo, const std::vector<std::string> &items)
 {
     ComboText::KeepTypedText(combo);
+    ComboText::KeepTypedText(combo);
     for (const auto &item : items) {
         combo->addItem(QString::fromStdString(item));
     }
