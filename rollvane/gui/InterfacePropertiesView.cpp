@@ -16,7 +16,6 @@ namespace {
 void Fill(QComboBox *combo, const std::vector<std::string> &items)
 {
     ComboText::KeepTypedText(combo);
-    ComboText::KeepTypedText(combo);
     for (const auto &item : items) {
         combo->addItem(QString::fromStdString(item));
     }
