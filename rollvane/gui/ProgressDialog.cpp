@@ -5,6 +5,8 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QTimer>
+#include <QWindow>
 
 namespace rollvane {
 
@@ -19,6 +21,15 @@ ProgressDialog::ProgressDialog(QWidget *parent) : QDialog(parent), ui_(std::make
         move(screen->availableGeometry().center() - rect().center());
     }
     show();
+    // The window system shows a new window a moment later, and what is painted before then is
+    // lost: wait for that (a second at most), so the window never stands empty.
+    QTimer limit;
+    limit.setSingleShot(true);
+    limit.start(1000);
+    while (!windowHandle()->isExposed() && limit.isActive()) {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::ExcludeSocketNotifiers |
+                                        QEventLoop::WaitForMoreEvents);
+    }
     PaintNow();
 }
 
@@ -46,8 +57,13 @@ void ProgressDialog::ShowPosition(uint32_t position)
 void ProgressDialog::PaintNow()
 {
     repaint();
-    // Let the window system take the new picture. User input and device notifications wait
-    // until the action ends, so nothing can re-enter the printer traffic.
+    PaintPending();
+}
+
+void ProgressDialog::PaintPending()
+{
+    // User input and device notifications wait until the action ends, so nothing can re-enter
+    // the printer traffic.
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::ExcludeSocketNotifiers);
 }
 

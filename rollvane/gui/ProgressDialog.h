@@ -11,8 +11,9 @@ class ProgressDialog;
 
 namespace rollvane {
 
-// The modeless "In Progress..." window of a running printer action. Every change is painted
-// at once, because the action blocks the event loop while it talks to the printer.
+// The modeless "In Progress..." window of a running printer action. It is painted before the
+// constructor returns and after every change, because the action holds the event loop while it
+// talks to the printer (where the link waits, QtUserInterface keeps painting).
 class ProgressDialog final : public QDialog, public ProgressWindow {
     Q_OBJECT
 
@@ -24,6 +25,10 @@ public:
     QString groupCaption() const;
     int barMaximum() const;
     int barValue() const;
+
+    // Handles the pending paint and timer events of every window, and no user input and no
+    // device notification, so nothing can start a second action or touch the link meanwhile.
+    static void PaintPending();
 
 protected:
     void ShowMessage(const std::string &text) override;

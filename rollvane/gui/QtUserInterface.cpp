@@ -107,6 +107,11 @@ std::unique_ptr<ProgressWindow> QtUserInterface::OpenProgress()
     return std::make_unique<ProgressDialog>();
 }
 
+void QtUserInterface::PaintWhileWaiting()
+{
+    ProgressDialog::PaintPending();
+}
+
 void QtUserInterface::RunInterfaceProperties()
 {
     if (!interfaceDialog_) {

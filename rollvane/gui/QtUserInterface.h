@@ -30,6 +30,9 @@ public:
     std::optional<std::string> ChooseSaveFile(const FileChoice &choice) override;
     std::unique_ptr<ProgressWindow> OpenProgress() override;
     void RunInterfaceProperties() override;
+    // The link waits on a helper thread and calls PaintWhileWaiting about every 20 ms.
+    bool paintsWhileWaiting() const override { return true; }
+    void PaintWhileWaiting() override;
 
     // "Text File (*.txt)|*.txt|" in the form Qt's file dialogs take.
     static std::string QtFilter(const std::string &filter);

@@ -1,0 +1,106 @@
+// The desktop program's side of the person: the progress window during a wait for the
+// printer, and the message boxes.
+#include "rollvane/gui/QtUserInterface.h"
+#include "QtTestApplication.h"
+#include "platform/VirtualClock.h"
+#include "rollvane/app/InterfacePropertiesDialog.h"
+#include "rollvane/gui/ProgressDialog.h"
+#include "rollvane/gui/SettingsPageView.h"
+#include "rollvane/link/PrinterLink.h"
+#include "rollvane/settings/SettingsPage.h"
+#include "tests/settings/ScriptedSettingsPrinter.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <optional>
+#include <set>
+
+namespace rollvane {
+namespace {
+
+// Closes the first visible message box and tells its width and text.
+template <typename Seen>
+void CloseMessageBox(Seen seen)
+{
+    for (QWidget *w : QApplication::topLevelWidgets()) {
+        if (auto *box = qobject_cast<QMessageBox *>(w); box && box->isVisible()) {
+            seen(box);
+            box->accept();
+            return;
+        }
+    }
+}
+
+int ColourCount(const QImage &picture)
+{
+    std::set<QRgb> colours;
+    for (int y = 0; y < picture.height(); ++y) {
+        for (int x = 0; x < picture.width(); ++x) {
+            colours.insert(picture.pixel(x, y));
+        }
+    }
+    return static_cast<int>(colours.size());
+}
+
+TEST(QtUserInterfaceTest, ProgressWindowIsPaintedWhileThePrinterIsSilent)
+{
+    testing_support::EnsureQtApplication();
+    settings_testing::ScriptedSettingsPrinter printer;
+    printer.SetStatusAnswers({std::nullopt});  // never answers
+    QtUserInterface ui;
+    platform::VirtualClock clock;
+    PrinterLink link(ui, clock);
+    link.devices().SetEntry("COM3", printer.slavePath());
+    InterfacePropertiesDialog dialog("COM3", "115200", "1", "NONE", "Xon/Xoff", 0);
+    ASSERT_TRUE(dialog.Accept(ui));
+    SettingsPage page(link, dialog.settings());
+    SettingsPageView view(page);
+
+    // Timer events are all that reach the program while it waits. The bar stands at 1 during the
+    // first status request (a second on a silent serial port): half a second into it, the
+    // progress window is taken as it is then.
+    std::optional<std::chrono::steady_clock::time_point> waitSeen;
+    QString line;
+    QImage shown;
+    QImage onScreen;
+    QString boxText;
+    QTimer watch;
+    watch.setInterval(20);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        CloseMessageBox([&](QMessageBox *box) { boxText = box->text(); });
+        for (QWidget *w : QApplication::topLevelWidgets()) {
+            auto *progress = qobject_cast<ProgressDialog *>(w);
+            if (!progress || !progress->isVisible() || progress->barValue() != 1 || !shown.isNull()) {
+                continue;
+            }
+            const auto now = std::chrono::steady_clock::now();
+            if (!waitSeen) {
+                waitSeen = now;
+            } else if (now - *waitSeen >= std::chrono::milliseconds(500)) {
+                line = progress->lineText();
+                shown = progress->grab().toImage();
+                // What the window system holds: what was really painted.
+                onScreen = progress->screen()->grabWindow(progress->winId()).toImage();
+                testing_support::SaveScreenshot(progress, "progress-waiting");
+            }
+        }
+    });
+    watch.start();
+    view.button(1093)->click();
+    watch.stop();
+
+    EXPECT_EQ(boxText, "Timeout while sending data block!");
+    ASSERT_FALSE(shown.isNull()) << "the progress window was not seen during the wait";
+    EXPECT_EQ(line, "Loading printer configurations, please wait...");
+    EXPECT_GT(ColourCount(shown), 4);
+    EXPECT_EQ(onScreen.convertToFormat(QImage::Format_RGB32), shown.convertToFormat(QImage::Format_RGB32));
+}
+
+}  // namespace
+}  // namespace rollvane
