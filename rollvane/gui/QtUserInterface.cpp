@@ -5,9 +5,35 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QMessageBox>
+#include <QStyle>
 
 namespace rollvane {
+
+namespace {
+
+// Window managers draw a caption in the title bar's font, mostly bold, beside the window's icon
+// and buttons; QMessageBox leaves less room than that and longer captions are cut.
+void MakeRoomForCaption(QMessageBox &box)
+{
+    auto *grid = qobject_cast<QGridLayout *>(box.layout());
+    if (!grid) {
+        return;
+    }
+    QFont font = QApplication::font("QMdiSubWindowTitleBar");
+    font.setBold(true);
+    // The icon and three buttons, each about as wide as the title bar is high.
+    const int titleBar = 4 * box.style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, &box);
+    const int width = QFontMetrics(font).horizontalAdvance(box.windowTitle()) + titleBar;
+    const QMargins margins = grid->contentsMargins();
+    // QMessageBox sets its own fixed size from its layout, so the room is an item of the layout.
+    grid->addItem(
+        new QSpacerItem(width - margins.left() - margins.right(), 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+        grid->rowCount(), 0, 1, grid->columnCount());
+}
+
+}  // namespace
 
 QWidget *QtUserInterface::parentWidget() const
 {
@@ -39,6 +65,7 @@ void QtUserInterface::ShowMessage(const std::string &text, const std::string &ca
     if (!cause.empty()) {
         box.setDetailedText(QString::fromStdString("Cause: " + cause));
     }
+    MakeRoomForCaption(box);
     box.exec();
 }
 
@@ -46,6 +73,7 @@ bool QtUserInterface::Confirm(const std::string &text, const std::string &captio
 {
     QMessageBox box(QMessageBox::Question, QString::fromStdString(caption), QString::fromStdString(text),
                     QMessageBox::Ok | QMessageBox::Cancel, parentWidget());
+    MakeRoomForCaption(box);
     return box.exec() == QMessageBox::Ok;
 }
 

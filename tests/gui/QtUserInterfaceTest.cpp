@@ -14,6 +14,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QStyle>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -100,6 +101,26 @@ TEST(QtUserInterfaceTest, ProgressWindowIsPaintedWhileThePrinterIsSilent)
     EXPECT_EQ(line, "Loading printer configurations, please wait...");
     EXPECT_GT(ColourCount(shown), 4);
     EXPECT_EQ(onScreen.convertToFormat(QImage::Format_RGB32), shown.convertToFormat(QImage::Format_RGB32));
+}
+
+TEST(QtUserInterfaceTest, AMessageBoxIsAsWideAsItsCaption)
+{
+    testing_support::EnsureQtApplication();
+    // Window managers draw the caption in bold, with the window's buttons beside it.
+    QFont titleFont = QApplication::font("QMdiSubWindowTitleBar");
+    titleFont.setBold(true);
+    const int buttons = 3 * QApplication::style()->pixelMetric(QStyle::PM_TitleBarHeight);
+    const std::pair<const char *, const char *> boxes[] = {
+        {"Saved Properties", " Properties Saved!"},
+        {"No file saved! ", "No file is saved!"},
+    };
+    QtUserInterface ui;
+    for (const auto &[caption, text] : boxes) {
+        int width = 0;
+        QTimer::singleShot(0, [&] { CloseMessageBox([&](QMessageBox *box) { width = box->width(); }); });
+        ui.ShowMessage(text, caption, MessageIcon::None);
+        EXPECT_GE(width, QFontMetrics(titleFont).horizontalAdvance(caption) + buttons) << caption;
+    }
 }
 
 }  // namespace
