@@ -39,6 +39,22 @@ int WaitFor(int fd, short events, const std::optional<DescriptorWait::Deadline> 
     return result == DescriptorWait::Result::Ready ? 1 : result == DescriptorWait::Result::TimedOut ? 0 : -1;
 }
 
+// Sleeps 10 ms, or what is left before the deadline; false when nothing is left.
+bool PauseBefore(const std::optional<DescriptorWait::Deadline> &deadline)
+{
+    auto pause = std::chrono::microseconds(10000);
+    if (deadline) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::microseconds>(*deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) {
+            return false;
+        }
+        pause = std::min(pause, left);
+    }
+    usleep(static_cast<useconds_t>(pause.count()));
+    return true;
+}
+
 bool NoModemLines(int code)
 {
     return code == ENOTTY || code == EINVAL || code == ENOTSUP;
@@ -46,7 +62,7 @@ bool NoModemLines(int code)
 
 }  // namespace
 
-SerialPort::SerialPort(FileDescriptor fd) : fd_(std::move(fd)) {}
+SerialPort::SerialPort(FileDescriptor fd) : fd_(std::move(fd)), lineControl_(&TtyLineControl::Kernel()) {}
 
 SerialPort::~SerialPort()
 {
@@ -119,15 +135,6 @@ bool SerialPort::SetState(const Dcb &dcb, int *error)
     return true;
 }
 
-bool SerialPort::dsrOn() const
-{
-    int status = 0;
-    if (ioctl(fd(), TIOCMGET, &status) != 0) {
-        return true;
-    }
-    return (status & TIOCM_DSR) != 0;
-}
-
 bool SerialPort::PurgeReceive(int *error)
 {
     if (tcflush(fd(), TCIFLUSH) != 0) {
@@ -197,26 +204,19 @@ bool SerialPort::Write(const uint8_t *data, std::size_t length, std::size_t *wri
     *written = 0;
     const CommTimeouts &t = timeouts_;
     const auto deadline = DeadlineOf(uint64_t(t.writeTotalMultiplier) * length + t.writeTotalConstant);
+    const bool dsrFlow = (applied_.flags & Dcb::kDsrOutputFlow) != 0;
+    // Under DSR flow the line is looked at again before each chunk is handed over.
+    const std::size_t chunk = dsrFlow ? kDsrChunk : length;
 
-    if (applied_.flags & Dcb::kDsrOutputFlow) {
-        // The modem lines have no readiness to wait for: look again every 10 ms.
-        while (!dsrOn()) {
-            auto pause = std::chrono::microseconds(10000);
-            if (deadline) {
-                const auto left =
-                    std::chrono::duration_cast<std::chrono::microseconds>(*deadline - std::chrono::steady_clock::now());
-                if (left.count() <= 0) {
-                    return true;
-                }
-                pause = std::min(pause, left);
-            }
-            usleep(static_cast<useconds_t>(pause.count()));
+    std::size_t handed = 0;
+    bool timedOut = false;
+    while (handed < length && !timedOut) {
+        if (dsrFlow && !WaitForDsr(deadline)) {
+            break;
         }
-    }
-    while (*written < length) {
-        ssize_t n = ::write(fd(), data + *written, length - *written);
+        const ssize_t n = ::write(fd(), data + handed, std::min(chunk, length - handed));
         if (n > 0) {
-            *written += static_cast<std::size_t>(n);
+            handed += static_cast<std::size_t>(n);
             continue;
         }
         if (n < 0 && errno != EAGAIN && errno != EINTR) {
@@ -227,13 +227,38 @@ bool SerialPort::Write(const uint8_t *data, std::size_t length, std::size_t *wri
         if (ready < 0) {
             return false;
         }
-        if (ready == 0) {
-            return true;
+        timedOut = ready == 0;
+    }
+    // The bytes the kernel took are written once they have left the port.
+    const std::size_t stillQueued = std::min(handed, static_cast<std::size_t>(WaitForDrain(deadline)));
+    if (stillQueued > 0) {
+        // What did not leave in time is withdrawn, so that a repeat does not send it twice.
+        lineControl_->FlushOutput(fd());
+    }
+    *written = handed - stillQueued;
+    return true;
+}
+
+bool SerialPort::WaitForDsr(const std::optional<DescriptorWait::Deadline> &deadline) const
+{
+    // The modem lines have no readiness to wait for: look again every 10 ms.
+    while (!dsrOn()) {
+        if (!PauseBefore(deadline)) {
+            return false;
         }
     }
-    // Like the original, a write is done when the bytes have left the program; tcdrain would
-    // block past the limit on a held line.
     return true;
+}
+
+int SerialPort::WaitForDrain(const std::optional<DescriptorWait::Deadline> &deadline) const
+{
+    // The output queue has no readiness to wait for either (tcdrain would block past the limit
+    // on a held line): look again every 10 ms.
+    int queued = lineControl_->outputQueued(fd());
+    while (queued > 0 && PauseBefore(deadline)) {
+        queued = lineControl_->outputQueued(fd());
+    }
+    return queued;
 }
 
 }  // namespace platform

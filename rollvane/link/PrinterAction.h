@@ -51,7 +51,8 @@ public:
 
 private:
     PrinterLink &link_;
-    const InterfaceSettings &settings_;
+    // A copy: the action opens with the settings it began with.
+    const InterfaceSettings settings_;
     bool keepOpen_ = false;
     bool finished_ = false;
 };

@@ -1,6 +1,7 @@
 #include "platform/SerialPort.h"
 #include "tests/support/PtyPair.h"
 
+#include <atomic>
 #include <chrono>
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -208,4 +209,80 @@ TEST(SerialPort, WriteHeldByXoffStopsAtTheWriteLimit)
     EXPECT_TRUE(port->Write(block.data(), block.size(), &written, &error));
     EXPECT_LT(written, block.size());
     EXPECT_LT(SecondsSince(start), 5.0);
+}
+
+namespace {
+
+// The tty as a real port would answer: bytes still in the output queue (a pty has none to
+// report), DSR and the flush of the queue, each played by the test.
+class PlayedTty final : public platform::TtyLineControl {
+public:
+    int outputQueued(int) const override { return queued; }
+    bool dsrOn(int) const override { return ++dsrLooks <= dsrOnLooks; }
+    void FlushOutput(int) const override { flushed = queued.exchange(0); }
+
+    mutable std::atomic<int> queued{0};
+    mutable std::atomic<int> dsrLooks{0};
+    mutable std::atomic<int> flushed{-1};
+    int dsrOnLooks = 1 << 30;
+};
+
+}  // namespace
+
+// A byte is written once it has left the port: the write waits for the output queue, and what
+// is still queued when the limit runs out is withdrawn and not counted.
+TEST(SerialPort, AWriteIsDoneWhenTheBytesHaveLeftThePort)
+{
+    const struct {
+        const char *name;
+        int queuedAfterWrite;
+        int drainsAfterMs;  // -1: never; the queue then stays as it is
+        int dsrOnLooks;     // DSR flow on: DSR answers "on" this many times, then "off"
+        std::size_t written;
+        int flushed;  // bytes withdrawn from the queue; -1: no flush
+        double atLeastSeconds;
+    } cases[] = {
+        {"the port sends it all in time", 1000, 100, -1, 1000, -1, 0.1},
+        {"a held line sends nothing", 1000, -1, -1, 0, 1000, 0.3},
+        {"part leaves before the limit", 40, -1, -1, 960, 40, 0.3},
+        {"DSR goes off after the first chunk", 0, -1, 1, 64, -1, 0.3},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        PtyPair pty;
+        auto port = OpenPort(pty);
+        PlayedTty tty;
+        port->UseLineControl(tty);
+        int error = 0;
+        platform::Dcb dcb = LineSettings();
+        if (c.dsrOnLooks >= 0) {
+            dcb.flags |= platform::Dcb::kDsrOutputFlow;
+            tty.dsrOnLooks = c.dsrOnLooks;
+        }
+        ASSERT_TRUE(port->SetState(dcb, &error));
+        port->SetTimeouts({kMaxTimeout, kMaxTimeout, 0, 0, 300});
+        std::thread line([&] {
+            std::this_thread::sleep_for(20ms);
+            tty.queued = c.queuedAfterWrite;
+            if (c.drainsAfterMs >= 0) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(c.drainsAfterMs));
+                tty.queued = 0;
+            }
+        });
+        tty.queued = c.queuedAfterWrite;
+        const std::vector<uint8_t> block(1000, 0x55);
+        std::size_t written = 0;
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_TRUE(port->Write(block.data(), block.size(), &written, &error));
+        const double took = SecondsSince(start);
+        line.join();
+        EXPECT_EQ(written, c.written);
+        EXPECT_EQ(tty.flushed, c.flushed);
+        EXPECT_GE(took, c.atLeastSeconds);
+        EXPECT_LT(took, 2.0);
+        if (c.dsrOnLooks >= 0) {
+            // Under DSR flow nothing more was handed over once DSR went off.
+            EXPECT_EQ(pty.ReadMaster(100ms).size(), c.written);
+        }
+    }
 }
