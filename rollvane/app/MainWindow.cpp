@@ -82,7 +82,7 @@ void MainWindow::PrintConfigurations()
 int MainWindow::RegisterDeviceNotifications()
 {
     int error = 0;
-    usbMonitor_ = platform::UsbDeviceMonitor::Create(&error);
+    usbMonitor_ = eventSourceFactory_ ? eventSourceFactory_(&error) : platform::UsbDeviceMonitor::Create(&error);
     if (!usbMonitor_) {
         ui_.ShowMessage("Can't register device notification: " + platform::SystemError::Text(error), "Error",
                         MessageIcon::Exclamation);

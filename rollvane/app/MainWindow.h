@@ -17,7 +17,7 @@
 #include <string>
 
 namespace platform {
-class UsbDeviceMonitor;
+class UsbEventSource;
 }
 
 namespace rollvane {
@@ -67,6 +67,10 @@ public:
     // Start-up: watch USB arrivals and removals. Returns the descriptor the event loop is to
     // watch, or -1 after telling the person why there is none.
     int RegisterDeviceNotifications();
+    // Where the USB events come from: udev, unless a test plays them. The factory gives
+    // nothing, with the errno value in *error, when it cannot watch.
+    using EventSourceFactory = std::function<std::unique_ptr<platform::UsbEventSource>(int *error)>;
+    void UseEventSource(EventSourceFactory factory) { eventSourceFactory_ = std::move(factory); }
     // The watched descriptor is readable: pass the events to the link.
     void DeviceNotificationReady();
 
@@ -82,7 +86,8 @@ private:
     InterfaceSettingsFile settingsFile_;
     std::unique_ptr<PrinterLink> link_;
     std::unique_ptr<InterfacePropertiesDialog> interfaceDialog_;
-    std::unique_ptr<platform::UsbDeviceMonitor> usbMonitor_;
+    EventSourceFactory eventSourceFactory_;
+    std::unique_ptr<platform::UsbEventSource> usbMonitor_;
     std::unique_ptr<SettingsPage> settingsPage_;
     int currentPage_ = kStartPage;
     int shownPage_ = kStartPage;
