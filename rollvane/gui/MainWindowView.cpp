@@ -9,7 +9,11 @@
 
 #include <QApplication>
 #include <QGridLayout>
+#include <QScreen>
+#include <QShowEvent>
 #include <QSocketNotifier>
+#include <QStyle>
+#include <QWindow>
 
 namespace rollvane {
 
@@ -99,6 +103,37 @@ void MainWindowView::Start()
         usbNotifier_ = new QSocketNotifier(fd, QSocketNotifier::Read, this);
         connect(usbNotifier_, &QSocketNotifier::activated, this, [this] { window_.DeviceNotificationReady(); });
     }
+}
+
+void MainWindowView::showEvent(QShowEvent *event)
+{
+    // Once, when the window system has the window and may know its frame.
+    if (!fitted_ && !event->spontaneous()) {
+        fitted_ = true;
+        FitToScreen();
+    }
+    QMainWindow::showEvent(event);
+}
+
+void MainWindowView::FitToScreen()
+{
+    QSize page;
+    for (QWidget *view : pages_) {
+        page = page.expandedTo(view->sizeHint());
+    }
+    const QMargins margins = form_->pageArea->layout()->contentsMargins();
+    page += QSize(margins.left() + margins.right(), margins.top() + margins.bottom());
+    // The scroll area offers only part of its page as its size hint; the window wants all of it.
+    QSize wanted = sizeHint() + (page - form_->pageScroll->sizeHint()).expandedTo(QSize(0, 0));
+
+    QMargins frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
+    if (frame.isNull()) {
+        // Not known before the window system has framed the window: a title bar, at least.
+        frame.setTop(style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this));
+    }
+    const QRect free = screen()->availableGeometry();
+    const QSize room = free.size() - QSize(frame.left() + frame.right(), frame.top() + frame.bottom());
+    resize(wanted.boundedTo(room).expandedTo(minimumSizeHint()));
 }
 
 void MainWindowView::ShowAbout()

@@ -35,14 +35,21 @@ public:
 
     void ShowAbout();
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private:
     void ShowPages();
+    // Sizes the window for the largest page, within the screen's free area: on a smaller
+    // screen the page area scrolls.
+    void FitToScreen();
     void TabChanged(int index);
 
     MainWindow &window_;
     std::unique_ptr<Ui::MainWindowView> form_;
     std::array<QWidget *, 5> pages_{};
     QSocketNotifier *usbNotifier_ = nullptr;
+    bool fitted_ = false;
 };
 
 }  // namespace rollvane

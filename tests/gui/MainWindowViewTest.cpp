@@ -11,7 +11,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QProcess>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QTabBar>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -126,6 +129,67 @@ TEST_F(MainWindowViewTest, ModalDialogsKeepTheirKeys)
     Press(field, Qt::Key_A, "a");
     Press(field, Qt::Key_Space, " ");
     EXPECT_EQ(field->text(), "a ");
+}
+
+// Small screens, large scales: the window keeps to the screen, Exit stays in it and the page's
+// buttons can be scrolled to. The scale is fixed when the application starts, so each screen
+// runs this test again in a program of its own (ROLLVANE_SMALL_SCREEN names its screenshot).
+TEST_F(MainWindowViewTest, FitsASmallScreen)
+{
+    const QString screenshot = qEnvironmentVariable("ROLLVANE_SMALL_SCREEN");
+    if (screenshot.isEmpty()) {
+        const struct {
+            int width;
+            int height;
+            const char *scale;
+            const char *screenshot;
+        } screens[] = {
+            {1280, 900, "2", "main-window-scale2"},
+            {1366, 768, "1.25", "main-window-1366x768-125"},
+        };
+        for (const auto &s : screens) {
+            SCOPED_TRACE(s.screenshot);
+            const std::string config = dir.file(std::string(s.screenshot) + ".json");
+            testing_support::TempDir::Write(
+                config, "{\"screens\": [{\"name\": \"small\", \"width\": " + std::to_string(s.width) +
+                            ", \"height\": " + std::to_string(s.height) + "}]}");
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert("QT_QPA_PLATFORM", "offscreen:configfile=" + QString::fromStdString(config));
+            environment.insert("QT_SCALE_FACTOR", s.scale);
+            environment.insert("ROLLVANE_SMALL_SCREEN", s.screenshot);
+            QProcess child;
+            child.setProcessEnvironment(environment);
+            child.setProcessChannelMode(QProcess::MergedChannels);
+            child.start(QCoreApplication::applicationFilePath(),
+                        {"--gtest_filter=MainWindowViewTest.FitsASmallScreen"});
+            ASSERT_TRUE(child.waitForFinished(60000));
+            EXPECT_EQ(child.exitCode(), 0) << child.readAll().toStdString();
+        }
+        return;
+    }
+
+    MainWindowView view(window);
+    view.tabBar()->setCurrentIndex(0);  // Change Settings, the largest page
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    EXPECT_EQ(view.devicePixelRatioF(), qEnvironmentVariable("QT_SCALE_FACTOR").toDouble());
+    const QRect free = view.screen()->availableGeometry();
+    EXPECT_TRUE(free.contains(view.frameGeometry()))
+        << view.frameGeometry().width() << " x " << view.frameGeometry().height();
+    const auto shownIn = [](QWidget *widget, QWidget *area) {
+        return area->rect().contains(QRect(widget->mapTo(area, QPoint(0, 0)), widget->size()));
+    };
+    EXPECT_TRUE(shownIn(view.findChild<QPushButton *>("button2"), &view));
+    testing_support::SaveScreenshot(&view, screenshot);
+
+    auto *scroll = view.findChild<QScrollArea *>();
+    ASSERT_NE(scroll, nullptr);
+    for (int id : {1064, 1065, 1093, 1094}) {
+        auto *button = view.pageView(0)->findChild<QPushButton *>("button" + QString::number(id));
+        scroll->ensureWidgetVisible(button);
+        EXPECT_TRUE(shownIn(button, scroll->viewport())) << id;
+    }
+    testing_support::SaveScreenshot(&view, screenshot + "-scrolled");
 }
 
 TEST_F(MainWindowViewTest, Screenshot)
