@@ -213,8 +213,9 @@ QLNK_API int32_t QLNK_Open(QLNK_CommContext *context, int32_t *status);
                acknowledgement wait. What an acknowledgement says is not looked at. *sent is the
                count of the data step, its trailing zero octet included (length + 1 when all
                went), 0 when the job ended before it.
-     SERIAL    one write within timeoutMs plus 100 ms per byte; *sent is what moved, which may
-               be less than length with QLNK_OK.
+     SERIAL    one write within timeoutMs plus 100 ms per byte; *sent is what has left the
+               port (bytes still queued when the limit runs out are withdrawn, not sent later),
+               which may be less than length with QLNK_OK.
      PARALLEL  one write within timeoutMs; *sent is what the port took (may be less, QLNK_OK).
    Codes:
      QLNK_OK           sent as above.

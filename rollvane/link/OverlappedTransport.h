@@ -13,8 +13,10 @@ namespace rollvane {
 // pipes, the printer-class node): a write is started and, where the transport asks for it,
 // waited for up to 5000 ms, then a pending write is awaited without limit; a read is started
 // and waited for up to 10000 ms, and one still pending then is cancelled, so that it never
-// outlives the caller's buffer. A transfer the device refused outright fails. Unless a
-// transport says otherwise, one device file carries both directions.
+// outlives the caller's buffer. A transfer the device refused outright fails (it moved
+// nothing; counting it as done would hide a dead port), so a status read refused that way fails
+// the status query too. Unless a transport says otherwise, one device file carries both
+// directions.
 class OverlappedTransport : public LinkTransport {
 public:
     // Nothing to configure on these lines.

@@ -288,6 +288,7 @@ int PrinterLink::HandleDeviceChange(const platform::UsbDeviceEvent &event)
     std::vector<platform::UsbPresentDevice> present;
     int error = ENOSYS;
     if (!facilities_.usbDirectory || !facilities_.usbDirectory->PresentDevices(&present, &error)) {
+        // The message names the Linux call that failed, as the person would look it up.
         ui_.ShowMessage("udev_enumerate_scan_devices(): " + platform::SystemError::Text(error), "Rollvane",
                         MessageIcon::Exclamation);
         return 0;
