@@ -22,11 +22,16 @@ void EnsureQtApplication()
 
 QString SaveScreenshot(QWidget *widget, const QString &name)
 {
+    return SaveScreenshot(widget->grab().toImage(), name);
+}
+
+QString SaveScreenshot(const QImage &picture, const QString &name)
+{
     const char *dir = std::getenv("ROLLVANE_SCREENSHOT_DIR");
     QString folder = dir && *dir ? QString::fromUtf8(dir) : QDir::tempPath() + "/rollvane-screenshots";
     QDir().mkpath(folder);
     const QString path = folder + "/" + name + ".png";
-    widget->grab().save(path);
+    picture.save(path);
     return path;
 }
 

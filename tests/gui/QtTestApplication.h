@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <QString>
 #include <QWidget>
 
@@ -9,5 +10,6 @@ namespace testing_support {
 void EnsureQtApplication();
 // Writes a picture of the widget to the screenshot folder (ROLLVANE_SCREENSHOT_DIR) and returns its path.
 QString SaveScreenshot(QWidget *widget, const QString &name);
+QString SaveScreenshot(const QImage &picture, const QString &name);
 
 }  // namespace testing_support
