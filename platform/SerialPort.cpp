@@ -76,6 +76,13 @@ std::unique_ptr<SerialPort> SerialPort::Open(const std::string &path, int *error
         *error = errno;
         return nullptr;
     }
+    // Only a terminal is a serial port: printer bytes must never land in a file that a
+    // [DEVICES] entry or a caller named by mistake.
+    termios current{};
+    if (!isatty(fd.get()) || tcgetattr(fd.get(), &current) != 0) {
+        *error = ENOTTY;
+        return nullptr;
+    }
     // TIOCEXCL keeps other programs from opening the tty (root is exempt); the lock covers
     // programs that take the same lock, root ones included.
     if (flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
@@ -84,12 +91,9 @@ std::unique_ptr<SerialPort> SerialPort::Open(const std::string &path, int *error
     }
     ioctl(fd.get(), TIOCEXCL);
     std::unique_ptr<SerialPort> port(new SerialPort(std::move(fd)));
-    termios current{};
-    if (tcgetattr(port->fd(), &current) == 0) {
-        port->applied_.DCBlength = sizeof(Dcb);
-        port->applied_.flags = Dcb::kBinary | (1u << Dcb::kDtrControlShift) | (1u << Dcb::kRtsControlShift);
-        SerialSettings::FromTermios(current, &port->applied_);
-    }
+    port->applied_.DCBlength = sizeof(Dcb);
+    port->applied_.flags = Dcb::kBinary | (1u << Dcb::kDtrControlShift) | (1u << Dcb::kRtsControlShift);
+    SerialSettings::FromTermios(current, &port->applied_);
     *error = 0;
     return port;
 }

@@ -19,7 +19,8 @@ namespace platform {
 class SerialPort {
 public:
     // Opens the device for reading and writing, exclusively (TIOCEXCL and flock): a port that
-    // another program holds fails with EBUSY.
+    // another program holds fails with EBUSY. Anything that is not a terminal (a regular file,
+    // a FIFO, another device) fails with ENOTTY before a byte can reach it.
     static std::unique_ptr<SerialPort> Open(const std::string &path, int *error);
 
     // Clears the exclusive mode, which the tty would otherwise keep while any other descriptor

@@ -66,7 +66,11 @@ int SerialTransport::Open(const std::string &port)
         } else if ((error == ENOENT || error == ENXIO || error == ENODEV) && !devices_.entry(port)) {
             hint = "a [DEVICES] entry in inifile.inf names the device of a port";
         }
-        journal_.Failed(where(), "open", error, hint);
+        if (error == ENOTTY) {
+            journal_.Failed(where(), "open", "it is not a serial port (not a terminal device)");
+        } else {
+            journal_.Failed(where(), "open", error, hint);
+        }
     }
     SetReadTimeout(kOpenReadTimeoutMs);
     return line_ ? 1 : 0;

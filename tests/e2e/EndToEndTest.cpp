@@ -236,6 +236,18 @@ TEST(CauseLines, FailuresSayWhatTheSystemSaid)
                     "): open: Permission denied (serial ports usually need membership of the \"dialout\" group)\n";
          },
          true},
+        {"a [DEVICES] entry that names an ordinary file",
+         [&](TempDir &dir, ChildProcess &) {
+             TempDir::Write(dir.file("victim.txt"), "keep me\n");
+             serialIni(dir, dir.file("victim.txt"));
+             return std::vector<std::string>{};
+         },
+         "status",
+         [](TempDir &dir) {
+             EXPECT_EQ(TempDir::Read(dir.file("victim.txt")), "keep me\n");
+             return "Error: Unable to get serial port handle!\n  cause: COM3 (" + dir.file("victim.txt") +
+                    "): open: it is not a serial port (not a terminal device)\n";
+         }},
         {"a port name with no device",
          [&](TempDir &dir, ChildProcess &) {
              serialIni(dir, dir.file("no-such-tty"));

@@ -1,11 +1,13 @@
 #include "platform/SerialPort.h"
 #include "tests/support/PtyPair.h"
+#include "tests/support/TempDir.h"
 
 #include <atomic>
 #include <chrono>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
@@ -71,6 +73,21 @@ TEST(SerialPort, ClosingReleasesTheExclusiveModeForOtherUsers)
     }
     ASSERT_EQ(ioctl(other.get(), TIOCGEXCL, &exclusive), 0);
     EXPECT_EQ(exclusive, 0);
+}
+
+// A file named by mistake never receives printer bytes: only a terminal opens.
+TEST(SerialPort, OnlyATerminalOpens)
+{
+    testing_support::TempDir dir;
+    testing_support::TempDir::Write(dir.file("victim.txt"), "keep me");
+    ASSERT_EQ(mkfifo(dir.file("fifo").c_str(), 0600), 0);
+    for (const std::string &path : {dir.file("victim.txt"), dir.file("fifo"), std::string("/dev/null")}) {
+        SCOPED_TRACE(path);
+        int error = 0;
+        EXPECT_EQ(SerialPort::Open(path, &error), nullptr);
+        EXPECT_EQ(error, ENOTTY);
+    }
+    EXPECT_EQ(testing_support::TempDir::Read(dir.file("victim.txt")), "keep me");
 }
 
 TEST(SerialPort, MissingDeviceFailsWithItsReason)
