@@ -3,12 +3,30 @@
 #include "ui_ProgressDialog.h"
 
 #include <QCoreApplication>
+#include <QEvent>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTimer>
 #include <QWindow>
 
 namespace rollvane {
+
+namespace {
+
+// Swallows requests to close a window while an action waits for the printer.
+class CloseRefusal final : public QObject {
+public:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Close) {
+            event->ignore();
+            return true;
+        }
+        return false;
+    }
+};
+
+}  // namespace
 
 ProgressDialog::ProgressDialog(QWidget *parent) : QDialog(parent), ui_(std::make_unique<Ui::ProgressDialog>())
 {
@@ -63,8 +81,12 @@ void ProgressDialog::PaintNow()
 void ProgressDialog::PaintPending()
 {
     // User input and device notifications wait until the action ends, so nothing can re-enter
-    // the printer traffic.
+    // the printer traffic. A request to close a window is no input to Qt but must wait too:
+    // the action runs to its end before the program may.
+    static CloseRefusal refusal;
+    QCoreApplication::instance()->installEventFilter(&refusal);
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::ExcludeSocketNotifiers);
+    QCoreApplication::instance()->removeEventFilter(&refusal);
 }
 
 QString ProgressDialog::lineText() const

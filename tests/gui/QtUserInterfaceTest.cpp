@@ -73,6 +73,8 @@ TEST(QtUserInterfaceTest, ProgressWindowIsPaintedWhileThePrinterIsSilent)
     QImage shown;
     QImage onScreen;
     QString boxText;
+    bool closedDuringWait = true;
+    view.show();
     QTimer watch;
     watch.setInterval(20);
     QObject::connect(&watch, &QTimer::timeout, [&] {
@@ -86,6 +88,8 @@ TEST(QtUserInterfaceTest, ProgressWindowIsPaintedWhileThePrinterIsSilent)
             if (!waitSeen) {
                 waitSeen = now;
                 waitBar = progress->barValue();
+                // Closing a window during the wait is refused: the action runs to its end.
+                closedDuringWait = view.close();
             } else if (progress->barValue() == waitBar && now - *waitSeen <= std::chrono::milliseconds(500)) {
                 line = progress->lineText();
                 shown = progress->grab().toImage();
@@ -99,6 +103,8 @@ TEST(QtUserInterfaceTest, ProgressWindowIsPaintedWhileThePrinterIsSilent)
     watch.stop();
 
     EXPECT_EQ(boxText, "Timeout while sending data block!");
+    EXPECT_FALSE(closedDuringWait);
+    EXPECT_TRUE(view.isVisible());
     ASSERT_FALSE(shown.isNull()) << "the progress window was not seen during the wait";
     testing_support::SaveScreenshot(shown, "progress-waiting");
     EXPECT_EQ(line, "Loading printer configurations, please wait...");
