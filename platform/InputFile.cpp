@@ -1,6 +1,7 @@
 #include "platform/InputFile.h"
 
 #include "platform/FileDescriptor.h"
+#include "platform/SystemError.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -47,6 +48,19 @@ bool InputFile::Read(const std::string &path, std::size_t maxBytes, std::string 
             *error = errno;
             return false;
         }
+    }
+}
+
+std::string InputFile::FailureText(int error, std::size_t maxBytes)
+{
+    switch (error) {
+    case EINVAL:
+        return "it is not a regular file";
+    case EFBIG:
+        return maxBytes % (1 << 20) == 0 ? "it is larger than " + std::to_string(maxBytes >> 20) + " MiB"
+                                         : "it is larger than " + std::to_string(maxBytes) + " bytes";
+    default:
+        return SystemError::Text(error);
     }
 }
 

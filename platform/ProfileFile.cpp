@@ -1,12 +1,10 @@
 #include "platform/ProfileFile.h"
 
 #include "platform/AtomicFile.h"
-#include "platform/FileDescriptor.h"
+#include "platform/InputFile.h"
 
+#include <cctype>
 #include <cerrno>
-#include <fcntl.h>
-#include <strings.h>
-#include <unistd.h>
 
 namespace platform {
 
@@ -30,9 +28,14 @@ std::string Trimmed(const std::string &text)
     return text.substr(begin, end - begin);
 }
 
-bool SameName(const std::string &a, const std::string &b)
+// Names compare without regard to letter case.
+std::string Lower(const std::string &name)
 {
-    return a.size() == b.size() && strncasecmp(a.c_str(), b.c_str(), a.size()) == 0;
+    std::string lower = name;
+    for (char &c : lower) {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return lower;
 }
 
 }  // namespace
@@ -40,9 +43,9 @@ bool SameName(const std::string &a, const std::string &b)
 bool ProfileFile::Load(const std::string &path, int *error)
 {
     Parse("");
-    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!file.valid()) {
-        const int code = errno;
+    std::string content;
+    int code = 0;
+    if (!InputFile::Read(path, kMaxBytes, &content, &code)) {
         if (code == ENOENT) {
             return true;
         }
@@ -51,30 +54,13 @@ bool ProfileFile::Load(const std::string &path, int *error)
         }
         return false;
     }
-    std::string content;
-    char buffer[8192];
-    for (;;) {
-        ssize_t n = ::read(file.get(), buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n < 0) {
-            if (error) {
-                *error = errno;
-            }
-            return false;
-        }
-        if (n == 0) {
-            break;
-        }
-        content.append(buffer, static_cast<std::size_t>(n));
-    }
     Parse(content);
     return true;
 }
 
 void ProfileFile::Parse(const std::string &text)
 {
+    indexed_ = false;
     lines_.clear();
     lineEnd_ = text.find("\r\n") != std::string::npos ? "\r\n" : "\n";
     endsWithLineEnd_ = text.empty() || text.back() == '\n';
@@ -121,41 +107,64 @@ bool ProfileFile::SplitKeyLine(const std::string &line, std::string *key, std::s
     return !key->empty();
 }
 
-bool ProfileFile::FindSection(const std::string &section, std::size_t *begin, std::size_t *end) const
+const std::unordered_map<std::string, ProfileFile::SectionIndex> &ProfileFile::index() const
 {
+    if (indexed_) {
+        return index_;
+    }
+    index_.clear();
+    SectionIndex *current = nullptr;
     std::string name;
+    std::string value;
     for (std::size_t i = 0; i < lines_.size(); ++i) {
-        if (!SectionName(lines_[i], &name) || !SameName(name, section)) {
+        if (SectionName(lines_[i], &name)) {
+            if (current) {
+                current->end = i;
+            }
+            // Only the first section of a name counts; later ones are read past.
+            auto [entry, added] = index_.try_emplace(Lower(name));
+            current = added ? &entry->second : nullptr;
+            if (current) {
+                current->begin = i + 1;
+            }
             continue;
         }
-        std::size_t j = i + 1;
-        while (j < lines_.size() && !SectionName(lines_[j], &name)) {
-            ++j;
+        if (current && SplitKeyLine(lines_[i], &name, &value)) {
+            if (current->keys.try_emplace(Lower(name), KeyLine{i, name, value}).second) {
+                current->keyOrder.push_back(name);
+            }
         }
-        *begin = i + 1;
-        *end = j;
-        return true;
     }
-    return false;
+    if (current) {
+        current->end = lines_.size();
+    }
+    indexed_ = true;
+    return index_;
+}
+
+bool ProfileFile::FindSection(const std::string &section, std::size_t *begin, std::size_t *end) const
+{
+    const auto found = index().find(Lower(section));
+    if (found == index().end()) {
+        return false;
+    }
+    *begin = found->second.begin;
+    *end = found->second.end;
+    return true;
 }
 
 bool ProfileFile::FindKey(const std::string &section, const std::string &key, KeyLine *found) const
 {
-    std::size_t begin = 0;
-    std::size_t end = 0;
-    if (!FindSection(section, &begin, &end)) {
+    const auto inSection = index().find(Lower(section));
+    if (inSection == index().end()) {
         return false;
     }
-    const std::string wanted = Trimmed(key);
-    std::string name;
-    std::string value;
-    for (std::size_t i = begin; i < end; ++i) {
-        if (SplitKeyLine(lines_[i], &name, &value) && SameName(name, wanted)) {
-            *found = KeyLine{i, name, value};
-            return true;
-        }
+    const auto line = inSection->second.keys.find(Lower(Trimmed(key)));
+    if (line == inSection->second.keys.end()) {
+        return false;
     }
-    return false;
+    *found = line->second;
+    return true;
 }
 
 std::string ProfileFile::value(const std::string &section, const std::string &key, const std::string &fallback,
@@ -177,51 +186,32 @@ bool ProfileFile::hasKey(const std::string &section, const std::string &key) con
 
 std::vector<std::string> ProfileFile::keys(const std::string &section) const
 {
-    std::vector<std::string> result;
-    std::size_t begin = 0;
-    std::size_t end = 0;
-    if (!FindSection(section, &begin, &end)) {
-        return result;
-    }
-    std::string name;
-    std::string value;
-    for (std::size_t i = begin; i < end; ++i) {
-        if (!SplitKeyLine(lines_[i], &name, &value)) {
-            continue;
-        }
-        bool seen = false;
-        for (const auto &known : result) {
-            seen = seen || SameName(known, name);
-        }
-        if (!seen) {
-            result.push_back(name);
-        }
-    }
-    return result;
+    const auto found = index().find(Lower(section));
+    return found == index().end() ? std::vector<std::string>() : found->second.keyOrder;
 }
 
 void ProfileFile::SetValue(const std::string &section, const std::string &key, const std::string &value)
 {
     const std::string line = key + "=" + value;
     KeyLine found;
-    if (FindKey(section, key, &found)) {
-        lines_[found.line] = line;
-        return;
-    }
     std::size_t begin = 0;
     std::size_t end = 0;
-    if (FindSection(section, &begin, &end)) {
+    if (FindKey(section, key, &found)) {
+        lines_[found.line] = line;
+    } else if (FindSection(section, &begin, &end)) {
         // After the last non-empty line of the section, so blank separator lines stay last.
         std::size_t at = end;
         while (at > begin && Trimmed(lines_[at - 1]).empty()) {
             --at;
         }
         lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), line);
-        return;
+    } else {
+        lines_.push_back("[" + section + "]");
+        lines_.push_back(line);
+        endsWithLineEnd_ = true;
     }
-    lines_.push_back("[" + section + "]");
-    lines_.push_back(line);
-    endsWithLineEnd_ = true;
+    // The next look-up finds the changed lines again.
+    indexed_ = false;
 }
 
 std::string ProfileFile::text() const

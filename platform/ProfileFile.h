@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace platform {
@@ -16,10 +17,14 @@ namespace platform {
 //   the section) and keeps every other line as it was.
 class ProfileFile {
 public:
+    // Far above any real profile: a device or a huge file is refused rather than read.
+    static constexpr std::size_t kMaxBytes = 1 << 20;
+
     ProfileFile() = default;
 
     // Reads a file. A missing file reads as empty and reports true; any other failure
-    // reports false with the errno value in *error.
+    // reports false with the errno value in *error (EINVAL for a FIFO or a device, EISDIR for
+    // a folder, EFBIG for a file over kMaxBytes; it never waits for a writer).
     bool Load(const std::string &path, int *error = nullptr);
     // Replaces the content with text.
     void Parse(const std::string &text);
@@ -46,11 +51,23 @@ private:
 
     static bool SectionName(const std::string &line, std::string *name);
     static bool SplitKeyLine(const std::string &line, std::string *key, std::string *value);
+    // The first section of each name and the first line of each key in it, built once after
+    // the lines change, so that reading many keys takes time in proportion to the file.
+    struct SectionIndex {
+        std::size_t begin = 0;  // first line after the section's name
+        std::size_t end = 0;
+        std::vector<std::string> keyOrder;
+        std::unordered_map<std::string, KeyLine> keys;  // by lower-case name
+    };
+    const std::unordered_map<std::string, SectionIndex> &index() const;
+
     // Index range [begin, end) of the lines that belong to the first section with this name.
     bool FindSection(const std::string &section, std::size_t *begin, std::size_t *end) const;
     bool FindKey(const std::string &section, const std::string &key, KeyLine *found) const;
 
     std::vector<std::string> lines_;
+    mutable std::unordered_map<std::string, SectionIndex> index_;  // by lower-case name
+    mutable bool indexed_ = false;
     std::string lineEnd_ = "\n";
     bool endsWithLineEnd_ = true;
 };

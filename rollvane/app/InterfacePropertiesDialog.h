@@ -1,7 +1,7 @@
 #pragma once
 
-#include "rollvane/link/UserInterface.h"
 #include "rollvane/link/InterfaceSettings.h"
+#include "rollvane/link/UserInterface.h"
 
 #include <optional>
 #include <string>

@@ -18,7 +18,8 @@ InterfaceSettingsFile::InterfaceSettingsFile(std::string path) : path_(std::move
 InterfaceSettingsFile::Values InterfaceSettingsFile::Read() const
 {
     platform::ProfileFile file;
-    file.Load(path_);
+    int error = 0;
+    const bool loaded = file.Load(path_, &error);
     auto read = [&file](const char *key) { return file.value(kSection, key, kMissing, kMaxValueLength); };
 
     Values values;
@@ -32,6 +33,7 @@ InterfaceSettingsFile::Values InterfaceSettingsFile::Read() const
     for (const auto &port : file.keys(kDevicesSection)) {
         values.devices.SetEntry(port, file.value(kDevicesSection, port, "", kMaxValueLength));
     }
+    values.readError = loaded ? 0 : error;
     return values;
 }
 

@@ -4,6 +4,8 @@
 #include "rollvane/link/PrinterLink.h"
 #include "rollvane/settings/SettingsPage.h"
 
+#include "platform/InputFile.h"
+#include "platform/ProfileFile.h"
 #include "platform/SystemError.h"
 #include "platform/UsbDeviceMonitor.h"
 
@@ -20,6 +22,12 @@ MainWindow::MainWindow(UserInterface &ui, platform::Clock &clock, const std::str
     : ui_(ui), clock_(clock), settingsFile_(settingsPath), link_(std::make_unique<PrinterLink>(ui, clock))
 {
     const InterfaceSettingsFile::Values values = settingsFile_.Read();
+    if (values.readError != 0) {
+        // The program starts without the file's settings, and will not replace the file.
+        ui_.ShowMessage("The interface settings cannot be read from " + settingsFile_.path() + ": " +
+                            platform::InputFile::FailureText(values.readError, platform::ProfileFile::kMaxBytes) + ".",
+                        "Error", MessageIcon::Exclamation);
+    }
     link_->flowControl = values.flowText;
     link_->linkType = values.linkType;
     link_->devices() = values.devices;

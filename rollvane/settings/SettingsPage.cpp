@@ -29,19 +29,6 @@ std::string BaseName(const std::string &path)
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// Why a settings file could not be read, in the person's words.
-std::string ReadFailure(int error)
-{
-    switch (error) {
-    case EINVAL:
-        return "it is not a regular file";
-    case EFBIG:
-        return "it is larger than 1 MiB, which no settings file is";
-    default:
-        return platform::SystemError::Text(error);
-    }
-}
-
 std::string LabelName(const SettingItem &item)
 {
     std::string label = item.label;
@@ -105,7 +92,9 @@ int SettingsPage::LoadFile()
     std::string content;
     int error = 0;
     if (!platform::InputFile::Read(*path, SettingsFile::kMaxFileBytes, &content, &error)) {
-        ui.ShowMessage("Cannot read the file " + *path + ":\n" + ReadFailure(error), "Error", MessageIcon::Stop);
+        ui.ShowMessage("Cannot read the file " + *path + ":\n" +
+                           platform::InputFile::FailureText(error, SettingsFile::kMaxFileBytes),
+                       "Error", MessageIcon::Stop);
         return 0;
     }
     if (content.empty()) {

@@ -110,3 +110,37 @@ TEST(InterfaceSettingsFile, UnwritableFolderReportsTheReasonAndKeepsTheOldFile)
     EXPECT_FALSE(InterfaceSettingsFile(dir.file("missing/inifile.inf")).Write(s, 0, &error));
     EXPECT_EQ(error, ENOENT);
 }
+
+// What cannot be read gives the defaults and says why, without waiting on a FIFO or reading a
+// huge file; the end of the run never replaces it.
+TEST(InterfaceSettingsFile, AnUnreadableFileIsNeitherWaitedForNorReplaced)
+{
+    const struct {
+        const char *name;
+        int error;
+    } cases[] = {{"folder", EISDIR}, {"fifo", EINVAL}, {"huge", EFBIG}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        const std::string path = dir.file("inifile.inf");
+        if (std::string(c.name) == "folder") {
+            ASSERT_EQ(mkdir(path.c_str(), 0700), 0);
+        } else if (std::string(c.name) == "fifo") {
+            ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+        } else {
+            std::string huge = "[INITIAL]\nCOMPORT=LAN\n[DEVICES]\n";
+            for (int i = 0; huge.size() <= (1 << 20); ++i) {
+                huge += "COM" + std::to_string(i) + "=/dev/ttyUSB0\n";
+            }
+            TempDir::Write(path, huge);
+        }
+        InterfaceSettingsFile file(path);
+        const auto values = file.Read();
+        EXPECT_EQ(values.readError, c.error);
+        EXPECT_EQ(values.portText, "NULL");
+        InterfaceSettings settings;
+        int error = 0;
+        EXPECT_FALSE(file.Write(settings, rollvane::LinkSerial, &error));
+        EXPECT_EQ(error, c.error);
+    }
+}
