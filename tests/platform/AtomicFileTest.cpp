@@ -6,6 +6,9 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <thread>
+#include <unistd.h>
 
 using platform::AtomicFile;
 using testing_support::TempDir;
@@ -46,4 +49,50 @@ TEST(AtomicFile, MissingFolderReportsTheReason)
     int error = 0;
     EXPECT_FALSE(AtomicFile::Write(dir.file("no/such/folder/file.txt"), "x", &error));
     EXPECT_EQ(error, ENOENT);
+}
+
+// Only a regular file is replaced: a link has its target written, and a device or FIFO is
+// written as it is and stays what it was.
+TEST(AtomicFile, WhatIsAtThePathDecidesHowItIsWritten)
+{
+    TempDir dir;
+    TempDir::Write(dir.file("target.txt"), "old");
+    ASSERT_EQ(symlink("target.txt", dir.file("link").c_str()), 0);
+    ASSERT_EQ(symlink(dir.file("link").c_str(), dir.file("chain").c_str()), 0);
+    int error = 0;
+    for (const char *name : {"link", "chain"}) {
+        SCOPED_TRACE(name);
+        ASSERT_TRUE(AtomicFile::Write(dir.file(name), std::string("via ") + name, &error));
+        struct stat st {};
+        ASSERT_EQ(lstat(dir.file(name).c_str(), &st), 0);
+        EXPECT_TRUE(S_ISLNK(st.st_mode));
+        EXPECT_EQ(TempDir::Read(dir.file("target.txt")), std::string("via ") + name);
+    }
+
+    // A FIFO: what a reader gets, and the FIFO stays a FIFO; without a reader, no wait.
+    ASSERT_EQ(mkfifo(dir.file("fifo").c_str(), 0600), 0);
+    EXPECT_FALSE(AtomicFile::Write(dir.file("fifo"), "nobody reads", &error));
+    EXPECT_EQ(error, ENXIO);
+    std::string got;
+    std::thread reader([&] { got = TempDir::Read(dir.file("fifo")); });
+    bool written = false;
+    for (int i = 0; i < 200 && !written; ++i) {  // until the reader has opened its end
+        written = AtomicFile::Write(dir.file("fifo"), "through the pipe", &error);
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    reader.join();
+    EXPECT_TRUE(written);
+    EXPECT_EQ(got, "through the pipe");
+    struct stat fifo {};
+    ASSERT_EQ(stat(dir.file("fifo").c_str(), &fifo), 0);
+    EXPECT_TRUE(S_ISFIFO(fifo.st_mode));
+
+    // A character device: a node of the null device made here, so a fault could never
+    // replace the system's own.
+    if (mknod(dir.file("null").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0) {
+        ASSERT_TRUE(AtomicFile::Write(dir.file("null"), "gone", &error));
+        struct stat null {};
+        ASSERT_EQ(stat(dir.file("null").c_str(), &null), 0);
+        EXPECT_TRUE(S_ISCHR(null.st_mode));
+    }
 }
