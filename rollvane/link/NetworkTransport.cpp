@@ -4,6 +4,7 @@
 #include "rollvane/link/NumberText.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 
 namespace rollvane {
@@ -112,19 +113,43 @@ int NetworkTransport::Send(const uint8_t *data, uint32_t length, bool bulk)
 
 int NetworkTransport::Receive(uint8_t *buffer, uint32_t length)
 {
-    uint8_t local[kReceiveBufferSize];
-    std::memset(local, 0xFF, sizeof local);
-    uint32_t received = 0;
-    const int result = qlnk_.RecvData(&dataChannel_.netSocket, local, sizeof local, &received, dataChannel_.portType,
-                                      kReceiveTimeoutMs);
-    if (received > 0) {
-        std::memcpy(buffer, local, std::min<uint32_t>({received, length, kReceiveBufferSize}));
-    }
-    journal_.Received(channelName(dataChannel_), local, std::min<uint32_t>(received, kReceiveBufferSize));
-    if (!result) {
-        ChannelFailed(dataChannel_, "receive", dataOpenFailure_);
-    }
-    return result;
+    // A reply may come in pieces: they are collected until the bytes asked for are there or the
+    // time-out has run out, as a serial receive does. A reply that stays short is a failure,
+    // never a buffer with invented bytes.
+    using SteadyClock = std::chrono::steady_clock;
+    const auto deadline = SteadyClock::now() + std::chrono::milliseconds(kReceiveTimeoutMs);
+    uint32_t timeoutMs = kReceiveTimeoutMs;
+    uint32_t collected = 0;
+    do {
+        uint8_t local[kReceiveBufferSize];
+        std::memset(local, 0xFF, sizeof local);
+        uint32_t received = 0;
+        const int result =
+            qlnk_.RecvData(&dataChannel_.netSocket, local, sizeof local, &received, dataChannel_.portType, timeoutMs);
+        received = std::min(received, kReceiveBufferSize);
+        // Bytes beyond the ones asked for are not the caller's.
+        const uint32_t taken = std::min(received, length - collected);
+        std::memcpy(buffer + collected, local, taken);
+        collected += taken;
+        journal_.Received(channelName(dataChannel_), local, received);
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - SteadyClock::now()).count();
+        if (collected > 0 && collected < length && (!result || left <= 0)) {
+            journal_.Failed(channelName(dataChannel_), "receive",
+                            "a short reply: " + std::to_string(collected) + " of " + std::to_string(length) +
+                                " bytes within " + std::to_string(kReceiveTimeoutMs) + " ms");
+            return 0;
+        }
+        if (!result) {
+            ChannelFailed(dataChannel_, "receive", dataOpenFailure_);
+            return 0;
+        }
+        if (received == 0) {
+            journal_.Failed(channelName(dataChannel_), "receive", "the printer closed the connection");
+            return 0;
+        }
+        timeoutMs = static_cast<uint32_t>(std::max<long long>(left, 1));
+    } while (collected < length);
+    return 1;
 }
 
 int NetworkTransport::ReceiveStatusReply(uint8_t *buffer, uint32_t length)

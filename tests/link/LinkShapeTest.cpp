@@ -1,5 +1,6 @@
 // The transport is chosen once, at Open; failures keep their cause for the message that
 // reports them; the trace sees every open, configure, block and close.
+#include "platform/FileDescriptor.h"
 #include "platform/RealClock.h"
 #include "platform/VirtualClock.h"
 #include "rollvane/link/PrinterAction.h"
@@ -13,8 +14,12 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
 #include <cerrno>
+#include <future>
+#include <netinet/in.h>
 #include <regex>
+#include <sys/socket.h>
 
 using namespace std::chrono_literals;
 using rollvane::PrinterLink;
@@ -187,4 +192,68 @@ TEST(PrinterLinkShape, TheTraceShowsOpenConfigureBlocksAndCloseOnlyWhenOn)
                                            stamp + where + " send 2 bytes: 1B 68\n" + stamp + where +
                                            " recv 1 byte: 08\n" + stamp + "close " + where + "\n")))
         << trace;
+}
+
+// A network reply is collected until the bytes asked for are there: one that comes in pieces
+// is whole, one that stays short or ends early fails instead of leaving invented bytes.
+TEST(PrinterLinkShape, ANetworkReplyIsCollectedUntilItIsWhole)
+{
+    const struct {
+        const char *name;
+        std::vector<Bytes> pieces;  // sent 30 ms apart
+        bool closeAfter;
+        int result;
+        const char *reason;  // the end of the cause, when it fails
+    } cases[] = {
+        {"two pieces 30 ms apart", {{0x12}, {0x34}}, false, 1, ""},
+        {"the printer closes after one byte", {{0x12}}, true, 0, "receive: the printer closed the connection"},
+        {"one byte, then nothing", {{0x12}}, false, 0, "receive: a short reply: 1 of 2 bytes within 10000 ms"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        platform::FileDescriptor listener(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+        platform::FileDescriptor status(socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(0x7F000001);
+        socklen_t size = sizeof address;
+        ASSERT_EQ(bind(listener.get(), reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
+        ASSERT_EQ(listen(listener.get(), 1), 0);
+        ASSERT_EQ(getsockname(listener.get(), reinterpret_cast<sockaddr *>(&address), &size), 0);
+        const uint16_t tcpPort = ntohs(address.sin_port);
+        address.sin_port = 0;
+        ASSERT_EQ(bind(status.get(), reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
+        ASSERT_EQ(getsockname(status.get(), reinterpret_cast<sockaddr *>(&address), &size), 0);
+
+        testing_support::RecordingUserInterface ui;
+        platform::RealClock clock;
+        PrinterLink link(ui, clock);
+        link.linkType = rollvane::LinkNetwork;
+        link.UseNetworkPorts(tcpPort, ntohs(address.sin_port));
+        ASSERT_EQ(link.Open("LAN"), 1);
+        link.Configure(link_test::LanSettings(0x7F000001));
+        std::promise<void> done;
+        std::future<void> received = done.get_future();
+        std::thread printer([&] {
+            platform::FileDescriptor peer(accept(listener.get(), nullptr, nullptr));
+            for (const auto &piece : c.pieces) {
+                std::this_thread::sleep_for(30ms);
+                ASSERT_EQ(send(peer.get(), piece.data(), piece.size(), MSG_NOSIGNAL), ssize_t(piece.size()));
+            }
+            if (!c.closeAfter) {
+                received.wait_for(11s);  // silent, but connected, until the link has given up
+            }
+        });
+        uint8_t reply[2] = {0xAA, 0xAA};
+        EXPECT_EQ(link.Receive(reply, 2), c.result);
+        done.set_value();
+        printer.join();
+        if (c.result) {
+            EXPECT_EQ(Bytes(reply, reply + 2), (Bytes{0x12, 0x34}));
+        } else {
+            const std::string cause = link.failureCause();
+            EXPECT_EQ(cause.substr(cause.find("receive:")), c.reason) << cause;
+        }
+        link.Close();
+    }
 }
