@@ -4,6 +4,7 @@
 #include "platform/SystemError.h"
 #include "rollvane/app/MainWindow.h"
 #include "rollvane/cli/CommandTable.h"
+#include "rollvane/cli/DescriptorStream.h"
 #include "rollvane/cli/TerminalUserInterface.h"
 #include "rollvane/link/NumberText.h"
 #include "rollvane/link/PrinterLink.h"
@@ -151,9 +152,11 @@ int CliApplication::Run(const std::vector<std::string> &arguments)
     }
     InterfaceSettings &settings = window.interfaceDialog().settings();
     if (auto ip = overrides.find("--ip"); ip != overrides.end()) {
-        const uint32_t address = NumberText::Ipv4Value(ip->second);
-        if (address == 0xFFFFFFFFu && ip->second != "255.255.255.255") {
-            errors_ << "rollvane-cli: --ip needs an IPv4 address such as 192.168.1.10\n";
+        uint32_t address = 0;
+        if (!NumberText::DottedQuadValue(ip->second, &address)) {
+            errors_ << "rollvane-cli: --ip needs four decimal numbers from 0 to 255 joined by points, such as "
+                       "192.168.1.10 (leading zeros count as decimal): "
+                    << ip->second << "\n";
             return CliCommand::kUsageError;
         }
         window.interfaceDialog().SetIpAddress(address);
@@ -172,6 +175,15 @@ int CliApplication::Run(const std::vector<std::string> &arguments)
 
     CliContext context{window, ui, out_, errors_};
     const int result = command->Run(context, commandArguments);
+    // A result that did not reach standard output (a full disk, a closed pipe) is a failure.
+    out_.flush();
+    if (!out_) {
+        const auto *stream = dynamic_cast<const DescriptorStream *>(&out_);
+        const int error = stream ? stream->error() : 0;
+        errors_ << "rollvane-cli: cannot write the standard output: "
+                << (error != 0 ? platform::SystemError::Text(error) : std::string("write error")) << "\n";
+        return 1;
+    }
     if (result == CliCommand::kUsageError) {
         return result;
     }

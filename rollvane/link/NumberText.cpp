@@ -32,6 +32,35 @@ uint32_t NumberText::Ipv4Value(const std::string &text)
     return ntohl(address.s_addr);
 }
 
+bool NumberText::DottedQuadValue(const std::string &text, uint32_t *address)
+{
+    uint32_t value = 0;
+    std::size_t at = 0;
+    for (int octet = 0; octet < 4; ++octet) {
+        if (octet > 0) {
+            if (at >= text.size() || text[at] != '.') {
+                return false;
+            }
+            ++at;
+        }
+        const std::size_t start = at;
+        uint32_t number = 0;
+        while (at < text.size() && text[at] >= '0' && text[at] <= '9' && at - start < 3) {
+            number = number * 10 + static_cast<uint32_t>(text[at] - '0');
+            ++at;
+        }
+        if (at == start || number > 255 || (at < text.size() && text[at] >= '0' && text[at] <= '9')) {
+            return false;
+        }
+        value = (value << 8) | number;
+    }
+    if (at != text.size()) {
+        return false;
+    }
+    *address = value;
+    return true;
+}
+
 std::string NumberText::UnsignedText(uint32_t value)
 {
     return std::to_string(value);

@@ -15,6 +15,10 @@ public:
     // single-number form are accepted (e.g. "192.168.1.10" and "3232235786"); any other
     // text gives 255.255.255.255.
     static uint32_t Ipv4Value(const std::string &text);
+    // Exactly four decimal numbers 0 to 255 joined by points, leading zeros read as decimal
+    // ("192.168.001.010" is 192.168.1.10): the strict form a person or a script types, unlike
+    // the file's reading, which also takes the old octal, hexadecimal and short forms.
+    static bool DottedQuadValue(const std::string &text, uint32_t *address);
     // "%u" and "%i.%i.%i.%i" of an address.
     static std::string UnsignedText(uint32_t value);
     static std::string DottedText(uint32_t address);

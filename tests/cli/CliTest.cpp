@@ -127,3 +127,42 @@ TEST_F(CliTest, PortThatCannotBeOpened)
     EXPECT_EQ(result.err, "Error: Unable to get serial port handle!\n  cause: COM3 (" + dir.file("absent") +
                               "): open: No such file or directory\n");
 }
+
+// --ip takes exactly four decimal numbers; zero-padded octets are decimal, never octal.
+TEST_F(CliTest, TheAddressOptionTakesFourDecimalNumbers)
+{
+    const struct {
+        const char *ip;
+        const char *reached;  // nullptr: refused as a usage error
+    } cases[] = {
+        {"127.0.2.011", "127.0.2.11"},  // the C reading would make it 127.0.2.9
+        {"127.000.002.011", "127.0.2.11"}, {"0x7f000001", nullptr}, {"1.2.3", nullptr},
+        {"127.0.0.256", nullptr},          {"127.0.0.1.", nullptr}, {"127.0.0.0001", nullptr},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.ip);
+        auto result = Cli({"--port", "LAN", "--ip", c.ip, "status"});
+        if (!c.reached) {
+            EXPECT_EQ(result.exitCode, 2);
+            EXPECT_EQ(result.err, std::string("rollvane-cli: --ip needs four decimal numbers from 0 to 255 joined by "
+                                              "points, such as 192.168.1.10 (leading zeros count as decimal): ") +
+                                      c.ip + "\n");
+        } else {
+            // Nobody listens there: the cause names the address that was reached.
+            EXPECT_EQ(result.exitCode, 1);
+            EXPECT_NE(result.err.find(std::string("LAN ") + c.reached + ":3000"), std::string::npos) << result.err;
+        }
+    }
+}
+
+// A result that never reached standard output is a failure, with the system's reason.
+TEST_F(CliTest, AFullStandardOutputFailsTheCommand)
+{
+    PtyPrinter printer;
+    printer.Answer({0x1B, 0x68}, {0x00});
+    SerialIni(printer);
+    auto result = ProcessRunner::Run(
+        "/bin/sh", {"-c", "exec \"$0\" status > /dev/full", ProcessRunner::BuiltProgram("rollvane-cli")}, dir.path());
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.err, "rollvane-cli: cannot write the standard output: No space left on device\n");
+}
