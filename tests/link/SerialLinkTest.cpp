@@ -164,6 +164,20 @@ TEST_F(PrinterLinkSerialTest, ReceiveStopsAtTheFirstMissingByte)
     EXPECT_EQ(link->Receive(buffer, 0), 1);
 }
 
+// A receive with nothing coming waits out the read limit set on the link, not less.
+TEST_F(PrinterLinkSerialTest, ReceiveOfNothingWaitsOutTheReadLimit)
+{
+    OpenAndConfigure();
+    link->SetReadTimeout(300);
+    uint8_t byte = 0xEE;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(link->Receive(&byte, 1), 0);
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(took, 300ms);
+    EXPECT_LT(took, 2000ms);
+    EXPECT_EQ(byte, 0xEE);
+}
+
 TEST_F(PrinterLinkSerialTest, PortHeldByAnotherOpenRefusesOpen)
 {
     int error = 0;
