@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <thread>
 
@@ -25,25 +26,36 @@ protected:
     void SetUp() override
     {
         std::filesystem::create_directory(dir.file("out"));
+        address = AddressOfThisTest();
+        if (GetParam() == Line::Network) {
+            interfaceOptions = {"--port", "LAN", "--ip", address};
+        } else {
+            TempDir::Write(dir.file("inifile.inf"),
+                           "[INITIAL]\nCOMPORT=COM3\nBAUDRATE=115200\nSTOPBITS=1\nPARITY=NONE\n"
+                           "F.CONTROL=Xon/Xoff\nCOMMUNICATION=0\n[DEVICES]\nCOM3=" +
+                               dir.file("tty") + "\n");
+        }
+        StartPrinter();
+    }
+
+    // kova-sim on this test's address (and its serial line), with extra options; it is ready
+    // when this returns.
+    void StartPrinter(const std::vector<std::string> &extra = {})
+    {
         std::vector<std::string> argv = {ProcessRunner::BuiltProgram("kova-sim"),
                                          "--state",
                                          dir.file("state.txt"),
                                          "--out",
                                          dir.file("out"),
                                          "--restart-seconds",
-                                         "1"};
-        address = AddressOfThisTest();
-        if (GetParam() == Line::Network) {
-            argv.insert(argv.end(), {"--address", address});
-            interfaceOptions = {"--port", "LAN", "--ip", address};
-        } else {
-            argv.insert(argv.end(),
-                        {"--address", address, "--tcp-port", "0", "--udp-port", "0", "--serial-link", dir.file("tty")});
-            TempDir::Write(dir.file("inifile.inf"),
-                           "[INITIAL]\nCOMPORT=COM3\nBAUDRATE=115200\nSTOPBITS=1\nPARITY=NONE\n"
-                           "F.CONTROL=Xon/Xoff\nCOMMUNICATION=0\n[DEVICES]\nCOM3=" +
-                               dir.file("tty") + "\n");
+                                         "1",
+                                         "--address",
+                                         address};
+        if (GetParam() == Line::Serial) {
+            argv.insert(argv.end(), {"--tcp-port", "0", "--udp-port", "0", "--serial-link", dir.file("tty")});
         }
+        argv.insert(argv.end(), extra.begin(), extra.end());
+        std::filesystem::remove(dir.file("sim.log"));
         ASSERT_TRUE(printer.Start(argv, dir.file("sim.log")));
         for (int i = 0; i < 100 && TempDir::Read(dir.file("sim.log")).find("kova-sim ready") == std::string::npos;
              ++i) {
@@ -58,10 +70,14 @@ protected:
     static std::string AddressOfThisTest()
     {
         const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        const char *cases[] = {"ChangeOneItemAndReadItBack", "PrintConfigProducesAReceipt", "BusyPrinterChangesNothing",
-                               "FilesTheRealRunRefusesChangeNothing"};
+        const char *cases[] = {"ChangeOneItemAndReadItBack",
+                               "PrintConfigProducesAReceipt",
+                               "BusyPrinterChangesNothing",
+                               "FilesTheRealRunRefusesChangeNothing",
+                               "LoadPrinterAsksForTheModelOnASerialLineOnly",
+                               "ALinkDroppedInTheMiddleOfTheWrite"};
         int index = 0;
-        for (int i = 0; i < 4; ++i) {
+        for (int i = 0; i < 6; ++i) {
             if (name.rfind(cases[i], 0) == 0) {
                 index = i;
             }
@@ -175,23 +191,54 @@ TEST_P(SettingsEndToEnd, PrintConfigProducesAReceipt)
 TEST_P(SettingsEndToEnd, BusyPrinterChangesNothing)
 {
     printer.Stop();
-    std::vector<std::string> argv = {ProcessRunner::BuiltProgram("kova-sim"), "--state", dir.file("state.txt"),
-                                     "--status", "08"};
-    if (GetParam() == Line::Network) {
-        argv.insert(argv.end(), {"--address", address});
-    } else {
-        argv.insert(argv.end(),
-                    {"--address", address, "--tcp-port", "0", "--udp-port", "0", "--serial-link", dir.file("tty")});
-    }
-    std::filesystem::remove(dir.file("sim.log"));
-    ASSERT_TRUE(printer.Start(argv, dir.file("sim.log")));
-    for (int i = 0; i < 100 && TempDir::Read(dir.file("sim.log")).find("kova-sim ready") == std::string::npos; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
+    StartPrinter({"--status", "08"});
     TempDir::Write(dir.file("knife.txt"), "[Properties settings]:\r\nKnife=Disabled\r\n");
     ProcessResult change = Cli({"change-settings", "knife.txt"});
     EXPECT_EQ(change.exitCode, 1);
     EXPECT_EQ(change.err, "Interface Busy: Please check for any error condition on printer!\n");
+}
+
+// The model and the firmware are asked for on a serial line only, never over the network.
+TEST_P(SettingsEndToEnd, LoadPrinterAsksForTheModelOnASerialLineOnly)
+{
+    ProcessResult load = Cli({"--trace=trace.txt", "load-printer"});
+    ASSERT_EQ(load.exitCode, 0) << load.err;
+    const std::string trace = TempDir::Read(dir.file("trace.txt"));
+    // The last configuration read is in the trace, so the load went through.
+    ASSERT_NE(trace.find(" send 3 bytes: 1F 31 1F\n"), std::string::npos) << trace;
+    for (const char *query : {" send 4 bytes: 1D 49 40 27\n", " send 4 bytes: 1D 49 40 A3\n"}) {
+        EXPECT_EQ(trace.find(query) != std::string::npos, GetParam() == Line::Serial) << query << trace;
+    }
+}
+
+// The printer drops the link in the middle of the first set command (after 1B 40 10 1F 36; on
+// the serial line the two status requests come first): the write stops with a time-out and its
+// cause, the release byte 10 is still sent, and although the file sets the baud rate nothing
+// asks for the communication parameters to be reset.
+TEST_P(SettingsEndToEnd, ALinkDroppedInTheMiddleOfTheWrite)
+{
+    const bool serial = GetParam() == Line::Serial;
+    printer.Stop();
+    StartPrinter({"--drop-after", serial ? "9" : "5"});
+    TempDir::Write(dir.file("change.txt"), "[Properties settings]:\r\nBaudrate=115200\r\nKnife=Disabled\r\n");
+    ProcessResult change = Cli({"--trace=trace.txt", "change-settings", "change.txt"});
+    EXPECT_EQ(change.exitCode, 1);
+    const std::string where = serial ? "COM3 (" + dir.file("tty") + ")" : "LAN " + address + ":9100 (TCP data channel)";
+    EXPECT_EQ(change.err.rfind("Error: Timeout while sending data block!\n  cause: " + where + ": send: ", 0), 0u)
+        << change.err;
+    // That message and its cause line only.
+    EXPECT_EQ(std::count(change.err.begin(), change.err.end(), '\n'), 2) << change.err;
+    EXPECT_EQ(change.err.find("reset the communication parameter"), std::string::npos);
+    EXPECT_EQ(change.err.find("Interface Properties"), std::string::npos);
+    EXPECT_NE(TempDir::Read(dir.file("sim.log")).find("link dropped after the announced bytes"), std::string::npos);
+    // The release byte is the last block sent, after the failed send.
+    const std::string trace = TempDir::Read(dir.file("trace.txt"));
+    const std::size_t failure = trace.find(where + ": send: ");
+    const std::size_t release = trace.rfind(where + " send 1 byte: 10\n");
+    ASSERT_NE(failure, std::string::npos) << trace;
+    ASSERT_NE(release, std::string::npos) << trace;
+    EXPECT_GT(release, failure);
+    EXPECT_EQ(trace.find(" send ", release + where.size() + 1), std::string::npos) << trace;
 }
 
 INSTANTIATE_TEST_SUITE_P(Lines, SettingsEndToEnd, ::testing::Values(Line::Network, Line::Serial),

@@ -4,12 +4,15 @@
 #include "platform/VirtualClock.h"
 #include "rollvane/app/InterfacePropertiesDialog.h"
 #include "rollvane/link/PrinterLink.h"
+#include "rollvane/link/SerialPortLine.h"
+#include "tests/link/ShortWriteSerialLine.h"
 #include "tests/settings/ScriptedSettingsPrinter.h"
 #include "tests/support/RecordingUserInterface.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <functional>
 
 #include <sys/stat.h>
@@ -299,6 +302,37 @@ TEST_F(SettingsPageTest, ChangeSettingsOnAPrinterThatNeverAnswers)
     EXPECT_EQ(ui.openProgressWindows, 0);
     EXPECT_EQ(ui.interfacePropertiesShown, 0);
     EXPECT_FALSE(link.isOpen());
+}
+
+// A set command the port stops taking midway: the release byte still goes out, the progress
+// window closes and the time-out is reported with its cause; although the baud rate was among
+// the items, nothing asks for the interface to be reset.
+TEST_F(SettingsPageTest, SetCommandCutOffMidway)
+{
+    // Writes: two status requests, 1B 40, 10, the baud rate's set command; then the next set
+    // command moves two bytes and the port takes no more.
+    link_test::ShortWriteSerialLine::Script script;
+    script.writeLimits.assign(5, SIZE_MAX);
+    script.writeLimits.insert(script.writeLimits.end(), {2, 0});
+    LinkFacilities facilities = LinkFacilities::Real();
+    facilities.openSerial = [&script](const std::string &path, int *error) -> std::unique_ptr<SerialLine> {
+        auto line = SerialPortLine::Open(path, error);
+        return line ? std::make_unique<link_test::ShortWriteSerialLine>(std::move(line), script) : nullptr;
+    };
+    PrinterLink stalling(ui, clock, std::move(facilities));
+    stalling.devices().SetEntry("COM3", printer.slavePath());
+    SettingsPage stallingPage(stalling, dialog.settings());
+    stallingPage.SetListText(2, "4800");
+    stallingPage.SetListText(25, "Disabled");
+    EXPECT_EQ(stallingPage.ApplySettings(), 0);
+    EXPECT_EQ(printer.Received(), kStatus + kStatus + kInit + Set(0x11, 0x05) + Bytes({0x1F, 0x36, 0x10}));
+    EXPECT_EQ(messages(), std::vector<std::string>{"Error: Timeout while sending data block!"});
+    EXPECT_EQ(ui.messages[0].cause.rfind("COM3 (" + printer.slavePath() + "): send: ", 0), 0u) << ui.messages[0].cause;
+    EXPECT_EQ(ui.events[ui.events.size() - 2], "progress close");
+    EXPECT_EQ(ui.openProgressWindows, 0);
+    EXPECT_EQ(ui.interfacePropertiesShown, 0);
+    EXPECT_EQ(dialog.settings().baudText, "115200");
+    EXPECT_FALSE(stalling.isOpen());
 }
 
 TEST_F(SettingsPageTest, LoadPrinterThatNeverAnswers)
