@@ -19,6 +19,10 @@
  *      there; a second close then fails harmlessly with QLNK_E_SOCKET or QLNK_E_OPEN.
  *   Some failed opens leave the port open (a TCP connect that failed keeps its socket in
  *   netSocket; see QLNK_Open): after any QLNK_Open, close the handle field unless it is -1.
+ *   A serial or parallel handle the library did not open, or has closed since (the 0 of a
+ *   zero-filled record, a descriptor of the caller's own, a copy of a closed handle), is refused
+ *   by send, receive and close with QLNK_E_PARAM and left alone: nothing is read, written or
+ *   closed through it.
  *   Calls on different ports may run in different threads at once. The last error is one
  *   value for the whole process.
  *
@@ -219,15 +223,16 @@ QLNK_API int32_t QLNK_Open(QLNK_CommContext *context, int32_t *status);
      PARALLEL  one write within timeoutMs; *sent is what the port took (may be less, QLNK_OK).
    Codes:
      QLNK_OK           sent as above.
-     QLNK_E_PARAM      handle is NULL, data is NULL with length > 0, or portType is unknown.
+     QLNK_E_PARAM      handle is NULL, data is NULL with length > 0, or portType is unknown; or,
+                       serial and parallel, *handle is no port this library has open (EBADF).
      QLNK_E_SOCKET     *handle is -1 (network types).
      QLNK_E_OPEN       *handle is -1 (device types).
      QLNK_E_TIMEOUT    the time-out ran out (ETIMEDOUT); LPR: an acknowledgement did not come in
                        time, even the last one after all data went; serial and parallel: nothing
                        moved (length 0 included), or a serial device error (its errno).
      QLNK_E_SYSTEM     the system refused: the peer closed (EPIPE, ECONNRESET), a UDP socket this
-                       library did not open (EDESTADDRREQ), a serial descriptor it did not open
-                       (EBADF), a parallel port error; any USB handle (ENODEV). */
+                       library did not open (EDESTADDRREQ), a parallel port error; any USB handle
+                       (ENODEV). */
 QLNK_API int32_t QLNK_SendData(int32_t *handle, const uint8_t *data, uint32_t length, uint32_t *sent, uint32_t portType,
                                uint32_t timeoutMs, int32_t *status);
 
@@ -244,7 +249,8 @@ QLNK_API int32_t QLNK_SendData(int32_t *handle, const uint8_t *data, uint32_t le
    Codes:
      QLNK_OK           *received bytes are in buffer.
      QLNK_E_PARAM      handle is NULL, buffer is NULL with capacity > 0, portType is unknown, or
-                       the type has no receive (TCP_LPR, USB_HID_OUTPUT; checked before *handle).
+                       the type has no receive (TCP_LPR, USB_HID_OUTPUT; checked before *handle);
+                       or, serial and parallel, *handle is no port this library has open (EBADF).
      QLNK_E_SOCKET     *handle is -1 (network types).
      QLNK_E_OPEN       *handle is -1 (device types).
      QLNK_E_TIMEOUT    nothing arrived within timeoutMs (ETIMEDOUT); UDP: nobody listens at the
@@ -259,7 +265,9 @@ QLNK_API int32_t QLNK_RecvData(int32_t *handle, uint8_t *buffer, uint32_t capaci
    writes -1 to *handle. After a failure *handle is as it was.
    Codes:
      QLNK_OK           closed; *handle is -1.
-     QLNK_E_PARAM      handle is NULL or portType is unknown.
+     QLNK_E_PARAM      handle is NULL or portType is unknown; or, serial and parallel, *handle is
+                       no port this library has open (EBADF), a zero-filled record's 0 included:
+                       nothing is closed.
      QLNK_E_SOCKET     *handle is -1 (network types): already closed.
      QLNK_E_OPEN       *handle is -1 (device types): already closed.
      QLNK_E_SYSTEM     the shutdown or close failed (ENOTSOCK: not a socket, EBADF: not open);
@@ -284,8 +292,9 @@ QLNK_API int32_t QLNK_FTPPutFile(const wchar_t *clientName, const wchar_t *user,
 /* QLNK_GetLastError: the most recent platform error, and resets it: *value gets an errno
    value, or libcurl's result code after an FTP upload, or QLNK_NO_ERROR_RECORDED when nothing
    was recorded since the last read. The read and the reset are one atomic step. Every failure
-   inside a transport records its errno; the argument checks (QLNK_E_PARAM for a NULL pointer
-   or unknown type, QLNK_E_SOCKET / QLNK_E_OPEN for a handle of -1) record nothing. value NULL:
+   inside a transport records its errno (EBADF for a serial or parallel handle the library does
+   not have open); the argument checks (QLNK_E_PARAM for a NULL pointer or unknown type,
+   QLNK_E_SOCKET / QLNK_E_OPEN for a handle of -1) record nothing. value NULL:
    nothing is read or reset. Always returns 1. */
 QLNK_API int32_t QLNK_GetLastError(int32_t *value);
 

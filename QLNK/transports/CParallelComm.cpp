@@ -1,6 +1,7 @@
 #include "transports/CParallelComm.h"
 
 #include "CLastError.h"
+#include "transports/CParallelPortTable.h"
 #include "transports/CPpdevKernelCalls.h"
 #include "transports/CWideText.h"
 
@@ -64,6 +65,14 @@ CPpdevKernelCalls &kernelCalls()
 // is readable at any time of the process's life.
 constinit std::atomic<CPpdevCalls *> replacement{nullptr};
 
+// A descriptor this library did not open as a parallel port (a zero-filled record's 0, say) is
+// neither used nor closed.
+int32_t NotOurs()
+{
+    CLastError::Store(EBADF);
+    return QLNK_E_PARAM;
+}
+
 }  // namespace
 
 CPpdevCalls &CParallelComm::calls()
@@ -103,6 +112,8 @@ int32_t CParallelComm::Open(QLNK_CommContext &context)
     if (fd < 0) {
         return QLNK_E_OPEN;
     }
+    // From here on the port is the library's until it is closed, whether or not the rest works.
+    CParallelPortTable::Add(fd);
 
     const ModeEntry *entry = nullptr;
     for (const ModeEntry &candidate : kModes) {
@@ -131,6 +142,7 @@ int32_t CParallelComm::Open(QLNK_CommContext &context)
     // Back to compatibility mode before letting go; its own answer does not change the result.
     int compatibility = IEEE1284_MODE_COMPAT;
     ppdev.Ioctl(fd, PPNEGOT, &compatibility);
+    CParallelPortTable::Remove(fd);
     ppdev.Close(fd);
     context.parallelHandle = -1;
     return entry->failure;
@@ -150,6 +162,9 @@ int32_t CParallelComm::Transfer(bool write, int fd, uint8_t *buffer, uint32_t le
                                 uint32_t timeoutMs)
 {
     *count = 0;
+    if (!CParallelPortTable::Contains(fd)) {
+        return NotOurs();
+    }
     CPpdevCalls &ppdev = calls();
     timeval limit{};
     limit.tv_sec = static_cast<time_t>(timeoutMs / 1000);
@@ -176,6 +191,10 @@ int32_t CParallelComm::Transfer(bool write, int fd, uint8_t *buffer, uint32_t le
 
 int32_t CParallelComm::Close(int32_t *handle)
 {
+    if (!CParallelPortTable::Remove(*handle)) {
+        return NotOurs();
+    }
+    // Linux releases the descriptor even when close reports an error: it is no longer ours.
     if (calls().Close(*handle) != 0) {
         CLastError::Store(errno);
         return QLNK_E_SYSTEM;

@@ -16,7 +16,8 @@ public:
     static int32_t Open(QLNK_CommContext &context);
     static int32_t Send(int fd, const uint8_t *data, uint32_t length, uint32_t *sent, uint32_t timeoutMs);
     static int32_t Receive(int fd, uint8_t *buffer, uint32_t capacity, uint32_t *received, uint32_t timeoutMs);
-    // Closes the handle; -1 goes into it on success.
+    // Closes a parallel port this library opened; -1 goes into the handle on success. Any other
+    // descriptor is left alone (QLNK_E_PARAM), and Send and Receive refuse it the same way.
     static int32_t Close(int32_t *handle);
     // The device path parallelPortName opens.
     static std::string Describe(const QLNK_CommContext &context);

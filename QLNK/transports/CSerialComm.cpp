@@ -2,14 +2,12 @@
 
 #include "CLastError.h"
 #include "transports/CSerialPortTable.h"
-#include "transports/CUdpDestinations.h"
 #include "transports/CWideText.h"
 
 #include "platform/DevicePaths.h"
 #include "platform/SerialPort.h"
 
 #include <cerrno>
-#include <unistd.h>
 
 namespace {
 
@@ -44,14 +42,12 @@ platform::Dcb PlatformDcb(const QLNK_DCB &dcb)
     return out;
 }
 
-// The port behind a handle; a descriptor this library did not open is not a serial port of ours.
-std::shared_ptr<platform::SerialPort> PortFor(int fd)
+// A descriptor this library did not open as a serial port (a zero-filled record's 0, say) is
+// neither used nor closed.
+int32_t NotOurs()
 {
-    auto port = CSerialPortTable::Find(fd);
-    if (!port) {
-        CLastError::Store(EBADF);
-    }
-    return port;
+    CLastError::Store(EBADF);
+    return QLNK_E_PARAM;
 }
 
 // A transfer that moved nothing is a time-out, whether the wait ran out or the device failed.
@@ -91,9 +87,9 @@ int32_t CSerialComm::Open(QLNK_CommContext &context)
 int32_t CSerialComm::Send(int fd, const uint8_t *data, uint32_t length, uint32_t *sent, uint32_t timeoutMs)
 {
     *sent = 0;
-    auto port = PortFor(fd);
+    auto port = CSerialPortTable::Find(fd);
     if (!port) {
-        return QLNK_E_SYSTEM;
+        return NotOurs();
     }
     platform::CommTimeouts timeouts = port->timeouts();
     timeouts.readInterval = platform::kMaxTimeout;
@@ -112,9 +108,9 @@ int32_t CSerialComm::Send(int fd, const uint8_t *data, uint32_t length, uint32_t
 int32_t CSerialComm::Receive(int fd, uint8_t *buffer, uint32_t capacity, uint32_t *received, uint32_t timeoutMs)
 {
     *received = 0;
-    auto port = PortFor(fd);
+    auto port = CSerialPortTable::Find(fd);
     if (!port) {
-        return QLNK_E_SYSTEM;
+        return NotOurs();
     }
     platform::CommTimeouts timeouts = port->timeouts();
     timeouts.readInterval = platform::kMaxTimeout;
@@ -133,16 +129,8 @@ int32_t CSerialComm::Receive(int fd, uint8_t *buffer, uint32_t capacity, uint32_
 
 int32_t CSerialComm::Close(int32_t *handle)
 {
-    if (CSerialPortTable::Close(*handle)) {
-        *handle = -1;
-        return QLNK_OK;
-    }
-    // Not a port this library opened: closed as a plain descriptor. Should it be one of the
-    // library's UDP sockets, its destination goes first, before the number can be reused.
-    CUdpDestinations::Drop(*handle);
-    if (::close(*handle) != 0) {
-        CLastError::Store(errno);
-        return QLNK_E_SYSTEM;
+    if (!CSerialPortTable::Close(*handle)) {
+        return NotOurs();
     }
     *handle = -1;
     return QLNK_OK;

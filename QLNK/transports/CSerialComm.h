@@ -14,7 +14,8 @@ public:
     static int32_t Open(QLNK_CommContext &context);
     static int32_t Send(int fd, const uint8_t *data, uint32_t length, uint32_t *sent, uint32_t timeoutMs);
     static int32_t Receive(int fd, uint8_t *buffer, uint32_t capacity, uint32_t *received, uint32_t timeoutMs);
-    // Closes a serial handle, or whatever other descriptor comes with this port type.
+    // Closes a serial port this library opened. Any other descriptor is left alone (QLNK_E_PARAM),
+    // and Send and Receive refuse it the same way.
     static int32_t Close(int32_t *handle);
     // The device path serialPortName opens.
     static std::string Describe(const QLNK_CommContext &context);

@@ -147,6 +147,9 @@ TEST(QlnkDispatchDeathTest, ParallelPortCanBeClosedFromAnExitHandlerSetUpBeforeT
     // A copy under another name is loaded anew, with objects of its own.
     const std::string copy = dir.file("libqlnk-copy.so");
     testing_support::TempDir::Write(copy, testing_support::TempDir::Read(loaded.dli_fname));
+    testing_support::TempDir::Write(dir.file("parport"), "");
+    const std::string nodePath = dir.file("parport");
+    const std::wstring node(nodePath.begin(), nodePath.end());
     GTEST_FLAG_SET(death_test_style, "fast");
     EXPECT_EXIT(
         {
@@ -156,11 +159,18 @@ TEST(QlnkDispatchDeathTest, ParallelPortCanBeClosedFromAnExitHandlerSetUpBeforeT
                 _exit(2);
             }
             laterLoadedClose = reinterpret_cast<QLNK_CloseCommFn>(dlsym(library, "QLNK_CloseComm"));
-            int fds[2];
-            if (laterLoadedClose == nullptr || pipe(fds) != 0) {
+            auto laterLoadedOpen = reinterpret_cast<QLNK_OpenFn>(dlsym(library, "QLNK_Open"));
+            // A plain file stands in for the device node; the unknown mode leaves it open.
+            QLNK_CommContext port{};
+            port.portType = QLNK_PORT_PARALLEL;
+            port.parallelPortName = node.c_str();
+            port.parallelMode = 0x2104;
+            int32_t status = 0;
+            if (laterLoadedClose == nullptr || laterLoadedOpen == nullptr || laterLoadedOpen(&port, &status) != 0 ||
+                status != QLNK_E_PARAM || port.parallelHandle < 0) {
                 _exit(2);
             }
-            parallelOpenAtExit = fds[0];
+            parallelOpenAtExit = port.parallelHandle;
             std::exit(0);
         },
         testing::ExitedWithCode(0), "");
@@ -393,4 +403,45 @@ TEST(QlnkDispatch, MissingDevicesGiveOpenCodeWithTheReason)
     EXPECT_QLNK(QLNK_Open(&context, &status), QLNK_E_OPEN);
     EXPECT_EQ(context.parallelHandle, -1);
     EXPECT_EQ(TakeLastError(), ENOENT);
+}
+
+// A serial or parallel handle the library did not open, the 0 of a zero-filled record among
+// them, is refused by every call: nothing is read, written or closed.
+TEST(QlnkDispatch, DeviceHandlesTheLibraryDidNotOpenAreNeitherUsedNorClosed)
+{
+    if (fcntl(0, F_GETFD) == -1) {
+        ASSERT_EQ(open("/dev/null", O_RDONLY), 0);
+    }
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    platform::FileDescriptor readEnd(fds[0]);
+    platform::FileDescriptor writeEnd(fds[1]);
+    ASSERT_EQ(write(fds[1], "k", 1), 1);
+    for (uint32_t type : {QLNK_PORT_SERIAL, QLNK_PORT_PARALLEL}) {
+        for (int32_t given : {0, fds[0], fds[1]}) {
+            SCOPED_TRACE(testing::Message() << type << " handle " << given);
+            QLNK_CommContext context{};
+            context.portType = type;
+            int32_t *handle = type == QLNK_PORT_SERIAL ? &context.serialHandle : &context.parallelHandle;
+            *handle = given;
+            int32_t status = 0;
+            uint8_t bytes[2] = {0x1B, 0x40};
+            uint32_t count = 9;
+            EXPECT_QLNK(QLNK_SendData(handle, bytes, sizeof bytes, &count, type, 100, &status), QLNK_E_PARAM);
+            EXPECT_EQ(count, 0u);
+            EXPECT_EQ(TakeLastError(), EBADF);
+            count = 9;
+            EXPECT_QLNK(QLNK_RecvData(handle, bytes, sizeof bytes, &count, type, 100, &status), QLNK_E_PARAM);
+            EXPECT_EQ(count, 0u);
+            EXPECT_EQ(TakeLastError(), EBADF);
+            EXPECT_QLNK(QLNK_CloseComm(handle, type, &status), QLNK_E_PARAM);
+            EXPECT_EQ(*handle, given);
+            EXPECT_EQ(TakeLastError(), EBADF);
+            EXPECT_NE(fcntl(given, F_GETFD), -1);
+        }
+    }
+    // Only the test's own byte went through the pipe, and it is still there.
+    char back[4] = {};
+    EXPECT_EQ(read(fds[0], back, sizeof back), 1);
+    EXPECT_EQ(back[0], 'k');
 }

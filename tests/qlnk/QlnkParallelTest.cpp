@@ -239,7 +239,10 @@ TEST_F(QlnkParallel, MissingPortGivesOpenCode)
 
 TEST_F(QlnkParallel, TransfersAreBoundedByTheCallsTimeout)
 {
-    int32_t handle = FakePpdev::kFd;
+    auto port = Context(QLNK_PAR_NIBBLE);
+    ASSERT_EQ(QLNK_Open(&port, &status), 1);
+    int32_t handle = port.parallelHandle;
+    fake.calls.clear();
     const uint8_t data[] = {0x1B, 0x40, 0x00, 0xFF};
     uint32_t count = 0;
     EXPECT_EQ(QLNK_SendData(&handle, data, sizeof data, &count, QLNK_PORT_PARALLEL, 1500, &status), 1);
@@ -268,4 +271,31 @@ TEST_F(QlnkParallel, TransfersAreBoundedByTheCallsTimeout)
     EXPECT_EQ(QLNK_RecvData(&handle, buffer, sizeof buffer, &count, QLNK_PORT_PARALLEL, 200, &status), 0);
     EXPECT_EQ(status, QLNK_E_SYSTEM);
     EXPECT_EQ(TakeLastError(), EIO);
+    EXPECT_EQ(QLNK_CloseComm(&handle, QLNK_PORT_PARALLEL, &status), 1);
+}
+
+// A descriptor this port never opened reaches no ppdev call: not 0, not the fake's own number.
+TEST_F(QlnkParallel, HandlesItDidNotOpenReachNoPpdevCall)
+{
+    uint8_t bytes[4] = {1, 2, 3, 4};
+    uint32_t count = 9;
+    for (int32_t handle : {0, int32_t(FakePpdev::kFd)}) {
+        SCOPED_TRACE(handle);
+        EXPECT_EQ(QLNK_SendData(&handle, bytes, sizeof bytes, &count, QLNK_PORT_PARALLEL, 100, &status), 0);
+        EXPECT_EQ(status, QLNK_E_PARAM);
+        EXPECT_EQ(QLNK_RecvData(&handle, bytes, sizeof bytes, &count, QLNK_PORT_PARALLEL, 100, &status), 0);
+        EXPECT_EQ(status, QLNK_E_PARAM);
+        EXPECT_EQ(QLNK_CloseComm(&handle, QLNK_PORT_PARALLEL, &status), 0);
+        EXPECT_EQ(status, QLNK_E_PARAM);
+        EXPECT_EQ(TakeLastError(), EBADF);
+    }
+    // Once closed, the fake's number is not the library's any more either.
+    auto port = Context(QLNK_PAR_NIBBLE);
+    ASSERT_EQ(QLNK_Open(&port, &status), 1);
+    int32_t copy = port.parallelHandle;
+    EXPECT_EQ(QLNK_CloseComm(&port.parallelHandle, QLNK_PORT_PARALLEL, &status), 1);
+    fake.calls.clear();
+    EXPECT_EQ(QLNK_CloseComm(&copy, QLNK_PORT_PARALLEL, &status), 0);
+    EXPECT_EQ(status, QLNK_E_PARAM);
+    EXPECT_TRUE(fake.calls.empty());
 }
