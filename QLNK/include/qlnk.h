@@ -177,7 +177,9 @@ QLNK_STATIC_ASSERT(offsetof(QLNK_CommContext, netTimeout) == 84, "netTimeout");
 /* QLNK_Open: opens the port context describes.
    Reads portType and the fields of that type; writes the handle field of that type.
      SERIAL    serialPortName ("COM1" is /dev/ttyS0, "/dev/ttyUSB0" a path, "ttyACM0" /dev/ttyACM0),
-               opened exclusively, then serialDcb applied -> serialHandle.
+               opened exclusively, then serialDcb applied -> serialHandle. Only a terminal
+               opens: a name that is none (a regular file, a FIFO, /dev/null) is refused before
+               a byte reaches it.
      PARALLEL  parallelPortName ("LPT1" is /dev/parport0), opened exclusively and claimed, then
                parallelMode (QLNK_PAR_) negotiated -> parallelHandle.
      TCP_RAW, TCP_LPR
@@ -192,7 +194,8 @@ QLNK_STATIC_ASSERT(offsetof(QLNK_CommContext, netTimeout) == 84, "netTimeout");
                        settings were refused (the port stays open in serialHandle); or
                        parallelMode is no QLNK_PAR_ value (the port stays open in parallelHandle).
      QLNK_E_OPEN       the device could not be opened: missing (ENOENT), held by another open
-                       (EBUSY), not allowed (EACCES); no USB device (ENODEV). Handle field -1.
+                       (EBUSY), not allowed (EACCES), serial: not a terminal (ENOTTY); no USB
+                       device (ENODEV). Handle field -1.
      QLNK_E_SOCKET     no socket could be made. netSocket -1.
      QLNK_E_TIMEOUT    the TCP connection was not made: no answer within netTimeout (ETIMEDOUT),
                        or refused or unreachable, reported at once (ECONNREFUSED, EHOSTUNREACH,

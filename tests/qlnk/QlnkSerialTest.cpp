@@ -2,7 +2,10 @@
 #include "QlnkTestSupport.h"
 
 #include "tests/support/PtyPair.h"
+#include "tests/support/TempDir.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <thread>
 
 using namespace qlnk_test;
@@ -182,4 +185,38 @@ TEST(QlnkSerial, SendHeldOffByThePeerTimesOut)
     EXPECT_EQ(sent, 1u);
     EXPECT_EQ(link.pty.ReadMaster(milliseconds(2000), 1), std::vector<uint8_t>{0x41});
     CloseSerial(&link);
+}
+
+// A port name that is no terminal is refused before a byte can reach it, and leaves no handle.
+TEST(QlnkSerial, WhatIsNotATerminalIsRefusedAndLeftAlone)
+{
+    testing_support::TempDir dir;
+    testing_support::TempDir::Write(dir.file("port.txt"), "keep");
+    ASSERT_EQ(mkfifo(dir.file("fifo").c_str(), 0600), 0);
+    // The FIFO held open both ways: whatever the library wrote would wait here to be read.
+    platform::FileDescriptor fifo(open(dir.file("fifo").c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC));
+    ASSERT_TRUE(fifo.valid());
+    for (const std::string &path : {dir.file("port.txt"), dir.file("fifo"), std::string("/dev/null")}) {
+        SCOPED_TRACE(path);
+        const std::wstring name(path.begin(), path.end());
+        QLNK_CommContext context{};
+        context.portType = QLNK_PORT_SERIAL;
+        context.serialPortName = name.c_str();
+        context.serialDcb.DCBlength = sizeof(QLNK_DCB);
+        context.serialDcb.BaudRate = 9600;
+        context.serialDcb.ByteSize = 8;
+        int32_t status = 0;
+        EXPECT_QLNK(QLNK_Open(&context, &status), QLNK_E_OPEN);
+        EXPECT_EQ(context.serialHandle, -1);
+        EXPECT_EQ(TakeLastError(), ENOTTY);
+        const uint8_t bytes[] = {'s', 'e', 'n', 't'};
+        uint32_t sent = 9;
+        EXPECT_QLNK(QLNK_SendData(&context.serialHandle, bytes, sizeof bytes, &sent, QLNK_PORT_SERIAL, 100, &status),
+                    QLNK_E_OPEN);
+        EXPECT_EQ(sent, 0u);
+    }
+    EXPECT_EQ(testing_support::TempDir::Read(dir.file("port.txt")), "keep");
+    char byte = 0;
+    EXPECT_EQ(read(fifo.get(), &byte, 1), -1);
+    EXPECT_EQ(errno, EAGAIN);
 }
