@@ -126,8 +126,8 @@ void CCallTrace::LogFtpPutFile(uint32_t address, int32_t port, const wchar_t *lo
     std::string line = "QLNK_FTPPutFile " + CWideText::ToUtf8(localPath) + " to " +
                        CEthernetComm::AddressText(address, static_cast<uint32_t>(port)) + " \"" +
                        CWideText::ToUtf8(remoteName) + "\" -> " + ResultName(result);
-    // The last error of an upload is libcurl's result code.
-    if (result != QLNK_OK) {
+    // The last error of an upload is libcurl's result code; a refused argument records none.
+    if (result != QLNK_OK && result != QLNK_E_PARAM) {
         const int32_t code = CLastError::value();
         line += " (libcurl " + std::to_string(code) + ": " + curl_easy_strerror(static_cast<CURLcode>(code)) + ")";
     }

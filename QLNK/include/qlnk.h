@@ -280,10 +280,21 @@ QLNK_API int32_t QLNK_CloseComm(int32_t *handle, uint32_t portType, int32_t *sta
 /* QLNK_FTPPutFile: uploads the local file localPath as remoteName (relative to the login
    folder) to the FTP server at address (IPv4, first octet most significant) and the low 16 bits
    of port, logging in as user with password. Passive mode, binary, no proxy; clientName is
-   taken and not used. Up to three attempts to connect and log in, one after the other. The
-   wide strings are sent and opened as UTF-8.
+   taken and not used. The wide strings are sent and opened as UTF-8; a NULL clientName, user
+   or password counts as empty. Up to three attempts to connect and log in, one after the other,
+   while the connection is refused or dropped or the login refused; an attempt that runs into a
+   limit below is not repeated.
+   Limits (fixed; the call has no time-out argument):
+     10 s       to connect, be greeted and log in, each attempt;
+     30 s       for each later reply of the server (to a command, and after the data went);
+     30 s       of the transfer moving less than 1 byte a second ends it;
+     10 min     for the attempts and the upload together; the QUIT that ends a session
+                waits at most one reply limit more.
    Codes:
      QLNK_OK           uploaded; the last error is 0.
+     QLNK_E_PARAM      localPath or remoteName is NULL. No connection is made; nothing recorded.
+     QLNK_E_TIMEOUT    not uploaded: a limit ran out; the last error is 28
+                       (CURLE_OPERATION_TIMEDOUT).
      QLNK_E_SYSTEM     not uploaded; the last error is libcurl's result code: 7 no connection
                        (CURLE_COULDNT_CONNECT), 67 login refused (CURLE_LOGIN_DENIED), 26 the
                        local file cannot be read (CURLE_READ_ERROR), 2 libcurl could not start

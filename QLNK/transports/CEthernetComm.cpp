@@ -8,6 +8,7 @@
 
 #include <arpa/inet.h>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <curl/curl.h>
 #include <memory>
@@ -124,6 +125,28 @@ using CurlHandle = std::unique_ptr<CURL, CurlDeleter>;
 struct FileCloser {
     void operator()(FILE *file) const { std::fclose(file); }
 };
+
+// The upload's fixed limits (qlnk.h lists them for the caller).
+constexpr long kFtpConnectMs = 10'000;                // connection, greeting and login, per attempt
+constexpr long kFtpReplySeconds = 30;                 // each later reply of the server
+constexpr long kFtpLowSpeedBytesPerSecond = 1;        // the transfer ends when it moves less than this ...
+constexpr long kFtpLowSpeedSeconds = 30;              // ... for this long
+constexpr auto kFtpTotal = std::chrono::minutes(10);  // the whole call
+
+// What is left of the call's total time for the next step, never 0 (libcurl's "no limit").
+long MsLeft(std::chrono::steady_clock::time_point deadline)
+{
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
+    return left > 0 ? static_cast<long>(left) : 1;
+}
+
+// Records libcurl's code; a limit that ran out is a time-out, anything else a system failure.
+int32_t CurlFailure(CURLcode code)
+{
+    CLastError::Store(code);
+    return code == CURLE_OPERATION_TIMEDOUT ? QLNK_E_TIMEOUT : QLNK_E_SYSTEM;
+}
 
 }  // namespace
 
@@ -374,6 +397,11 @@ int32_t CEthernetComm::FtpPutFile(bool curlReady, const wchar_t *clientName, con
 {
     // FTP has no place for a client name; it is taken and not sent.
     (void)clientName;
+    // Without a file to read or a name to store it under there is nothing to upload.
+    if (localPath == nullptr || remoteName == nullptr) {
+        return QLNK_E_PARAM;
+    }
+    const auto deadline = std::chrono::steady_clock::now() + kFtpTotal;
     const std::string url =
         "ftp://" + AddressText(address, static_cast<uint32_t>(port)) + "/" + UrlPath(CWideText::ToUtf8(remoteName));
     const std::string userText = CWideText::ToUtf8(user);
@@ -395,8 +423,14 @@ int32_t CEthernetComm::FtpPutFile(bool curlReady, const wchar_t *clientName, con
     curl_easy_setopt(root.get(), CURLOPT_FTPPORT, nullptr);
     curl_easy_setopt(root.get(), CURLOPT_FTP_USE_EPSV, 1L);
     curl_easy_setopt(root.get(), CURLOPT_TRANSFERTEXT, 0L);
+    // No step may wait for ever: a server that never greets, never answers or stops reading.
+    curl_easy_setopt(root.get(), CURLOPT_CONNECTTIMEOUT_MS, kFtpConnectMs);
+    curl_easy_setopt(root.get(), CURLOPT_SERVER_RESPONSE_TIMEOUT, kFtpReplySeconds);
+    curl_easy_setopt(root.get(), CURLOPT_LOW_SPEED_LIMIT, kFtpLowSpeedBytesPerSecond);
+    curl_easy_setopt(root.get(), CURLOPT_LOW_SPEED_TIME, kFtpLowSpeedSeconds);
 
-    // Up to three connection attempts (connect and log in), one straight after the other.
+    // Up to three connection attempts (connect and log in), one straight after the other. A
+    // server that let a limit run out is not asked again: the call would only wait longer.
     CURLcode code = CURLE_COULDNT_CONNECT;
     for (int attempt = 0; attempt < 3; ++attempt) {
         CurlHandle probe(curl_easy_duphandle(root.get()));
@@ -404,15 +438,16 @@ int32_t CEthernetComm::FtpPutFile(bool curlReady, const wchar_t *clientName, con
             code = CURLE_OUT_OF_MEMORY;
         } else {
             curl_easy_setopt(probe.get(), CURLOPT_CONNECT_ONLY, 1L);
+            curl_easy_setopt(probe.get(), CURLOPT_TIMEOUT_MS, MsLeft(deadline));
             code = curl_easy_perform(probe.get());
         }
         CLastError::Store(code);
-        if (code == CURLE_OK) {
+        if (code == CURLE_OK || code == CURLE_OPERATION_TIMEDOUT) {
             break;
         }
     }
     if (code != CURLE_OK) {
-        return QLNK_E_SYSTEM;
+        return CurlFailure(code);
     }
 
     std::unique_ptr<FILE, FileCloser> file(std::fopen(CWideText::ToUtf8(localPath).c_str(), "rb"));
@@ -425,10 +460,10 @@ int32_t CEthernetComm::FtpPutFile(bool curlReady, const wchar_t *clientName, con
     curl_easy_setopt(root.get(), CURLOPT_UPLOAD, 1L);
     curl_easy_setopt(root.get(), CURLOPT_READDATA, file.get());
     curl_easy_setopt(root.get(), CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(info.st_size));
+    curl_easy_setopt(root.get(), CURLOPT_TIMEOUT_MS, MsLeft(deadline));
     code = curl_easy_perform(root.get());
     if (code != CURLE_OK) {
-        CLastError::Store(code);
-        return QLNK_E_SYSTEM;
+        return CurlFailure(code);
     }
     return QLNK_OK;
 }

@@ -4,6 +4,7 @@
 #include "tests/support/FtpServer.h"
 #include "tests/support/TempDir.h"
 
+#include <atomic>
 #include <curl/curl.h>
 #include <fstream>
 #include <future>
@@ -25,6 +26,101 @@ std::size_t CountOf(const std::string &text, const std::string &part)
         ++count;
     }
     return count;
+}
+
+// An FTP server the test plays: it logs anyone in, offers a passive data connection, answers
+// STOR with 150 and from then on never reads what arrives.
+class StallingFtpPeer {
+public:
+    StallingFtpPeer() : control_(BoundSocket(SOCK_STREAM, kLoopback, &port_)), thread_([this] { Serve(); }) {}
+    ~StallingFtpPeer()
+    {
+        stop_ = true;
+        thread_.join();
+    }
+    uint16_t port() const { return port_; }
+    bool stored() const { return stored_; }
+
+private:
+    void Serve()
+    {
+        std::vector<platform::FileDescriptor> held;
+        while (!stop_) {
+            auto connection = AcceptWithin(control_.get(), milliseconds(200));
+            if (!connection.valid()) {
+                continue;
+            }
+            platform::FileDescriptor data;
+            Say(connection.get(), "220 ready");
+            for (std::string verb; ReadVerb(connection.get(), &verb);) {
+                if (verb == "EPSV") {
+                    uint16_t dataPort = 0;
+                    data = BoundSocket(SOCK_STREAM, kLoopback, &dataPort);
+                    // Cloned into the accepted socket: little room, so the sender soon stalls.
+                    const int room = 4096;
+                    setsockopt(data.get(), SOL_SOCKET, SO_RCVBUF, &room, sizeof room);
+                    Say(connection.get(), "229 Entering Extended Passive Mode (|||" + std::to_string(dataPort) + "|)");
+                } else if (verb == "STOR") {
+                    held.push_back(AcceptWithin(data.get(), milliseconds(3000)));
+                    stored_ = held.back().valid();
+                    Say(connection.get(), "150 go ahead");
+                } else {
+                    Say(connection.get(), verb == "USER"   ? "331 password"
+                                          : verb == "PASS" ? "230 logged in"
+                                          : verb == "PWD"  ? "257 \"/\""
+                                          : verb == "QUIT" ? "221 bye"
+                                                           : "200 ok");
+                }
+            }
+        }
+    }
+    static void Say(int fd, const std::string &reply)
+    {
+        const std::string line = reply + "\r\n";
+        send(fd, line.data(), line.size(), MSG_NOSIGNAL);
+    }
+    // The next command's verb; false when the client closed or the peer is stopping.
+    bool ReadVerb(int fd, std::string *verb)
+    {
+        std::string line;
+        while (!stop_) {
+            pollfd p{fd, POLLIN, 0};
+            if (poll(&p, 1, 200) != 1) {
+                continue;
+            }
+            char c = 0;
+            if (recv(fd, &c, 1, 0) != 1) {
+                return false;
+            }
+            if (c == '\n') {
+                *verb = line.substr(0, line.find_first_of(" \r"));
+                return true;
+            }
+            line += c;
+        }
+        return false;
+    }
+
+    uint16_t port_ = 0;
+    platform::FileDescriptor control_;
+    std::atomic<bool> stop_{false};
+    std::atomic<bool> stored_{false};
+    std::thread thread_;
+};
+
+// An upload that runs into one of the library's fixed limits: QLNK_E_TIMEOUT with libcurl's
+// time-out code, after at least minMs and well before maxMs.
+void ExpectUploadTimesOut(uint16_t port, const std::string &localFile, long long minMs, long long maxMs)
+{
+    int32_t status = 0;
+    const auto start = Clock::now();
+    EXPECT_QLNK(QLNK_FTPPutFile(L"rollvane", L"printer", L"s3cret", port, kLoopback, Wide(localFile).c_str(),
+                                L"big.bin", &status),
+                QLNK_E_TIMEOUT);
+    const long long took = MsSince(start);
+    EXPECT_GE(took, minMs);
+    EXPECT_LT(took, maxMs);
+    EXPECT_EQ(TakeLastError(), CURLE_OPERATION_TIMEDOUT);
 }
 
 }  // namespace
@@ -145,4 +241,37 @@ TEST(QlnkFtp, WideNamesAreSentAsUtf8)
                                 L"Beleg \u20AC 1.bin", &status),
                 QLNK_OK);
     EXPECT_EQ(testing_support::TempDir::Read(server.file("Beleg \xE2\x82\xAC 1.bin")), "\x1B\x40head") << server.log();
+}
+
+// A server that takes the connection and never greets: the connect limit (10 s) ends the call,
+// and it is not asked again.
+TEST(QlnkFtp, ServerThatNeverGreetsEndsAtTheConnectLimit)
+{
+    uint16_t port = 0;
+    auto listener = BoundSocket(SOCK_STREAM, kLoopback, &port);
+    ASSERT_TRUE(listener.valid());
+    auto accepted = std::async(std::launch::async, [&] {
+        std::vector<platform::FileDescriptor> held;
+        for (auto c = AcceptWithin(listener.get(), milliseconds(14000)); c.valid();
+             c = AcceptWithin(listener.get(), milliseconds(1000))) {
+            held.push_back(std::move(c));
+        }
+        return held.size();
+    });
+    testing_support::TempDir local;
+    testing_support::TempDir::Write(local.file("a.bin"), "abc");
+    ExpectUploadTimesOut(port, local.file("a.bin"), 9500, 13000);
+    EXPECT_EQ(accepted.get(), 1u);
+}
+
+// A server that takes the data connection and never reads: the transfer ends once it has moved
+// less than 1 byte a second for 30 s.
+TEST(QlnkFtp, ServerThatStopsReadingEndsAtTheLowSpeedLimit)
+{
+    StallingFtpPeer peer;
+    testing_support::TempDir local;
+    // More than the kernel buffers on both ends of a loopback connection take.
+    testing_support::TempDir::Write(local.file("big.bin"), std::string(24u << 20, '\x55'));
+    ExpectUploadTimesOut(peer.port(), local.file("big.bin"), 30000, 45000);
+    EXPECT_TRUE(peer.stored());
 }
