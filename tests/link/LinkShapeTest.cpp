@@ -119,42 +119,36 @@ TEST(PrinterLinkShape, AFailureKeepsItsCauseForTheMessage)
     }
 }
 
-TEST(PrinterLinkShape, ACauseBelongsToTheActionThatIsRunning)
+// A silent printer on a serial line: the cause belongs to the action that is running, and the
+// wait keeps the windows painted where the person's side paints, with the same result.
+TEST(PrinterLinkShape, ASilentSerialPrinter)
 {
-    testing_support::PtyPair pty;
-    testing_support::RecordingUserInterface ui;
-    platform::RealClock clock;
-    rollvane::LinkFacilities facilities;
-    facilities.openSerial = &rollvane::SerialPortLine::Open;
-    PrinterLink link(ui, clock, std::move(facilities));
-    link.devices().SetEntry("COM3", pty.slavePath());
-    ASSERT_EQ(link.Open("COM3"), 1);
-    uint8_t status[PrinterLink::kStatusBufferSize] = {};
-    EXPECT_EQ(link.QueryStatus(status), 0);  // nobody answers
-    EXPECT_EQ(link.failureCause(), "COM3 (" + pty.slavePath() + "): receive: no reply within 1000 ms");
-    link.Close();
-    ASSERT_EQ(link.Open("COM3"), 1);
-    EXPECT_EQ(link.failureCause(), "");
-    link.Close();
-}
-
-TEST(PrinterLinkShape, WaitsKeepTheWindowsPaintedWithTheSameResults)
-{
-    testing_support::PtyPair pty;
-    testing_support::RecordingUserInterface ui;
-    ui.paints = true;
-    platform::RealClock clock;
-    rollvane::LinkFacilities facilities;
-    facilities.openSerial = &rollvane::SerialPortLine::Open;
-    PrinterLink link(ui, clock, std::move(facilities));
-    link.devices().SetEntry("COM3", pty.slavePath());
-    ASSERT_EQ(link.Open("COM3"), 1);
-    uint8_t status[PrinterLink::kStatusBufferSize] = {};
-    EXPECT_EQ(link.QueryStatus(status), 0);  // a silent printer: the 1000 ms read limit runs out
-    EXPECT_EQ(status[0], 0xFF);
-    EXPECT_GE(ui.paintRounds, 10);  // a round every 20 ms or so
-    EXPECT_EQ(pty.ReadMaster(100ms), (Bytes{0x1B, 0x68}));
-    link.Close();
+    for (bool paints : {false, true}) {
+        SCOPED_TRACE(paints ? "painting" : "not painting");
+        testing_support::PtyPair pty;
+        testing_support::RecordingUserInterface ui;
+        ui.paints = paints;
+        platform::RealClock clock;
+        rollvane::LinkFacilities facilities;
+        facilities.openSerial = &rollvane::SerialPortLine::Open;
+        PrinterLink link(ui, clock, std::move(facilities));
+        link.devices().SetEntry("COM3", pty.slavePath());
+        ASSERT_EQ(link.Open("COM3"), 1);
+        uint8_t status[PrinterLink::kStatusBufferSize] = {};
+        EXPECT_EQ(link.QueryStatus(status), 0);  // the 1000 ms read limit runs out
+        EXPECT_EQ(status[0], 0xFF);
+        EXPECT_EQ(pty.ReadMaster(100ms), (Bytes{0x1B, 0x68}));
+        EXPECT_EQ(link.failureCause(), "COM3 (" + pty.slavePath() + "): receive: no reply within 1000 ms");
+        if (paints) {
+            EXPECT_GE(ui.paintRounds, 10);  // a round every 20 ms or so
+        } else {
+            EXPECT_EQ(ui.paintRounds, 0);
+        }
+        link.Close();
+        ASSERT_EQ(link.Open("COM3"), 1);
+        EXPECT_EQ(link.failureCause(), "");
+        link.Close();
+    }
 }
 
 TEST(PrinterLinkShape, TheTraceShowsOpenConfigureBlocksAndCloseOnlyWhenOn)
