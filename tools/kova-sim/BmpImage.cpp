@@ -1,5 +1,7 @@
 #include "BmpImage.h"
 
+#include <vector>
+
 namespace {
 
 uint32_t Le32(std::span<const uint8_t> d, size_t at)
@@ -55,13 +57,15 @@ std::optional<Bitmap> BmpImage::Decode(std::span<const uint8_t> file)
 
     Bitmap out(width, height);
     out.EnsureHeight(height);
+    if (!black[0] && !black[1])
+        return out;
+    // A set bit picks palette entry 1: the row prints as it is, inverted, or all black.
+    std::vector<uint8_t> row(rowBytes);
     for (int y = 0; y < height; ++y) {
-        const size_t row = pixelOffset + rowBytes * static_cast<size_t>(bottomUp ? height - 1 - y : y);
-        for (int x = 0; x < width; ++x) {
-            const int index = (file[row + static_cast<size_t>(x) / 8] >> (7 - x % 8)) & 1;
-            if (black[index])
-                out.Set(x, y);
-        }
+        const uint8_t *from = &file[pixelOffset + rowBytes * static_cast<size_t>(bottomUp ? height - 1 - y : y)];
+        for (size_t b = 0; b < rowBytes; ++b)
+            row[b] = black[0] && black[1] ? 0xFF : black[1] ? from[b] : static_cast<uint8_t>(~from[b]);
+        out.OrBits(0, y, row.data(), width);
     }
     return out;
 }

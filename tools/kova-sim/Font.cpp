@@ -656,16 +656,21 @@ uint16_t Font::Row(uint8_t c, int y, uint8_t codePage)
 {
     if (y < 0 || y >= kHeight)
         return 0;
+    return Glyph(c, codePage)[y];
+}
+
+const uint16_t *Font::Glyph(uint8_t c, uint8_t codePage)
+{
     if (c >= 0x20 && c <= 0x7E)
-        return kAscii[c - 0x20][y];
+        return kAscii[c - 0x20];
     if (c >= 0x80) {
         for (const Page &page : kPages) {
             if (page.setValue != codePage)
                 continue;
             const uint16_t g = page.glyph[c - 0x80];
             if (g != kNone)
-                return kExtra[g][y];
+                return kExtra[g];
         }
     }
-    return kBox[y];
+    return kBox;
 }

@@ -5,6 +5,7 @@
 #include "PngWriter.h"
 #include "StateFile.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <memory>
@@ -286,15 +287,19 @@ bool Printer::OnCommand(const Command &c)
     }
     case Op::RasterImage: {
         // Rows of bytes, eight dots a byte, most significant bit on the left.
-        const int widthBytes = c.args[2] + 256 * c.args[3];
+        // Dots beyond the paper's width never print, so the picture stops there.
+        const size_t widthBytes = c.args[2] + 256u * c.args[3];
         const int height = c.args[4] + 256 * c.args[5];
-        Bitmap picture(widthBytes * 8, height);
-        for (int y = 0; y < height; ++y)
-            for (int x = 0; x < widthBytes * 8; ++x) {
-                const size_t at = static_cast<size_t>(y) * widthBytes + x / 8;
-                if (at < c.data.size() && (c.data[at] & (0x80u >> (x % 8))))
-                    picture.Set(x, y);
-            }
+        const int width = static_cast<int>(std::min<size_t>(widthBytes * 8, static_cast<size_t>(r.width())));
+        Bitmap picture(width, height);
+        for (int y = 0; y < height; ++y) {
+            const size_t at = static_cast<size_t>(y) * widthBytes;
+            const size_t bytes = std::min<size_t>((width + 7) / 8, c.data.size() > at ? c.data.size() - at : 0);
+            const uint8_t *row = c.data.data() + std::min(at, c.data.size());
+            // Only rows with dots are drawn: the picture ends at the last of them, as before.
+            if (std::any_of(row, row + bytes, [](uint8_t b) { return b != 0; }))
+                picture.OrBits(0, y, row, static_cast<int>(std::min<size_t>(bytes * 8, width)));
+        }
         BeforeContent();
         r.Image(picture, (c.args[1] & 1) ? 2 : 1, (c.args[1] & 2) ? 2 : 1);
         break;

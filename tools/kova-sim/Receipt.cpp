@@ -3,6 +3,25 @@
 #include "Font.h"
 
 #include <algorithm>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+// Packs count dots of a row (MSB first), each repeated times over, into out:
+// a character or picture printed wider.
+void Widen(const uint8_t *bits, int count, int times, uint8_t *out)
+{
+    std::memset(out, 0, (static_cast<size_t>(count) * times + 7) / 8);
+    for (int i = 0; i < count; ++i) {
+        if (!(bits[i / 8] & (0x80u >> (i % 8))))
+            continue;
+        for (int k = i * times; k < (i + 1) * times; ++k)
+            out[k / 8] |= static_cast<uint8_t>(0x80u >> (k % 8));
+    }
+}
+
+}  // namespace
 
 Receipt::Receipt(int width, int lineSpacing, uint8_t codePage)
     : width_(width), defaultSpacing_(lineSpacing), lineSpacing_(lineSpacing), defaultCodePage_(codePage),
@@ -61,21 +80,28 @@ void Receipt::Text(uint8_t c)
         LineFeed();  // the line is full: it prints and the character starts the next one
     const int x0 = lineX_;
     const int y0 = kStripHeight - h;
-    for (int gy = 0; gy < Font::kHeight; ++gy) {
-        uint32_t bits = Font::Row(c, gy, codePage_);
+    const uint16_t *glyph = Font::Glyph(c, codePage_);
+    uint8_t packed[2];
+    uint8_t wide[Font::kWidth];  // twelve dots up to eight times as wide
+    for (int gy = 0; gy < Font::kHeight && !full(); ++gy) {
+        uint32_t bits = glyph[gy];
         if (style_.emphasis)
             bits |= bits >> 1;
         if (style_.underline > 0 && gy >= 22 - style_.underline && gy < 22)
             bits = 0xFFF;
         if (style_.reverse)
             bits = ~bits & 0xFFF;
-        for (int gx = 0; gx < Font::kWidth; ++gx) {
-            if (!(bits & (0x800u >> gx)))
-                continue;
-            for (int dy = 0; dy < style_.heightMul; ++dy)
-                for (int dx = 0; dx < style_.widthMul; ++dx)
-                    strip_.Set(x0 + gx * style_.widthMul + dx, y0 + gy * style_.heightMul + dy);
+        if (bits == 0)
+            continue;
+        packed[0] = static_cast<uint8_t>(bits >> 4);
+        packed[1] = static_cast<uint8_t>(bits << 4);
+        const uint8_t *row = packed;
+        if (style_.widthMul > 1) {
+            Widen(packed, Font::kWidth, style_.widthMul, wide);
+            row = wide;
         }
+        for (int dy = 0; dy < style_.heightMul; ++dy)
+            strip_.OrBits(x0, y0 + gy * style_.heightMul + dy, row, w);
     }
     MarkCell(x0, w, h);
 }
@@ -102,9 +128,10 @@ void Receipt::BitImageColumns(uint8_t mode, std::span<const uint8_t> data, int c
     const int colWidth = (mode & 0x01) ? 1 : 2;  // single density prints each column twice as wide
     const int h = perColumn * 8;
     const int y0 = kStripHeight - h;
+    const bool draw = !full();
     int x = lineX_;
     for (int c = 0; c < columns && x < width_; ++c, x += colWidth) {
-        for (int k = 0; k < perColumn; ++k) {
+        for (int k = 0; k < perColumn && draw; ++k) {
             const size_t at = static_cast<size_t>(c) * perColumn + k;
             if (at >= data.size())
                 break;
@@ -156,12 +183,18 @@ void Receipt::Image(const Bitmap &picture, int widthMul, int heightMul)
     const int top = cursor();
     const int room = width_ - picture.width() * widthMul;
     const int left = room <= 0 ? 0 : justify_ == 1 ? room / 2 : justify_ == 2 ? room : 0;
-    for (int y = 0; y < picture.height(); ++y)
-        for (int x = 0; x < picture.width() && left + x * widthMul < width_; ++x)
-            if (picture.get(x, y))
-                for (int dy = 0; dy < heightMul; ++dy)
-                    for (int dx = 0; dx < widthMul; ++dx)
-                        p.Set(left + x * widthMul + dx, top + y * heightMul + dy);
+    // Only the dots that land on the paper are drawn, a row at a time.
+    const int shown = std::min(picture.width(), (width_ - left + widthMul - 1) / widthMul);
+    std::vector<uint8_t> wide(widthMul > 1 ? (static_cast<size_t>(shown) * widthMul + 7) / 8 : 0);
+    for (int y = 0; y < picture.height() && top + y * heightMul < p.maxHeight(); ++y) {
+        const uint8_t *row = &picture.rows()[static_cast<size_t>(y) * picture.stride()];
+        if (widthMul > 1) {
+            Widen(row, shown, widthMul, wide.data());
+            row = wide.data();
+        }
+        for (int dy = 0; dy < heightMul; ++dy)
+            p.OrBits(left, top + y * heightMul + dy, row, shown * widthMul);
+    }
     p.EnsureHeight(top + picture.height() * heightMul);
     Advance(picture.height() * heightMul);
     touched_ = true;

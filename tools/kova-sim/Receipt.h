@@ -52,6 +52,9 @@ public:
 
 private:
     Bitmap &panel() { return side_ == 0 ? front_ : back_; }
+    // The side's paper is used up: what is drawn on it now never shows, so
+    // it is laid out but not drawn.
+    bool full() const { return cursor_[side_] >= kMaxPanelHeight; }
     int &cursor() { return cursor_[side_]; }
     bool PrintLine();  // false when the line was empty
     void Advance(int dots);
