@@ -33,6 +33,7 @@ bool SimProcess::Spawn(const std::vector<std::string> &args)
     if (pid_ == 0) {
         ::dup2(toChild[0], STDIN_FILENO);
         ::dup2(fromChild[1], STDOUT_FILENO);
+        ::dup2(fromChild[1], STDERR_FILENO);
         std::vector<char *> raw;
         for (auto &a : argv)
             raw.push_back(a.data());

@@ -5,7 +5,8 @@
 #include <sys/types.h>
 #include <vector>
 
-// The real kova-sim program, started for one test and stopped with it.
+// The real kova-sim program, started for one test and stopped with it. Its
+// standard error comes in among its standard output lines.
 class SimProcess {
 public:
     SimProcess() = default;
@@ -27,6 +28,7 @@ public:
     int Stop();
     bool Running();
 
+    pid_t pid() const { return pid_; }
     int tcpPort() const { return tcpPort_; }
     int udpPort() const { return udpPort_; }
     const std::string &readyLine() const { return ready_; }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Command.h"
+#include "PrinterState.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -10,9 +11,9 @@
 // across any number of reads; what is held between reads is bounded.
 class CommandParser {
 public:
-    static constexpr size_t kMaxImageFile = 1u << 20;
+    static constexpr size_t kMaxImageFile = PrinterState::kMaxImageFile;
     static constexpr size_t kMaxRaster = 1u << 20;
-    static constexpr size_t kMaxMessageText = 507;
+    static constexpr size_t kMaxMessageText = PrinterState::kMaxMessageText;
     static constexpr size_t kMaxUnterminated = 4096;
 
     explicit CommandParser(CommandSink &sink) : sink_(sink) {}

@@ -123,9 +123,10 @@ bool Printer::SaveState()
 {
     if (statePath_.empty())
         return true;
-    if (StateFile::Save(statePath_, state_))
+    std::string error;
+    if (StateFile::Save(statePath_, state_, error))
         return true;
-    say_("kova-sim: cannot save the state file " + statePath_);
+    say_("kova-sim: cannot save the state file: " + error);
     return false;
 }
 

@@ -19,13 +19,17 @@ bool PrinterState::CommitPending()
     return changed;
 }
 
-void PrinterState::StoreImage(uint8_t id, std::vector<uint8_t> file)
+bool PrinterState::StoreImage(uint8_t id, std::vector<uint8_t> file)
 {
+    if (file.size() > kMaxImageFile)
+        return false;
     images_.erase(std::remove_if(images_.begin(), images_.end(), [id](const StoredImage &s) { return s.id == id; }),
                   images_.end());
     if (images_.size() >= kMaxImages)
         images_.erase(images_.begin());
     images_.push_back({id, std::move(file)});
+    ++imagesVersion_;
+    return true;
 }
 
 const PrinterState::StoredImage *PrinterState::image(uint8_t id) const
@@ -36,11 +40,12 @@ const PrinterState::StoredImage *PrinterState::image(uint8_t id) const
     return nullptr;
 }
 
-void PrinterState::SetMessage(int slot, uint8_t attribute, std::vector<uint8_t> text)
+bool PrinterState::SetMessage(int slot, uint8_t attribute, std::vector<uint8_t> text)
 {
-    if (slot < 0 || slot >= kMessageSlots)
-        return;
+    if (slot < 0 || slot >= kMessageSlots || text.size() > kMaxMessageText)
+        return false;
     messages_[static_cast<size_t>(slot)] = {attribute, std::move(text)};
+    return true;
 }
 
 bool PrinterState::ValidModelCode(const std::string &code)

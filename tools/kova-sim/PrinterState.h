@@ -13,7 +13,9 @@
 class PrinterState {
 public:
     static constexpr size_t kMaxImages = 3;
+    static constexpr size_t kMaxImageFile = 128u << 10;  // a 576-dot-wide logo 1800 dots tall fits
     static constexpr int kMessageSlots = 6;
+    static constexpr size_t kMaxMessageText = 507;
 
     struct StoredImage {
         uint8_t id = 0;
@@ -35,12 +37,16 @@ public:
     // Makes the written settings the ones in force; true when anything changed.
     bool CommitPending();
 
-    // Stores a picture; a new id beyond three replaces the oldest one.
-    void StoreImage(uint8_t id, std::vector<uint8_t> file);
+    // Stores a picture; a new id beyond three replaces the oldest one. A file
+    // larger than kMaxImageFile is refused.
+    bool StoreImage(uint8_t id, std::vector<uint8_t> file);
     const StoredImage *image(uint8_t id) const;
     const std::vector<StoredImage> &images() const { return images_; }
+    // Counts the changes to the stored images.
+    unsigned long imagesVersion() const { return imagesVersion_; }
 
-    void SetMessage(int slot, uint8_t attribute, std::vector<uint8_t> text);
+    // Refused for a slot that does not exist or text beyond kMaxMessageText.
+    bool SetMessage(int slot, uint8_t attribute, std::vector<uint8_t> text);
     const Message &message(int slot) const { return messages_[static_cast<size_t>(slot)]; }
 
     static bool ValidModelCode(const std::string &code);
@@ -51,5 +57,6 @@ public:
 
 private:
     std::vector<StoredImage> images_;  // oldest first
+    unsigned long imagesVersion_ = 0;
     std::array<Message, kMessageSlots> messages_{};
 };

@@ -1,12 +1,16 @@
 #include "StateFile.h"
 
 #include "PrinterState.h"
+#include "platform/FileDescriptor.h"
+#include "platform/InputFile.h"
 
 #include <cerrno>
 #include <cstdio>
-#include <fstream>
+#include <cstring>
 #include <sstream>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -60,6 +64,39 @@ bool Unhex(const std::string &text, std::vector<uint8_t> &out)
     return high < 0;
 }
 
+// Why a path that is there is no state file, for the message.
+std::string KindOf(const std::string &path)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return "not a regular file";
+    if (S_ISDIR(st.st_mode))
+        return "a folder, not a regular file";
+    if (S_ISFIFO(st.st_mode))
+        return "a FIFO, not a regular file";
+    if (S_ISCHR(st.st_mode))
+        return "a character device, not a regular file";
+    if (S_ISBLK(st.st_mode))
+        return "a block device, not a regular file";
+    if (S_ISSOCK(st.st_mode))
+        return "a socket, not a regular file";
+    return "not a regular file";
+}
+
+bool WriteAll(int fd, const std::string &text)
+{
+    size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
 std::string Trim(const std::string &s)
 {
     const size_t a = s.find_first_not_of(" \t\r");
@@ -71,15 +108,32 @@ std::string Trim(const std::string &s)
 
 }  // namespace
 
+// The largest file a save can write loads again.
+static_assert(PrinterState::kMaxImages * (2 * PrinterState::kMaxImageFile + 16) +
+                  PrinterState::kMessageSlots * (2 * PrinterState::kMaxMessageText + 16) + (16u << 10) <=
+              StateFile::kMaxFileSize);
+
 StateFile::Load StateFile::LoadFrom(const std::string &path, PrinterState &state, std::string &error)
 {
-    std::ifstream in(path);
-    if (!in) {
-        if (errno == ENOENT)
+    std::string text;
+    int code = 0;
+    if (!platform::InputFile::Read(path, kMaxFileSize, &text, &code)) {
+        if (code == ENOENT)
             return Load::Missing;
-        error = "cannot read " + path;
+        if (code == EFBIG)
+            error = path + ": larger than the " + std::to_string(kMaxFileSize) + " bytes (1 MiB) a state file may hold";
+        else if (code == EISDIR || code == EINVAL)
+            error = path + ": " + KindOf(path);
+        else
+            error = path + ": cannot read: " + std::strerror(code);
         return Load::Bad;
     }
+    return Parse(text, path, state, error) ? Load::Loaded : Load::Bad;
+}
+
+bool StateFile::Parse(const std::string &text, const std::string &name, PrinterState &state, std::string &error)
+{
+    std::istringstream in(text);
     std::string line;
     int number = 0;
     while (std::getline(in, line)) {
@@ -89,13 +143,14 @@ StateFile::Load StateFile::LoadFrom(const std::string &path, PrinterState &state
             continue;
         const size_t eq = line.find('=');
         if (eq == std::string::npos) {
-            error = path + ":" + std::to_string(number) + ": expected key = value";
-            return Load::Bad;
+            error = name + ":" + std::to_string(number) + ": expected key = value";
+            return false;
         }
         const std::string key = Trim(line.substr(0, eq));
         const std::string value = Trim(line.substr(eq + 1));
         std::vector<uint8_t> bytes;
         bool ok = true;
+        std::string why;
         if (key == "model") {
             ok = PrinterState::ValidModelCode(value);
             if (ok)
@@ -112,9 +167,11 @@ StateFile::Load StateFile::LoadFrom(const std::string &path, PrinterState &state
             const std::string id = key.substr(6);
             char *end = nullptr;
             const long v = std::strtol(id.c_str(), &end, 10);
-            ok = !id.empty() && *end == '\0' && v >= 0 && v <= 255 && Unhex(value, bytes) && !bytes.empty();
-            if (ok)
-                state.StoreImage(static_cast<uint8_t>(v), std::move(bytes));
+            ok = !id.empty() && id.size() <= 3 && *end == '\0' && v >= 0 && v <= 255 && Unhex(value, bytes) &&
+                 !bytes.empty();
+            if (ok && bytes.size() > PrinterState::kMaxImageFile)
+                why = ": more than the " + std::to_string(PrinterState::kMaxImageFile) + " bytes kept for a bit image";
+            ok = ok && state.StoreImage(static_cast<uint8_t>(v), std::move(bytes));
         } else if (key.rfind("message.", 0) == 0) {
             const std::string slot = key.substr(8);
             const size_t blank = value.find(' ');
@@ -122,19 +179,20 @@ StateFile::Load StateFile::LoadFrom(const std::string &path, PrinterState &state
             ok = slot.size() == 1 && slot[0] >= '0' && slot[0] < '0' + PrinterState::kMessageSlots &&
                  Unhex(value.substr(0, blank), attr) && attr.size() == 1 &&
                  Unhex(blank == std::string::npos ? std::string() : value.substr(blank + 1), bytes);
-            if (ok)
-                state.SetMessage(slot[0] - '0', attr[0], std::move(bytes));
+            if (ok && bytes.size() > PrinterState::kMaxMessageText)
+                why = ": more than the " + std::to_string(PrinterState::kMaxMessageText) + " bytes of a message";
+            ok = ok && state.SetMessage(slot[0] - '0', attr[0], std::move(bytes));
         }
         // Keys this version does not know are left alone.
         if (!ok) {
-            error = path + ":" + std::to_string(number) + ": bad value for " + key;
-            return Load::Bad;
+            error = name + ":" + std::to_string(number) + ": bad value for " + key + why;
+            return false;
         }
     }
-    return Load::Loaded;
+    return true;
 }
 
-bool StateFile::Save(const std::string &path, const PrinterState &state)
+std::string StateFile::Text(const PrinterState &state)
 {
     std::ostringstream out;
     out << "# kova-sim printer memory; bytes in hexadecimal\n";
@@ -156,22 +214,45 @@ bool StateFile::Save(const std::string &path, const PrinterState &state)
         out << "\n";
     }
 
+    return out.str();
+}
+
+bool StateFile::Save(const std::string &path, const PrinterState &state, std::string &error)
+{
+    const std::string text = Text(state);
     const std::string temp = path + ".new";
-    {
-        std::ofstream f(temp, std::ios::binary | std::ios::trunc);
-        if (!f)
-            return false;
-        const std::string text = out.str();
-        f.write(text.data(), static_cast<std::streamsize>(text.size()));
-        f.flush();
-        if (!f) {
-            ::unlink(temp.c_str());
-            return false;
-        }
-    }
-    if (std::rename(temp.c_str(), path.c_str()) != 0) {
+    const auto fail = [&](const std::string &what) {
+        error = what + ": " + std::strerror(errno);
         ::unlink(temp.c_str());
         return false;
+    };
+    // A file of that name is left over from a save that was cut short, or is
+    // not ours to write into (a FIFO would block): it goes, and a new one is made.
+    if (::unlink(temp.c_str()) != 0 && errno != ENOENT)
+        return fail("cannot remove " + temp);
+    {
+        platform::FileDescriptor file(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0644));
+        if (!file.valid())
+            return fail("cannot create " + temp);
+        if (!WriteAll(file.get(), text))
+            return fail("cannot write " + temp);
+        // On the disk before it takes the old file's place.
+        if (::fsync(file.get()) != 0)
+            return fail("cannot write " + temp);
+        int closeError = 0;
+        if (!file.Close(&closeError)) {
+            errno = closeError;
+            return fail("cannot write " + temp);
+        }
     }
+    if (::rename(temp.c_str(), path.c_str()) != 0)
+        return fail("cannot rename " + temp + " to " + path);
+    // The rename itself on the disk. Some file systems cannot sync a folder;
+    // the file is in place all the same.
+    const size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    platform::FileDescriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.valid())
+        ::fsync(dir.get());
     return true;
 }

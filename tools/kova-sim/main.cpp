@@ -29,7 +29,7 @@ int main(int argc, char **argv)
         const StateFile::Load loaded = StateFile::LoadFrom(options.statePath, state, error);
         if (loaded == StateFile::Load::Bad) {
             // Refuse to start rather than overwrite a file we did not understand.
-            std::fprintf(stderr, "kova-sim: %s\n", error.c_str());
+            std::fprintf(stderr, "kova-sim: %s; not started, so as not to overwrite it\n", error.c_str());
             return 1;
         }
     }
@@ -39,8 +39,8 @@ int main(int argc, char **argv)
         state.firmware = options.firmware;
 
     // The file exists and reads as the printer stands from the start on.
-    if (!options.statePath.empty() && !StateFile::Save(options.statePath, state)) {
-        std::fprintf(stderr, "kova-sim: cannot write %s\n", options.statePath.c_str());
+    if (!options.statePath.empty() && !StateFile::Save(options.statePath, state, error)) {
+        std::fprintf(stderr, "kova-sim: %s\n", error.c_str());
         return 1;
     }
 
