@@ -782,7 +782,7 @@ TEST(KovaSimCommandLine, HelpDocumentsOptionsAndControlLinesAndBadOptionsFail)
         all += l + "\n";
     for (const char *word : {"--address", "--tcp-port", "--udp-port", "--serial-link", "--state", "--out", "--model",
                              "--firmware", "--restart-seconds", "--status", "--paper", "--silent", "--slow-restart",
-                             "--drop-after", "disconnect", "drop-after N", "silent on|off"})
+                             "--drop-after", "--keep-receipts", "disconnect", "drop-after N", "silent on|off"})
         EXPECT_NE(all.find(word), std::string::npos) << word;
     SimProcess bad;
     EXPECT_EQ(WEXITSTATUS(bad.RunToExit({"--model", "SHORT"})), 2);

@@ -2,47 +2,30 @@
 
 #include "BmpImage.h"
 #include "Faults.h"
-#include "PngWriter.h"
 #include "StateFile.h"
 
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
 #include <memory>
-
-#include <dirent.h>
 
 namespace {
 
-struct DirCloser {
-    void operator()(DIR *d) const { closedir(d); }
-};
+std::string Numbered(int n)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "%04d", n);
+    return text;
+}
 
 }  // namespace
 
-Printer::Printer(PrinterState &state, const Faults &faults, std::string outDir, std::string statePath, Say say)
-    : state_(state), faults_(faults), outDir_(std::move(outDir)), statePath_(std::move(statePath)), say_(std::move(say))
+Printer::Printer(PrinterState &state, const Faults &faults, std::string outDir, std::string statePath, Say say,
+                 size_t keepReceipts)
+    : state_(state), faults_(faults), statePath_(std::move(statePath)), say_(std::move(say))
 {
-    nextNumber_ = NextReceiptNumber();
+    if (!outDir.empty())
+        folder_.emplace(std::move(outDir), keepReceipts);
     NewReceipt();
-}
-
-int Printer::NextReceiptNumber() const
-{
-    // Continue after receipts already in the folder instead of overwriting them.
-    int highest = 0;
-    if (outDir_.empty())
-        return 1;
-    std::unique_ptr<DIR, DirCloser> dir(opendir(outDir_.c_str()));
-    if (!dir)
-        return 1;
-    while (const dirent *e = readdir(dir.get())) {
-        int n = 0;
-        char tail[8] = {0};
-        if (std::sscanf(e->d_name, "receipt-%9d.%4s", &n, tail) == 2 && n > highest)
-            highest = n;
-    }
-    return highest + 1;
 }
 
 void Printer::NewReceipt()
@@ -390,27 +373,32 @@ void Printer::Cut()
     if (minimum > height)
         height = std::min(minimum, page.maxHeight());
 
-    const int number = nextNumber_++;
-    char name[32];
-    std::snprintf(name, sizeof name, "receipt-%04d", number);
-    std::string line = std::string("receipt ") + (name + 8) + ": ";
-    if (!outDir_.empty()) {
-        const std::string base = outDir_ + "/" + name;
-        const bool png = PngWriter::WriteFile(base + ".png", page, height);
-        std::ofstream bin(base + ".bin", std::ios::binary | std::ios::trunc);
-        bin.write(reinterpret_cast<const char *>(recorded_.data()), static_cast<std::streamsize>(recorded_.size()));
-        bin.flush();
-        if (!png || !bin)
-            line += "(write failed) ";
-        line += base + ".png " + std::to_string(page.width()) + "x" + std::to_string(height) + ", " + name + ".bin " +
-                std::to_string(recorded_.size()) + " bytes";
+    std::string line;
+    if (folder_) {
+        const ReceiptFolder::Written w = folder_->Write(page, height, recorded_);
+        line = "receipt " + Numbered(w.number) + ": " + (w.ok ? "" : "(write failed) ") + w.base + ".png " +
+               std::to_string(page.width()) + "x" + std::to_string(height) + ", " +
+               w.base.substr(w.base.rfind('/') + 1) + ".bin " + std::to_string(recorded_.size()) + " bytes";
     } else {
-        line += std::to_string(page.width()) + "x" + std::to_string(height) + ", " + std::to_string(recorded_.size()) +
-                " bytes";
+        line = "receipt " + Numbered(written_ + 1) + ": " + std::to_string(page.width()) + "x" +
+               std::to_string(height) + ", " + std::to_string(recorded_.size()) + " bytes";
     }
     if (recordTruncated_)
         line += " (record cut at " + std::to_string(kMaxRecorded) + " bytes)";
     ++written_;
+    // The oldest go first, so that once the receipt is announced the folder is as it stays.
+    if (folder_) {
+        const ReceiptFolder::Removed removed = folder_->Prune();
+        if (removed.count == 1)
+            say_("kova-sim: receipt " + Numbered(removed.first) + " removed: the folder keeps the newest " +
+                 std::to_string(folder_->keep()) + " (--keep-receipts)");
+        else if (removed.count > 1)
+            say_("kova-sim: " + std::to_string(removed.count) + " receipts removed, " + Numbered(removed.first) +
+                 " to " + Numbered(removed.last) + ": the folder keeps the newest " + std::to_string(folder_->keep()) +
+                 " (--keep-receipts)");
+        if (removed.failed > 0)
+            say_("kova-sim: " + std::to_string(removed.failed) + " of them could not be removed");
+    }
     say_(line);
     NewReceipt();
 }

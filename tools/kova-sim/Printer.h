@@ -3,10 +3,12 @@
 #include "Command.h"
 #include "PrinterState.h"
 #include "Receipt.h"
+#include "ReceiptFolder.h"
 
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,8 +24,9 @@ public:
     using Say = std::function<void(const std::string &)>;
 
     // outDir empty: receipts are composed but not written. statePath empty:
-    // nothing is saved.
-    Printer(PrinterState &state, const Faults &faults, std::string outDir, std::string statePath, Say say);
+    // nothing is saved. keepReceipts: how many receipts the folder keeps.
+    Printer(PrinterState &state, const Faults &faults, std::string outDir, std::string statePath, Say say,
+            size_t keepReceipts = ReceiptFolder::kDefaultKeep);
 
     void OnByte(uint8_t b) override;
     bool OnCommand(const Command &command) override;
@@ -52,13 +55,12 @@ private:
     void NewReceipt();
     void PrintMessages(int firstSlot);
     void BeforeContent();
-    int NextReceiptNumber() const;
 
     PrinterState &state_;
     const Faults &faults_;
-    std::string outDir_;
     std::string statePath_;
     Say say_;
+    std::optional<ReceiptFolder> folder_;
     std::unique_ptr<Receipt> receipt_;
     std::vector<uint8_t> recorded_;
     bool recordTruncated_ = false;
@@ -68,5 +70,4 @@ private:
     uint8_t selectedImage_ = 0;
     unsigned long long unknown_ = 0;
     int written_ = 0;
-    int nextNumber_ = 1;
 };

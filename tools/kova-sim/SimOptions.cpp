@@ -33,6 +33,8 @@ std::string SimOptions::Help()
                        "  --model CODE         12-character model code (default KX80A110E1US)\n"
                        "  --firmware NNNN      firmware version, major and minor as two digits each (default 0407)\n"
                        "  --restart-seconds N  how long a restart keeps the printer away (default 3)\n"
+                       "  --keep-receipts N    keep the newest N receipts in the --out folder, counting those\n"
+                       "                       there from before, and remove the oldest (default 1000)\n"
                        "  --help               this text\n"
                        "\n"
                        "Faults at start (the control lines below change them while running):\n"
@@ -71,10 +73,10 @@ SimOptions::Result SimOptions::Parse(int argc, char **argv, std::string &error)
             faults.silent = true;
             continue;
         }
-        static const char *const valued[] = {"--address",         "--tcp-port", "--udp-port", "--serial-link",
-                                             "--state",           "--out",      "--model",    "--firmware",
-                                             "--restart-seconds", "--status",   "--paper",    "--slow-restart",
-                                             "--drop-after"};
+        static const char *const valued[] = {"--address",         "--tcp-port",     "--udp-port", "--serial-link",
+                                             "--state",           "--out",          "--model",    "--firmware",
+                                             "--restart-seconds", "--status",       "--paper",    "--slow-restart",
+                                             "--drop-after",      "--keep-receipts"};
         bool known = false;
         for (const char *v : valued)
             known = known || opt == v;
@@ -117,6 +119,10 @@ SimOptions::Result SimOptions::Parse(int argc, char **argv, std::string &error)
             const auto v = Faults::ParseCount(value, 3600);
             ok = v.has_value();
             restartSeconds = v ? static_cast<int>(*v) : 0;
+        } else if (opt == "--keep-receipts") {
+            const auto v = Faults::ParseCount(value, 1000000);
+            ok = v.has_value() && *v >= 1;
+            keepReceipts = v ? static_cast<size_t>(*v) : 0;
         } else if (opt == "--status" || opt == "--paper") {
             const auto v = Faults::ParseByte(value);
             ok = v.has_value();

@@ -2,6 +2,7 @@
 
 #include "Faults.h"
 
+#include <cstddef>
 #include <string>
 
 // The command line of kova-sim.
@@ -22,6 +23,7 @@ public:
     std::string model;     // empty: from the state file or the default
     std::string firmware;  // empty: likewise
     int restartSeconds = 3;
+    size_t keepReceipts = 1000;  // receipts the folder keeps, the oldest removed first
     Faults faults;
 
     Result Parse(int argc, char **argv, std::string &error);

@@ -4,6 +4,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -51,7 +52,8 @@ platform::FileDescriptor BindSocket(int type, const std::string &address, int po
 
 Simulator::Simulator(const SimOptions &options, PrinterState &state)
     : options_(options), faults_(options.faults),
-      printer_(state, faults_, options.outDir, options.statePath, [this](const std::string &l) { Say(l); }),
+      printer_(state, faults_, options.outDir, options.statePath, std::bind_front(&Simulator::Say, this),
+               options.keepReceipts),
       tcpPort_(options.tcpPort), udpPort_(options.udpPort)
 {}
 
