@@ -620,23 +620,6 @@ TEST_F(KovaSimRobustness, ClientLeavingMidCommandIsForgotten)
     EXPECT_TRUE(sim.Running());
 }
 
-TEST_F(KovaSimRobustness, TooManyClientsAreTurnedAwayNotQueued)
-{
-    Start();
-    std::vector<std::unique_ptr<TcpClient>> clients;
-    for (int i = 0; i < 12; ++i) {
-        clients.push_back(std::make_unique<TcpClient>());
-        ASSERT_TRUE(clients.back()->Connect("127.0.0.1", sim.tcpPort()));
-    }
-    EXPECT_TRUE(clients.back()->ClosedByPeer());
-    clients.clear();
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    TcpClient c;
-    Connect(c);
-    c.Send({0x1B, 0x68});
-    EXPECT_EQ(c.Receive(1), Bytes{0x00});
-}
-
 namespace {
 
 int OpenSerial(const std::string &path)
@@ -780,9 +763,10 @@ TEST(KovaSimCommandLine, HelpDocumentsOptionsAndControlLinesAndBadOptionsFail)
     std::string all;
     for (const auto &l : help.lines())
         all += l + "\n";
-    for (const char *word : {"--address", "--tcp-port", "--udp-port", "--serial-link", "--state", "--out", "--model",
-                             "--firmware", "--restart-seconds", "--status", "--paper", "--silent", "--slow-restart",
-                             "--drop-after", "--keep-receipts", "disconnect", "drop-after N", "silent on|off"})
+    for (const char *word :
+         {"--address", "--tcp-port", "--udp-port", "--serial-link", "--state", "--out", "--model", "--firmware",
+          "--restart-seconds", "--status", "--paper", "--silent", "--slow-restart", "--drop-after", "--idle-seconds",
+          "--keep-receipts", "disconnect", "drop-after N", "silent on|off"})
         EXPECT_NE(all.find(word), std::string::npos) << word;
     SimProcess bad;
     EXPECT_EQ(WEXITSTATUS(bad.RunToExit({"--model", "SHORT"})), 2);

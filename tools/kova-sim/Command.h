@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 
@@ -48,12 +49,23 @@ struct Command {
     std::span<const uint8_t> data;
 };
 
+// What the parser refuses or cuts short, so that what it holds stays bounded.
+enum class Refusal : uint8_t {
+    ImageTooLarge,   // a bit-image file announced larger than kept: its bytes are passed over
+    RasterTooLarge,  // a raster picture larger than drawn: its bytes are passed over
+    MessageTooLong,  // message text beyond its limit: cut there
+    NoTerminator,    // no closing 00 in sight: the message or barcode is given up
+};
+
 // Receives the parser's output. OnByte sees every byte as it is consumed,
 // before the command it completes is reported.
 class CommandSink {
 public:
     virtual ~CommandSink() = default;
     virtual void OnByte(uint8_t) {}
-    // false stops the current feed (the printer is going away).
+    // false stops the current feed after this command: the printer is going
+    // away, or it did a large piece of work and other links get their turn.
     virtual bool OnCommand(const Command &command) = 0;
+    // length: what was announced or seen.
+    virtual void OnRefused(Refusal, size_t /*length*/) {}
 };

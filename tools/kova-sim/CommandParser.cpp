@@ -211,10 +211,14 @@ bool CommandParser::Step(uint8_t b)
             return true;
         return Emit(pending_);
     case State::Terminated:
-        if (b == 0x00)
+        if (b == 0x00) {
+            if (pending_ == Op::DefineMessage && terminatedSeen_ > kMaxMessageText)
+                sink_.OnRefused(Refusal::MessageTooLong, terminatedSeen_);
             return Emit(pending_);
+        }
         if (++terminatedSeen_ > kMaxUnterminated) {
             // No terminator in sight: give the bytes up rather than swallow the stream.
+            sink_.OnRefused(Refusal::NoTerminator, kMaxUnterminated);
             data_.clear();
             return Unknown();
         }
@@ -234,6 +238,7 @@ bool CommandParser::Step(uint8_t b)
             return Unknown();
         if (declared > kMaxImageFile) {
             // Too big to keep: let the announced bytes pass without storing them.
+            sink_.OnRefused(Refusal::ImageTooLarge, declared);
             payloadNeeded_ = declared - data_.size();
             data_.clear();
             state_ = State::Skip;
@@ -323,6 +328,8 @@ bool CommandParser::ArgsComplete()
         if (payloadNeeded_ == 0)
             return Emit(pending_);
         // A picture too big to keep passes without being stored.
+        if (payloadNeeded_ > kMaxRaster)
+            sink_.OnRefused(Refusal::RasterTooLarge, payloadNeeded_);
         state_ = payloadNeeded_ > kMaxRaster ? State::Skip : State::Payload;
         if (state_ == State::Payload)
             data_.reserve(payloadNeeded_);

@@ -1,6 +1,7 @@
 #include "Printer.h"
 
 #include "BmpImage.h"
+#include "CommandParser.h"
 #include "Faults.h"
 #include "StateFile.h"
 
@@ -72,10 +73,35 @@ void Printer::BeforeContent()
 
 void Printer::OnByte(uint8_t b)
 {
-    if (recorded_.size() < kMaxRecorded)
+    if (recorded_.size() < kMaxRecorded) {
         recorded_.push_back(b);
-    else
-        recordTruncated_ = true;
+        return;
+    }
+    if (!recordTruncated_)
+        say_("kova-sim: more than " + std::to_string(kMaxRecorded) +
+             " bytes for one receipt: the rest is not kept for its .bin");
+    recordTruncated_ = true;
+}
+
+void Printer::OnRefused(Refusal refusal, size_t length)
+{
+    const std::string n = std::to_string(length);
+    switch (refusal) {
+    case Refusal::ImageTooLarge:
+        say_("kova-sim: bit image of " + n + " bytes refused: more than the " +
+             std::to_string(PrinterState::kMaxImageFile) + " bytes kept for one");
+        break;
+    case Refusal::RasterTooLarge:
+        say_("kova-sim: raster picture of " + n + " bytes passed over: more than the " +
+             std::to_string(CommandParser::kMaxRaster) + " bytes printed at once");
+        break;
+    case Refusal::MessageTooLong:
+        say_("kova-sim: message text of " + n + " bytes cut to " + std::to_string(PrinterState::kMaxMessageText));
+        break;
+    case Refusal::NoTerminator:
+        say_("kova-sim: no closing 00 within " + n + " bytes: the message or barcode is given up");
+        break;
+    }
 }
 
 uint8_t Printer::statusByte() const
@@ -104,6 +130,7 @@ std::vector<uint8_t> Printer::TakeReplies()
 
 bool Printer::SaveState()
 {
+    stateChanged_ = false;
     if (statePath_.empty())
         return true;
     std::string error;
@@ -115,7 +142,7 @@ bool Printer::SaveState()
 
 void Printer::PowerCycle()
 {
-    if (state_.CommitPending())
+    if (state_.CommitPending() || stateChanged_)
         SaveState();
     restartRequested_ = false;
     NewReceipt();
@@ -172,7 +199,7 @@ bool Printer::OnCommand(const Command &c)
         break;
     case Op::Cut:
         Cut();
-        break;
+        return false;
     case Op::BitImageLine:
         BeforeContent();
         r.BitImageColumns(c.args[0], c.data, c.args[1] + 256 * c.args[2]);
@@ -211,10 +238,7 @@ bool Printer::OnCommand(const Command &c)
         restartRequested_ = true;
         return false;
     case Op::PrintStoredImage: {
-        const PrinterState::StoredImage *stored = state_.image(selectedImage_);
-        std::optional<Bitmap> picture;
-        if (stored)
-            picture = BmpImage::Decode(stored->file);
+        const std::optional<Bitmap> &picture = storedPicture(selectedImage_);
         BeforeContent();
         if (picture)
             r.Image(*picture, (c.args[0] & 1) ? 2 : 1, (c.args[0] & 2) ? 2 : 1);
@@ -234,11 +258,12 @@ bool Printer::OnCommand(const Command &c)
         selectedImage_ = c.args[0];
         break;
     case Op::ImageData:
-        state_.StoreImage(selectedImage_, std::vector<uint8_t>(c.data.begin(), c.data.end()));
-        if (!BmpImage::Decode(c.data))
+        if (!state_.StoreImage(selectedImage_, std::vector<uint8_t>(c.data.begin(), c.data.end())))
+            break;  // larger than kept: the parser never lets one through
+        if (!storedPicture(selectedImage_))
             say_("kova-sim: bit image " + std::to_string(selectedImage_) +
                  " is not a monochrome BMP; kept, prints nothing");
-        SaveState();
+        stateChanged_ = true;
         break;
     case Op::ReadConfig: {
         const auto w = state_.config.word(c.args[0]);
@@ -251,14 +276,12 @@ bool Printer::OnCommand(const Command &c)
         break;
     case Op::ConfigPrintout:
         ConfigurationPrintout();
-        break;
+        return false;
     case Op::DefineMessage:
-        if (c.args[0] < PrinterState::kMessageSlots) {
-            state_.SetMessage(c.args[0], c.args[1], std::vector<uint8_t>(c.data.begin(), c.data.end()));
-            SaveState();
-        } else {
+        if (state_.SetMessage(c.args[0], c.args[1], std::vector<uint8_t>(c.data.begin(), c.data.end())))
+            stateChanged_ = true;
+        else
             unknown_ += 4 + c.data.size();
-        }
         break;
     case Op::CodePage: {
         // ESC t table numbers of the common receipt printers, as code-page settings.
@@ -296,6 +319,16 @@ bool Printer::OnCommand(const Command &c)
         break;
     }
     return true;
+}
+
+const std::optional<Bitmap> &Printer::storedPicture(uint8_t id)
+{
+    if (!decoded_ || decoded_->id != id || decoded_->version != state_.imagesVersion()) {
+        const PrinterState::StoredImage *stored = state_.image(id);
+        decoded_ =
+            Decoded{state_.imagesVersion(), id, stored ? BmpImage::Decode(stored->file) : std::optional<Bitmap>()};
+    }
+    return decoded_->picture;
 }
 
 void Printer::PrintLine(const std::string &text, bool emphasis)

@@ -19,7 +19,8 @@ class Faults;
 // replies are collected for the caller to send back on the link that asked.
 class Printer : public CommandSink {
 public:
-    static constexpr size_t kMaxRecorded = 32u << 20;
+    // What one receipt's .bin keeps of the bytes received for it.
+    static constexpr size_t kMaxRecorded = 4u << 20;
 
     using Say = std::function<void(const std::string &)>;
 
@@ -29,7 +30,10 @@ public:
             size_t keepReceipts = ReceiptFolder::kDefaultKeep);
 
     void OnByte(uint8_t b) override;
+    // false after a receipt was written (other links get their turn) and at the
+    // end of settings.
     bool OnCommand(const Command &command) override;
+    void OnRefused(Refusal refusal, size_t length) override;
 
     std::vector<uint8_t> TakeReplies();
     bool restartRequested() const { return restartRequested_; }
@@ -44,6 +48,9 @@ public:
     uint8_t statusByte() const;
     unsigned long long unknownBytes() const { return unknown_; }
     int receiptsWritten() const { return written_; }
+    // Stored images or messages changed since the last save. The caller saves
+    // when it suits it: after a piece of input, before its replies go out.
+    bool stateChanged() const { return stateChanged_; }
     bool SaveState();
 
 private:
@@ -55,6 +62,7 @@ private:
     void NewReceipt();
     void PrintMessages(int firstSlot);
     void BeforeContent();
+    const std::optional<Bitmap> &storedPicture(uint8_t id);
 
     PrinterState &state_;
     const Faults &faults_;
@@ -67,7 +75,15 @@ private:
     std::vector<uint8_t> replies_;
     bool restartRequested_ = false;
     bool contentStarted_ = false;
+    bool stateChanged_ = false;
     uint8_t selectedImage_ = 0;
     unsigned long long unknown_ = 0;
     int written_ = 0;
+    // The last stored picture printed, decoded: printing it again is cheap.
+    struct Decoded {
+        unsigned long version = 0;
+        uint8_t id = 0;
+        std::optional<Bitmap> picture;
+    };
+    std::optional<Decoded> decoded_;
 };

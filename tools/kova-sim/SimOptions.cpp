@@ -33,6 +33,9 @@ std::string SimOptions::Help()
                        "  --model CODE         12-character model code (default KX80A110E1US)\n"
                        "  --firmware NNNN      firmware version, major and minor as two digits each (default 0407)\n"
                        "  --restart-seconds N  how long a restart keeps the printer away (default 3)\n"
+                       "  --idle-seconds N     drop a TCP client that has sent nothing for N seconds (default 30;\n"
+                       "                       0: never). With all 8 places taken, a new client takes the place\n"
+                       "                       of the one silent longest instead of being turned away\n"
                        "  --keep-receipts N    keep the newest N receipts in the --out folder, counting those\n"
                        "                       there from before, and remove the oldest (default 1000)\n"
                        "  --help               this text\n"
@@ -52,7 +55,9 @@ std::string SimOptions::Help()
            "back (a connection made meanwhile is held until then), and the new settings are in force.\n"
            "Standard output carries one line when the printer is ready (\"kova-sim ready: ...\"), one per\n"
            "restart and one per receipt. A receipt's .bin holds the bytes received since the previous cut,\n"
-           "or since the last initialise or closed connection while the paper was still blank.\n";
+           "or since the last initialise or closed connection while the paper was still blank.\n"
+           "Lines starting \"kova-sim:\" tell of what was dropped or refused: a client dropped and why,\n"
+           "receipts removed, a bit image or picture too large, a state file that cannot be saved.\n";
 }
 
 SimOptions::Result SimOptions::Parse(int argc, char **argv, std::string &error)
@@ -73,10 +78,10 @@ SimOptions::Result SimOptions::Parse(int argc, char **argv, std::string &error)
             faults.silent = true;
             continue;
         }
-        static const char *const valued[] = {"--address",         "--tcp-port",     "--udp-port", "--serial-link",
-                                             "--state",           "--out",          "--model",    "--firmware",
-                                             "--restart-seconds", "--status",       "--paper",    "--slow-restart",
-                                             "--drop-after",      "--keep-receipts"};
+        static const char *const valued[] = {"--address",         "--tcp-port",     "--udp-port",     "--serial-link",
+                                             "--state",           "--out",          "--model",        "--firmware",
+                                             "--restart-seconds", "--status",       "--paper",        "--slow-restart",
+                                             "--drop-after",      "--idle-seconds", "--keep-receipts"};
         bool known = false;
         for (const char *v : valued)
             known = known || opt == v;
@@ -119,6 +124,10 @@ SimOptions::Result SimOptions::Parse(int argc, char **argv, std::string &error)
             const auto v = Faults::ParseCount(value, 3600);
             ok = v.has_value();
             restartSeconds = v ? static_cast<int>(*v) : 0;
+        } else if (opt == "--idle-seconds") {
+            const auto v = Faults::ParseCount(value, 86400);
+            ok = v.has_value();
+            idleSeconds = v ? static_cast<int>(*v) : 0;
         } else if (opt == "--keep-receipts") {
             const auto v = Faults::ParseCount(value, 1000000);
             ok = v.has_value() && *v >= 1;

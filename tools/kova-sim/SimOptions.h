@@ -23,6 +23,7 @@ public:
     std::string model;     // empty: from the state file or the default
     std::string firmware;  // empty: likewise
     int restartSeconds = 3;
+    int idleSeconds = 30;        // a TCP client silent this long is dropped; 0: never
     size_t keepReceipts = 1000;  // receipts the folder keeps, the oldest removed first
     Faults faults;
 

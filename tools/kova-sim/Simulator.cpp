@@ -1,5 +1,6 @@
 #include "Simulator.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -17,6 +18,20 @@
 #include <unistd.h>
 
 namespace {
+
+// A link's turn: input is taken in pieces until this much time has passed.
+constexpr auto kTurn = std::chrono::milliseconds(5);
+constexpr size_t kPiece = 256;
+constexpr size_t kReadSize = 4096;
+// Changes to the state file are saved at once, but no more often than this:
+// a flood of definitions would otherwise rewrite the file without pause.
+constexpr auto kSaveSpacing = std::chrono::milliseconds(200);
+constexpr int kStatusBurst = 64;  // datagrams taken at a time
+
+std::string Seconds(std::chrono::steady_clock::duration d)
+{
+    return std::to_string(std::chrono::duration_cast<std::chrono::seconds>(d).count()) + " s";
+}
 
 platform::FileDescriptor BindSocket(int type, const std::string &address, int port, int &boundPort, std::string &error)
 {
@@ -97,16 +112,33 @@ bool Simulator::OpenNetwork(std::string &error)
 
 void Simulator::AcceptClient()
 {
-    platform::FileDescriptor fd(::accept4(listener_.get(), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC));
+    sockaddr_in from{};
+    socklen_t len = sizeof from;
+    platform::FileDescriptor fd(
+        ::accept4(listener_.get(), reinterpret_cast<sockaddr *>(&from), &len, SOCK_NONBLOCK | SOCK_CLOEXEC));
     if (!fd.valid())
         return;
-    if (clients_.size() >= kMaxClients)
-        return;  // busy: the connection closes at once
+    char address[INET_ADDRSTRLEN] = "?";
+    ::inet_ntop(AF_INET, &from.sin_addr, address, sizeof address);
+    const std::string name = std::string("client ") + address + ":" + std::to_string(ntohs(from.sin_port));
+    const auto now = Clock::now();
+    if (clients_.size() >= kMaxClients) {
+        // Full: the one silent longest makes room, so that silent connections
+        // cannot keep everyone else out.
+        const auto quietest = std::min_element(
+            clients_.begin(), clients_.end(), [](const auto &a, const auto &b) { return a->lastHeard < b->lastHeard; });
+        Say("kova-sim: " + (*quietest)->name + " dropped: silent longest (" + Seconds(now - (*quietest)->lastHeard) +
+            ") of " + std::to_string(kMaxClients) + " clients, to make room for " + name);
+        DropLink(**quietest);
+        clients_.erase(quietest);
+    }
     const int one = 1;
     ::setsockopt(fd.get(), IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
     ::setsockopt(fd.get(), IPPROTO_TCP, TCP_QUICKACK, &one, sizeof one);
     auto link = std::make_unique<Link>();
     link->fd = std::move(fd);
+    link->name = name;
+    link->lastHeard = now;
     link->parser = std::make_unique<CommandParser>(printer_);
     clients_.push_back(std::move(link));
 }
@@ -130,6 +162,9 @@ void Simulator::DropLink(Link &link)
 {
     link.parser->Reset();
     link.budget.reset();
+    link.input.clear();
+    link.taken = 0;
+    link.drop = false;
     printer_.LinkClosed();
     if (link.serial) {
         std::string error;
@@ -140,61 +175,128 @@ void Simulator::DropLink(Link &link)
     }
 }
 
-void Simulator::ServiceLink(Link &link, bool &drop)
+void Simulator::RemoveDroppedClients()
 {
-    uint8_t buf[4096];
-    const int fd = link.serial ? pty_->masterFd() : link.fd.get();
-    const ssize_t n = ::read(fd, buf, sizeof buf);
-    if (n < 0 && (errno == EAGAIN || errno == EINTR))
-        return;
-    if (n <= 0) {
-        drop = true;
-        return;
-    }
-    if (!link.serial) {
-        // Acknowledge at once: a sender that writes small commands one by one
-        // would otherwise wait out the delayed acknowledgement each time.
-        const int one = 1;
-        ::setsockopt(fd, IPPROTO_TCP, TCP_QUICKACK, &one, sizeof one);
-    }
-    if (restarting_)
-        return;  // a printer that is starting up hears nothing
-    size_t take = static_cast<size_t>(n);
-    if (!link.budget && faults_.dropAfter) {
-        link.budget = *faults_.dropAfter;
-        faults_.dropAfter.reset();
-    }
-    if (link.budget && static_cast<long long>(take) > *link.budget)
-        take = static_cast<size_t>(*link.budget);
-    if (take > 0)
-        link.parser->Feed(buf, take);
-    SendReplies(link);
-    if (printer_.restartRequested()) {
-        BeginRestart();
-        return;
-    }
-    if (link.budget) {
-        *link.budget -= static_cast<long long>(take);
-        if (*link.budget <= 0) {
-            Say("kova-sim: link dropped after the announced bytes");
-            drop = true;
+    for (size_t k = 0; k < clients_.size();) {
+        if (clients_[k]->drop) {
+            DropLink(*clients_[k]);
+            clients_.erase(clients_.begin() + static_cast<long>(k));
+        } else {
+            ++k;
         }
     }
 }
 
-void Simulator::ReceiveStatusRequest()
+void Simulator::DropIdleClients()
 {
-    uint8_t buf[512];
-    sockaddr_in from{};
-    socklen_t len = sizeof from;
-    const ssize_t n = ::recvfrom(udp_.get(), buf, sizeof buf, 0, reinterpret_cast<sockaddr *>(&from), &len);
-    if (n < 0 || restarting_)
+    if (options_.idleSeconds <= 0)
         return;
-    static constexpr uint8_t request[] = {0x00, 0x00, 0x00, 0x00, 0x1B, 0x68};
-    if (n != sizeof request || std::memcmp(buf, request, sizeof request) != 0 || faults_.silent)
+    const auto now = Clock::now();
+    const auto limit = std::chrono::seconds(options_.idleSeconds);
+    for (auto &c : clients_) {
+        // A client whose input is still being taken is waiting on the printer, not idle.
+        if (c->drop || c->busy() || now - c->lastHeard < limit)
+            continue;
+        Say("kova-sim: " + c->name + " dropped: nothing from it for " + Seconds(now - c->lastHeard) +
+            " (--idle-seconds " + std::to_string(options_.idleSeconds) + ")");
+        c->drop = true;
+    }
+    RemoveDroppedClients();
+}
+
+void Simulator::SaveStateWhenDue()
+{
+    if (!printer_.stateChanged())
         return;
-    const uint8_t reply[8] = {0x00, 0x00, 0x00, 0x00, printer_.statusByte(), 0x00, 0x00, 0x00};
-    ::sendto(udp_.get(), reply, sizeof reply, MSG_DONTWAIT, reinterpret_cast<sockaddr *>(&from), len);
+    const auto now = Clock::now();
+    if (now < nextSave_)
+        return;  // saved a moment ago: the poll loop comes back for it
+    printer_.SaveState();
+    nextSave_ = now + kSaveSpacing;
+}
+
+void Simulator::ServiceLink(Link &link, bool readable)
+{
+    if (!link.busy()) {
+        if (!readable)
+            return;
+        link.input.resize(kReadSize);
+        link.taken = 0;
+        const int fd = link.serial ? pty_->masterFd() : link.fd.get();
+        const ssize_t n = ::read(fd, link.input.data(), link.input.size());
+        if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
+            link.input.clear();
+            return;
+        }
+        if (n <= 0) {
+            link.input.clear();
+            link.drop = true;
+            return;
+        }
+        link.lastHeard = Clock::now();
+        if (!link.serial) {
+            // Acknowledge at once: a sender that writes small commands one by one
+            // would otherwise wait out the delayed acknowledgement each time.
+            const int one = 1;
+            ::setsockopt(fd, IPPROTO_TCP, TCP_QUICKACK, &one, sizeof one);
+        }
+        if (restarting_) {
+            link.input.clear();  // a printer that is starting up hears nothing
+            return;
+        }
+        size_t take = static_cast<size_t>(n);
+        if (!link.budget && faults_.dropAfter) {
+            link.budget = *faults_.dropAfter;
+            faults_.dropAfter.reset();
+        }
+        if (link.budget && static_cast<long long>(take) > *link.budget)
+            take = static_cast<size_t>(*link.budget);
+        link.input.resize(take);
+        if (link.budget)
+            *link.budget -= static_cast<long long>(take);
+    }
+    // This link's turn: pieces of its input until the time is up. The printer
+    // also stops a piece short after each receipt it writes.
+    const auto end = Clock::now() + kTurn;
+    while (link.busy()) {
+        const size_t piece = std::min(kPiece, link.input.size() - link.taken);
+        link.taken += link.parser->Feed(link.input.data() + link.taken, piece);
+        if (printer_.restartRequested()) {
+            SendReplies(link);
+            BeginRestart();  // every client goes, this one with them
+            return;
+        }
+        if (Clock::now() >= end)
+            break;
+    }
+    // Saved before the replies go (unless a save was made a moment ago), so a
+    // reply to a later command finds the change on disk.
+    SaveStateWhenDue();
+    SendReplies(link);
+    if (!link.busy() && link.budget && *link.budget <= 0) {
+        Say("kova-sim: link dropped after the announced bytes");
+        link.drop = true;
+    }
+}
+
+void Simulator::ReceiveStatusRequests()
+{
+    for (int i = 0; i < kStatusBurst; ++i) {
+        uint8_t buf[512];
+        sockaddr_in from{};
+        socklen_t len = sizeof from;
+        const ssize_t n =
+            ::recvfrom(udp_.get(), buf, sizeof buf, MSG_DONTWAIT, reinterpret_cast<sockaddr *>(&from), &len);
+        if (n < 0)
+            return;
+        if (restarting_)
+            continue;
+        static constexpr uint8_t request[] = {0x00, 0x00, 0x00, 0x00, 0x1B, 0x68};
+        if (n != sizeof request || std::memcmp(buf, request, sizeof request) != 0 || faults_.silent)
+            continue;
+        const uint8_t reply[8] = {0x00, 0x00, 0x00, 0x00, printer_.statusByte(), 0x00, 0x00, 0x00};
+        ::sendto(udp_.get(), reply, sizeof reply, MSG_DONTWAIT, reinterpret_cast<sockaddr *>(&from), len);
+    }
 }
 
 void Simulator::ReadControl()
@@ -251,6 +353,7 @@ void Simulator::Control(const std::string &line)
 
 void Simulator::DisconnectAll()
 {
+    ++linksEpoch_;
     for (auto &c : clients_)
         DropLink(*c);
     clients_.clear();
@@ -260,11 +363,14 @@ void Simulator::DisconnectAll()
 
 void Simulator::BeginRestart()
 {
+    ++linksEpoch_;
     const int seconds = faults_.slowRestartSeconds > 0 ? faults_.slowRestartSeconds : options_.restartSeconds;
     for (auto &c : clients_)
         c->parser->Reset();
     clients_.clear();
     serial_.parser->Reset();
+    serial_.input.clear();
+    serial_.taken = 0;
     printer_.PowerCycle();
     // The listener stays: a connection made meanwhile waits, like a client
     // whose connection attempts go unanswered until the printer is up again.
@@ -277,6 +383,35 @@ void Simulator::EndRestart()
 {
     restarting_ = false;
     Say(readyLine());
+}
+
+int Simulator::pollTimeout() const
+{
+    if (serial_.busy())
+        return 0;
+    for (const auto &c : clients_)
+        if (c->busy())
+            return 0;
+    const auto now = Clock::now();
+    std::optional<Clock::time_point> next;
+    const auto consider = [&next](Clock::time_point t) {
+        if (!next || t < *next)
+            next = t;
+    };
+    if (restarting_)
+        consider(restartEnd_);
+    if (printer_.stateChanged())
+        consider(nextSave_);
+    if (options_.idleSeconds > 0)
+        for (const auto &c : clients_)
+            consider(c->lastHeard + std::chrono::seconds(options_.idleSeconds));
+    if (pty_)
+        consider(now + std::chrono::milliseconds(500));  // look at the serial line's exclusive flag now and then
+    if (!next)
+        return -1;
+    // Rounded up, so the loop does not wake a moment early and spin.
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(*next - now).count();
+    return static_cast<int>(std::clamp<long long>(left, 0, 60000));
 }
 
 int Simulator::Run()
@@ -304,6 +439,7 @@ int Simulator::Run()
         return 1;
     }
     serial_.serial = true;
+    serial_.name = "serial line";
     serial_.parser = std::make_unique<CommandParser>(printer_);
     if (!options_.serialLink.empty()) {
         pty_ = std::make_unique<PtyLink>(options_.serialLink);
@@ -323,61 +459,51 @@ int Simulator::Run()
         fds.push_back({restarting_ ? -1 : listener_.get(), POLLIN, 0});
         fds.push_back({udp_.get(), POLLIN, 0});
         fds.push_back({pty_ ? pty_->masterFd() : -1, POLLIN, 0});
-        for (auto &c : clients_)
+        // The clients as polled, good until something drops them all at once.
+        const unsigned epoch = linksEpoch_;
+        std::vector<Link *> polled;
+        for (auto &c : clients_) {
             fds.push_back({c->fd.get(), POLLIN, 0});
-
-        int timeout = -1;
-        if (restarting_) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(restartEnd_ - Clock::now());
-            timeout = static_cast<int>(std::max<long long>(left.count(), 0));
+            polled.push_back(c.get());
         }
-        if (pty_ && (timeout < 0 || timeout > 500))
-            timeout = 500;  // look at the serial line's exclusive flag now and then
-        const int ready = ::poll(fds.data(), fds.size(), timeout);
+
+        const int ready = ::poll(fds.data(), fds.size(), pollTimeout());
         if (ready < 0 && errno != EINTR) {
             std::fprintf(stderr, "kova-sim: poll: %s\n", std::strerror(errno));
             return 1;
         }
         if (restarting_ && Clock::now() >= restartEnd_)
             EndRestart();
-        if (ready <= 0)
-            continue;
+        const auto readable = [&fds](size_t i) { return (fds[i].revents & (POLLIN | POLLHUP | POLLERR)) != 0; };
 
-        if (fds[0].revents & POLLIN) {
+        if (readable(0)) {
             signalfd_siginfo info{};
             if (::read(signals_.get(), &info, sizeof info) > 0)
                 quit_ = true;
         }
-        if (fds[1].revents & (POLLIN | POLLHUP | POLLERR))
+        if (readable(1))
             ReadControl();
-        if (fds[2].revents & POLLIN)
-            AcceptClient();
-        if (fds[3].revents & POLLIN)
-            ReceiveStatusRequest();
-        if (pty_ && fds[4].fd == pty_->masterFd() && (fds[4].revents & (POLLIN | POLLHUP | POLLERR))) {
-            bool drop = false;
-            ServiceLink(serial_, drop);
-            if (drop)
+        if (readable(3))
+            ReceiveStatusRequests();
+        if (pty_ && fds[4].fd == pty_->masterFd()) {
+            ServiceLink(serial_, readable(4));
+            if (serial_.drop)
                 DropLink(serial_);
         }
-        // Clients may have gone away while handling the above (restart,
-        // disconnect); match the poll results by descriptor.
-        for (size_t i = 5; i < fds.size(); ++i) {
-            if (!(fds[i].revents & (POLLIN | POLLHUP | POLLERR)))
-                continue;
-            for (size_t k = 0; k < clients_.size(); ++k) {
-                if (clients_[k]->fd.get() != fds[i].fd)
-                    continue;
-                bool drop = false;
-                ServiceLink(*clients_[k], drop);
-                if (drop && k < clients_.size() && clients_[k]->fd.get() == fds[i].fd) {
-                    DropLink(*clients_[k]);
-                    clients_.erase(clients_.begin() + static_cast<long>(k));
-                }
-                break;
-            }
+        // Each client its turn, as long as nothing dropped them all meanwhile
+        // (a restart, a disconnect); the status channel between turns.
+        for (size_t i = 0; i < polled.size() && epoch == linksEpoch_; ++i) {
+            ServiceLink(*polled[i], readable(5 + i));
+            ReceiveStatusRequests();
         }
+        RemoveDroppedClients();
+        DropIdleClients();
+        if (readable(2) && !restarting_)
+            AcceptClient();
+        SaveStateWhenDue();
     }
+    if (printer_.stateChanged())
+        printer_.SaveState();
     Say("kova-sim stopped: " + std::to_string(printer_.receiptsWritten()) + " receipts, " +
         std::to_string(printer_.unknownBytes()) + " unknown bytes");
     return 0;
