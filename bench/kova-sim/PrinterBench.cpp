@@ -1,5 +1,7 @@
 // How fast the printer takes in and lays out the heaviest pages the tool
-// sends: a full duty test page and a text page, each ending in a cut.
+// sends: a full duty test page and a text page, each ending in a cut; and
+// what a hostile peer sends, random bytes, with the receipts they cut only
+// composed or also written out.
 #include "Bitmap.h"
 #include "CommandParser.h"
 #include "Faults.h"
@@ -9,6 +11,9 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cstdlib>
+#include <filesystem>
+#include <random>
 #include <vector>
 
 namespace {
@@ -38,17 +43,34 @@ std::vector<uint8_t> TextPage()
     return page;
 }
 
-void Run(benchmark::State &st, const std::vector<uint8_t> &page)
+void Run(benchmark::State &st, const std::vector<uint8_t> &page, const std::string &outDir = "")
 {
     PrinterState state;
     Faults faults;
-    Printer printer(state, faults, "", "", [](const std::string &) {});
+    Printer printer(
+        state, faults, outDir, "", [](const std::string &) {}, 10);
     CommandParser parser(printer);
     for (auto _ : st) {
-        parser.Feed(page.data(), page.size());
+        // The printer stops a feed after each receipt: the rest is fed on.
+        for (size_t at = 0; at < page.size();)
+            at += parser.Feed(page.data() + at, page.size() - at);
         benchmark::DoNotOptimize(printer.TakeReplies());
     }
     st.SetBytesProcessed(static_cast<int64_t>(st.iterations()) * static_cast<int64_t>(page.size()));
+}
+
+// What a hostile or broken peer sends: random bytes (no end-of-settings, which
+// would restart the printer on purpose). Receipts are composed, not written.
+std::vector<uint8_t> Noise(size_t size)
+{
+    std::mt19937 random(1234);
+    std::vector<uint8_t> noise(size);
+    for (auto &b : noise) {
+        b = static_cast<uint8_t>(random());
+        if (b == 0x1D)
+            b = 0x1C;
+    }
+    return noise;
 }
 
 void BM_DutyPage(benchmark::State &st)
@@ -58,6 +80,24 @@ void BM_DutyPage(benchmark::State &st)
 void BM_TextPage(benchmark::State &st)
 {
     Run(st, TextPage());
+}
+
+void BM_Noise(benchmark::State &st)
+{
+    Run(st, Noise(4u << 20));
+}
+
+// Some fifty receipts a megabyte, each picture packed and written with its
+// bytes; the folder keeps ten.
+void BM_NoiseWrittenOut(benchmark::State &st)
+{
+    std::string dir = (std::filesystem::temp_directory_path() / "kova-sim-bench-XXXXXX").string();
+    if (!::mkdtemp(dir.data())) {
+        st.SkipWithError("no temporary folder");
+        return;
+    }
+    Run(st, Noise(1u << 20), dir);
+    std::filesystem::remove_all(dir);
 }
 
 void BM_PngOfAFullPage(benchmark::State &st)
@@ -74,4 +114,6 @@ void BM_PngOfAFullPage(benchmark::State &st)
 
 BENCHMARK(BM_DutyPage);
 BENCHMARK(BM_TextPage);
+BENCHMARK(BM_Noise);
+BENCHMARK(BM_NoiseWrittenOut)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PngOfAFullPage);
