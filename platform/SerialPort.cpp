@@ -167,6 +167,16 @@ bool SerialPort::Read(uint8_t *buffer, std::size_t length, std::size_t *received
         }
         return 0;
     };
+    // After a wait that said ready, nothing to read is the line hanging up (the other end went
+    // away): an error, not a time-out.
+    auto readReady = [&]() -> int {
+        const int r = readSome();
+        if (r == 0) {
+            *error = EIO;
+            return -1;
+        }
+        return r;
+    };
 
     // "Return what is there": interval at max, no total time-out.
     if (t.readInterval == kMaxTimeout && t.readTotalMultiplier == 0 && t.readTotalConstant == 0) {
@@ -181,7 +191,7 @@ bool SerialPort::Read(uint8_t *buffer, std::size_t length, std::size_t *received
         if (ready < 0) {
             return false;
         }
-        return ready == 0 || readSome() >= 0;
+        return ready == 0 || readReady() >= 0;
     }
 
     // General rule: a total limit of multiplier x length + constant (none when both are 0) and
@@ -196,7 +206,7 @@ bool SerialPort::Read(uint8_t *buffer, std::size_t length, std::size_t *received
         if (ready == 0) {
             return true;
         }
-        if (readSome() < 0) {
+        if (readReady() < 0) {
             return false;
         }
     }

@@ -99,8 +99,33 @@ int NetworkTransport::Configure(const LinkSettings &settings)
     return 0;
 }
 
+void NetworkTransport::PurgeReceive()
+{
+    if (!dataOpened_ || !dataOpenFailure_.empty()) {
+        return;
+    }
+    // At most 1 MiB, so that a printer that never stops sending cannot hold the link here.
+    uint32_t discarded = 0;
+    for (int chunk = 0; chunk < 8192; ++chunk) {
+        uint8_t local[kReceiveBufferSize];
+        uint32_t received = 0;
+        if (!qlnk_.RecvData(&dataChannel_.netSocket, local, sizeof local, &received, dataChannel_.portType, 0) ||
+            received == 0) {
+            break;
+        }
+        discarded += received;
+    }
+    if (discarded > 0 && journal_.tracing()) {
+        journal_.Trace(channelName(dataChannel_) + " discarded " + std::to_string(discarded) +
+                       " bytes nobody asked for");
+    }
+}
+
 int NetworkTransport::Send(const uint8_t *data, uint32_t length, bool bulk)
 {
+    // Bytes the printer sent beyond an earlier reply would be read as the reply to this
+    // request: they go first, as on a serial line.
+    PurgeReceive();
     journal_.Sent(channelName(dataChannel_), data, length);
     uint32_t sent = length;
     if (!qlnk_.SendData(&dataChannel_.netSocket, data, length, &sent, dataChannel_.portType,

@@ -28,6 +28,8 @@ public:
     int Receive(uint8_t *buffer, uint32_t length) override;
     int QueryStatus(uint8_t *status) override;
     int ReceiveStatusReply(uint8_t *buffer, uint32_t length) override;
+    // Discards what the data channel holds unread.
+    void PurgeReceive() override;
     void Close() override;
     bool isOpen() const override { return dataOpened_ || statusOpened_; }
 

@@ -194,7 +194,9 @@ int SerialTransport::Receive(uint8_t *buffer, uint32_t length)
         int error = 0;
         if (!line_->Read(buffer + i, 1, &received, &error) || received != 1) {
             journal_.Received(where(), buffer, i);
-            if (error != 0) {
+            if (error == EIO) {
+                journal_.Failed(where(), "receive", "the line hung up (the printer or its cable went away)");
+            } else if (error != 0) {
                 journal_.Failed(where(), "receive", error);
             } else {
                 journal_.Failed(

@@ -86,7 +86,8 @@ QLNK_API int32_t QLNK_RecvData(int32_t * /*handle*/, uint8_t *buffer, uint32_t c
     Called("RecvData", " " + TypeName(portType) + " capacity " + std::to_string(capacity) + " timeout " +
                            std::to_string(timeoutMs));
     const auto &reply = portType == QLNK_PORT_UDP_RAW ? state.statusReply : state.dataReply;
-    const uint32_t count = std::min<uint32_t>(capacity, static_cast<uint32_t>(reply.size()));
+    // A look without waiting (the link discarding unread bytes) finds nothing waiting.
+    const uint32_t count = timeoutMs == 0 ? 0 : std::min<uint32_t>(capacity, static_cast<uint32_t>(reply.size()));
     std::memcpy(buffer, reply.data(), count);
     if (received) {
         *received = count;
