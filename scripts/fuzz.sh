@@ -20,9 +20,9 @@ cmake -S . -B "$build" -DROLLVANE_FUZZ=ON -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_C
 cmake --build "$build" -j2 >/dev/null
 
 # Inputs longer than libFuzzer's default of 4096 bytes, where a target needs room to grow.
-declare -A max_len=([kova_sim_parser_fuzzer]=65536 [printer_replies_fuzzer]=8192 [qlnk_status_fuzzer]=66000)
+declare -A max_len=([kova_sim_parser_fuzzer]=65536 [kova_sim_stream_fuzzer]=65536 [printer_replies_fuzzer]=8192 [qlnk_status_fuzzer]=66000)
 # Seed folders whose name does not follow the rule.
-declare -A seeds_of=([kova_sim_parser_fuzzer]=kova-sim [kova_sim_state_fuzzer]=kova-sim-state)
+declare -A seeds_of=([kova_sim_parser_fuzzer]=kova-sim [kova_sim_stream_fuzzer]=kova-sim [kova_sim_state_fuzzer]=kova-sim-state)
 
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
