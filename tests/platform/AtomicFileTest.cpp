@@ -3,10 +3,14 @@
 #include "tests/support/TempDir.h"
 
 #include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <random>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
@@ -94,5 +98,31 @@ TEST(AtomicFile, WhatIsAtThePathDecidesHowItIsWritten)
         struct stat null {};
         ASSERT_EQ(stat(dir.file("null").c_str(), &null), 0);
         EXPECT_TRUE(S_ISCHR(null.st_mode));
+    }
+}
+
+// Killed in the middle of a write (inifile.inf as the program ends, a saved settings file),
+// the file is the one there was or the one being written, never a mix or an empty file.
+TEST(AtomicFile, AKillDuringAWriteLeavesTheOldFileOrTheNew)
+{
+    TempDir dir;
+    const std::string path = dir.file("inifile.inf");
+    const std::string contents[] = {std::string(4 << 20, 'a'), std::string(3 << 20, 'b')};
+    ASSERT_TRUE(AtomicFile::Write(path, contents[0]));
+    std::mt19937 random(11);
+    for (int round = 0; round < 40; ++round) {
+        const pid_t child = ::fork();
+        if (child == 0) {
+            for (;;) {  // one and the other for ever, until killed
+                AtomicFile::Write(path, contents[1]);
+                AtomicFile::Write(path, contents[0]);
+            }
+        }
+        ASSERT_GT(child, 0);
+        std::this_thread::sleep_for(std::chrono::microseconds(500 + random() % 20000));
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+        const std::string text = TempDir::Read(path);
+        EXPECT_TRUE(text == contents[0] || text == contents[1]) << "round " << round << ": " << text.size() << " bytes";
     }
 }
