@@ -22,7 +22,7 @@ cmake -S . -B "$build" -DROLLVANE_FUZZ=ON -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_C
 cmake --build "$build" -j2 >/dev/null
 
 # Inputs longer than libFuzzer's default of 4096 bytes, where a target needs room to grow.
-declare -A max_len=([kova_sim_engine_fuzzer]=65536 [kova_sim_parser_fuzzer]=65536 [printer_replies_fuzzer]=8192 [qlnk_status_fuzzer]=66000)
+declare -A max_len=([kova_sim_engine_fuzzer]=65536 [kova_sim_parser_fuzzer]=65536 [printer_replies_fuzzer]=8192 [qlnk_status_fuzzer]=66000 [bmp_fuzzer]=16384)
 # Seed folders whose name does not follow the rule.
 declare -A seeds_of=([kova_sim_engine_fuzzer]=kova-sim [kova_sim_parser_fuzzer]=kova-sim [kova_sim_state_fuzzer]=kova-sim-state)
 
