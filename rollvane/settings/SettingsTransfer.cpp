@@ -1,5 +1,6 @@
 #include "rollvane/settings/SettingsTransfer.h"
 
+#include "rollvane/link/ConfigurationBytes.h"
 #include "rollvane/link/PaperSensor.h"
 #include "rollvane/link/PrinterLink.h"
 #include "rollvane/settings/SettingsEncoder.h"
@@ -29,14 +30,7 @@ SettingsTransfer::SettingsTransfer(PrinterLink &link) : link_(link) {}
 
 int SettingsTransfer::ReadConfigByte(int n, uint8_t *value)
 {
-    uint8_t reply[2] = {};
-    if (!link_.Send({0x1B, 0x40}) || !link_.Send({0x10}) || !link_.Send({0x1F, 0x31, static_cast<uint8_t>(n)}) ||
-        !link_.Receive(reply, 2)) {
-        return 0;
-    }
-    // Each reply holds a 16-bit word: even bytes come first, odd bytes second.
-    *value = n % 2 == 0 ? reply[0] : reply[1];
-    return 1;
+    return ConfigurationBytes::Read(link_, n, value);
 }
 
 bool SettingsTransfer::QueryModelInfo()
