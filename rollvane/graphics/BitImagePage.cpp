@@ -267,13 +267,8 @@ int BitImagePage::DownloadFiles()
             }
             continue;
         }
-        int32_t width = NumberText::DecimalValue(r.widthText);
-        if (width < 10) {
-            width = maxWidth();
-        }
-        if (width > maxWidth()) {
-            ShowError("Invalid Width Value!", "the width " + r.widthText + " is more than the print area's " +
-                                                  std::to_string(maxWidth()) + " dots");
+        if (const std::string problem = WidthProblem(r); !problem.empty()) {
+            ShowError("Invalid Width Value!", problem);
             return 0;
         }
         if (r.alignment < 0 || r.alignment > 2) {
@@ -281,7 +276,7 @@ int BitImagePage::DownloadFiles()
             return 0;
         }
         converter_.SetPaper(maxWidth(), fontMode());
-        const int code = converter_.Convert(r.path, width, 0, -1 - r.alignment);
+        const int code = converter_.Convert(r.path, ConvertedWidth(r), 0, -1 - r.alignment);
         if (code == RasterImage::kDoesNotFit) {
             ShowError("Converted Height is too big!\nPlease reduce the width!", converter_.problem());
             return 0;
@@ -296,6 +291,42 @@ int BitImagePage::DownloadFiles()
         }
     }
     return 1;
+}
+
+int32_t BitImagePage::ConvertedWidth(const Row &r) const
+{
+    const int32_t width = NumberText::DecimalValue(r.widthText);
+    return width < 10 ? maxWidth() : width;
+}
+
+std::string BitImagePage::WidthProblem(const Row &r) const
+{
+    if (ConvertedWidth(r) <= maxWidth()) {
+        return "";
+    }
+    return "the width " + r.widthText + " is more than the print area's " + std::to_string(maxWidth()) + " dots";
+}
+
+std::string BitImagePage::Preview(int k, RasterImage &image) const
+{
+    const Row &r = row(k);
+    if (r.path.empty()) {
+        return "no file is chosen";
+    }
+    if (!r.manipulate) {
+        // The printer keeps an unconverted file as it is: its own width, from the left edge.
+        image.SetPaper(maxWidth(), 1);
+        return image.Convert(r.path, 0, 0, RasterImage::PositionLeft) == RasterImage::kConverted ? "" : image.problem();
+    }
+    if (std::string problem = WidthProblem(r); !problem.empty()) {
+        return problem;
+    }
+    if (r.alignment < 0 || r.alignment > 2) {
+        return "no alignment is chosen";
+    }
+    image.SetPaper(maxWidth(), fontMode());
+    return image.Convert(r.path, ConvertedWidth(r), 0, -1 - r.alignment) == RasterImage::kConverted ? ""
+                                                                                                    : image.problem();
 }
 
 bool BitImagePage::SendConverted(int id)

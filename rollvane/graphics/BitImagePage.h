@@ -69,9 +69,17 @@ public:
     // the CLI and the views.
     std::string FileProblem(const std::string &content) const;
 
+    // The image row k would leave in the printer, made into image as Download makes it:
+    // converted at the row's width and alignment, or an unconverted file dot for dot from the
+    // left edge. "" when made, else why not, for a person. Sends nothing.
+    std::string Preview(int k, RasterImage &image) const;
+
     RasterImage &converter() { return converter_; }
 
 private:
+    // A converted row's width: under 10 (or not a number) means the whole print area.
+    int32_t ConvertedWidth(const Row &r) const;
+    std::string WidthProblem(const Row &r) const;
     int DownloadFiles();
     bool SendConverted(int id);
     // 1 sent, 0 failed (reported), -1 the file could not be read (reported).
