@@ -1,8 +1,10 @@
 #include "rollvane/cli/CommandTable.h"
 
 #include "rollvane/cli/ChangeSettingsCommand.h"
+#include "rollvane/cli/DownloadImagesCommand.h"
 #include "rollvane/cli/LoadPrinterCommand.h"
 #include "rollvane/cli/PrintConfigCommand.h"
+#include "rollvane/cli/PrintImageCommand.h"
 #include "rollvane/cli/StatusCommand.h"
 
 namespace rollvane {
@@ -13,6 +15,8 @@ CommandTable::CommandTable()
     commands_.push_back(std::make_unique<LoadPrinterCommand>());
     commands_.push_back(std::make_unique<ChangeSettingsCommand>());
     commands_.push_back(std::make_unique<PrintConfigCommand>());
+    commands_.push_back(std::make_unique<DownloadImagesCommand>());
+    commands_.push_back(std::make_unique<PrintImageCommand>());
 }
 
 CliCommand *CommandTable::command(const std::string &name) const
