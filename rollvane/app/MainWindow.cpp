@@ -1,5 +1,6 @@
 #include "rollvane/app/MainWindow.h"
 
+#include "rollvane/graphics/BitImagePage.h"
 #include "rollvane/link/PrinterAction.h"
 #include "rollvane/link/PrinterLink.h"
 #include "rollvane/settings/SettingsPage.h"
@@ -36,6 +37,7 @@ MainWindow::MainWindow(UserInterface &ui, platform::Clock &clock, const std::str
     // Cancelling the first Interface Properties dialog leaves the link type of the file in force.
     interfaceDialog_->settings().linkType = values.linkType;
     settingsPage_ = std::make_unique<SettingsPage>(*link_, interfaceDialog_->settings());
+    bitImagePage_ = std::make_unique<BitImagePage>(*link_, interfaceDialog_->settings());
 }
 
 MainWindow::~MainWindow() = default;

@@ -22,6 +22,7 @@ class UsbEventSource;
 
 namespace rollvane {
 
+class BitImagePage;
 class PrinterLink;
 class SettingsPage;
 
@@ -48,6 +49,7 @@ public:
     InterfacePropertiesDialog &interfaceDialog() { return *interfaceDialog_; }
     UserInterface &ui() { return ui_; }
     SettingsPage &settingsPage() { return *settingsPage_; }
+    BitImagePage &bitImagePage() { return *bitImagePage_; }
 
     int currentPage() const { return currentPage_; }
     bool pageShown(int index) const { return index == shownPage_; }
@@ -89,6 +91,7 @@ private:
     EventSourceFactory eventSourceFactory_;
     std::unique_ptr<platform::UsbEventSource> usbMonitor_;
     std::unique_ptr<SettingsPage> settingsPage_;
+    std::unique_ptr<BitImagePage> bitImagePage_;
     int currentPage_ = kStartPage;
     int shownPage_ = kStartPage;
     bool exitEnabled_ = true;

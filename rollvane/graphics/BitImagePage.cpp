@@ -1,6 +1,7 @@
 #include "rollvane/graphics/BitImagePage.h"
 
 #include "platform/InputFile.h"
+#include "rollvane/graphics/LogoPreparer.h"
 #include "rollvane/link/ConfigurationBytes.h"
 #include "rollvane/link/InterfaceSettings.h"
 #include "rollvane/link/NumberText.h"
@@ -86,13 +87,26 @@ void BitImagePage::ShowError(const std::string &text, const std::string &cause)
 
 // ---- choosing files ----
 
+int32_t BitImagePage::FileWidthLimit(const std::string &paperWidth, const std::string &fontSize)
+{
+    if ((paperWidth != "80mm" && paperWidth != "58mm") || (fontSize != "Size1" && fontSize != "Size2")) {
+        return 0;
+    }
+    return paperWidth == "80mm" ? (fontSize == "Size1" ? 576 : 512) : (fontSize == "Size1" ? 576 : 360);
+}
+
 std::string BitImagePage::FileProblem(const std::string &content) const
 {
-    if ((paperWidth_ != "80mm" && paperWidth_ != "58mm") || (fontSize_ != "Size1" && fontSize_ != "Size2")) {
+    return FileProblem(content, paperWidth_, fontSize_);
+}
+
+std::string BitImagePage::FileProblem(const std::string &content, const std::string &paperWidth,
+                                      const std::string &fontSize)
+{
+    const int limit = FileWidthLimit(paperWidth, fontSize);
+    if (limit == 0) {
         return "the paper width and font size are unknown";
     }
-    // The page's widest picture for each paper and font, as the printer takes it unconverted.
-    const int limit = paperWidth_ == "80mm" ? (fontSize_ == "Size1" ? 576 : 512) : (fontSize_ == "Size1" ? 576 : 360);
     if (content.size() < 30 || content[0] != 'B' || content[1] != 'M') {
         return "it is not a BMP file";
     }
@@ -103,8 +117,8 @@ std::string BitImagePage::FileProblem(const std::string &content) const
         return "it has " + std::to_string(bits) + " bits per pixel, not 1";
     }
     if (width > limit || height > 512) {
-        return "it is " + std::to_string(width) + " x " + std::to_string(height) + " dots; " + paperWidth_ +
-               " paper with " + fontSize_ + " takes at most " + std::to_string(limit) + " x 512";
+        return "it is " + std::to_string(width) + " x " + std::to_string(height) + " dots; " + paperWidth +
+               " paper with " + fontSize + " takes at most " + std::to_string(limit) + " x 512";
     }
     return "";
 }
@@ -160,6 +174,40 @@ int BitImagePage::Browse(int k)
         return 0;
     }
     r.path = *path;
+    return 1;
+}
+
+int BitImagePage::Prepare(int k)
+{
+    UserInterface &ui = link_.ui();
+    const auto in =
+        ui.ChooseOpenFile({"Pictures (*.png *.jpg *.jpeg *.bmp *.gif)|*.png;*.jpg;*.jpeg;*.bmp;*.gif|", "", ""});
+    if (!in) {
+        return 0;
+    }
+    // Proposed beside the picture, named after it: "shop.png" gives "shop-logo.bmp".
+    std::string proposed = *in;
+    const std::size_t slash = proposed.rfind('/');
+    const std::size_t dot = proposed.rfind('.');
+    if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) {
+        proposed.erase(dot);
+    }
+    const auto out = ui.ChooseSaveFile({"Bitmap File (*.bmp)|*.bmp|", "bmp", proposed + "-logo.bmp"});
+    if (!out) {
+        return 0;
+    }
+    LogoPreparer preparer;
+    LogoPreparer::Options options;
+    options.paperWidth = paperWidth_;
+    options.fontSize = fontSize_;
+    if (preparer.Prepare(*in, *out, options) != LogoPreparer::kPrepared) {
+        ShowError("Cannot prepare the picture!", preparer.problem());
+        return 0;
+    }
+    row(k).path = *out;
+    if (!preparer.note().empty()) {
+        ui.ShowMessage(preparer.note(), "Message", MessageIcon::Information);
+    }
     return 1;
 }
 

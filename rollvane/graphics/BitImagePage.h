@@ -58,6 +58,9 @@ public:
 
     // Buttons. Each reports 1 when it did its work and 0 when it stopped at a message.
     int Browse(int k);
+    // "Prepare...": a picture of any kind made into a 1-bit BMP that fits the paper, saved where
+    // the person chooses and put into row k.
+    int Prepare(int k);
     void ClearFilePaths();
     int Download();
     int PrintSelected();
@@ -68,6 +71,12 @@ public:
     // Why a file cannot be used, or "" when it can: the same check without a message box, for
     // the CLI and the views.
     std::string FileProblem(const std::string &content) const;
+    // The same check for a paper and font given, without a page.
+    static std::string FileProblem(const std::string &content, const std::string &paperWidth,
+                                   const std::string &fontSize);
+    // The widest 1-bit file the printer takes unconverted for a paper ("80mm", "58mm") and font
+    // ("Size1", "Size2"); 0 for any other.
+    static int32_t FileWidthLimit(const std::string &paperWidth, const std::string &fontSize);
 
     // The image row k would leave in the printer, made into image as Download makes it:
     // converted at the row's width and alignment, or an unconverted file dot for dot from the

@@ -2,6 +2,7 @@
 
 #include "rollvane/app/MainWindow.h"
 #include "rollvane/gui/AboutDialog.h"
+#include "rollvane/gui/BitImagePageView.h"
 #include "rollvane/gui/KeyboardFilter.h"
 #include "rollvane/gui/ProgramIcon.h"
 #include "rollvane/gui/SettingsPageView.h"
@@ -48,6 +49,7 @@ MainWindowView::MainWindowView(MainWindow &window, QWidget *parent)
         area->addWidget(pages_[static_cast<std::size_t>(i)], 0, 0);
     }
     SetPageView(0, new SettingsPageView(window_.settingsPage()));
+    SetPageView(1, new BitImagePageView(window_.bitImagePage()));
     form_->tabBar->setExpanding(false);
     form_->tabBar->setCurrentIndex(window_.currentPage());
     ShowPages();
