@@ -9,7 +9,6 @@
 #include "rollvane/cli/TerminalUserInterface.h"
 #include "rollvane/link/PrinterLink.h"
 
-
 namespace rollvane {
 
 CliApplication::CliApplication(std::ostream &out, std::ostream &errors, bool errorsIsTerminal)
@@ -63,6 +62,9 @@ int CliApplication::Run(const std::vector<std::string> &arguments)
     }
 
     TerminalUserInterface ui(errors_, errorsIsTerminal_);
+    if (command->worksOnFilesOnly()) {
+        return Finish(ui, command->RunOnFiles(ui, out_, errors_, line.commandArguments()));
+    }
     platform::RealClock clock;
     MainWindow window(ui, clock);
     int traceError = 0;
@@ -81,7 +83,11 @@ int CliApplication::Run(const std::vector<std::string> &arguments)
     window.link().flowControl = settings.flowText;
 
     CliContext context{window, ui, out_, errors_};
-    const int result = command->Run(context, line.commandArguments());
+    return Finish(ui, command->Run(context, line.commandArguments()));
+}
+
+int CliApplication::Finish(const TerminalUserInterface &ui, int result)
+{
     // A result that did not reach standard output (a full disk, a closed pipe) is a failure.
     out_.flush();
     if (!out_) {

@@ -6,6 +6,8 @@
 
 namespace rollvane {
 
+class TerminalUserInterface;
+
 // rollvane-cli [interface options] COMMAND [command options]
 // Reads inifile.inf from the current folder as the desktop program does (and never writes
 // it), lets the interface options override it for this run, applies the Interface
@@ -21,6 +23,9 @@ public:
     void PrintUsage(std::ostream &to) const;
 
 private:
+    // The exit status of a command that returned result.
+    int Finish(const TerminalUserInterface &ui, int result);
+
     std::ostream &out_;
     std::ostream &errors_;
     bool errorsIsTerminal_;

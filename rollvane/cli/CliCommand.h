@@ -42,6 +42,14 @@ public:
     // writing the reason to standard error. Message boxes the action raises go through
     // context.ui, which decides the final exit status from their icons.
     virtual int Run(CliContext &context, const std::vector<std::string> &args) = 0;
+
+    // True for a command that works on files alone: it runs through RunOnFiles instead, without
+    // inifile.inf, the interface options or a printer link, so it needs no printer set up.
+    virtual bool worksOnFilesOnly() const { return false; }
+    virtual int RunOnFiles(TerminalUserInterface &, std::ostream &, std::ostream &, const std::vector<std::string> &)
+    {
+        return kUsageError;
+    }
 };
 
 }  // namespace rollvane

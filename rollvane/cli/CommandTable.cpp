@@ -4,6 +4,7 @@
 #include "rollvane/cli/DownloadImagesCommand.h"
 #include "rollvane/cli/LoadPrinterCommand.h"
 #include "rollvane/cli/PrintConfigCommand.h"
+#include "rollvane/cli/PrepareLogoCommand.h"
 #include "rollvane/cli/PrintImageCommand.h"
 #include "rollvane/cli/StatusCommand.h"
 
@@ -17,6 +18,7 @@ CommandTable::CommandTable()
     commands_.push_back(std::make_unique<PrintConfigCommand>());
     commands_.push_back(std::make_unique<DownloadImagesCommand>());
     commands_.push_back(std::make_unique<PrintImageCommand>());
+    commands_.push_back(std::make_unique<PrepareLogoCommand>());
 }
 
 CliCommand *CommandTable::command(const std::string &name) const
