@@ -3,8 +3,8 @@
 #include "rollvane/cli/ChangeSettingsCommand.h"
 #include "rollvane/cli/DownloadImagesCommand.h"
 #include "rollvane/cli/LoadPrinterCommand.h"
-#include "rollvane/cli/PrintConfigCommand.h"
 #include "rollvane/cli/PrepareLogoCommand.h"
+#include "rollvane/cli/PrintConfigCommand.h"
 #include "rollvane/cli/PrintImageCommand.h"
 #include "rollvane/cli/StatusCommand.h"
 
