@@ -1,16 +1,21 @@
 // Logos downloaded with rollvane-cli into the real kova-sim, kept as sent and printed dot for dot.
 #include "platform/RealClock.h"
+#include "rollvane/graphics/BitImagePage.h"
 #include "rollvane/graphics/DotPicture.h"
 #include "rollvane/graphics/RasterImage.h"
+#include "rollvane/link/InterfaceSettings.h"
+#include "rollvane/link/PrinterLink.h"
 #include "tests/graphics/Bmp.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/PngReader.h"
 #include "tests/support/ProcessRunner.h"
+#include "tests/support/RecordingUserInterface.h"
 #include "tests/support/TempDir.h"
 
 #include <QImage>
 
 #include <algorithm>
+#include <arpa/inet.h>
 #include <cstdio>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -142,4 +147,79 @@ TEST(BitImageEndToEnd, DownloadedLogosAreKeptAsSentAndPrintDotForDot)
     const QImage logoDots = rollvane::DotPicture::FromRaster(converted.data(), converted.size());
     ASSERT_EQ(logoDots.size(), QSize(576, 200));
     EXPECT_EQ(ReceiptDifference(*first, logoDots), "");
+}
+
+// The font byte (configuration byte 10) as each line reads it: after a printer that reported
+// Size2, a byte of 0 says nothing over the network, where the page keeps Size2 and converts for
+// 560 dots, while a serial line takes it as Size1 and 576 dots.
+TEST(BitImageEndToEnd, AFontByteOfZeroKeepsTheFontSizeOnlyOverTheNetwork)
+{
+    const struct {
+        const char *name;
+        bool network;
+        const char *address;
+        const char *afterZero;
+        int32_t storedWidth;
+    } lines[] = {{"network", true, "127.0.1.52", "Size2", 560}, {"serial", false, "127.0.1.53", "Size1", 576}};
+    for (const auto &line : lines) {
+        SCOPED_TRACE(line.name);
+        TempDir dir;
+        TempDir::Write(dir.file("logo.bmp"), Bmp::Black(100, 20).Bytes());
+        std::filesystem::create_directory(dir.file("out"));
+        testing_support::RecordingUserInterface ui;
+        platform::RealClock clock;
+        rollvane::PrinterLink link(ui, clock);
+        rollvane::InterfaceSettings interface;
+        if (line.network) {
+            interface.portText = "LAN";
+            interface.ipAddress = ntohl(inet_addr(line.address));
+            interface.linkType = rollvane::LinkNetwork;
+        } else {
+            interface.portText = "COM3";
+            interface.baudText = "115200";
+            interface.baudRate = 115200;
+            interface.parityText = "NONE";
+            interface.stopBitsText = "1";
+            interface.stopBits = 1;
+            interface.flowText = "Xon/Xoff";
+            link.devices().SetEntry("COM3", dir.file("tty"));
+        }
+        link.linkType = interface.linkType;
+        rollvane::BitImagePage page(link, interface);
+        page.row(1).idText = "1";
+        page.row(1).path = dir.file("logo.bmp");
+        page.row(1).manipulate = true;  // width 0: the whole print area
+        page.row(1).alignment = 0;
+
+        for (const char *font : {"01", "00"}) {
+            std::string config = "02";
+            for (int n = 2; n <= 31; ++n) {
+                config += n == 10 ? std::string(" ") + font : std::string(" 00");
+            }
+            TempDir::Write(dir.file("state.txt"), "config = " + config + "\n");
+            std::vector<std::string> argv = {ProcessRunner::BuiltProgram("kova-sim"),
+                                             "--address",
+                                             line.address,
+                                             "--state",
+                                             dir.file("state.txt"),
+                                             "--out",
+                                             dir.file("out")};
+            if (!line.network) {
+                argv.insert(argv.end(), {"--tcp-port", "0", "--udp-port", "0", "--serial-link", dir.file("tty")});
+            }
+            ChildProcess printer;
+            const std::string log = dir.file(std::string("sim-") + font + ".log");
+            ASSERT_TRUE(printer.Start(argv, log));
+            for (int i = 0; i < 200 && TempDir::Read(log).find("kova-sim ready") == std::string::npos; ++i) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(25));
+            }
+            ASSERT_NE(TempDir::Read(log).find("kova-sim ready"), std::string::npos) << TempDir::Read(log);
+            ui.messages.clear();
+            EXPECT_EQ(page.Download(), 1);
+            ASSERT_EQ(ui.messages.size(), 1u);
+            EXPECT_EQ(ui.messages[0].text, "Download Finished !") << ui.messages[0].cause;
+            EXPECT_EQ(page.fontSize(), std::string(font) == "01" ? "Size2" : line.afterZero) << font;
+        }
+        EXPECT_EQ(page.maxWidth(), line.storedWidth);
+    }
 }
