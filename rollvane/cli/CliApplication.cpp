@@ -62,7 +62,7 @@ int CliApplication::Run(const std::vector<std::string> &arguments)
     }
 
     TerminalUserInterface ui(errors_, errorsIsTerminal_);
-    if (command->worksOnFilesOnly()) {
+    if (command->worksOnFilesOnly(line.commandArguments())) {
         return Finish(ui, command->RunOnFiles(ui, out_, errors_, line.commandArguments()));
     }
     platform::RealClock clock;

@@ -43,9 +43,10 @@ public:
     // context.ui, which decides the final exit status from their icons.
     virtual int Run(CliContext &context, const std::vector<std::string> &args) = 0;
 
-    // True for a command that works on files alone: it runs through RunOnFiles instead, without
-    // inifile.inf, the interface options or a printer link, so it needs no printer set up.
-    virtual bool worksOnFilesOnly() const { return false; }
+    // True when the command line asks for work on files alone: the command then runs through
+    // RunOnFiles instead, without inifile.inf, the interface options or a printer link, so it
+    // needs no printer set up.
+    virtual bool worksOnFilesOnly(const std::vector<std::string> & /*args*/) const { return false; }
     virtual int RunOnFiles(TerminalUserInterface &, std::ostream &, std::ostream &, const std::vector<std::string> &)
     {
         return kUsageError;

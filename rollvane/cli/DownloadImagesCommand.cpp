@@ -1,9 +1,11 @@
 #include "rollvane/cli/DownloadImagesCommand.h"
 
+#include "platform/RealClock.h"
 #include "rollvane/app/MainWindow.h"
 #include "rollvane/cli/TerminalUserInterface.h"
 #include "rollvane/graphics/BitImagePage.h"
 #include "rollvane/graphics/DotPicture.h"
+#include "rollvane/link/InterfaceSettings.h"
 #include "rollvane/link/PrinterLink.h"
 
 #include <algorithm>
@@ -95,10 +97,10 @@ int OptionValue(const std::vector<std::string> &args, std::size_t &i, const std:
 }
 
 // The rows' images as PNG files in folder, all of them or none.
-int WritePreviews(CliContext &context, const BitImagePage &page, int rows, const std::string &folder)
+int WritePreviews(UserInterface &ui, std::ostream &out, std::ostream &errors, platform::Clock &clock,
+                  const BitImagePage &page, int rows, const std::string &folder)
 {
-    UserInterface &ui = context.ui;
-    RasterImage image(context.window.link().clock());
+    RasterImage image(clock);
     std::vector<std::pair<std::string, QImage>> files;
     for (int k = 1; k <= rows; ++k) {
         const BitImagePage::Row &row = page.row(k);
@@ -113,8 +115,8 @@ int WritePreviews(CliContext &context, const BitImagePage &page, int rows, const
         const std::string name = (std::filesystem::path(folder) / ("image-" + row.idText + ".png")).string();
         for (std::size_t n = 0; n < files.size(); ++n) {
             if (files[n].first == name) {
-                context.errors << "rollvane-cli: download-images: --preview: files #" << n + 1 << " and #" << k
-                               << " both have ID " << row.idText << "\n";
+                errors << "rollvane-cli: download-images: --preview: files #" << n + 1 << " and #" << k
+                       << " both have ID " << row.idText << "\n";
                 return CliCommand::kUsageError;
             }
         }
@@ -141,9 +143,9 @@ int WritePreviews(CliContext &context, const BitImagePage &page, int rows, const
         }
     }
     for (const auto &file : files) {
-        context.out << file.first << "\n";
+        out << file.first << "\n";
     }
-    context.out << std::flush;
+    out << std::flush;
     return 0;
 }
 
@@ -159,31 +161,41 @@ const char *DownloadImagesCommand::help() const
            "them the file is sent as it is.\n"
            "ID ends at the first ':'. A final \":WIDTH:ALIGN\" with a decimal WIDTH is taken off the end; the\n"
            "rest is PATH, which may hold ':' but cannot end in \":NUMBER\" or \":NUMBER:WORD\".\n"
-           "--preview DIR opens no port and sends nothing: it writes each image as the printer would keep it\n"
-           "to DIR/image-ID.png (the print area as white paper, one black pixel a dot), creating DIR, and\n"
-           "prints the name of each file written; when one image cannot be made, none is written.\n"
+           "--preview DIR opens no port, reads no inifile.inf and sends nothing: it writes each image as\n"
+           "the printer would keep it to DIR/image-ID.png (the print area as white paper, one black pixel a\n"
+           "dot), creating DIR, and prints the name of each file written; when one image cannot be made,\n"
+           "none is written.\n"
            "--paper (80 or 58, default 80) and --font (1 or 2, default 1) stand for the printer's settings\n"
            "there, for the check and the conversion alike.\n";
 }
 
-int DownloadImagesCommand::Run(CliContext &context, const std::vector<std::string> &args)
-{
-    const std::string prefix = "rollvane-cli: download-images";
+namespace {
+
+// The command line, taken apart.
+struct Request {
     std::vector<ImageArgument> images;
     std::optional<std::string> preview;
     std::optional<std::string> paper;
     std::optional<std::string> font;
+};
+
+// The command line as a request; false after writing the reason to errors.
+bool ParseRequest(const std::vector<std::string> &args, std::ostream &errors, Request *request)
+{
+    const std::string prefix = "rollvane-cli: download-images";
     std::optional<std::string> imageValue;
-    const std::pair<const char *, std::optional<std::string> *> options[] = {
-        {"--image", &imageValue}, {"--preview", &preview}, {"--paper", &paper}, {"--font", &font}};
+    const std::pair<const char *, std::optional<std::string> *> options[] = {{"--image", &imageValue},
+                                                                             {"--preview", &request->preview},
+                                                                             {"--paper", &request->paper},
+                                                                             {"--font", &request->font}};
     for (std::size_t i = 0; i < args.size(); ++i) {
         bool known = false;
         for (const auto &[option, target] : options) {
             std::string value;
             const int taken = OptionValue(args, i, option, &value);
             if (taken < 0) {
-                context.errors << prefix << ": " << option << " needs a value\n";
-                return kUsageError;
+                errors << prefix << ": " << option << " needs a value\n";
+                return false;
             }
             if (taken > 0) {
                 *target = value;
@@ -192,53 +204,54 @@ int DownloadImagesCommand::Run(CliContext &context, const std::vector<std::strin
             }
         }
         if (!known) {
-            context.errors << prefix << ": unexpected argument " << args[i] << "\n";
-            return kUsageError;
+            errors << prefix << ": unexpected argument " << args[i] << "\n";
+            return false;
         }
         if (imageValue) {
             ImageArgument image;
             if (const std::string why = ParseImage(*imageValue, &image); !why.empty()) {
-                context.errors << prefix << ": " << why << "\n";
-                return kUsageError;
+                errors << prefix << ": " << why << "\n";
+                return false;
             }
-            images.push_back(std::move(image));
+            request->images.push_back(std::move(image));
             imageValue.reset();
         }
     }
-    if (images.empty()) {
-        context.errors << prefix << " needs at least one --image ID:PATH[:WIDTH:ALIGN]\n";
-        return kUsageError;
+    if (request->images.empty()) {
+        errors << prefix << " needs at least one --image ID:PATH[:WIDTH:ALIGN]\n";
+        return false;
     }
-    if (images.size() > BitImagePage::kRows) {
-        context.errors << prefix << " takes at most 3 --image options, one for each file row\n";
-        return kUsageError;
+    if (request->images.size() > BitImagePage::kRows) {
+        errors << prefix << " takes at most 3 --image options, one for each file row\n";
+        return false;
     }
-    if ((paper || font) && !preview) {
-        context.errors << prefix
-                       << ": --paper and --font go with --preview; a download converts for the printer's own\n";
-        return kUsageError;
+    if ((request->paper || request->font) && !request->preview) {
+        errors << prefix << ": --paper and --font go with --preview; a download converts for the printer's own\n";
+        return false;
     }
-    if (paper && *paper != "80" && *paper != "58") {
-        context.errors << prefix << ": --paper is 80 or 58, not \"" << *paper << "\"\n";
-        return kUsageError;
+    if (request->paper && *request->paper != "80" && *request->paper != "58") {
+        errors << prefix << ": --paper is 80 or 58, not \"" << *request->paper << "\"\n";
+        return false;
     }
-    if (font && *font != "1" && *font != "2") {
-        context.errors << prefix << ": --font is 1 or 2, not \"" << *font << "\"\n";
-        return kUsageError;
+    if (request->font && *request->font != "1" && *request->font != "2") {
+        errors << prefix << ": --font is 1 or 2, not \"" << *request->font << "\"\n";
+        return false;
     }
+    return true;
+}
 
-    BitImagePage page(context.window.link(), context.window.interfaceDialog().settings());
-    if (preview) {
-        page.SetPaper(paper.value_or("80") + "mm", "Size" + font.value_or("1"));
-    }
-    const int rows = static_cast<int>(images.size());
-    for (int k = 1; k <= rows; ++k) {
-        const ImageArgument &image = images[static_cast<std::size_t>(k - 1)];
+// Puts the request's files into the page's rows, each through Browse and its check; false after
+// the page's message.
+bool FillRows(TerminalUserInterface &ui, const Request &request, BitImagePage &page)
+{
+    for (std::size_t n = 0; n < request.images.size(); ++n) {
+        const ImageArgument &image = request.images[n];
+        const int k = static_cast<int>(n) + 1;
         BitImagePage::Row &row = page.row(k);
         row.idText = image.id;
-        context.ui.AnswerNextFileChoice(image.path);
+        ui.AnswerNextFileChoice(image.path);
         if (!page.Browse(k)) {
-            return 0;
+            return false;
         }
         row.manipulate = image.width.has_value();
         if (image.width) {
@@ -246,11 +259,47 @@ int DownloadImagesCommand::Run(CliContext &context, const std::vector<std::strin
             row.alignment = image.alignment;
         }
     }
-    if (preview) {
-        return WritePreviews(context, page, rows, *preview);
+    return true;
+}
+
+}  // namespace
+
+int DownloadImagesCommand::Run(CliContext &context, const std::vector<std::string> &args)
+{
+    Request request;
+    if (!ParseRequest(args, context.errors, &request)) {
+        return kUsageError;
     }
-    page.Download();
+    BitImagePage page(context.window.link(), context.window.interfaceDialog().settings());
+    if (FillRows(context.ui, request, page)) {
+        page.Download();
+    }
     return 0;
+}
+
+bool DownloadImagesCommand::worksOnFilesOnly(const std::vector<std::string> &args) const
+{
+    return std::any_of(args.begin(), args.end(),
+                       [](const std::string &arg) { return arg == "--preview" || arg.rfind("--preview=", 0) == 0; });
+}
+
+int DownloadImagesCommand::RunOnFiles(TerminalUserInterface &ui, std::ostream &out, std::ostream &errors,
+                                      const std::vector<std::string> &args)
+{
+    Request request;
+    if (!ParseRequest(args, errors, &request)) {
+        return kUsageError;
+    }
+    // The page wants a link for its buttons; the preview never opens it.
+    platform::RealClock clock;
+    PrinterLink link(ui, clock);
+    InterfaceSettings interface;
+    BitImagePage page(link, interface);
+    page.SetPaper(request.paper.value_or("80") + "mm", "Size" + request.font.value_or("1"));
+    if (!FillRows(ui, request, page)) {
+        return 0;
+    }
+    return WritePreviews(ui, out, errors, clock, page, static_cast<int>(request.images.size()), *request.preview);
 }
 
 }  // namespace rollvane

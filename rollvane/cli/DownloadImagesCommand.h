@@ -16,6 +16,10 @@ public:
     }
     const char *help() const override;
     int Run(CliContext &context, const std::vector<std::string> &args) override;
+    // --preview opens no port: it needs neither inifile.inf nor a printer set up.
+    bool worksOnFilesOnly(const std::vector<std::string> &args) const override;
+    int RunOnFiles(TerminalUserInterface &ui, std::ostream &out, std::ostream &errors,
+                   const std::vector<std::string> &args) override;
 };
 
 }  // namespace rollvane

@@ -14,7 +14,7 @@ public:
     }
     const char *help() const override;
     int Run(CliContext &context, const std::vector<std::string> &args) override;
-    bool worksOnFilesOnly() const override { return true; }
+    bool worksOnFilesOnly(const std::vector<std::string> & /*args*/) const override { return true; }
     int RunOnFiles(TerminalUserInterface &ui, std::ostream &out, std::ostream &errors,
                    const std::vector<std::string> &args) override;
 };
