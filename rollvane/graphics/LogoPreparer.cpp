@@ -17,13 +17,6 @@ namespace rollvane {
 
 namespace {
 
-void Put32(std::string &out, std::size_t at, uint32_t value)
-{
-    for (int i = 0; i < 4; ++i) {
-        out[at + static_cast<std::size_t>(i)] = static_cast<char>(value >> (8 * i) & 0xFF);
-    }
-}
-
 // Luminance 0 (black) to 255 (white) of row y: BT.601 weights in integers, exact for greys.
 void GreyRow(const QImage &image, int y, std::vector<int> &grey)
 {
@@ -162,19 +155,8 @@ void LogoPreparer::Pack(const QImage &image, bool dither)
     width_ = image.width();
     height_ = image.height();
     const std::size_t rowBytes = RasterImage::RowBytes(width_);
-    bytes_.assign(kHeaderBytes + rowBytes * static_cast<std::size_t>(height_), '\0');
-    bytes_[0] = 'B';
-    bytes_[1] = 'M';
-    Put32(bytes_, 2, static_cast<uint32_t>(bytes_.size()));
-    Put32(bytes_, 10, kHeaderBytes);
-    Put32(bytes_, 14, 40);
-    Put32(bytes_, 18, static_cast<uint32_t>(width_));
-    Put32(bytes_, 22, static_cast<uint32_t>(height_));
-    bytes_[26] = 1;  // planes
-    bytes_[28] = 1;  // bits per pixel
-    Put32(bytes_, 34, static_cast<uint32_t>(bytes_.size() - kHeaderBytes));
-    // Colour 0 black, colour 1 white: the order the printer's own files have.
-    Put32(bytes_, 58, 0x00FFFFFF);
+    bytes_.assign(RasterImage::kHeaderBytes + rowBytes * static_cast<std::size_t>(height_), '\0');
+    RasterImage::WriteHeader(reinterpret_cast<uint8_t *>(bytes_.data()), width_, height_);
 
     const auto width = static_cast<std::size_t>(width_);
     std::vector<int> grey(width);
@@ -183,7 +165,7 @@ void LogoPreparer::Pack(const QImage &image, bool dither)
     std::vector<int> below(width + 2, 0);
     for (int32_t y = 0; y < height_; ++y) {
         GreyRow(image, y, grey);
-        auto *row = reinterpret_cast<uint8_t *>(bytes_.data()) + kHeaderBytes +
+        auto *row = reinterpret_cast<uint8_t *>(bytes_.data()) + RasterImage::kHeaderBytes +
                     static_cast<std::size_t>(height_ - 1 - y) * rowBytes;
         for (std::size_t x = 0; x < width; ++x) {
             const int value = dither ? grey[x] + here[x + 1] : grey[x];

@@ -20,7 +20,6 @@ public:
 
     static constexpr int32_t kMinWidth = 10;
     static constexpr int kBlackBelow = 128;
-    static constexpr std::size_t kHeaderBytes = 62;
 
     struct Options {
         int32_t width = 0;  // dots; 0 for the picture's own width, reduced to the paper's limit

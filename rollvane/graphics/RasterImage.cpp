@@ -16,7 +16,7 @@ bool Hopeless(int error)
            error == EINVAL || error == EFBIG;
 }
 
-void Put32(std::vector<uint8_t> &out, std::size_t at, uint32_t value)
+void Put32(uint8_t *out, std::size_t at, uint32_t value)
 {
     for (int i = 0; i < 4; ++i) {
         out[at + static_cast<std::size_t>(i)] = static_cast<uint8_t>(value >> (8 * i));
@@ -104,6 +104,23 @@ int RasterImage::Convert(const std::string &path, int32_t width, int32_t /*reser
     return kConverted;
 }
 
+void RasterImage::WriteHeader(uint8_t *file, int32_t width, int32_t height)
+{
+    const std::size_t imageBytes = RowBytes(width) * static_cast<std::size_t>(height);
+    file[0] = 'B';
+    file[1] = 'M';
+    Put32(file, 2, static_cast<uint32_t>(kHeaderBytes + imageBytes));
+    Put32(file, 10, kHeaderBytes);
+    Put32(file, 14, 40);
+    Put32(file, 18, static_cast<uint32_t>(width));
+    Put32(file, 22, static_cast<uint32_t>(height));
+    file[26] = 1;  // planes
+    file[28] = 1;  // bits per pixel
+    Put32(file, 34, static_cast<uint32_t>(imageBytes));
+    // Colour 0 black, colour 1 white.
+    Put32(file, 58, 0x00FFFFFF);
+}
+
 // Reducing, a dot is black when any source pixel that falls on it is black, so thin black lines
 // survive; enlarging, each dot takes the nearest source pixel toward the top left. The rest of
 // the print area is white.
@@ -111,19 +128,7 @@ void RasterImage::Draw(int64_t targetWidth, int64_t targetHeight, int64_t offset
 {
     const std::size_t rowBytes = RowBytes(maxWidth_);
     output_.assign(kHeaderBytes + static_cast<std::size_t>(targetHeight) * rowBytes, 0);
-    const auto imageBytes = static_cast<uint32_t>(output_.size() - kHeaderBytes);
-    output_[0] = 'B';
-    output_[1] = 'M';
-    Put32(output_, 2, static_cast<uint32_t>(output_.size()));
-    Put32(output_, 10, kHeaderBytes);
-    Put32(output_, 14, 40);
-    Put32(output_, 18, static_cast<uint32_t>(maxWidth_));
-    Put32(output_, 22, static_cast<uint32_t>(targetHeight));
-    output_[26] = 1;  // planes
-    output_[28] = 1;  // bits per pixel
-    Put32(output_, 34, imageBytes);
-    // Colour 0 black, colour 1 white.
-    Put32(output_, 58, 0x00FFFFFF);
+    WriteHeader(output_.data(), maxWidth_, static_cast<int32_t>(targetHeight));
 
     const int64_t sourceWidth = source_.width();
     const int64_t sourceHeight = source_.height();

@@ -55,6 +55,10 @@ public:
     // Why the last LoadBmp or Convert failed, for a person; empty after success.
     const std::string &problem() const { return problem_; }
 
+    // The kHeaderBytes header of a 1-bit BMP of width x height dots, rows bottom up, colour 0
+    // black and colour 1 white: the form the printer keeps its images in. file has room for it
+    // and holds zeros there.
+    static void WriteHeader(uint8_t *file, int32_t width, int32_t height);
     // Bytes of one output row: 1 bit a dot, rounded up to 4 bytes.
     static std::size_t RowBytes(int32_t maxWidth) { return static_cast<std::size_t>((maxWidth + 31) / 32) * 4; }
 

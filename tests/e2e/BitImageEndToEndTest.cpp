@@ -6,6 +6,7 @@
 #include "rollvane/link/InterfaceSettings.h"
 #include "rollvane/link/PrinterLink.h"
 #include "tests/graphics/Bmp.h"
+#include "tests/link/TestInterfaceSettings.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/PngReader.h"
 #include "tests/support/ProcessRunner.h"
@@ -175,13 +176,7 @@ TEST(BitImageEndToEnd, AFontByteOfZeroKeepsTheFontSizeOnlyOverTheNetwork)
             interface.ipAddress = ntohl(inet_addr(line.address));
             interface.linkType = rollvane::LinkNetwork;
         } else {
-            interface.portText = "COM3";
-            interface.baudText = "115200";
-            interface.baudRate = 115200;
-            interface.parityText = "NONE";
-            interface.stopBitsText = "1";
-            interface.stopBits = 1;
-            interface.flowText = "Xon/Xoff";
+            interface = link_test::Com3Settings();
             link.devices().SetEntry("COM3", dir.file("tty"));
         }
         link.linkType = interface.linkType;

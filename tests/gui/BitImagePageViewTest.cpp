@@ -7,6 +7,7 @@
 #include "rollvane/link/InterfaceSettings.h"
 #include "rollvane/link/PrinterLink.h"
 #include "tests/graphics/Bmp.h"
+#include "tests/link/TestInterfaceSettings.h"
 #include "tests/settings/ScriptedSettingsPrinter.h"
 #include "tests/support/RecordingUserInterface.h"
 #include "tests/support/TempDir.h"
@@ -33,13 +34,7 @@ protected:
     BitImagePageViewTest() : link(ui, clock), page(link, interface)
     {
         testing_support::EnsureQtApplication();
-        interface.portText = "COM3";
-        interface.baudText = "115200";
-        interface.baudRate = 115200;
-        interface.parityText = "NONE";
-        interface.stopBitsText = "1";
-        interface.stopBits = 1;
-        interface.flowText = "Xon/Xoff";
+        interface = link_test::Com3Settings();
         link.devices().SetEntry("COM3", printer.slavePath());
         link.linkType = LinkSerial;
         view = std::make_unique<BitImagePageView>(page);

@@ -28,4 +28,15 @@ inline rollvane::InterfaceSettings SerialSettings(const std::string &port, int32
     return settings;
 }
 
+// What the Interface Properties dialog keeps for COM3 at 115200 baud, 8 data bits, no parity,
+// one stop bit and Xon/Xoff: the texts it shows and the numbers it took from them.
+inline rollvane::InterfaceSettings Com3Settings()
+{
+    rollvane::InterfaceSettings settings = SerialSettings("COM3", 115200, "NONE", 8, 1);
+    settings.baudText = "115200";
+    settings.stopBitsText = "1";
+    settings.flowText = "Xon/Xoff";
+    return settings;
+}
+
 }  // namespace link_test
