@@ -1,4 +1,4 @@
-// The fault matrix: rollvane-cli's four actions against a printer with one fault each, over the
+// The fault matrix: rollvane-cli's six actions against a printer with one fault each, over the
 // network and over a serial line. Each row is a fault, each cell one run of the program against
 // a printer of its own (the real kova-sim, or a printer scripted here where kova-sim has no such
 // fault); all cells run side by side, each on a loopback address or a pseudo-terminal of its
@@ -6,6 +6,7 @@
 // the time-outs the program is bound by, and what becomes of the files the action was given.
 // The matrix is printed; a cell marked with a fault of the program is reported, not failed.
 #include "tests/e2e/ScriptedPrinter.h"
+#include "tests/graphics/Bmp.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/ProcessRunner.h"
 #include "tests/support/TempDir.h"
@@ -30,6 +31,7 @@
 
 namespace {
 
+using graphics_testing::Bmp;
 using testing_support::ChildProcess;
 using testing_support::ProcessResult;
 using testing_support::ProcessRunner;
@@ -43,8 +45,9 @@ enum class Line {
     Serial
 };
 
-constexpr int kActions = 4;
-const char *const kActionNames[kActions] = {"status", "load-printer -o", "change-settings", "print-config"};
+constexpr int kActions = 6;
+const char *const kActionNames[kActions] = {"status",       "load-printer -o", "change-settings",
+                                            "print-config", "download-images", "print-image"};
 
 std::vector<std::string> ActionArguments(int action)
 {
@@ -55,8 +58,13 @@ std::vector<std::string> ActionArguments(int action)
         return {"load-printer", "-o", "out.txt"};
     case 2:
         return {"change-settings", "settings.txt"};
-    default:
+    case 3:
         return {"print-config"};
+    case 4:
+        // A converted row and a file sent as it is.
+        return {"download-images", "--image", "5:logo.bmp:200:center", "--image", "7:small.bmp"};
+    default:
+        return {"print-image", "5"};
     }
 }
 
@@ -83,7 +91,8 @@ constexpr double kMarginSeconds = 4;
 // What one action must give. err is a pattern: {S} stands for the status channel, {D} for the
 // data channel as the cause lines name them, {re:...} for a regular expression; the rest is
 // literal. seconds: the time-outs the program is bound by (the margin is added). n: the byte
-// count of a --drop-after in the row's options. fault: a fault of the program the cell shows.
+// count of a --drop-after in the row's options. receipts: how many kova-sim writes (-1: not
+// counted; a scripted printer prints none). fault: a fault of the program the cell shows.
 struct Cell {
     int exit = 0;
     std::string out;
@@ -91,6 +100,7 @@ struct Cell {
     double seconds = 0;
     Output output = Output::Kept;
     int n = 0;
+    int receipts = -1;
     const char *fault = nullptr;
 };
 using Cells = std::array<Cell, kActions>;
@@ -124,34 +134,55 @@ const std::string kSilentSerial = Timeout("{S}: receive: no reply within 1000 ms
 const std::string kClosed = Timeout("{D}: receive: the printer closed the connection");
 // The line hung up: said as such, not as a time-out, which was not waited for.
 const std::string kHungUp = Timeout("{D}: receive: the line hung up (the printer or its cable went away)");
+const std::string kDownloaded = "Message: Download Finished !\n";
+const std::string kSetupData = "Error: Error in SetupData!\n  cause: {D}: {re:[^\n]+}\n";
+const char kFileDropFault[] = "the printer dropped the link inside the file sent as it is: the system had taken the "
+                              "whole file, nothing looks at the link again, and the download is reported as finished";
+const char kPrintDropFault[] =
+    "the printer dropped the link after the image's select: the system takes the later "
+    "commands, nothing looks at the link again, and print-image exits 0 with nothing printed";
 
 // The cells of a healthy printer.
 Cells HealthyNetwork()
 {
-    return {{{0, "0x00\n", "", 1}, {0, "", kSaved, 1, Output::Healthy}, {0, "", kDoneNetwork, 7}, {0, "", "", 5}}};
+    return {{{0, "0x00\n", "", 1},
+             {0, "", kSaved, 1, Output::Healthy},
+             {0, "", kDoneNetwork, 7},
+             {0, "", "", 5, Output::Kept, 0, 1},
+             {0, "", kDownloaded, 2, Output::Kept, 0, 0},
+             {0, "", "", 1, Output::Kept, 0, 1}}};
 }
 Cells HealthySerial()
 {
-    return {{{0, "0x00\n", "", 0}, {0, "", kSaved, 0, Output::Healthy}, {0, "", kDoneSerial, 5}, {0, "", "", 3}}};
+    return {{{0, "0x00\n", "", 0},
+             {0, "", kSaved, 0, Output::Healthy},
+             {0, "", kDoneSerial, 5},
+             {0, "", "", 3, Output::Kept, 0, 1},
+             {0, "", kDownloaded, 1, Output::Kept, 0, 0},
+             {0, "", "", 0, Output::Kept, 0, 1}}};
 }
-// Every action stops at its first status with the same message.
-Cells AllFour(const Cell &status, const std::string &err, double seconds)
+// Every action stops at its first status with the same message, and nothing prints.
+Cells EveryAction(const Cell &status, const std::string &err, double seconds)
 {
-    return {
-        {status, {status.exit, "", err, seconds}, {status.exit, "", err, seconds}, {status.exit, "", err, seconds}}};
+    Cells cells;
+    cells.fill({status.exit, "", err, seconds, Output::Kept, 0, 0});
+    cells[0] = status;
+    return cells;
 }
-// Healthy but for the printout, which the paper sensor stops.
+// Healthy but for the printout, which the paper sensor stops. print-image asks the status only,
+// and kova-sim prints whatever its paper sensor says.
 Cells PaperFault(Cells cells, const std::string &err, double seconds)
 {
-    cells[3] = {1, "", err, seconds};
+    cells[3] = {1, "", err, seconds, Output::Kept, 0, 0};
     return cells;
 }
 
 // The time-outs: a network status waits up to 1 s for the next whole second and 10 s for the
-// reply, a serial one 1 s for the reply (each status attempt); Load Printer makes two status
-// attempts, Change Settings and Print Configuration one and then two more; a network receive
-// waits 10 s; after the settings the program waits past 2 and then 1 whole second (up to 5 s),
-// after the printout past 2 (up to 3 s).
+// reply, a serial one 1 s for the reply (each status attempt); Load Printer, Download and Print
+// the Selected BMP make two status attempts, Change Settings and Print Configuration one and then
+// two more; a network receive waits 10 s; after the settings the program waits past 2 and then 1
+// whole second (up to 5 s), after the printout past 2 (up to 3 s), after a file sent as it is
+// past the next whole second (up to 1 s).
 const std::vector<Row> &Rows()
 {
     static const std::vector<Row> rows = {
@@ -162,21 +193,25 @@ const std::vector<Row> &Rows()
          Cells{{{1, "", kSilentNetwork, 11},
                 {1, "", kSilentNetwork, 22},
                 {1, "", kSilentNetwork, 33},
-                {1, "", kSilentNetwork, 33}}},
+                {1, "", kSilentNetwork, 33},
+                {1, "", kSilentNetwork, 22, Output::Kept, 0, 0},
+                {1, "", kSilentNetwork, 22, Output::Kept, 0, 0}}},
          Cells{{{1, "", kSilentSerial, 1},
                 {1, "", kSilentSerial, 2},
                 {1, "", kSilentSerial, 3},
-                {1, "", kSilentSerial, 3}}}},
+                {1, "", kSilentSerial, 3},
+                {1, "", kSilentSerial, 2, Output::Kept, 0, 0},
+                {1, "", kSilentSerial, 2, Output::Kept, 0, 0}}}},
         {"busy (status 08)",
          Printer::Sim,
          {"--status", "08"},
-         AllFour({1, "0x08\n", kBusy, 1}, kBusy, 1),
-         AllFour({1, "0x08\n", kBusy, 0}, kBusy, 0)},
+         EveryAction({1, "0x08\n", kBusy, 1}, kBusy, 1),
+         EveryAction({1, "0x08\n", kBusy, 0}, kBusy, 0)},
         {"no status (status FF)",
          Printer::Sim,
          {"--status", "FF"},
-         AllFour({1, "0xFF\n", kBusy, 1}, kBusy, 1),
-         AllFour({1, "0xFF\n", kBusy, 0}, kBusy, 0)},
+         EveryAction({1, "0xFF\n", kBusy, 1}, kBusy, 1),
+         EveryAction({1, "0xFF\n", kBusy, 0}, kBusy, 0)},
         {"paper out (04)",
          Printer::Sim,
          {"--paper", "04"},
@@ -196,24 +231,36 @@ const std::vector<Row> &Rows()
         // load in its 11th configuration read after "1F"; the write in the model query after
         // "1D 49", whose reply the program waits for (dropped among the set commands, the drop
         // can go unseen: every later send may be taken by the system before the printer has
-        // closed); the printout in the paper-sensor request after "1B". A serial line hangs up:
-        // its reads end at once, so no time-out was waited for.
+        // closed); the printout in the paper-sensor request after "1B"; the download 100 bytes
+        // into small.bmp, which follows the two configuration reads (12 bytes), logo.bmp's
+        // select (4) and its converted image (7262) and small.bmp's select (4); print-image
+        // after the image's select "1F 30 05". Over a serial line the status request comes
+        // first, 2 bytes more. A serial line hangs up: its reads end at once, so no time-out was
+        // waited for.
         {"dropped after n bytes",
          Printer::Sim,
          {"--drop-after", "{n}"},
          Cells{{{0, "0x00\n", "", 1, Output::Kept, 1},
                 {1, "", kClosed, 1, Output::Kept, 64},
                 {1, "", Timeout("{D}: send: {re:(Broken pipe|Connection reset by peer)}"), 2, Output::Kept, 10},
-                {1, "", kClosed, 2, Output::Kept, 4}}},
+                {1, "", kClosed, 2, Output::Kept, 4},
+                {1, "", kSetupData, 2, Output::Kept, 7382, 0, kFileDropFault},
+                {1, "", Timeout("{D}: {re:[^\n]+}"), 1, Output::Kept, 3, 0, kPrintDropFault}}},
          Cells{{{1, "", kHungUp, 0, Output::Kept, 1},
                 {1, "", kHungUp, 0, Output::Kept, 66},
                 {1, "", Timeout("{D}: send: Input/output error"), 0, Output::Kept, 54},
-                {1, "", kHungUp, 0, Output::Kept, 8}}}},
+                {1, "", kHungUp, 0, Output::Kept, 8},
+                {1, "", kSetupData, 1, Output::Kept, 7384, 0, kFileDropFault},
+                {1, "", Timeout("{D}: {re:[^\n]+}"), 0, Output::Kept, 5, 0, kPrintDropFault}}}},
         // The printer stays away for 6 s after the settings; the program waits its fixed time
         // and reports the write as complete.
         {"slow restart (6 s)", Printer::Sim, {"--slow-restart", "6"}, HealthyNetwork(), HealthySerial()},
-        {"port held by another program", Printer::PortHeld, {}, std::nullopt, AllFour({1, "", kHeld, 0}, kHeld, 0)},
-        {"libqlnk.so.1 missing", Printer::NoLibrary, {}, AllFour({1, "", kNoLibrary, 0}, kNoLibrary, 0), std::nullopt},
+        {"port held by another program", Printer::PortHeld, {}, std::nullopt, EveryAction({1, "", kHeld, 0}, kHeld, 0)},
+        {"libqlnk.so.1 missing",
+         Printer::NoLibrary,
+         {},
+         EveryAction({1, "", kNoLibrary, 0}, kNoLibrary, 0),
+         std::nullopt},
         // Only bit 3 of the status byte counts, so "A" (network) and "G" (serial) are ready; the
         // paper sensor's "G" has the paper-out bit set.
         {"hostile: garbage",
@@ -222,22 +269,28 @@ const std::vector<Row> &Rows()
          Cells{{{0, "0x41\n", "", 1},
                 {0, "", kSaved, 1, Output::Complete},
                 {0, "", kDoneNetwork, 7},
-                {1, "", kPaperOut, 2}}},
+                {1, "", kPaperOut, 2},
+                {0, "", kDownloaded, 2},
+                {0, "", "", 1}}},
          Cells{{{0, "0x47\n", "", 0},
                 {0, "", kSaved, 0, Output::Complete},
                 {0, "", kDoneSerial, 5},
-                {1, "", kPaperOut, 0}}}},
+                {1, "", kPaperOut, 0},
+                {0, "", kDownloaded, 1},
+                {0, "", "", 0}}}},
         {"hostile: short replies",
          Printer::Short,
          {},
          [] {
              Cells cells = HealthyNetwork();
              cells[1] = {1, "", Timeout("{D}: receive: a short reply: 1 of 2 bytes within 10000 ms"), 11};
+             cells[4] = {1, "", cells[1].err, 11};
              return cells;
          }(),
          [] {
              Cells cells = HealthySerial();
              cells[1] = {1, "", Timeout("{D}: receive: no reply within 1000 ms (1 of 2 bytes came)"), 1};
+             cells[4] = {1, "", cells[1].err, 1};
              return cells;
          }()},
         // The serial line discards what came unread before each request; the network must not take
@@ -489,7 +542,7 @@ Outcome RunCell(const Matrix &matrix, const Row &row, Line line, int action, con
                 const std::string &address)
 {
     Outcome outcome;
-    TempDir work;     // the program's folder: inifile.inf, settings.txt, out.txt
+    TempDir work;     // the program's folder: inifile.inf, settings.txt, out.txt and two pictures
     TempDir printer;  // the printer's: its line, log and receipts
     const std::string tty = printer.file("tty");
     const Healthy &healthy = matrix.healthy.at(line);
@@ -497,6 +550,10 @@ Outcome RunCell(const Matrix &matrix, const Row &row, Line line, int action, con
     TempDir::Write(work.file("inifile.inf"), SerialProfile(tty));
     TempDir::Write(work.file("settings.txt"), healthy.settings);
     TempDir::Write(work.file("out.txt"), old);
+    // A logo converted on the way and a small picture sent as it is.
+    const auto logo = [](int x, int y) { return x < 2 || y < 2 || x >= 198 || y >= 98 || (x + y) % 7 == 0 ? 0 : 1; };
+    TempDir::Write(work.file("logo.bmp"), Bmp{200, 100, 1, logo}.Bytes());
+    TempDir::Write(work.file("small.bmp"), Bmp{64, 32, 1, [](int x, int y) { return (x / 8 + y / 8) % 2; }}.Bytes());
     const auto before = Files(work.path());
 
     ChildProcess sim;
@@ -541,6 +598,22 @@ Outcome RunCell(const Matrix &matrix, const Row &row, Line line, int action, con
         ioctl(held, TIOCNXCL);
         close(held);
     }
+    // kova-sim writes a receipt a moment after the cut it takes; it is counted once it stopped.
+    std::optional<int> receipts;
+    if (sim.running() && cell.receipts >= 0) {
+        const auto count = [&printer] {
+            int n = 0;
+            for (const auto &entry : std::filesystem::directory_iterator(printer.file("out"))) {
+                n += entry.path().extension() == ".png";
+            }
+            return n;
+        };
+        for (int i = 0; i < 80 && count() < cell.receipts; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(25));
+        }
+        sim.Stop();
+        receipts = count();
+    }
 
     const std::string channel = line == Line::Network ? "LAN " + address : "COM3 (" + tty + ")";
     const std::string statusPlace = line == Line::Network ? channel + ":3000 (UDP status channel)" : channel;
@@ -559,6 +632,9 @@ Outcome RunCell(const Matrix &matrix, const Row &row, Line line, int action, con
     const bool errMatches = std::regex_match(result.err, Expand(cell.err, statusPlace, dataPlace));
     if (!errMatches) {
         differences.push_back("stderr");
+    }
+    if (receipts && *receipts != cell.receipts) {
+        differences.push_back(std::to_string(*receipts) + " receipts");
     }
     if (outcome.seconds > cell.seconds + kMarginSeconds) {
         std::ostringstream text;
