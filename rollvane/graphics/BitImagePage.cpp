@@ -313,6 +313,10 @@ int BitImagePage::DownloadFiles()
                 }
                 return 0;
             }
+            if (!link_.CheckConnected()) {
+                ShowError("Error in SetupData!", link_.failureCause());
+                return 0;
+            }
             continue;
         }
         if (const std::string problem = WidthProblem(r); !problem.empty()) {
@@ -334,6 +338,15 @@ int BitImagePage::DownloadFiles()
             return 0;
         }
         if (!SendConverted(id)) {
+            ShowError("Error in SetupData!", link_.failureCause());
+            return 0;
+        }
+        if (n + 1 == chosen.size()) {
+            // The last image gets the wait a file gets, so that a printer that dropped the link
+            // while taking it has been seen.
+            link_.WaitSeconds(0);
+        }
+        if (!link_.CheckConnected()) {
             ShowError("Error in SetupData!", link_.failureCause());
             return 0;
         }
@@ -438,7 +451,12 @@ int BitImagePage::PrintSelected()
     const bool printed = link_.SendBulk(select, sizeof select) && link_.SendBulk(print, sizeof print) &&
                          link_.Send({0x1B, 0x64, 0x08}) && link_.Send({0x1B, 0x64, 0x08}) &&
                          link_.Send({0x1B, 0x64, 0x08}) && link_.Send({0x1B, 0x69});
-    if (!printed) {
+    // The system takes the commands whether or not the printer is still there; a printer that
+    // dropped the link shows by the next whole second.
+    if (printed) {
+        link_.WaitSeconds(0);
+    }
+    if (!printed || !link_.CheckConnected()) {
         // Nothing else would tell that the picture did not print.
         action.ReportTimeout();
         return 0;

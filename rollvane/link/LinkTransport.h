@@ -45,6 +45,10 @@ public:
     virtual int SetWriteTimeout(uint32_t) { return 0; }
     // Discards what the serial port received and nobody read.
     virtual void PurgeReceive() {}
+    // After the last block of a sequence that waits for no reply: 0, with the cause in the
+    // journal, when the printer has already gone (a hung-up line, a closed connection), since a
+    // sent block only says the system took it. 1 otherwise, and where the transport cannot tell.
+    virtual int CheckConnected() { return 1; }
     // Releases what is open; the transport may be opened and configured again afterwards.
     virtual void Close() = 0;
     virtual bool isOpen() const = 0;

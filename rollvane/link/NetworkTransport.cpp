@@ -121,6 +121,28 @@ void NetworkTransport::PurgeReceive()
     }
 }
 
+int NetworkTransport::CheckConnected()
+{
+    if (!dataOpened_ || !dataOpenFailure_.empty()) {
+        return 1;
+    }
+    // A look without waiting: nothing to read is a printer still there; an end of stream or a
+    // reset is one that has gone. A stray byte read here is one nobody asked for.
+    uint8_t local[kReceiveBufferSize];
+    uint32_t received = 0;
+    const int result =
+        qlnk_.RecvData(&dataChannel_.netSocket, local, sizeof local, &received, dataChannel_.portType, 0);
+    if (result && received == 0) {
+        journal_.Failed(channelName(dataChannel_), "send", "the printer closed the connection");
+        return 0;
+    }
+    if (!result && !qlnk_.timedOut()) {
+        ChannelFailed(dataChannel_, "send", dataOpenFailure_);
+        return 0;
+    }
+    return 1;
+}
+
 int NetworkTransport::Send(const uint8_t *data, uint32_t length, bool bulk)
 {
     // Bytes the printer sent beyond an earlier reply would be read as the reply to this

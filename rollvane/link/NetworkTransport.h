@@ -30,6 +30,7 @@ public:
     int ReceiveStatusReply(uint8_t *buffer, uint32_t length) override;
     // Discards what the data channel holds unread.
     void PurgeReceive() override;
+    int CheckConnected() override;
     void Close() override;
     bool isOpen() const override { return dataOpened_ || statusOpened_; }
 

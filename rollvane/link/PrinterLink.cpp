@@ -201,6 +201,11 @@ void PrinterLink::PurgeReceive()
     }
 }
 
+int PrinterLink::CheckConnected()
+{
+    return transport_ ? transport_->CheckConnected() : 0;
+}
+
 int PrinterLink::Send(std::initializer_list<uint8_t> bytes)
 {
     return Send(bytes.begin(), static_cast<uint32_t>(bytes.size()));

@@ -60,6 +60,8 @@ public:
     int QueryStatus(uint8_t *status);
     int ReceiveStatusReply(uint8_t *buffer, uint32_t length);
     void PurgeReceive();
+    // 0, with the cause, when the printer has gone since the last send (see LinkTransport).
+    int CheckConnected();
     int SetReadTimeout(uint32_t ms);
     int SetWriteTimeout(uint32_t ms);
     void Close();

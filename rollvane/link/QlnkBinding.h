@@ -35,6 +35,8 @@ public:
     // Why the last call failed, for a person: "Connection refused", "no reply within 10000 ms"
     // (a receive) or "no answer within 10000 ms", "cannot load libqlnk.so.1: ...".
     std::string failureText(bool receiving = false) const;
+    // Whether the last call ran out of time (rather than failing).
+    bool timedOut() const { return loadProblem_.empty() && status_ == QLNK_E_TIMEOUT; }
 
 private:
     // The library loaded for one call and its entry point, or nothing after noting why not.

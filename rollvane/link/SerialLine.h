@@ -21,6 +21,8 @@ public:
     virtual bool Read(uint8_t *buffer, std::size_t length, std::size_t *received, int *error) = 0;
     virtual bool Write(const uint8_t *data, std::size_t length, std::size_t *written, int *error) = 0;
     virtual bool PurgeReceive() = 0;
+    // Whether the other end has hung up: a written block only says the system took it.
+    virtual bool HungUp() const { return false; }
 };
 
 }  // namespace rollvane

@@ -1,5 +1,7 @@
 #include "rollvane/link/SerialPortLine.h"
 
+#include <poll.h>
+
 namespace rollvane {
 
 std::unique_ptr<SerialLine> SerialPortLine::Open(const std::string &path, int *error)
@@ -15,6 +17,12 @@ bool SerialPortLine::SetTimeouts(const platform::CommTimeouts &timeouts)
 {
     port_->SetTimeouts(timeouts);
     return true;
+}
+
+bool SerialPortLine::HungUp() const
+{
+    pollfd line{port_->fd(), 0, 0};
+    return ::poll(&line, 1, 0) == 1 && (line.revents & POLLHUP) != 0;
 }
 
 bool SerialPortLine::Read(uint8_t *buffer, std::size_t length, std::size_t *received, int *error)

@@ -27,6 +27,7 @@ public:
         int error = 0;
         return port_->PurgeReceive(&error);
     }
+    bool HungUp() const override;
 
 private:
     std::unique_ptr<platform::SerialPort> port_;

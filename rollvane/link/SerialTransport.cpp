@@ -142,6 +142,15 @@ int SerialTransport::SetWriteTimeout(uint32_t ms)
     return ApplyTimeouts({kMax, kMax, 1000, 1250, ms});
 }
 
+int SerialTransport::CheckConnected()
+{
+    if (line_ && line_->HungUp()) {
+        journal_.Failed(where(), "send", "the line hung up (the printer or its cable went away)");
+        return 0;
+    }
+    return 1;
+}
+
 void SerialTransport::PurgeReceive()
 {
     if (line_) {

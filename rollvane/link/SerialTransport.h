@@ -28,6 +28,7 @@ public:
     int SetReadTimeout(uint32_t ms) override;
     int SetWriteTimeout(uint32_t ms) override;
     void PurgeReceive() override;
+    int CheckConnected() override;
     void Close() override { line_.reset(); }
     bool isOpen() const override { return line_ != nullptr; }
 
