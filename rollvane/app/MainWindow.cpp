@@ -3,6 +3,7 @@
 #include "rollvane/graphics/BitImagePage.h"
 #include "rollvane/link/PrinterAction.h"
 #include "rollvane/link/PrinterLink.h"
+#include "rollvane/messages/MessagesPage.h"
 #include "rollvane/settings/SettingsPage.h"
 
 #include "platform/InputFile.h"
@@ -38,6 +39,7 @@ MainWindow::MainWindow(UserInterface &ui, platform::Clock &clock, const std::str
     interfaceDialog_->settings().linkType = values.linkType;
     settingsPage_ = std::make_unique<SettingsPage>(*link_, interfaceDialog_->settings());
     bitImagePage_ = std::make_unique<BitImagePage>(*link_, interfaceDialog_->settings());
+    messagesPage_ = std::make_unique<MessagesPage>(*link_, interfaceDialog_->settings());
 }
 
 MainWindow::~MainWindow() = default;

@@ -23,6 +23,7 @@ class UsbEventSource;
 namespace rollvane {
 
 class BitImagePage;
+class MessagesPage;
 class PrinterLink;
 class SettingsPage;
 
@@ -50,6 +51,7 @@ public:
     UserInterface &ui() { return ui_; }
     SettingsPage &settingsPage() { return *settingsPage_; }
     BitImagePage &bitImagePage() { return *bitImagePage_; }
+    MessagesPage &messagesPage() { return *messagesPage_; }
 
     int currentPage() const { return currentPage_; }
     bool pageShown(int index) const { return index == shownPage_; }
@@ -92,6 +94,7 @@ private:
     std::unique_ptr<platform::UsbEventSource> usbMonitor_;
     std::unique_ptr<SettingsPage> settingsPage_;
     std::unique_ptr<BitImagePage> bitImagePage_;
+    std::unique_ptr<MessagesPage> messagesPage_;
     int currentPage_ = kStartPage;
     int shownPage_ = kStartPage;
     bool exitEnabled_ = true;

@@ -4,6 +4,7 @@
 #include "rollvane/gui/AboutDialog.h"
 #include "rollvane/gui/BitImagePageView.h"
 #include "rollvane/gui/KeyboardFilter.h"
+#include "rollvane/gui/MessagesPageView.h"
 #include "rollvane/gui/ProgramIcon.h"
 #include "rollvane/gui/SettingsPageView.h"
 #include "ui_MainWindowView.h"
@@ -50,6 +51,7 @@ MainWindowView::MainWindowView(MainWindow &window, QWidget *parent)
     }
     SetPageView(0, new SettingsPageView(window_.settingsPage()));
     SetPageView(1, new BitImagePageView(window_.bitImagePage()));
+    SetPageView(2, new MessagesPageView(window_.messagesPage()));
     form_->tabBar->setExpanding(false);
     form_->tabBar->setCurrentIndex(window_.currentPage());
     ShowPages();
