@@ -1,6 +1,6 @@
 // Any bytes as a demo file: nothing may crash or touch memory outside the input and output,
 // the output is never longer than the input, a second run into the used output vector gives
-// the same result, and the result is the one of the original's two passes, written plainly
+// the same result, and the result is the one of the language's two passes, written plainly
 // below: the first zeroes separators and comments in a copy that ends in a zero byte, the
 // second reads tokens up to those zeros.
 #include "rollvane/printouts/ParseCommandText.h"

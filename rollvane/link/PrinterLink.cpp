@@ -213,11 +213,18 @@ int PrinterLink::Send(std::initializer_list<uint8_t> bytes)
 
 int PrinterLink::Send(const uint8_t *data, uint32_t length)
 {
+    if (length == 0) {
+        // An empty block has nothing to carry; a port would wait for a byte that never goes.
+        return transport_ && transport_->isOpen() ? 1 : 0;
+    }
     return transport_ ? Waiting([&] { return transport_->Send(data, length, false); }) : 0;
 }
 
 int PrinterLink::SendBulk(uint8_t *data, uint32_t length)
 {
+    if (length == 0) {
+        return transport_ && transport_->isOpen() ? 1 : 0;
+    }
     // The data goes out exactly as given, and every transport reports its real result.
     return transport_ ? Waiting([&] { return transport_->Send(data, length, true); }) : 0;
 }

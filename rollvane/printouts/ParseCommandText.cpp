@@ -11,11 +11,10 @@ namespace rollvane {
 
 namespace {
 
-// The original translated in two passes: the first overwrote separators and comments with
-// zero bytes, with its own quote flag; the second read tokens up to those zeros, with a
-// second quote flag. Both flags are kept here in one read-only scan. They part when a quote
-// ends up inside a name's token (A"), and from then on the first flag alone decides whether
-// a space separates, the second whether letters and digits are text or tokens.
+// The language is defined by two passes: the first blanks separators and comments out, with
+// its own quote flag; the second reads tokens up to those blanks, with a second quote flag. Both flags are kept here in
+// one read-only scan. They part when a quote ends up inside a name's token (A"), and from then on the first flag alone
+// decides whether a space separates, the second whether letters and digits are text or tokens.
 enum Kind : uint8_t {
     kPlain,    // gives itself
     kBlank,    // tab, CR, LF and NUL: always a separator

@@ -18,8 +18,7 @@ struct CommandTextResult {
 // Translates a demo file's command text (byte values, the name ESC, literal and quoted text,
 // comments) into printer bytes. The output is replaced; on a syntax error it is left empty,
 // as the printer gets nothing from such a file. The input is only read: a NUL in it separates
-// tokens like the zero bytes the original program wrote over separators and comments, and
-// the end of the input ends a token, a comment or an open quote. The output is never longer
+// tokens as a tab does, and the end of the input ends a token, a comment or an open quote. The output is never longer
 // than the input; reusing one output vector spares its allocation.
 CommandTextResult ParseCommandText(std::string_view text, std::vector<uint8_t> &output);
 

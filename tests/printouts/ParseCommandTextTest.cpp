@@ -102,7 +102,7 @@ TEST(ParseCommandTextTest, TranslatesEveryCaseOfTheLanguage)
     }
 }
 
-TEST(ParseCommandTextTest, TranslatesAFileLargerThanTheOriginalBuffers)
+TEST(ParseCommandTextTest, TranslatesAFileLargerThanTenMebibytes)
 {
     const std::string_view line = "ESC \"@\" \"Total   12.50\" 0x0A ; total\r\n";  // 16 bytes
     std::string text;
