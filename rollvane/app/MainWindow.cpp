@@ -4,6 +4,7 @@
 #include "rollvane/link/PrinterAction.h"
 #include "rollvane/link/PrinterLink.h"
 #include "rollvane/messages/MessagesPage.h"
+#include "rollvane/printouts/DemoPage.h"
 #include "rollvane/settings/SettingsPage.h"
 
 #include "platform/InputFile.h"
@@ -40,6 +41,7 @@ MainWindow::MainWindow(UserInterface &ui, platform::Clock &clock, const std::str
     settingsPage_ = std::make_unique<SettingsPage>(*link_, interfaceDialog_->settings());
     bitImagePage_ = std::make_unique<BitImagePage>(*link_, interfaceDialog_->settings());
     messagesPage_ = std::make_unique<MessagesPage>(*link_, interfaceDialog_->settings());
+    demoPage_ = std::make_unique<DemoPage>(*link_, interfaceDialog_->settings());
 }
 
 MainWindow::~MainWindow() = default;

@@ -23,6 +23,7 @@ class UsbEventSource;
 namespace rollvane {
 
 class BitImagePage;
+class DemoPage;
 class MessagesPage;
 class PrinterLink;
 class SettingsPage;
@@ -52,6 +53,7 @@ public:
     SettingsPage &settingsPage() { return *settingsPage_; }
     BitImagePage &bitImagePage() { return *bitImagePage_; }
     MessagesPage &messagesPage() { return *messagesPage_; }
+    DemoPage &demoPage() { return *demoPage_; }
 
     int currentPage() const { return currentPage_; }
     bool pageShown(int index) const { return index == shownPage_; }
@@ -95,6 +97,7 @@ private:
     std::unique_ptr<SettingsPage> settingsPage_;
     std::unique_ptr<BitImagePage> bitImagePage_;
     std::unique_ptr<MessagesPage> messagesPage_;
+    std::unique_ptr<DemoPage> demoPage_;
     int currentPage_ = kStartPage;
     int shownPage_ = kStartPage;
     bool exitEnabled_ = true;

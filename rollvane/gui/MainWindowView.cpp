@@ -3,6 +3,7 @@
 #include "rollvane/app/MainWindow.h"
 #include "rollvane/gui/AboutDialog.h"
 #include "rollvane/gui/BitImagePageView.h"
+#include "rollvane/gui/DemoPageView.h"
 #include "rollvane/gui/KeyboardFilter.h"
 #include "rollvane/gui/MessagesPageView.h"
 #include "rollvane/gui/ProgramIcon.h"
@@ -52,6 +53,7 @@ MainWindowView::MainWindowView(MainWindow &window, QWidget *parent)
     SetPageView(0, new SettingsPageView(window_.settingsPage()));
     SetPageView(1, new BitImagePageView(window_.bitImagePage()));
     SetPageView(2, new MessagesPageView(window_.messagesPage()));
+    SetPageView(4, new DemoPageView(window_.demoPage()));
     form_->tabBar->setExpanding(false);
     form_->tabBar->setCurrentIndex(window_.currentPage());
     ShowPages();
