@@ -1,6 +1,8 @@
 #include "rollvane/gui/KeyboardFilter.h"
 
+#include <QComboBox>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QWidget>
 
 namespace rollvane {
@@ -22,7 +24,22 @@ bool KeyboardFilter::eventFilter(QObject *watched, QEvent *event)
     if (!widget || widget->window() != mainWindow_) {
         return false;
     }
-    return IsDiscardedKey(static_cast<QKeyEvent *>(event)->key());
+    const int key = static_cast<QKeyEvent *>(event)->key();
+    // A message line needs its spaces; a button or a list must not be pressed by them.
+    if (key == Qt::Key_Space && TypesText(widget)) {
+        return false;
+    }
+    return IsDiscardedKey(key);
+}
+
+bool KeyboardFilter::TypesText(const QWidget *widget)
+{
+    if (qobject_cast<const QLineEdit *>(widget)) {
+        return true;
+    }
+    // An editable list hands its keys on to its edit field.
+    const auto *combo = qobject_cast<const QComboBox *>(widget);
+    return combo && combo->isEditable();
 }
 
 }  // namespace rollvane

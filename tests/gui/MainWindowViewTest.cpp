@@ -5,7 +5,9 @@
 #include "tests/support/RecordingUserInterface.h"
 #include "tests/support/TempDir.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QComboBox>
 #include <QDialog>
 #include <QKeyEvent>
 #include <QLabel>
@@ -18,6 +20,8 @@
 #include <QTabBar>
 #include <QTest>
 #include <gtest/gtest.h>
+
+#include <functional>
 
 using rollvane::MainWindow;
 using rollvane::MainWindowView;
@@ -89,17 +93,48 @@ TEST_F(MainWindowViewTest, OnlyTheCurrentPageIsShown)
     }
 }
 
-TEST_F(MainWindowViewTest, SpaceIsNotTypedInTheMainWindow)
+// Space types into the one-line fields of the pages and nowhere else; Enter and Esc type nothing.
+TEST_F(MainWindowViewTest, SpaceIsTypedOnlyInLineFields)
 {
     MainWindowView view(window);
     auto *page = new QWidget;
     auto *field = new QLineEdit(page);
+    auto *list = new QComboBox(page);
+    list->setEditable(true);
+    auto *fixedList = new QComboBox(page);
+    fixedList->addItems({"a", "b"});
     view.SetPageView(1, page);
     view.show();
-    Press(field, Qt::Key_A, "a");
-    Press(field, Qt::Key_Space, " ");
-    Press(field, Qt::Key_B, "b");
-    EXPECT_EQ(field->text(), "ab");
+    const struct {
+        const char *name;
+        QWidget *target;
+        int key;
+        const char *typed;
+        std::function<QString()> text;
+        QString expected;
+    } cases[] = {
+        {"a line field takes a space", field, Qt::Key_Space, " ", [&] { return field->text(); }, "a b"},
+        {"an editable list's field takes a space", list, Qt::Key_Space, " ", [&] { return list->currentText(); },
+         "a b"},
+        {"Enter in a line field", field, Qt::Key_Return, "\r", [&] { return field->text(); }, "ab"},
+        {"Esc in a line field", field, Qt::Key_Escape, "\x1b", [&] { return field->text(); }, "ab"},
+        {"the page itself", page, Qt::Key_Space, " ", [&] { return field->text(); }, ""},
+        {"a fixed list is not opened", fixedList, Qt::Key_Space, " ",
+         [&] { return fixedList->view()->isVisible() ? "open" : "closed"; }, "closed"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        field->clear();
+        list->setEditText("");
+        if (c.target != page && c.target != fixedList) {
+            Press(c.target, Qt::Key_A, "a");
+            Press(c.target, c.key, c.typed);
+            Press(c.target, Qt::Key_B, "b");
+        } else {
+            Press(c.target, c.key, c.typed);
+        }
+        EXPECT_EQ(c.text(), c.expected);
+    }
 }
 
 TEST_F(MainWindowViewTest, EnterAndSpaceDoNotPressTheFocusedButton)
