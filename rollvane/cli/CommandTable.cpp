@@ -1,6 +1,8 @@
 #include "rollvane/cli/CommandTable.h"
 
 #include "rollvane/cli/ChangeSettingsCommand.h"
+#include "rollvane/cli/DemoCheckCommand.h"
+#include "rollvane/cli/DemoPrintCommand.h"
 #include "rollvane/cli/DownloadImagesCommand.h"
 #include "rollvane/cli/LoadPrinterCommand.h"
 #include "rollvane/cli/PrepareLogoCommand.h"
@@ -19,6 +21,8 @@ CommandTable::CommandTable()
     commands_.push_back(std::make_unique<DownloadImagesCommand>());
     commands_.push_back(std::make_unique<PrintImageCommand>());
     commands_.push_back(std::make_unique<PrepareLogoCommand>());
+    commands_.push_back(std::make_unique<DemoPrintCommand>());
+    commands_.push_back(std::make_unique<DemoCheckCommand>());
 }
 
 CliCommand *CommandTable::command(const std::string &name) const
