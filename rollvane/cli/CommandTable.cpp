@@ -1,6 +1,7 @@
 #include "rollvane/cli/CommandTable.h"
 
 #include "rollvane/cli/ChangeSettingsCommand.h"
+#include "rollvane/cli/DefineMessageCommand.h"
 #include "rollvane/cli/DemoCheckCommand.h"
 #include "rollvane/cli/DemoPrintCommand.h"
 #include "rollvane/cli/DownloadImagesCommand.h"
@@ -20,6 +21,7 @@ CommandTable::CommandTable()
     commands_.push_back(std::make_unique<PrintConfigCommand>());
     commands_.push_back(std::make_unique<DownloadImagesCommand>());
     commands_.push_back(std::make_unique<PrintImageCommand>());
+    commands_.push_back(std::make_unique<DefineMessageCommand>());
     commands_.push_back(std::make_unique<PrepareLogoCommand>());
     commands_.push_back(std::make_unique<DemoPrintCommand>());
     commands_.push_back(std::make_unique<DemoCheckCommand>());
