@@ -1,6 +1,7 @@
 #include "rollvane/cli/DemoCheckCommand.h"
 
 #include "platform/InputFile.h"
+#include "rollvane/cli/ReceiptPreviewFile.h"
 #include "rollvane/cli/TerminalUserInterface.h"
 #include "rollvane/printouts/ParseCommandText.h"
 
@@ -15,7 +16,8 @@ const char *DemoCheckCommand::help() const
     return "Translates FILE as \"Demo Print\" translates DemoN.txt and prints the number of bytes the\n"
            "printer would get. A syntax error, which the page sends as an empty block without a word, is\n"
            "named with its line and column (counted in bytes from 1) and the reason; the exit status is\n"
-           "then 1. Needs no printer and no inifile.inf.\n";
+           "then 1. --preview OUT.png also draws the receipt the printer would print (more after each\n"
+           "further cut: OUT-2.png, ...). Needs no printer and no inifile.inf.\n";
 }
 
 int DemoCheckCommand::Run(CliContext &context, const std::vector<std::string> &args)
@@ -26,11 +28,23 @@ int DemoCheckCommand::Run(CliContext &context, const std::vector<std::string> &a
 int DemoCheckCommand::RunOnFiles(TerminalUserInterface &ui, std::ostream &out, std::ostream &errors,
                                  const std::vector<std::string> &args)
 {
-    if (args.size() != 1 || args[0].rfind("--", 0) == 0) {
-        errors << "rollvane-cli: demo-check needs one FILE\n";
+    std::vector<std::string> files;
+    std::string preview;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--preview" && i + 1 < args.size() && preview.empty()) {
+            preview = args[++i];
+        } else if (args[i].rfind("--", 0) == 0 || !files.empty()) {
+            errors << "rollvane-cli: demo-check needs one FILE and takes --preview OUT.png\n";
+            return kUsageError;
+        } else {
+            files.push_back(args[i]);
+        }
+    }
+    if (files.empty()) {
+        errors << "rollvane-cli: demo-check needs one FILE and takes --preview OUT.png\n";
         return kUsageError;
     }
-    const std::string &path = args[0];
+    const std::string &path = files[0];
     constexpr std::size_t kNoLimit = std::numeric_limits<std::size_t>::max();
     std::string text;
     int error = 0;
@@ -52,6 +66,9 @@ int DemoCheckCommand::RunOnFiles(TerminalUserInterface &ui, std::ostream &out, s
         return 0;
     }
     out << path << ": " << bytes.size() << (bytes.size() == 1 ? " byte" : " bytes") << "\n";
+    if (!preview.empty()) {
+        ReceiptPreviewFile::Write(bytes, preview, ui, out);
+    }
     return 0;
 }
 

@@ -9,7 +9,7 @@ namespace rollvane {
 class DemoCheckCommand final : public CliCommand {
 public:
     const char *name() const override { return "demo-check"; }
-    const char *synopsis() const override { return "demo-check FILE"; }
+    const char *synopsis() const override { return "demo-check FILE [--preview OUT.png]"; }
     const char *help() const override;
     int Run(CliContext &context, const std::vector<std::string> &args) override;
     bool worksOnFilesOnly(const std::vector<std::string> & /*args*/) const override { return true; }

@@ -1,5 +1,5 @@
 // A demo receipt printed with rollvane-cli on the real kova-sim, over the network and over a
-// serial line: the printer gets exactly the translated bytes and cuts a receipt.
+// serial line: the printer gets exactly the translated bytes, and its receipt is the preview.
 #include "rollvane/printouts/ParseCommandText.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/ProcessRunner.h"
@@ -64,6 +64,13 @@ TEST(DemoEndToEnd, TheReceiptHoldsTheTranslatedBytes)
         }
         const std::string received = TempDir::Read(bin);
         EXPECT_EQ(std::vector<uint8_t>(received.begin(), received.end()), expected);
-        EXPECT_TRUE(std::filesystem::exists(dir.file("out/receipt-0001.png")));
+        // The preview, drawn without a printer, is the very picture the printer made.
+        const ProcessResult preview = ProcessRunner::Run(ProcessRunner::BuiltProgram("rollvane-cli"),
+                                                         {"demo-print", "3", "--preview", "preview.png"}, dir.path());
+        EXPECT_EQ(preview.exitCode, 0) << preview.err;
+        EXPECT_EQ(preview.out, "preview.png\n");
+        const std::string png = TempDir::Read(dir.file("out/receipt-0001.png"));
+        EXPECT_FALSE(png.empty());
+        EXPECT_TRUE(TempDir::Read(dir.file("preview.png")) == png);
     }
 }

@@ -48,6 +48,8 @@ public:
     uint8_t statusByte() const;
     unsigned long long unknownBytes() const { return unknown_; }
     int receiptsWritten() const { return written_; }
+    // Something is on the paper since the last cut.
+    bool contentStarted() const { return contentStarted_; }
     // Stored images or messages changed since the last save. The caller saves
     // when it suits it: after a piece of input, before its replies go out.
     bool stateChanged() const { return stateChanged_; }
