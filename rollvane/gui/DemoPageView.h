@@ -4,6 +4,7 @@
 
 #include <memory>
 
+class QDialog;
 class QPushButton;
 
 namespace Ui {
@@ -24,10 +25,15 @@ public:
     ~DemoPageView() override;
 
     QPushButton *button(int id) const;
+    // The preview dialog while it is open, for tests.
+    QDialog *preview() const { return preview_; }
 
 private:
+    void ShowPreview(int pattern);
+
     DemoPage &page_;
     std::unique_ptr<Ui::DemoPageView> form_;
+    QDialog *preview_ = nullptr;
 };
 
 }  // namespace rollvane
