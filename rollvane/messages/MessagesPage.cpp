@@ -118,7 +118,14 @@ int MessagesPage::DownloadMessages()
     const uint32_t positions[2] = {50, 100};
     for (int n = 0; n < 2; ++n) {
         std::vector<uint8_t> &block = blocks[n];
-        if (link_.SendBulk(block.data(), static_cast<uint32_t>(block.size()))) {
+        bool delivered = link_.SendBulk(block.data(), static_cast<uint32_t>(block.size()));
+        if (delivered && n == 1) {
+            // The system takes the block whether or not the printer is still there; a printer
+            // that dropped the link shows by the next whole second.
+            link_.WaitSeconds(0);
+            delivered = link_.CheckConnected();
+        }
+        if (delivered) {
             link_.progress->SetProgress(100, positions[n]);
         } else {
             // The other line is still worth sending.

@@ -67,3 +67,33 @@ TEST(MessageEndToEnd, DefinedMessagesAreKeptInTheirSlots)
         EXPECT_NE(state.find("message.2 = 00\nmessage.3 = 00\nmessage.4 = 00\nmessage.5 = 00\n"), std::string::npos);
     }
 }
+
+// A serial printer that hangs up inside the second line's block: the second line is reported,
+// and the download still ends with its completion message, as the page always does.
+TEST(MessageEndToEnd, ALineTheLinkDropsIsReported)
+{
+    TempDir dir;
+    const std::string address = "127.0.1.72";
+    // The status request (2 bytes) and the first line's block (1F 65 00 attribute, "Thank you", 00:
+    // 14 bytes) arrive whole; the printer hangs up 3 bytes into the second.
+    ChildProcess printer;
+    const std::string log = dir.file("sim.log");
+    ASSERT_TRUE(printer.Start({ProcessRunner::BuiltProgram("kova-sim"), "--address", address, "--tcp-port", "0",
+                               "--udp-port", "0", "--serial-link", dir.file("tty"), "--drop-after", "19"},
+                              log));
+    for (int i = 0; i < 200 && TempDir::Read(log).find("kova-sim ready") == std::string::npos; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    }
+    ASSERT_NE(TempDir::Read(log).find("kova-sim ready"), std::string::npos) << TempDir::Read(log);
+    TempDir::Write(dir.file("inifile.inf"), "[INITIAL]\nCOMPORT=COM3\nBAUDRATE=115200\nSTOPBITS=1\n"
+                                            "PARITY=NONE\nF.CONTROL=Xon/Xoff\n[DEVICES]\nCOM3=" +
+                                                dir.file("tty") + "\n");
+    const ProcessResult result =
+        ProcessRunner::Run(ProcessRunner::BuiltProgram("rollvane-cli"),
+                           {"define-message", "top", "--line1", "Thank you", "--line2", "Come again"}, dir.path());
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.err.rfind("Error: Line 2 Error.\n  cause: COM3 (", 0), 0u) << result.err;
+    const std::string complete = "Complete: Define message complete.\n";
+    ASSERT_GE(result.err.size(), complete.size());
+    EXPECT_EQ(result.err.substr(result.err.size() - complete.size()), complete) << result.err;
+}
