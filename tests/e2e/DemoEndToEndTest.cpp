@@ -74,27 +74,3 @@ TEST(DemoEndToEnd, TheReceiptHoldsTheTranslatedBytes)
         EXPECT_TRUE(TempDir::Read(dir.file("preview.png")) == png);
     }
 }
-
-// A serial printer that hangs up inside the receipt: the pattern's error, not a silent success.
-TEST(DemoEndToEnd, AReceiptTheLinkDropsIsReported)
-{
-    TempDir dir;
-    TempDir::Write(dir.file("Demo1.txt"), "ESC \"@\" \"Thank you for shopping\" 0x0A ESC \"i\"\r\n");
-    ChildProcess printer;
-    const std::string log = dir.file("sim.log");
-    // The status request (2 bytes) arrives; the printer hangs up 10 bytes into the receipt.
-    ASSERT_TRUE(printer.Start({ProcessRunner::BuiltProgram("kova-sim"), "--address", "127.0.1.62", "--tcp-port", "0",
-                               "--udp-port", "0", "--serial-link", dir.file("tty"), "--drop-after", "12"},
-                              log));
-    for (int i = 0; i < 200 && TempDir::Read(log).find("kova-sim ready") == std::string::npos; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(25));
-    }
-    ASSERT_NE(TempDir::Read(log).find("kova-sim ready"), std::string::npos) << TempDir::Read(log);
-    TempDir::Write(dir.file("inifile.inf"), "[INITIAL]\nCOMPORT=COM3\nBAUDRATE=115200\nSTOPBITS=1\n"
-                                            "PARITY=NONE\nF.CONTROL=Xon/Xoff\n[DEVICES]\nCOM3=" +
-                                                dir.file("tty") + "\n");
-    const ProcessResult result =
-        ProcessRunner::Run(ProcessRunner::BuiltProgram("rollvane-cli"), {"demo-print", "1"}, dir.path());
-    EXPECT_EQ(result.exitCode, 1);
-    EXPECT_EQ(result.err.rfind("Error: Demo1 Error.\n  cause: COM3 (", 0), 0u) << result.err;
-}
