@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
+
+#include <iostream>
 #include <regex>
 #include <sys/stat.h>
 #include <thread>
@@ -300,6 +302,14 @@ TEST(CauseLines, FailuresSayWhatTheSystemSaid)
         arguments.push_back(c.command);
         std::string program = ProcessRunner::BuiltProgram("rollvane-cli");
         if (c.asUserWithoutRights && geteuid() == 0) {
+            // A checkout in a folder only root may enter (mktemp -d makes one) cannot be run as
+            // another user at all; the case then says so and is left out.
+            const std::vector<std::string> probe = {
+                "--reuid=65534", "--regid=65534", "--clear-groups", "/usr/bin/test", "-x", program};
+            if (ProcessRunner::Run("/usr/bin/setpriv", probe, dir.path(), std::chrono::seconds(8)).exitCode != 0) {
+                std::cout << "left out: " << c.name << ": the build folder is closed to other users\n";
+                continue;
+            }
             arguments.insert(arguments.begin(), {"--reuid=65534", "--regid=65534", "--clear-groups", program});
             program = "/usr/bin/setpriv";
         }
