@@ -1,18 +1,54 @@
 // Messages defined with rollvane-cli in the real kova-sim, over the network and over a serial
 // line: the printer keeps each line in its slot with the attribute byte.
 #include "tests/support/ChildProcess.h"
+#include "tests/support/PngReader.h"
 #include "tests/support/ProcessRunner.h"
 #include "tests/support/TempDir.h"
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <optional>
 #include <thread>
 
 using testing_support::ChildProcess;
+using testing_support::PngReader;
 using testing_support::ProcessResult;
 using testing_support::ProcessRunner;
 using testing_support::TempDir;
+
+namespace {
+
+// Whether the inked rows of line appear, dot for dot across the whole width, somewhere in page.
+bool HoldsLine(const PngReader &page, const PngReader &line)
+{
+    int first = -1;
+    int last = -1;
+    for (int y = 0; y < line.height; ++y) {
+        for (int x = 0; x < line.width; ++x) {
+            if (line.at(x, y)) {
+                first = first < 0 ? y : first;
+                last = y;
+                break;
+            }
+        }
+    }
+    if (first < 0 || page.width != line.width)
+        return false;
+    const int rows = last - first + 1;
+    const auto row = [](const PngReader &png, int y) { return png.black.begin() + static_cast<long>(y) * png.width; };
+    for (int top = 0; top + rows <= page.height; ++top) {
+        bool same = true;
+        for (int y = 0; y < rows && same; ++y)
+            same = std::equal(row(line, first + y), row(line, first + y) + line.width, row(page, top + y));
+        if (same)
+            return true;
+    }
+    return false;
+}
+
+}  // namespace
 
 TEST(MessageEndToEnd, DefinedMessagesAreKeptInTheirSlots)
 {
@@ -65,6 +101,26 @@ TEST(MessageEndToEnd, DefinedMessagesAreKeptInTheirSlots)
         EXPECT_NE(state.find(expected), std::string::npos) << state;
         // The other slots are untouched.
         EXPECT_NE(state.find("message.2 = 00\nmessage.3 = 00\nmessage.4 = 00\nmessage.5 = 00\n"), std::string::npos);
+
+        // The configuration printout lists the slot with its attribute byte: the line, drawn by the
+        // preview from plain text, is found dot for dot on the printed receipt.
+        arguments = interface;
+        arguments.push_back("print-config");
+        const ProcessResult printout =
+            ProcessRunner::Run(ProcessRunner::BuiltProgram("rollvane-cli"), arguments, dir.path());
+        EXPECT_EQ(printout.exitCode, 0) << printout.err;
+        TempDir::Write(dir.file("line.txt"), "\"Bottom 1 [09] : Thank you\" 0A\n");
+        const ProcessResult drawn = ProcessRunner::Run(ProcessRunner::BuiltProgram("rollvane-cli"),
+                                                       {"demo-check", "line.txt", "--preview", "line.png"}, dir.path());
+        ASSERT_EQ(drawn.exitCode, 0) << drawn.err;
+        const std::string receipt = dir.file("out/receipt-0001.png");
+        for (int i = 0; i < 200 && !std::filesystem::exists(receipt); ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(25));
+        }
+        const std::optional<PngReader> page = PngReader::Load(receipt);
+        const std::optional<PngReader> line = PngReader::Load(dir.file("line.png"));
+        ASSERT_TRUE(page && line) << TempDir::Read(log);
+        EXPECT_TRUE(HoldsLine(*page, *line));
     }
 }
 
