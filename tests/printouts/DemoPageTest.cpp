@@ -61,7 +61,8 @@ TEST_F(DemoPageTest, FilesMessagesAndTheBytesSent)
     const struct {
         const char *name;
         int pattern;
-        std::optional<std::string> file;  // none: no file; "/": a folder of that name
+        // none: no file; "/": a folder of that name; "@": a link to a file that opens but cannot be read
+        std::optional<std::string> file;
         std::optional<uint8_t> status;
         int result;
         std::vector<std::string> messages;
@@ -75,6 +76,13 @@ TEST_F(DemoPageTest, FilesMessagesAndTheBytesSent)
         {"no Demo2.txt", 2, std::nullopt, 0x00, 0, {"Error: Cannot Open Demo2.txt !"}, {}},
         {"no Demo3.txt", 3, std::nullopt, 0x00, 0, {"Error: Cannot Open Demo3.txt !"}, {}},
         {"a folder named Demo2.txt", 2, "/", 0x00, 0, {"Error: Cannot Open Demo2.txt !"}, {}},
+        {"a file that opens and fails to read",
+         3,
+         "@",
+         0x00,
+         0,
+         {"Error: Cannot read Demo3.txt: Input/output error"},
+         {}},
         {"busy printer",
          1,
          receipt,
@@ -96,6 +104,9 @@ TEST_F(DemoPageTest, FilesMessagesAndTheBytesSent)
         std::filesystem::remove_all(path);
         if (c.file == "/") {
             std::filesystem::create_directory(path);
+        } else if (c.file == "@") {
+            // A regular file to stat whose first read fails with EIO: a process's own memory at 0.
+            std::filesystem::create_symlink("/proc/self/mem", path);
         } else if (c.file) {
             TempDir::Write(path, *c.file);
         }
