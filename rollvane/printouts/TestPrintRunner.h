@@ -3,7 +3,6 @@
 #include "rollvane/link/PrinterErrorCode.h"
 
 #include <cstdint>
-#include <string>
 #include <vector>
 
 namespace rollvane {
@@ -28,9 +27,9 @@ class TestPrintRunner {
 public:
     explicit TestPrintRunner(PrinterLink &link);
 
-    // ErrNone after the pages were printed and the printer answered ready; otherwise the
-    // code to report (the progress window is then still open, the link too unless a
-    // restart could not reach the printer again).
+    // ErrNone after the pages were printed and the printer answered ready; the action is then
+    // over (progress window and link closed). Otherwise the code to report, with the progress
+    // window still open; the link too, unless the printer did not come back after a restart.
     PrinterErrorCode RunTestPrint(int testCode);
 
     int32_t paperType = 0;  // 0 = 80 mm, 1 = 58 mm
@@ -46,28 +45,38 @@ public:
     int32_t coverCheck = 1;
 
 private:
-    // Two status queries before anything is sent.
-    PrinterErrorCode CheckStatus();
+    // The lines of one test: the front and back blocks of every page.
+    struct Routine {
+        int testCode;
+        bool duty;
+        int frontLines;
+        int backLines;
+        // The bar's range and the basis of the percentage.
+        uint32_t divisor;
+    };
+
+    // Up to attempts status queries, the bar at range 30; ErrTimeout when none is answered.
+    PrinterErrorCode WaitForStatus(int attempts);
     // Reads the printer's paper width and writes paperType when it differs.
     PrinterErrorCode MatchPaperWidth();
     // After 1D FF: waits until the printer answers a status query again.
     PrinterErrorCode WaitForRestart(uint32_t networkPauseMs);
-    // One pass of the restart wait for the link's type; ErrTimeout when the device is gone.
-    PrinterErrorCode ReconnectPass(uint32_t networkPauseMs);
-    // The status queries after the pages.
-    PrinterErrorCode WaitUntilReady();
-
-    PrinterErrorCode PrintTextPages(int testCode);
-    PrinterErrorCode PrintDutyPages(int testCode);
-    // Paper sensor and the dual-side set-up before a page.
-    PrinterErrorCode StartPage();
-    // The end of a page: the side, the feed, the cut.
-    PrinterErrorCode EndPage(bool duty);
-    bool SendLine(const std::vector<uint8_t> &line);
-    void ShowLineProgress(uint32_t line, uint32_t divisor);
+    // The link-type part of a restart pass; false when the device cannot be opened again.
+    bool ReconnectPass(uint32_t networkPauseMs, bool *reachedAgain);
+    PrinterErrorCode PrintPages(const Routine &routine);
+    // Paper sensor, dual-side set-up and header.
+    PrinterErrorCode StartPage(const Routine &routine);
+    // One block of lines; selects the side first where asked to.
+    bool PrintBlock(const Routine &routine, int lines, uint8_t side);
+    // The side, the feed, the cut.
+    bool EndPage(const Routine &routine);
+    // The routine's next line; the rolling test moves its start code on.
+    const std::vector<uint8_t> &NextLine(const Routine &routine);
     void Sleep(uint32_t ms);
 
     PrinterLink &link_;
+    std::vector<uint8_t> line_;
+    uint8_t rollingStart_ = 0x20;
 };
 
 }  // namespace rollvane
