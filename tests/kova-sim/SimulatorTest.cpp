@@ -44,6 +44,68 @@ Bytes ReadFile(const std::string &path)
     return Bytes((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
 }
 
+// The pattern byte of column j (from 1) of the tool's duty pages, by test code:
+// 3 to 7 for 12.5, 25, 50, 75 and 100 %.
+uint8_t DutyByte(int code, int j)
+{
+    static constexpr uint8_t kSeventyFive[] = {0xEE, 0x77, 0xBB, 0xDD};
+    switch (code) {
+    case 3:
+        return static_cast<uint8_t>(1u << (j % 8));
+    case 4:
+        return static_cast<uint8_t>(0x11u << (j % 4));
+    case 5:
+        return j % 2 ? 0x55 : 0xAA;
+    case 6:
+        return kSeventyFive[(j - 1) % 4];
+    default:
+        return 0xFF;
+    }
+}
+
+// A front-side duty page as the tool sends it, after its paper-sensor read:
+// dual-side set-up, a line feed, 27 bit-image lines each with its line feed,
+// the ending and the cut.
+std::vector<Bytes> DutyPage(int dots, int code)
+{
+    std::vector<Bytes> sends = {{0x1F, 0x60, 0x02},
+                                {0x1F, 0x63, 0x00},
+                                {0x1F, 0x64, 0x00},
+                                {0x1F, 0x66, 0x00},
+                                {0x1F, 0x69, 0x00, 0x00},
+                                {0x0A},
+                                {0x1F, 0x61},
+                                {0x00}};
+    Bytes line = {0x1B, 0x2A, 0x21, static_cast<uint8_t>(dots % 256), static_cast<uint8_t>(dots / 256)};
+    for (int j = 1; j <= dots; ++j)
+        line.insert(line.end(), 3, DutyByte(code, j));
+    for (int i = 0; i < 27; ++i) {
+        sends.push_back(line);
+        sends.push_back({0x0A});
+    }
+    for (const Bytes &b : std::vector<Bytes>{{0x1F, 0x61}, {0x00}, {0x0A}, {0x1B, 0x64, 0x06}, {0x1B, 0x69}})
+        sends.push_back(b);
+    return sends;
+}
+
+// The page is one block of 27 x 24 rows below the first line feed, the
+// pattern in the first dots columns and nothing else anywhere.
+void ExpectDutyBlock(const PngReader &png, int dots, int code)
+{
+    const int top = 25;  // the line feed at the configured 8.13 lines an inch
+    ASSERT_EQ(png.height, top + 27 * 24 + 25 + 6 * 25);
+    long long wrong = 0;
+    std::string first;
+    for (int y = 0; y < png.height; ++y)
+        for (int x = 0; x < png.width; ++x) {
+            const bool in = y >= top && y < top + 27 * 24 && x < dots;
+            const bool black = in && (DutyByte(code, x + 1) & (0x80u >> ((y - top) % 8)));
+            if (png.at(x, y) != black && wrong++ == 0)
+                first = std::to_string(x) + "," + std::to_string(y);
+        }
+    EXPECT_EQ(wrong, 0) << "dots not as sent, the first at " << first;
+}
+
 class KovaSimFixture : public ::testing::Test {
 protected:
     TempDir dir;
@@ -102,6 +164,29 @@ protected:
         c.Send({0x1D, 0xFF});
         EXPECT_TRUE(c.ClosedByPeer()) << "the link must drop on restart";
         ASSERT_TRUE(sim.WaitFor("kova-sim ready")) << "printer did not come back";
+    }
+
+    // The tool's paper-width check: the two bytes answered for byte 4 inside
+    // the access; bit 3 of the second is set at 58 mm.
+    Bytes WidthCheck(TcpClient &c)
+    {
+        c.Send({0x1F, 0x7A, 0x74, 0x01});
+        c.Send({0x1F, 0x31});
+        c.Send({0x04});
+        const Bytes r = c.Receive(2);
+        c.Send({0x1F, 0x7A, 0x74, 0x00});
+        return r;
+    }
+
+    std::optional<PngReader> PrintDutyPage(TcpClient &c, int dots, int code)
+    {
+        c.Send({0x1B, 0x40});
+        c.Send({0x10});
+        c.Send({0x1B, 0x76});
+        EXPECT_EQ(c.Receive(1), Bytes{0x00});
+        for (const Bytes &b : DutyPage(dots, code))
+            c.Send(b);
+        return PngReader::Load(WaitReceipt() + ".png");
     }
 
     std::string WaitReceipt()
@@ -263,6 +348,66 @@ TEST_F(KovaSimSettings, WrittenSettingsTakeEffectOnlyAtTheRestartWindow)
     EXPECT_TRUE(UdpStatus("127.0.0.1", sim.udpPort()));
 }
 
+TEST_F(KovaSimSettings, PaperWidthChangesAtTheRestartAsTheTestPrintDoesIt)
+{
+    Start({"--restart-seconds", "0"});
+    TcpClient c;
+    Connect(c);
+    const Bytes at80 = WidthCheck(c);
+    ASSERT_EQ(at80.size(), 2u);
+    EXPECT_EQ(at80[1] & 0x08, 0);
+
+    // Written, not yet taken over: the width and its bit stay at 80 mm, for
+    // the receipt under way and the next one.
+    c.Send({0x1F, 0x36, 0x32, 0x01, 0xFF});
+    EXPECT_EQ(WidthCheck(c), at80);
+    for (int page = 0; page < 2; ++page) {
+        const auto before = PrintDutyPage(c, 424, 3);
+        ASSERT_TRUE(before);
+        EXPECT_EQ(before->width, 576);
+    }
+
+    c.Send({0x1D, 0xFF});
+    EXPECT_TRUE(c.ClosedByPeer());
+    ASSERT_TRUE(sim.WaitFor("kova-sim ready"));
+    TcpClient d;
+    Connect(d);
+    const Bytes at58 = WidthCheck(d);
+    ASSERT_EQ(at58.size(), 2u);
+    EXPECT_EQ(at58[0], at80[0]);
+    EXPECT_EQ(at58[1], at80[1] | 0x08);
+
+    // 36 characters fill the 432-dot line; a 37th starts the next one.
+    d.Send(Bytes{0x1B, 0x40} + Text(std::string(36, 'H')) + Bytes{0x0A} + Text(std::string(37, 'H')) +
+           Bytes{0x0A, 0x1B, 0x69});
+    const auto text = PngReader::Load(WaitReceipt() + ".png");
+    ASSERT_TRUE(text);
+    EXPECT_EQ(text->width, 432);
+    EXPECT_EQ(text->height, 3 * 25);
+    const auto inkIn = [&](int x0, int x1, int y0, int y1) {
+        long long n = 0;
+        for (int y = y0; y < y1; ++y)
+            for (int x = x0; x < x1; ++x)
+                n += text->at(x, y);
+        return n;
+    };
+    EXPECT_GT(inkIn(420, 432, 0, 25), 0);
+    EXPECT_GT(inkIn(420, 432, 25, 50), 0);
+    EXPECT_GT(inkIn(0, 12, 50, 75), 0);
+    EXPECT_EQ(inkIn(12, 432, 50, 75), 0);
+
+    // And back to 80 mm.
+    d.Send({0x1F, 0x36, 0x32, 0x00, 0xFF, 0x1D, 0xFF});
+    EXPECT_TRUE(d.ClosedByPeer());
+    ASSERT_TRUE(sim.WaitFor("kova-sim ready"));
+    TcpClient e;
+    Connect(e);
+    EXPECT_EQ(WidthCheck(e), at80);
+    const auto after = PrintDutyPage(e, 576, 7);
+    ASSERT_TRUE(after);
+    EXPECT_EQ(after->width, 576);
+}
+
 TEST_F(KovaSimSettings, StateSurvivesAStopAndStart)
 {
     const std::string state = dir.file("printer.txt");
@@ -357,23 +502,30 @@ TEST_F(KovaSimPrinting, SameBytesGiveTheSamePicture)
     EXPECT_EQ(ReadFile(first + ".bin"), ReadFile(second + ".bin"));
 }
 
-TEST_F(KovaSimPrinting, NarrowPaperPrintsFourHundredThirtyTwoDots)
+TEST_F(KovaSimPrinting, DutyPagesPrintDotForDotAsOneBlock)
 {
-    Start();
-    WriteSettings({{0x32, 0x01}});
-    TcpClient c;
-    Connect(c);
-    Bytes duty = {0x1B, 0x40, 0x1B, 0x2A, 0x21, 0xA8, 0x01};
-    for (int j = 1; j <= 424; ++j)
-        duty.insert(duty.end(), 3, 0xFF);
-    c.Send(duty + Bytes{0x0A, 0x1B, 0x69});
-    const auto png = PngReader::Load(WaitReceipt() + ".png");
-    ASSERT_TRUE(png);
-    EXPECT_EQ(png->width, 432);
-    // A full 100 % line: 424 columns of 24 dots.
-    EXPECT_EQ(png->blackCount(), 424 * 24);
-    EXPECT_TRUE(png->at(423, 0));
-    EXPECT_FALSE(png->at(424, 0));
+    struct Case {
+        int paperMm;
+        int code;
+    };
+    // 80 mm first: one width change on the way.
+    const Case cases[] = {{80, 3}, {80, 4}, {80, 5}, {80, 6}, {80, 7}, {58, 3}, {58, 7}};
+    Start({"--restart-seconds", "0"});
+    int paper = 80;
+    for (const Case &k : cases) {
+        if (k.paperMm != paper) {
+            WriteSettings({{0x32, 0x01}});
+            paper = k.paperMm;
+        }
+        const int dots = paper == 80 ? 576 : 424;
+        TcpClient c;
+        Connect(c);
+        const auto png = PrintDutyPage(c, dots, k.code);
+        ASSERT_TRUE(png);
+        EXPECT_EQ(png->width, paper == 80 ? 576 : 432);
+        SCOPED_TRACE(std::to_string(paper) + " mm, test " + std::to_string(k.code));
+        ExpectDutyBlock(*png, dots, k.code);
+    }
 }
 
 TEST_F(KovaSimPrinting, DownloadedBitImagePrintsDotForDot)

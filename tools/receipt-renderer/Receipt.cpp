@@ -33,11 +33,14 @@ void Receipt::Initialize()
     style_ = TextStyle{};
     justify_ = 0;
     lineSpacing_ = defaultSpacing_;
+    spacingSet_ = false;
     codePage_ = defaultCodePage_;
     strip_.Clear();
     lineX_ = 0;
     lineHeight_ = 0;
     lineContent_ = false;
+    lineImage_ = false;
+    lineText_ = false;
 }
 
 void Receipt::FinishLine()
@@ -61,8 +64,20 @@ bool Receipt::PrintLine()
     strip_.Clear();
     lineX_ = 0;
     lineContent_ = false;
+    lineImage_ = false;
+    lineText_ = false;
     touched_ = true;
     return true;
+}
+
+int Receipt::FedAfterLine() const
+{
+    // Bit-image lines under the configured pitch feed their own height, so that
+    // line after line of them joins without a white row; a spacing set by
+    // ESC 3 is kept.
+    if (lineImage_ && !lineText_ && !spacingSet_)
+        return lineHeight_;
+    return std::max(lineHeight_, lineSpacing_);
 }
 
 void Receipt::MarkCell(int x, int w, int h)
@@ -104,6 +119,7 @@ void Receipt::Text(uint8_t c)
             strip_.OrBits(x0, y0 + gy * style_.heightMul + dy, row, w);
     }
     MarkCell(x0, w, h);
+    lineText_ = true;
 }
 
 void Receipt::Tab()
@@ -125,8 +141,9 @@ void Receipt::SetPosition(int x)
 void Receipt::BitImageColumns(uint8_t mode, std::span<const uint8_t> data, int columns)
 {
     const int perColumn = (mode & 0x20) ? 3 : 1;
-    const int colWidth = (mode & 0x01) ? 1 : 2;  // single density prints each column twice as wide
-    const int h = perColumn * 8;
+    const int colWidth = (mode & 0x01) ? 1 : 2;
+    const int rowsPerDot = perColumn == 3 ? 1 : 3;  // 8-dot modes: a third of the vertical density
+    const int h = perColumn * 8 * rowsPerDot;
     const int y0 = kStripHeight - h;
     const bool draw = !full();
     int x = lineX_;
@@ -135,20 +152,25 @@ void Receipt::BitImageColumns(uint8_t mode, std::span<const uint8_t> data, int c
             const size_t at = static_cast<size_t>(c) * perColumn + k;
             if (at >= data.size())
                 break;
-            for (int bit = 0; bit < 8; ++bit)
-                if (data[at] & (0x80u >> bit))
+            for (int bit = 0; bit < 8; ++bit) {
+                if (!(data[at] & (0x80u >> bit)))
+                    continue;
+                const int y = y0 + (k * 8 + bit) * rowsPerDot;
+                for (int dy = 0; dy < rowsPerDot; ++dy)
                     for (int dx = 0; dx < colWidth; ++dx)
-                        strip_.Set(x + dx, y0 + k * 8 + bit);
+                        strip_.Set(x + dx, y + dy);
+            }
         }
     }
     MarkCell(lineX_, x - lineX_, h);
+    lineImage_ = true;
 }
 
 void Receipt::LineFeed()
 {
-    const int height = lineHeight_;
+    const int fed = FedAfterLine();
     if (PrintLine())
-        Advance(std::max(height, lineSpacing_));
+        Advance(fed);
     else
         Advance(lineSpacing_);
     lineHeight_ = 0;
@@ -167,8 +189,9 @@ void Receipt::FeedDots(int dots)
 void Receipt::FeedLines(int lines)
 {
     const int height = lineHeight_;
+    const int fed = FedAfterLine();
     if (PrintLine()) {
-        Advance(lines == 0 ? height : std::max(height, lineSpacing_) + (lines - 1) * lineSpacing_);
+        Advance(lines == 0 ? height : fed + (lines - 1) * lineSpacing_);
     } else {
         Advance(lines * lineSpacing_);
     }

@@ -29,15 +29,26 @@ public:
 
     TextStyle &style() { return style_; }
     void SetJustify(int mode) { justify_ = mode < 0 || mode > 2 ? 0 : mode; }
-    void SetLineSpacing(int dots) { lineSpacing_ = dots; }
+    void SetLineSpacing(int dots)
+    {
+        lineSpacing_ = dots;
+        spacingSet_ = true;
+    }
     void SetCodePage(uint8_t page) { codePage_ = page; }
-    void ResetLineSpacing() { lineSpacing_ = defaultSpacing_; }
+    void ResetLineSpacing()
+    {
+        lineSpacing_ = defaultSpacing_;
+        spacingSet_ = false;
+    }
     void Initialize();  // attributes back to defaults; the unprinted line is dropped
     void FinishLine();  // prints the line being composed, if there is one
 
     void Text(uint8_t c);
     void Tab();
     void SetPosition(int x);
+    // ESC * m: 24-dot modes (bit 5 of m) draw 3 bytes a column dot for dot,
+    // 8-dot modes stretch each dot to 3 rows; single density (bit 0 clear)
+    // doubles each column's width.
     void BitImageColumns(uint8_t mode, std::span<const uint8_t> data, int columns);
     void LineFeed();
     void FeedDots(int dots);
@@ -59,10 +70,12 @@ private:
     bool PrintLine();  // false when the line was empty
     void Advance(int dots);
     void MarkCell(int x, int w, int h);
+    int FedAfterLine() const;  // the advance of a line feed that prints the line
 
     int width_;
     int defaultSpacing_;
     int lineSpacing_;
+    bool spacingSet_ = false;  // ESC 3 in force rather than the configured pitch
     uint8_t defaultCodePage_;
     uint8_t codePage_;
     Bitmap front_;
@@ -74,6 +87,8 @@ private:
     int lineX_ = 0;
     int lineHeight_ = 0;
     bool lineContent_ = false;
+    bool lineImage_ = false;  // bit-image columns in the line
+    bool lineText_ = false;   // characters in the line
     int justify_ = 0;
     bool touched_ = false;
     TextStyle style_;
