@@ -5,6 +5,7 @@
 #include "rollvane/link/PrinterLink.h"
 #include "rollvane/messages/MessagesPage.h"
 #include "rollvane/printouts/DemoPage.h"
+#include "rollvane/printouts/TestPrintPage.h"
 #include "rollvane/settings/SettingsPage.h"
 
 #include "platform/InputFile.h"
@@ -41,6 +42,7 @@ MainWindow::MainWindow(UserInterface &ui, platform::Clock &clock, const std::str
     settingsPage_ = std::make_unique<SettingsPage>(*link_, interfaceDialog_->settings());
     bitImagePage_ = std::make_unique<BitImagePage>(*link_, interfaceDialog_->settings());
     messagesPage_ = std::make_unique<MessagesPage>(*link_, interfaceDialog_->settings());
+    testPrintPage_ = std::make_unique<TestPrintPage>(*link_, interfaceDialog_->settings());
     demoPage_ = std::make_unique<DemoPage>(*link_, interfaceDialog_->settings());
 }
 

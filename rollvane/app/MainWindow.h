@@ -27,6 +27,7 @@ class DemoPage;
 class MessagesPage;
 class PrinterLink;
 class SettingsPage;
+class TestPrintPage;
 
 // The program's main window without its widgets: it owns the printer link, the Interface
 // Properties dialog's object and the pages, keeps which page is on show, and carries out the
@@ -53,6 +54,7 @@ public:
     SettingsPage &settingsPage() { return *settingsPage_; }
     BitImagePage &bitImagePage() { return *bitImagePage_; }
     MessagesPage &messagesPage() { return *messagesPage_; }
+    TestPrintPage &testPrintPage() { return *testPrintPage_; }
     DemoPage &demoPage() { return *demoPage_; }
 
     int currentPage() const { return currentPage_; }
@@ -97,6 +99,7 @@ private:
     std::unique_ptr<SettingsPage> settingsPage_;
     std::unique_ptr<BitImagePage> bitImagePage_;
     std::unique_ptr<MessagesPage> messagesPage_;
+    std::unique_ptr<TestPrintPage> testPrintPage_;
     std::unique_ptr<DemoPage> demoPage_;
     int currentPage_ = kStartPage;
     int shownPage_ = kStartPage;

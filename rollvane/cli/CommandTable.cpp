@@ -10,6 +10,7 @@
 #include "rollvane/cli/PrintConfigCommand.h"
 #include "rollvane/cli/PrintImageCommand.h"
 #include "rollvane/cli/StatusCommand.h"
+#include "rollvane/cli/TestPrintCommand.h"
 
 namespace rollvane {
 
@@ -23,6 +24,7 @@ CommandTable::CommandTable()
     commands_.push_back(std::make_unique<PrintImageCommand>());
     commands_.push_back(std::make_unique<DefineMessageCommand>());
     commands_.push_back(std::make_unique<PrepareLogoCommand>());
+    commands_.push_back(std::make_unique<TestPrintCommand>());
     commands_.push_back(std::make_unique<DemoPrintCommand>());
     commands_.push_back(std::make_unique<DemoCheckCommand>());
 }

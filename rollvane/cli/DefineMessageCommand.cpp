@@ -1,6 +1,7 @@
 #include "rollvane/cli/DefineMessageCommand.h"
 
 #include "rollvane/app/MainWindow.h"
+#include "rollvane/cli/CommandOptions.h"
 #include "rollvane/messages/MessagesPage.h"
 
 #include <utility>
@@ -31,37 +32,26 @@ int DefineMessageCommand::Run(CliContext &context, const std::vector<std::string
     };
     const std::pair<const char *, const char *> kinds[] = {
         {"top", "Top Message"}, {"bottom", "Bottom Message"}, {"reprint", "Reprint Message"}};
-    std::string kind;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string &arg = args[i];
-        bool taken = false;
-        for (const auto &[name, text] : options) {
-            const std::string option = name;
-            if (arg.rfind(option + "=", 0) == 0) {
-                *text = arg.substr(option.size() + 1);
-                taken = true;
-            } else if (arg == option) {
-                if (i + 1 >= args.size()) {
-                    context.errors << "rollvane-cli: define-message: " << option << " needs a text\n";
-                    return kUsageError;
-                }
-                *text = args[++i];
-                taken = true;
-            }
-        }
-        if (taken) {
-            continue;
-        }
-        if (arg.rfind("--", 0) == 0) {
-            context.errors << "rollvane-cli: define-message: unknown option " << arg << "\n";
-            return kUsageError;
-        }
-        if (!kind.empty()) {
-            context.errors << "rollvane-cli: define-message: unexpected argument " << arg << "\n";
-            return kUsageError;
-        }
-        kind = arg;
+    std::vector<std::string> known;
+    for (const auto &[name, text] : options) {
+        known.push_back(name);
     }
+    CommandOptions read;
+    std::string error;
+    if (!read.Parse(args, known, &error)) {
+        context.errors << "rollvane-cli: define-message: " << error << "\n";
+        return kUsageError;
+    }
+    if (read.words().size() > 1) {
+        context.errors << "rollvane-cli: define-message: unexpected argument " << read.words()[1] << "\n";
+        return kUsageError;
+    }
+    for (const auto &[name, text] : options) {
+        if (const std::string *value = read.value(name)) {
+            *text = *value;
+        }
+    }
+    const std::string kind = read.words().empty() ? std::string() : read.words()[0];
     if (kind.empty()) {
         context.errors << "rollvane-cli: define-message needs a KIND: top, bottom or reprint\n";
         return kUsageError;

@@ -8,6 +8,7 @@
 #include "rollvane/gui/MessagesPageView.h"
 #include "rollvane/gui/ProgramIcon.h"
 #include "rollvane/gui/SettingsPageView.h"
+#include "rollvane/gui/TestPrintPageView.h"
 #include "ui_MainWindowView.h"
 
 #include <QApplication>
@@ -53,6 +54,7 @@ MainWindowView::MainWindowView(MainWindow &window, QWidget *parent)
     SetPageView(0, new SettingsPageView(window_.settingsPage()));
     SetPageView(1, new BitImagePageView(window_.bitImagePage()));
     SetPageView(2, new MessagesPageView(window_.messagesPage()));
+    SetPageView(3, new TestPrintPageView(window_.testPrintPage()));
     SetPageView(4, new DemoPageView(window_.demoPage()));
     form_->tabBar->setExpanding(false);
     form_->tabBar->setCurrentIndex(window_.currentPage());

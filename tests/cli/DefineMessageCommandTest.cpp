@@ -87,7 +87,7 @@ TEST(DefineMessageCommandTest, CommandLines)
         {{"define-message", "Top"}, 2, usage + ": KIND is top, bottom or reprint, not \"Top\"\n", {}},
         {{"define-message", "top", "bottom"}, 2, usage + ": unexpected argument bottom\n", {}},
         {{"define-message", "top", "--bold", "ON"}, 2, usage + ": unknown option --bold\n", {}},
-        {{"define-message", "top", "--line1"}, 2, usage + ": --line1 needs a text\n", {}},
+        {{"define-message", "top", "--line1"}, 2, usage + ": --line1 needs a value\n", {}},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.arguments.size() > 1 ? c.arguments[1] + " " + std::to_string(c.arguments.size()) : "none");

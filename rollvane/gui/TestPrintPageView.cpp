@@ -1,0 +1,82 @@
+#include "rollvane/gui/TestPrintPageView.h"
+
+#include "rollvane/printouts/TestPrintPage.h"
+#include "ui_TestPrintPageView.h"
+
+#include <QAbstractButton>
+
+namespace rollvane {
+
+namespace {
+
+// The duty radio buttons in the order of TestPrintPage::kDutyTexts.
+constexpr int kDutyIds[] = {1016, 1018, 1017, 1019, 1020};
+constexpr int kSideIds[] = {1084, 1085, 1086};
+constexpr int kTestButtonIds[] = {1014, 1015, 1021};
+constexpr int kConfigurationButtonId = 1068;
+
+}  // namespace
+
+TestPrintPageView::TestPrintPageView(TestPrintPage &page, QWidget *parent)
+    : QWidget(parent), page_(page), form_(std::make_unique<Ui::TestPrintPageView>())
+{
+    form_->setupUi(this);
+    const auto onClick = [this](int id, auto handler) {
+        connect(control(id), &QAbstractButton::clicked, this, [this, handler] {
+            ReadBack();
+            (page_.*handler)();
+        });
+    };
+    onClick(1014, &TestPrintPage::PrintAllH);
+    onClick(1015, &TestPrintPage::PrintRollingAscii);
+    onClick(1021, &TestPrintPage::PrintDuty);
+    connect(control(kConfigurationButtonId), &QAbstractButton::clicked, this, [this] {
+        configurationRunning_ = true;
+        page_.PrintConfiguration();
+        configurationRunning_ = false;
+    });
+    page_.onControlsEnabled = [this](bool enabled) { SetControlsEnabled(enabled); };
+}
+
+TestPrintPageView::~TestPrintPageView()
+{
+    page_.onControlsEnabled = nullptr;
+}
+
+QAbstractButton *TestPrintPageView::control(int id) const
+{
+    const QString number = QString::number(id);
+    if (auto *radio = findChild<QAbstractButton *>("radio" + number)) {
+        return radio;
+    }
+    return findChild<QAbstractButton *>("button" + number);
+}
+
+void TestPrintPageView::ReadBack()
+{
+    page_.paper = control(1066)->isChecked() ? TestPrintPage::Paper::Mm58 : TestPrintPage::Paper::Mm80;
+    page_.side = control(1086)->isChecked()   ? TestPrintPage::Side::Both
+                 : control(1085)->isChecked() ? TestPrintPage::Side::Back
+                                              : TestPrintPage::Side::Front;
+    for (int i = 0; i < static_cast<int>(std::size(kDutyIds)); ++i) {
+        if (control(kDutyIds[i])->isChecked()) {
+            page_.duty = i;
+        }
+    }
+}
+
+void TestPrintPageView::SetControlsEnabled(bool enabled)
+{
+    for (int id : kTestButtonIds) {
+        control(id)->setEnabled(enabled);
+    }
+    if (configurationRunning_) {
+        control(kConfigurationButtonId)->setEnabled(enabled);
+        return;
+    }
+    for (int id : kSideIds) {
+        control(id)->setEnabled(enabled);
+    }
+}
+
+}  // namespace rollvane
