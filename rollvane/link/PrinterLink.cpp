@@ -278,6 +278,11 @@ void PrinterLink::WaitSeconds(int32_t seconds)
     Waiting([&] { clock_.SleepPastWholeSeconds(seconds); });
 }
 
+void PrinterLink::Pause(std::chrono::milliseconds duration)
+{
+    Waiting([&] { clock_.SleepFor(duration); });
+}
+
 int PrinterLink::CheckUsbReconnect()
 {
     return facilities_.ornUsb ? facilities_.ornUsb->CheckReconnect(ornDevice()) : 1;

@@ -67,6 +67,8 @@ public:
     void Close();
     void EndOperation();
     void WaitSeconds(int32_t seconds);
+    // A pause of a printer sequence (a restart, a retry); the windows stay painted meanwhile.
+    void Pause(std::chrono::milliseconds duration);
     // Present USB printer-class nodes, at most kMaxDevicePaths; the number written.
     int EnumerateUsbPrinters(std::vector<std::string> *paths);
     // A USB arrival or removal from the device monitor. Always 0.

@@ -79,6 +79,7 @@ std::vector<uint8_t> TestPatterns::HeaderLine(int page, int charsPerLine, const 
 {
     const int spaces = (charsPerLine - 22) / 2 - 1;
     std::vector<uint8_t> line;
+    line.reserve(static_cast<std::size_t>(40 + 2 * (spaces > 0 ? spaces : 0)));
     // The zero bytes are part of the printed line: the printer skips them.
     Append(line, "Page ", 6);
     char number[8] = {};

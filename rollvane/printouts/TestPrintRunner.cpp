@@ -35,7 +35,7 @@ TestPrintRunner::TestPrintRunner(PrinterLink &link) : link_(link) {}
 
 void TestPrintRunner::Sleep(uint32_t ms)
 {
-    link_.clock().SleepFor(std::chrono::milliseconds(ms));
+    link_.Pause(std::chrono::milliseconds(ms));
 }
 
 PrinterErrorCode TestPrintRunner::WaitForStatus(int attempts)
