@@ -40,7 +40,9 @@ int PrinterClassTransport::Open(const std::string & /*port*/)
     if (open_) {
         device_ = open_(path_, &error);
     }
-    if (!device_ && NotFoundOrNoResources(error)) {
+    // Every failed open fails: a node the person may not open ("Permission denied", the usual
+    // case before a udev rule gives access) is told at once, not as a time-out of the first send.
+    if (!device_) {
         journal_.Failed(where(), "open", error);
         return 0;
     }

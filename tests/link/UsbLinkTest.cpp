@@ -266,17 +266,21 @@ TEST_F(PrinterLinkUsbTest, PrinterClassWithoutADeviceOrStoredPathFails)
     EXPECT_EQ(TakeLog(), (Log{"printer open /dev/usb/lp5"}));
 }
 
-TEST_F(PrinterLinkUsbTest, PrinterClassOpenFailsOnlyForNotFoundOrNoResources)
+TEST_F(PrinterLinkUsbTest, PrinterClassOpenFailsWithTheSystemsReason)
 {
     directory->printers = {PrinterNode("/dev/usb/lp0", 1, 7)};
     link->linkType = rollvane::LinkUsbPrinterClass;
-    openError = ENOENT;
-    EXPECT_EQ(link->Open("Printer Class"), 0);
-    openError = ENOMEM;
-    EXPECT_EQ(link->Open("Printer Class"), 0);
-    openError = EACCES;
-    EXPECT_EQ(link->Open("Printer Class"), 1);
-    EXPECT_EQ(link->Send({0x10}), 0);
+    const std::pair<int, std::string> cases[] = {
+        {ENOENT, "Printer Class (/dev/usb/lp0): open: No such file or directory"},
+        {ENOMEM, "Printer Class (/dev/usb/lp0): open: Cannot allocate memory"},
+        {EACCES, "Printer Class (/dev/usb/lp0): open: Permission denied"},
+    };
+    for (const auto &[error, cause] : cases) {
+        openError = error;
+        EXPECT_EQ(link->Open("Printer Class"), 0);
+        EXPECT_EQ(link->failureCause(), cause);
+        EXPECT_FALSE(link->isOpen());
+    }
 }
 
 TEST_F(PrinterLinkUsbTest, EnumerationStopsAt127Nodes)
