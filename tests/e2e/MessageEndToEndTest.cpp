@@ -1,6 +1,6 @@
 // Messages defined with rollvane-cli in the real kova-sim, over the network and over a serial
 // line: the printer keeps each line in its slot with the attribute byte.
-#include "tests/support/ChildProcess.h"
+#include "tests/e2e/KovaSimPrinter.h"
 #include "tests/support/PngReader.h"
 #include "tests/support/ProcessRunner.h"
 #include "tests/support/TempDir.h"
@@ -12,7 +12,6 @@
 #include <optional>
 #include <thread>
 
-using testing_support::ChildProcess;
 using testing_support::PngReader;
 using testing_support::ProcessResult;
 using testing_support::ProcessRunner;
@@ -52,39 +51,20 @@ bool HoldsLine(const PngReader &page, const PngReader &line)
 
 TEST(MessageEndToEnd, DefinedMessagesAreKeptInTheirSlots)
 {
+    using Line = e2e::KovaSimPrinter::Line;
     const struct {
         const char *name;
-        bool network;
+        Line line;
         const char *address;
-    } lines[] = {{"network", true, "127.0.1.70"}, {"serial", false, "127.0.1.71"}};
+    } lines[] = {{"network", Line::Network, "127.0.1.70"}, {"serial", Line::Serial, "127.0.1.71"}};
     for (const auto &line : lines) {
         SCOPED_TRACE(line.name);
         TempDir dir;
-        std::filesystem::create_directory(dir.file("out"));
-        std::vector<std::string> argv = {ProcessRunner::BuiltProgram("kova-sim"),
-                                         "--address",
-                                         line.address,
-                                         "--state",
-                                         dir.file("state.txt"),
-                                         "--out",
-                                         dir.file("out")};
-        std::vector<std::string> interface = {"--port", "LAN", "--ip", line.address};
-        if (!line.network) {
-            argv.insert(argv.end(), {"--tcp-port", "0", "--udp-port", "0", "--serial-link", dir.file("tty")});
-            TempDir::Write(dir.file("inifile.inf"), "[INITIAL]\nCOMPORT=COM3\nBAUDRATE=115200\nSTOPBITS=1\n"
-                                                    "PARITY=NONE\nF.CONTROL=Xon/Xoff\n[DEVICES]\nCOM3=" +
-                                                        dir.file("tty") + "\n");
-            interface.clear();
-        }
-        ChildProcess printer;
-        const std::string log = dir.file("sim.log");
-        ASSERT_TRUE(printer.Start(argv, log));
-        for (int i = 0; i < 200 && TempDir::Read(log).find("kova-sim ready") == std::string::npos; ++i) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(25));
-        }
-        ASSERT_NE(TempDir::Read(log).find("kova-sim ready"), std::string::npos) << TempDir::Read(log);
+        e2e::KovaSimPrinter printer;
+        ASSERT_TRUE(printer.Start(line.line, line.address, dir.path(), {"--state", dir.file("state.txt")}))
+            << printer.log();
 
-        std::vector<std::string> arguments = interface;
+        std::vector<std::string> arguments = printer.interface();
         arguments.insert(arguments.end(), {"define-message", "bottom", "--line1", "Thank you", "--line2", "Bye",
                                            "--underline", "1 dot Underline", "--double-width", "ON"});
         const ProcessResult bottom =
@@ -104,7 +84,7 @@ TEST(MessageEndToEnd, DefinedMessagesAreKeptInTheirSlots)
 
         // The configuration printout lists the slot with its attribute byte: the line, drawn by the
         // preview from plain text, is found dot for dot on the printed receipt.
-        arguments = interface;
+        arguments = printer.interface();
         arguments.push_back("print-config");
         const ProcessResult printout =
             ProcessRunner::Run(ProcessRunner::BuiltProgram("rollvane-cli"), arguments, dir.path());
@@ -113,13 +93,9 @@ TEST(MessageEndToEnd, DefinedMessagesAreKeptInTheirSlots)
         const ProcessResult drawn = ProcessRunner::Run(ProcessRunner::BuiltProgram("rollvane-cli"),
                                                        {"demo-check", "line.txt", "--preview", "line.png"}, dir.path());
         ASSERT_EQ(drawn.exitCode, 0) << drawn.err;
-        const std::string receipt = dir.file("out/receipt-0001.png");
-        for (int i = 0; i < 200 && !std::filesystem::exists(receipt); ++i) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(25));
-        }
-        const std::optional<PngReader> page = PngReader::Load(receipt);
+        const std::optional<PngReader> page = PngReader::Load(printer.WaitForReceipt("receipt-0001.png"));
         const std::optional<PngReader> line = PngReader::Load(dir.file("line.png"));
-        ASSERT_TRUE(page && line) << TempDir::Read(log);
+        ASSERT_TRUE(page && line) << printer.log();
         EXPECT_TRUE(HoldsLine(*page, *line));
     }
 }
@@ -132,18 +108,9 @@ TEST(MessageEndToEnd, ALineTheLinkDropsIsReported)
     const std::string address = "127.0.1.72";
     // The status request (2 bytes) and the first line's block (1F 65 00 attribute, "Thank you", 00:
     // 14 bytes) arrive whole; the printer hangs up 3 bytes into the second.
-    ChildProcess printer;
-    const std::string log = dir.file("sim.log");
-    ASSERT_TRUE(printer.Start({ProcessRunner::BuiltProgram("kova-sim"), "--address", address, "--tcp-port", "0",
-                               "--udp-port", "0", "--serial-link", dir.file("tty"), "--drop-after", "19"},
-                              log));
-    for (int i = 0; i < 200 && TempDir::Read(log).find("kova-sim ready") == std::string::npos; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(25));
-    }
-    ASSERT_NE(TempDir::Read(log).find("kova-sim ready"), std::string::npos) << TempDir::Read(log);
-    TempDir::Write(dir.file("inifile.inf"), "[INITIAL]\nCOMPORT=COM3\nBAUDRATE=115200\nSTOPBITS=1\n"
-                                            "PARITY=NONE\nF.CONTROL=Xon/Xoff\n[DEVICES]\nCOM3=" +
-                                                dir.file("tty") + "\n");
+    e2e::KovaSimPrinter printer;
+    ASSERT_TRUE(printer.Start(e2e::KovaSimPrinter::Line::Serial, address, dir.path(), {"--drop-after", "19"}))
+        << printer.log();
     const ProcessResult result =
         ProcessRunner::Run(ProcessRunner::BuiltProgram("rollvane-cli"),
                            {"define-message", "top", "--line1", "Thank you", "--line2", "Come again"}, dir.path());

@@ -1,6 +1,6 @@
 // The online test prints with rollvane-cli against the real kova-sim, over the network and over a
 // serial line: each test prints, and a paper width that differs restarts the printer at 58 mm.
-#include "tests/support/ChildProcess.h"
+#include "tests/e2e/KovaSimPrinter.h"
 #include "tests/support/PngReader.h"
 #include "tests/support/ProcessRunner.h"
 #include "tests/support/TempDir.h"
@@ -11,7 +11,6 @@
 #include <optional>
 #include <thread>
 
-using testing_support::ChildProcess;
 using testing_support::PngReader;
 using testing_support::ProcessResult;
 using testing_support::ProcessRunner;
@@ -22,15 +21,6 @@ namespace {
 ProcessResult Cli(const std::vector<std::string> &arguments, const std::string &folder)
 {
     return ProcessRunner::Run(ProcessRunner::BuiltProgram("rollvane-cli"), arguments, folder);
-}
-
-// The receipt once kova-sim has written it.
-std::optional<PngReader> Receipt(const std::string &path)
-{
-    for (int i = 0; i < 200 && !std::filesystem::exists(path); ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(25));
-    }
-    return PngReader::Load(path);
 }
 
 }  // namespace
@@ -72,22 +62,23 @@ TEST(TestPrintEndToEnd, EveryTestPrintsAndAWidthChangeRestartsThePrinter)
         int width;
         double blackShare;
     };
+    using Line = e2e::KovaSimPrinter::Line;
     const struct {
         const char *name;
-        bool network;
+        Line line;
         const char *address;
         std::vector<Print> prints;
         std::size_t restarts;
     } lines[] = {
         {"network",
-         true,
+         Line::Network,
          "127.0.1.80",
          {{{"all-h", "--side", "both"}, 576, 0.05},
           {{"duty-100", "--paper", "58"}, 432, 0.6},  // the printer restarts at 58 mm first
           {{"config-printout"}, 432, 0.01}},
          1},
         {"serial",
-         false,
+         Line::Serial,
          "127.0.1.81",
          {{{"rolling-ascii"}, 576, 0.03},
           {{"duty-12.5", "--paper", "58"}, 432, 0.07},
@@ -97,50 +88,29 @@ TEST(TestPrintEndToEnd, EveryTestPrintsAndAWidthChangeRestartsThePrinter)
     for (const auto &line : lines) {
         SCOPED_TRACE(line.name);
         TempDir dir;
-        std::filesystem::create_directory(dir.file("out"));
-        std::vector<std::string> argv = {ProcessRunner::BuiltProgram("kova-sim"),
-                                         "--address",
-                                         line.address,
-                                         "--restart-seconds",
-                                         "1",
-                                         "--state",
-                                         dir.file("state.txt"),
-                                         "--out",
-                                         dir.file("out")};
-        std::vector<std::string> interface = {"--port", "LAN", "--ip", line.address};
-        if (!line.network) {
-            argv.insert(argv.end(), {"--tcp-port", "0", "--udp-port", "0", "--serial-link", dir.file("tty")});
-            TempDir::Write(dir.file("inifile.inf"), "[INITIAL]\nCOMPORT=COM3\nBAUDRATE=115200\nSTOPBITS=1\n"
-                                                    "PARITY=NONE\nF.CONTROL=Xon/Xoff\n[DEVICES]\nCOM3=" +
-                                                        dir.file("tty") + "\n");
-            interface.clear();
-        }
-        ChildProcess printer;
-        const std::string log = dir.file("sim.log");
-        ASSERT_TRUE(printer.Start(argv, log));
-        for (int i = 0; i < 200 && TempDir::Read(log).find("kova-sim ready") == std::string::npos; ++i) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(25));
-        }
-        ASSERT_NE(TempDir::Read(log).find("kova-sim ready"), std::string::npos) << TempDir::Read(log);
+        e2e::KovaSimPrinter printer;
+        ASSERT_TRUE(printer.Start(line.line, line.address, dir.path(),
+                                  {"--restart-seconds", "1", "--state", dir.file("state.txt")}))
+            << printer.log();
 
         int receipt = 0;
         for (const Print &print : line.prints) {
             SCOPED_TRACE(print.test[0]);
-            std::vector<std::string> arguments = interface;
+            std::vector<std::string> arguments = printer.interface();
             arguments.push_back("test-print");
             arguments.insert(arguments.end(), print.test.begin(), print.test.end());
             const ProcessResult result = Cli(arguments, dir.path());
             EXPECT_EQ(result.exitCode, 0) << result.err;
             EXPECT_EQ(result.err, "");
             char name[32];
-            std::snprintf(name, sizeof name, "out/receipt-%04d.png", ++receipt);
-            const std::optional<PngReader> png = Receipt(dir.file(name));
-            ASSERT_TRUE(png) << TempDir::Read(log);
+            std::snprintf(name, sizeof name, "receipt-%04d.png", ++receipt);
+            const std::optional<PngReader> png = PngReader::Load(printer.WaitForReceipt(name));
+            ASSERT_TRUE(png) << printer.log();
             EXPECT_EQ(png->width, print.width);
             EXPECT_GE(static_cast<double>(png->blackCount()) / (png->width * png->height), print.blackShare);
         }
         // A restart for each width change, and nothing the printer could not read.
-        const std::string said = TempDir::Read(log);
+        const std::string said = printer.log();
         std::size_t restarts = 0;
         for (std::size_t at = said.find("restarting"); at != std::string::npos; at = said.find("restarting", at + 1)) {
             ++restarts;
