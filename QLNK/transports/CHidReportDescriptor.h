@@ -17,8 +17,8 @@ struct CHidValueCaps {
     uint16_t usagePage;
     uint16_t usage;  // the first usage when isRange
     bool isRange;
-    uint16_t usageMin, usageMax;
-    uint16_t linkCollection;  // index of the enclosing collection, 0 = the top
+    uint16_t usageMin, usageMax;  // the usage twice when not isRange
+    uint16_t linkCollection;      // index of the enclosing collection, 0 = the top
     uint16_t linkUsagePage;
     uint16_t linkUsage;  // usage of the enclosing collection
     uint8_t reportId;    // 0 when the descriptor uses no report ids
