@@ -3,6 +3,7 @@
 #include "transports/CEthernetComm.h"
 #include "transports/CParallelComm.h"
 #include "transports/CSerialComm.h"
+#include "transports/CUSBComm.h"
 #include "transports/CUsbStandIn.h"
 
 namespace {
@@ -13,7 +14,7 @@ using C = QLNK_CommContext;
 // clang-format off
 constexpr CTransport kTransports[] = {
     {QLNK_PORT_USB_PRINTER,     "USB_PRINTER",     false, &C::usbHandle,
-     CUsbStandIn::OpenPrinter,  CUsbStandIn::Send,   CUsbStandIn::Receive,   CUsbStandIn::Close,   CUsbStandIn::Describe},
+     CUSBComm::OpenPrinter,     CUSBComm::SendPrinter, CUSBComm::ReceivePrinter, CUSBComm::Close, CUSBComm::Describe},
     {QLNK_PORT_USB_HID_OUTPUT,  "USB_HID_OUTPUT",  false, &C::usbHandle,
      CUsbStandIn::OpenHid,      CUsbStandIn::Send,   nullptr,                CUsbStandIn::Close,   CUsbStandIn::Describe},
     {QLNK_PORT_USB_HID_FEATURE, "USB_HID_FEATURE", false, &C::usbHandle,

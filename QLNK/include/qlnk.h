@@ -72,8 +72,8 @@ extern "C" {
 #define QLNK_E_PAR_NIBBLE 0x1004 /* the parallel peripheral refused nibble mode */
 #define QLNK_E_PAR_BYTE   0x1005 /* the parallel peripheral refused byte mode */
 #define QLNK_E_PAR_ECP    0x1006 /* the parallel peripheral refused ECP mode */
-#define QLNK_E_NO_MATCH   0x1007 /* reserved for the USB device search; not returned yet */
-#define QLNK_E_NO_DEVICE  0x1008 /* reserved for the USB device search; not returned yet */
+#define QLNK_E_NO_MATCH   0x1007 /* USB printer-class devices exist, none with the ids */
+#define QLNK_E_NO_DEVICE  0x1008 /* no USB printer-class device is present */
 #define QLNK_E_TIMEOUT    0x1009 /* nothing moved in time, or a TCP connection was not made */
 #define QLNK_E_SYSTEM     0x100A /* the system refused; the last error says why */
 
@@ -185,9 +185,13 @@ QLNK_STATIC_ASSERT(offsetof(QLNK_CommContext, netTimeout) == 84, "netTimeout");
      TCP_RAW, TCP_LPR
                netAddress, netPort, netTimeout (the connect time-out, ms) -> netSocket.
      UDP_RAW   netAddress, netPort (where each send goes; broadcast allowed) -> netSocket.
-     USB_PRINTER, USB_HID_OUTPUT, USB_HID_FEATURE
-               usbVendorId, usbProductId. No USB device is searched for yet: the open always
-               fails. The HID types write -1 to usbHandle first; USB_PRINTER leaves it alone.
+     USB_PRINTER
+               usbVendorId, usbProductId: the first of the present usblp nodes (at most 127)
+               whose USB device has both ids, opened read-write -> usbHandle. A failed search
+               leaves usbHandle alone.
+     USB_HID_OUTPUT, USB_HID_FEATURE
+               usbVendorId, usbProductId. No HID device is searched for yet: the open always
+               fails. usbHandle is set to -1 first.
    Codes:
      QLNK_OK           open; the handle is in its field.
      QLNK_E_PARAM      context is NULL, or portType is unknown (nothing written); or the serial
@@ -196,6 +200,8 @@ QLNK_STATIC_ASSERT(offsetof(QLNK_CommContext, netTimeout) == 84, "netTimeout");
      QLNK_E_OPEN       the device could not be opened: missing (ENOENT), held by another open
                        (EBUSY), not allowed (EACCES), serial: not a terminal (ENOTTY); no USB
                        device (ENODEV). Handle field -1.
+     QLNK_E_NO_DEVICE  USB_PRINTER: no printer-class device is present (ENODEV).
+     QLNK_E_NO_MATCH   USB_PRINTER: none has the ids (ENODEV).
      QLNK_E_SOCKET     no socket could be made. netSocket -1.
      QLNK_E_TIMEOUT    the TCP connection was not made: no answer within netTimeout (ETIMEDOUT),
                        or refused or unreachable, reported at once (ECONNREFUSED, EHOSTUNREACH,
@@ -206,7 +212,7 @@ QLNK_STATIC_ASSERT(offsetof(QLNK_CommContext, netTimeout) == 84, "netTimeout");
      QLNK_E_PAR_NIBBLE, QLNK_E_PAR_BYTE, QLNK_E_PAR_ECP
                        the peripheral refused the mode (ENXIO) or does not speak IEEE 1284
                        (EIO); the port is closed and parallelHandle is -1.
-   Last error: serial and parallel opens record theirs whatever the result (0 when it worked);
+   Last error: serial, parallel and USB opens record theirs whatever the result (0 when it worked);
    a TCP connect that had to wait leaves EINPROGRESS even when it then succeeded. */
 QLNK_API int32_t QLNK_Open(QLNK_CommContext *context, int32_t *status);
 
@@ -224,18 +230,24 @@ QLNK_API int32_t QLNK_Open(QLNK_CommContext *context, int32_t *status);
                port (bytes still queued when the limit runs out are withdrawn, not sent later),
                which may be less than length with QLNK_OK.
      PARALLEL  one write within timeoutMs; *sent is what the port took (may be less, QLNK_OK).
+     USB_PRINTER
+               written in chunks of at most 4096 bytes (a length that is a multiple of 4096
+               ends with a write of none), each waited for, all within timeoutMs; *sent is
+               what the printer took, also after a failure.
    Codes:
      QLNK_OK           sent as above.
      QLNK_E_PARAM      handle is NULL, data is NULL with length > 0, or portType is unknown; or,
-                       serial and parallel, *handle is no port this library has open (EBADF).
+                       serial, parallel and USB_PRINTER, *handle is no port this library has
+                       open (EBADF).
      QLNK_E_SOCKET     *handle is -1 (network types).
      QLNK_E_OPEN       *handle is -1 (device types).
      QLNK_E_TIMEOUT    the time-out ran out (ETIMEDOUT); LPR: an acknowledgement did not come in
                        time, even the last one after all data went; serial and parallel: nothing
-                       moved (length 0 included), or a serial device error (its errno).
+                       moved (length 0 included), or a serial device error (its errno);
+                       USB_PRINTER: the printer did not take the rest in time.
      QLNK_E_SYSTEM     the system refused: the peer closed (EPIPE, ECONNRESET), a UDP socket this
-                       library did not open (EDESTADDRREQ), a parallel port error; any USB handle
-                       (ENODEV). */
+                       library did not open (EDESTADDRREQ), a parallel or USB printer error
+                       (EIO, ENODEV: unplugged); any HID handle (ENODEV). */
 QLNK_API int32_t QLNK_SendData(int32_t *handle, const uint8_t *data, uint32_t length, uint32_t *sent, uint32_t portType,
                                uint32_t timeoutMs, int32_t *status);
 
@@ -249,17 +261,21 @@ QLNK_API int32_t QLNK_SendData(int32_t *handle, const uint8_t *data, uint32_t le
      SERIAL    returns as soon as one byte is there, waiting up to timeoutMs for it; *received
                is what arrived, also with QLNK_E_TIMEOUT after a device error.
      PARALLEL  one read (nibble, byte or ECP mode) within timeoutMs.
+     USB_PRINTER
+               one read within timeoutMs.
    Codes:
      QLNK_OK           *received bytes are in buffer.
      QLNK_E_PARAM      handle is NULL, buffer is NULL with capacity > 0, portType is unknown, or
                        the type has no receive (TCP_LPR, USB_HID_OUTPUT; checked before *handle);
-                       or, serial and parallel, *handle is no port this library has open (EBADF).
+                       or, serial, parallel and USB_PRINTER, *handle is no port this library has
+                       open (EBADF).
      QLNK_E_SOCKET     *handle is -1 (network types).
      QLNK_E_OPEN       *handle is -1 (device types).
      QLNK_E_TIMEOUT    nothing arrived within timeoutMs (ETIMEDOUT); UDP: nobody listens at the
                        destination (ECONNREFUSED, at once); serial: a device error (its errno);
-                       parallel: nothing read (ETIMEDOUT, EAGAIN).
-     QLNK_E_SYSTEM     the system refused (ECONNRESET, EBADF, a port error); any USB handle
+                       parallel: nothing read (ETIMEDOUT, EAGAIN); USB_PRINTER: nothing arrived
+                       (ETIMEDOUT).
+     QLNK_E_SYSTEM     the system refused (ECONNRESET, EBADF, a port error); any HID handle
                        (ENODEV). */
 QLNK_API int32_t QLNK_RecvData(int32_t *handle, uint8_t *buffer, uint32_t capacity, uint32_t *received,
                                uint32_t portType, uint32_t timeoutMs, int32_t *status);
@@ -268,13 +284,13 @@ QLNK_API int32_t QLNK_RecvData(int32_t *handle, uint8_t *buffer, uint32_t capaci
    writes -1 to *handle. After a failure *handle is as it was.
    Codes:
      QLNK_OK           closed; *handle is -1.
-     QLNK_E_PARAM      handle is NULL or portType is unknown; or, serial and parallel, *handle is
-                       no port this library has open (EBADF), a zero-filled record's 0 included:
-                       nothing is closed.
+     QLNK_E_PARAM      handle is NULL or portType is unknown; or, serial, parallel and
+                       USB_PRINTER, *handle is no port this library has open (EBADF), a
+                       zero-filled record's 0 included: nothing is closed.
      QLNK_E_SOCKET     *handle is -1 (network types): already closed.
      QLNK_E_OPEN       *handle is -1 (device types): already closed.
      QLNK_E_SYSTEM     the shutdown or close failed (ENOTSOCK: not a socket, EBADF: not open);
-                       any USB handle (ENODEV): it cannot be this library's, and is not closed. */
+                       any HID handle (ENODEV): it cannot be this library's, and is not closed. */
 QLNK_API int32_t QLNK_CloseComm(int32_t *handle, uint32_t portType, int32_t *status);
 
 /* QLNK_FTPPutFile: uploads the local file localPath as remoteName (relative to the login

@@ -1,0 +1,445 @@
+// The USB transports with a stand-in for libudev and the usblp and hidraw calls (this machine
+// has no USB); everything above those calls, the exported dispatch included, is the real code.
+#include <qlnk.h>
+
+#include "transports/CUSBComm.h"
+#include "transports/CUsbCalls.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
+#include <deque>
+#include <fcntl.h>
+#include <linux/hidraw.h>
+#include <map>
+#include <numeric>
+#include <poll.h>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+// The devices of a machine, and every call made on them.
+class FakeUsb final : public CUsbCalls {
+public:
+    static constexpr int kFirstFd = 4000;  // never a real descriptor of this process
+
+    int PrinterNodes(std::vector<CUsbPrinterNode> *nodes) override
+    {
+        if (enumerateError != 0) {
+            errno = enumerateError;
+            return -1;
+        }
+        *nodes = printers;
+        return 0;
+    }
+    int HidrawNodes(std::vector<std::string> *devnodes) override
+    {
+        if (enumerateError != 0) {
+            errno = enumerateError;
+            return -1;
+        }
+        for (const auto &device : hid) {
+            devnodes->push_back(device.devnode);
+        }
+        return 0;
+    }
+    int Open(const char *path, int flags) override
+    {
+        opens.push_back(path);
+        openFlags = flags;
+        if (openError != 0) {
+            errno = openError;
+            return -1;
+        }
+        const int fd = nextFd++;
+        paths[fd] = path;
+        return fd;
+    }
+    int Close(int fd) override
+    {
+        closes.push_back(fd);
+        return paths.erase(fd) == 1 ? 0 : (errno = EBADF, -1);
+    }
+    ssize_t Read(int, void *buffer, std::size_t length) override
+    {
+        reads.push_back(length);
+        if (!readErrors.empty()) {
+            const int error = readErrors.front();
+            readErrors.pop_front();
+            if (error != 0) {
+                errno = error;
+                return -1;
+            }
+        }
+        const std::size_t n = std::min(length, input.size());
+        std::memcpy(buffer, input.data(), n);
+        return ssize_t(n);
+    }
+    ssize_t Write(int fd, const void *data, std::size_t length) override
+    {
+        writes.push_back(length);
+        if (!writeErrors.empty()) {
+            const int error = writeErrors.front();
+            writeErrors.pop_front();
+            if (error != 0) {
+                errno = error;
+                return -1;
+            }
+        }
+        const std::size_t n = std::min(length, writeLimit);
+        const auto *bytes = static_cast<const uint8_t *>(data);
+        written[paths.at(fd)].insert(written[paths.at(fd)].end(), bytes, bytes + n);
+        return ssize_t(n);
+    }
+    int Poll(pollfd *fds, unsigned, int timeoutMs) override
+    {
+        polls.push_back(timeoutMs);
+        fds->revents = ready ? fds->events : 0;
+        return ready ? 1 : 0;
+    }
+    int RawInfo(int fd, hidraw_devinfo *info) override
+    {
+        const Hid &device = HidAt(fd);
+        *info = {};
+        info->bustype = 3;
+        info->vendor = int16_t(device.vendor);
+        info->product = int16_t(device.product);
+        return 0;
+    }
+    int DescriptorSize(int fd, int *size) override
+    {
+        *size = int(HidAt(fd).descriptor.size());
+        return 0;
+    }
+    int Descriptor(int fd, uint8_t *bytes, std::size_t size) override
+    {
+        const auto &descriptor = HidAt(fd).descriptor;
+        std::memcpy(bytes, descriptor.data(), std::min(size, descriptor.size()));
+        return 0;
+    }
+    int SetFeature(int fd, const uint8_t *report, std::size_t length) override
+    {
+        if (featureError != 0) {
+            errno = featureError;
+            return -1;
+        }
+        written[paths.at(fd)].assign(report, report + length);
+        return int(length);
+    }
+    int GetFeature(int, uint8_t *report, std::size_t length) override
+    {
+        featureAsked.assign(report, report + length);
+        std::memcpy(report, feature.data(), std::min(length, feature.size()));
+        return int(length);
+    }
+
+    struct Hid {
+        std::string devnode;
+        uint16_t vendor;
+        uint16_t product;
+        std::vector<uint8_t> descriptor;
+    };
+    const Hid &HidAt(int fd) const
+    {
+        for (const Hid &device : hid) {
+            if (device.devnode == paths.at(fd)) {
+                return device;
+            }
+        }
+        throw std::out_of_range(paths.at(fd));
+    }
+
+    std::vector<CUsbPrinterNode> printers;
+    std::vector<Hid> hid;
+    int enumerateError = 0;
+    int openError = 0;
+    int openFlags = 0;
+    int featureError = 0;
+    int nextFd = kFirstFd;
+    std::map<int, std::string> paths;  // open descriptors
+    std::vector<std::string> opens;
+    std::vector<int> closes;
+    std::vector<std::size_t> writes;
+    std::vector<std::size_t> reads;
+    std::vector<int> polls;
+    // The answer of each next call: an errno, or 0 for the normal one.
+    std::deque<int> writeErrors;
+    std::deque<int> readErrors;
+    std::size_t writeLimit = SIZE_MAX;
+    bool ready = true;
+    std::vector<uint8_t> input;
+    std::vector<uint8_t> feature;
+    std::vector<uint8_t> featureAsked;
+    std::map<std::string, std::vector<uint8_t>> written;
+};
+
+class QlnkUsb : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        CUSBComm::SetCalls(&fake);
+        TakeLastError();
+    }
+    void TearDown() override { CUSBComm::SetCalls(nullptr); }
+
+    static QLNK_CommContext Context(uint32_t type, uint32_t vendor, uint32_t product)
+    {
+        QLNK_CommContext result{};
+        result.portType = type;
+        result.usbVendorId = vendor;
+        result.usbProductId = product;
+        return result;
+    }
+
+    static int32_t TakeLastError()
+    {
+        int32_t value = 0;
+        QLNK_GetLastError(&value);
+        return value;
+    }
+
+    // The printer lp0 (1a2b:0001) opened.
+    int32_t OpenPrinter()
+    {
+        fake.printers = {{"/dev/usb/lp0", 0x1a2b, 0x0001}};
+        auto context = Context(QLNK_PORT_USB_PRINTER, 0x1a2b, 0x0001);
+        EXPECT_EQ(QLNK_Open(&context, &status), 1);
+        TakeLastError();
+        fake.writes.clear();
+        fake.polls.clear();
+        return context.usbHandle;
+    }
+
+    static std::vector<uint8_t> Bytes(std::size_t length)
+    {
+        std::vector<uint8_t> bytes(length);
+        for (std::size_t i = 0; i < length; ++i) {
+            bytes[i] = uint8_t(i * 7 + i / 256);
+        }
+        return bytes;
+    }
+
+    FakeUsb fake;
+    int32_t status = 0;
+};
+
+}  // namespace
+
+TEST_F(QlnkUsb, PrinterSearchFindsTheNodeWithBothIdTexts)
+{
+    const std::vector<CUsbPrinterNode> two = {{"/dev/usb/lp0", 0x04b8, 0x0202}, {"/dev/usb/lp1", 0x1a2b, 0x0001}};
+    std::vector<CUsbPrinterNode> many(127, CUsbPrinterNode{"/dev/usb/lpX", 0x04b8, 0x0202});
+    many.push_back({"/dev/usb/lp127", 0x1a2b, 0x0001});
+    const struct {
+        const char *what;
+        std::vector<CUsbPrinterNode> nodes;
+        uint32_t vendor, product;
+        int32_t result;
+        const char *opened;
+        int32_t lastError;
+    } cases[] = {
+        {"none present", {}, 0x1a2b, 0x0001, QLNK_E_NO_DEVICE, nullptr, ENODEV},
+        {"the second of two", two, 0x1a2b, 0x0001, QLNK_OK, "/dev/usb/lp1", 0},
+        {"upper-case hex asked, lower-case text", two, 0x1A2B, 0x0001, QLNK_OK, "/dev/usb/lp1", 0},
+        {"vendor only", two, 0x1a2b, 0x0002, QLNK_E_NO_MATCH, nullptr, ENODEV},
+        {"product only", two, 0x1a2c, 0x0001, QLNK_E_NO_MATCH, nullptr, ENODEV},
+        {"an id beyond 16 bits", two, 0x11a2b, 0x0001, QLNK_E_NO_MATCH, nullptr, ENODEV},
+        {"beyond the first 127", many, 0x1a2b, 0x0001, QLNK_E_NO_MATCH, nullptr, ENODEV},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        fake.printers = c.nodes;
+        fake.opens.clear();
+        auto context = Context(QLNK_PORT_USB_PRINTER, c.vendor, c.product);
+        context.usbHandle = 7;
+        EXPECT_EQ(QLNK_Open(&context, &status), c.result == QLNK_OK ? 1 : 0);
+        EXPECT_EQ(status, c.result);
+        EXPECT_EQ(TakeLastError(), c.lastError);
+        if (c.opened == nullptr) {
+            // A failed search opens nothing and leaves the field alone.
+            EXPECT_TRUE(fake.opens.empty());
+            EXPECT_EQ(context.usbHandle, 7);
+            continue;
+        }
+        EXPECT_EQ(fake.opens, std::vector<std::string>{c.opened});
+        EXPECT_EQ(fake.openFlags & O_ACCMODE, O_RDWR);
+        EXPECT_EQ(context.usbHandle, fake.nextFd - 1);
+        EXPECT_EQ(QLNK_CloseComm(&context.usbHandle, QLNK_PORT_USB_PRINTER, &status), 1);
+    }
+}
+
+TEST_F(QlnkUsb, PrinterSearchOrOpenFailing)
+{
+    fake.enumerateError = EACCES;
+    auto context = Context(QLNK_PORT_USB_PRINTER, 0x1a2b, 0x0001);
+    context.usbHandle = 7;
+    EXPECT_EQ(QLNK_Open(&context, &status), 0);
+    EXPECT_EQ(status, QLNK_E_OPEN);
+    EXPECT_EQ(context.usbHandle, 7);
+    EXPECT_EQ(TakeLastError(), EACCES);
+
+    fake.enumerateError = 0;
+    fake.printers = {{"/dev/usb/lp0", 0x1a2b, 0x0001}};
+    fake.openError = EBUSY;
+    EXPECT_EQ(QLNK_Open(&context, &status), 0);
+    EXPECT_EQ(status, QLNK_E_OPEN);
+    EXPECT_EQ(context.usbHandle, -1);
+    EXPECT_EQ(TakeLastError(), EBUSY);
+}
+
+TEST_F(QlnkUsb, PrinterSendGoesInChunksOfAtMost4096)
+{
+    const struct {
+        uint32_t length;
+        std::size_t writeLimit;  // what the driver takes per write
+        std::vector<std::size_t> writes;
+    } cases[] = {
+        {10000, SIZE_MAX, {4096, 4096, 1808}},
+        {8192, SIZE_MAX, {4096, 4096, 0}},
+        {4096, SIZE_MAX, {4096, 0}},
+        {4095, SIZE_MAX, {4095}},
+        {0, SIZE_MAX, {0}},
+        // A partial write goes on from where the driver stopped.
+        {5000, 1000, {4096, 4000, 3000, 2000, 1000}},
+    };
+    int32_t handle = OpenPrinter();
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.length);
+        fake.writes.clear();
+        fake.polls.clear();
+        fake.written.clear();
+        fake.writeLimit = c.writeLimit;
+        const auto data = Bytes(c.length);
+        uint32_t sent = 9;
+        EXPECT_EQ(QLNK_SendData(&handle, data.data(), c.length, &sent, QLNK_PORT_USB_PRINTER, 1000, &status), 1);
+        EXPECT_EQ(status, QLNK_OK);
+        EXPECT_EQ(sent, c.length);
+        EXPECT_EQ(fake.writes, c.writes);
+        EXPECT_EQ(fake.written["/dev/usb/lp0"], data);
+        // Every write is waited for, within the call's time-out.
+        EXPECT_EQ(fake.polls.size(), c.writes.size());
+        for (int wait : fake.polls) {
+            EXPECT_GT(wait, 900);
+            EXPECT_LE(wait, 1000);
+        }
+    }
+    EXPECT_EQ(QLNK_CloseComm(&handle, QLNK_PORT_USB_PRINTER, &status), 1);
+}
+
+TEST_F(QlnkUsb, PrinterSendThatStallsOrFails)
+{
+    int32_t handle = OpenPrinter();
+    const auto data = Bytes(10000);
+    uint32_t sent = 9;
+
+    // The driver is busy with an earlier chunk and then takes this one.
+    fake.writeErrors = {EAGAIN};
+    EXPECT_EQ(QLNK_SendData(&handle, data.data(), 100, &sent, QLNK_PORT_USB_PRINTER, 500, &status), 1);
+    EXPECT_EQ(sent, 100u);
+    EXPECT_EQ(fake.writes, (std::vector<std::size_t>{100, 100}));
+
+    const struct {
+        const char *what;
+        std::deque<int> writeErrors;
+        bool ready;
+        int32_t result;
+        uint32_t sent;
+        int32_t lastError;
+        std::size_t writes;
+    } cases[] = {
+        // A printer that takes the first chunk and then nothing: the time-out ends the send.
+        {"stalled after a chunk", {}, false, QLNK_E_TIMEOUT, 4096, ETIMEDOUT, 1},
+        {"stalled from the start", {EAGAIN}, false, QLNK_E_TIMEOUT, 0, ETIMEDOUT, 1},
+        {"unplugged", {ENODEV}, true, QLNK_E_SYSTEM, 0, ENODEV, 1},
+        // An error other than "would block" ends the loop with the count so far.
+        {"failing after a chunk", {0, EIO}, true, QLNK_E_SYSTEM, 4096, EIO, 2},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        fake.writes.clear();
+        fake.writeErrors = c.writeErrors;
+        fake.ready = c.ready;
+        EXPECT_EQ(QLNK_SendData(&handle, data.data(), 10000, &sent, QLNK_PORT_USB_PRINTER, 300, &status), 0);
+        EXPECT_EQ(status, c.result);
+        EXPECT_EQ(sent, c.sent);
+        EXPECT_EQ(TakeLastError(), c.lastError);
+        EXPECT_EQ(fake.writes.size(), c.writes);
+    }
+    EXPECT_EQ(QLNK_CloseComm(&handle, QLNK_PORT_USB_PRINTER, &status), 1);
+}
+
+TEST_F(QlnkUsb, PrinterReceiveIsOneReadWithinTheTimeout)
+{
+    int32_t handle = OpenPrinter();
+    uint8_t buffer[64] = {};
+    uint32_t received = 9;
+    const struct {
+        const char *what;
+        std::deque<int> readErrors;
+        bool ready;
+        std::vector<uint8_t> input;
+        int32_t result;
+        uint32_t received;
+        int32_t lastError;
+    } cases[] = {
+        {"there already", {}, true, {0x10, 0x12}, QLNK_OK, 2, QLNK_NO_ERROR_RECORDED},
+        {"there after a wait", {EAGAIN}, true, {0x14}, QLNK_OK, 1, QLNK_NO_ERROR_RECORDED},
+        {"nothing in time", {EAGAIN}, false, {}, QLNK_E_TIMEOUT, 0, ETIMEDOUT},
+        {"a device error", {EIO}, true, {}, QLNK_E_SYSTEM, 0, EIO},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        fake.reads.clear();
+        fake.readErrors = c.readErrors;
+        fake.ready = c.ready;
+        fake.input = c.input;
+        EXPECT_EQ(QLNK_RecvData(&handle, buffer, sizeof buffer, &received, QLNK_PORT_USB_PRINTER, 200, &status),
+                  c.result == QLNK_OK ? 1 : 0);
+        EXPECT_EQ(status, c.result);
+        EXPECT_EQ(received, c.received);
+        EXPECT_EQ(TakeLastError(), c.lastError);
+        EXPECT_EQ(fake.reads.front(), sizeof buffer);
+        EXPECT_TRUE(std::equal(c.input.begin(), c.input.end(), buffer));
+    }
+    EXPECT_EQ(QLNK_CloseComm(&handle, QLNK_PORT_USB_PRINTER, &status), 1);
+}
+
+// usbHandle is the library's descriptor until QLNK_CloseComm; what the library never opened
+// reaches no call, for every USB port type.
+TEST_F(QlnkUsb, HandlesAreTheLibrarysUntilClosed)
+{
+    fake.printers = {{"/dev/usb/lp0", 0x1a2b, 0x0001}};
+    auto context = Context(QLNK_PORT_USB_PRINTER, 0x1a2b, 0x0001);
+    ASSERT_EQ(QLNK_Open(&context, &status), 1);
+    EXPECT_EQ(TakeLastError(), 0);
+    const int32_t opened = context.usbHandle;
+    EXPECT_EQ(fake.paths.count(opened), 1u);
+    EXPECT_EQ(QLNK_CloseComm(&context.usbHandle, QLNK_PORT_USB_PRINTER, &status), 1);
+    EXPECT_EQ(context.usbHandle, -1);
+    EXPECT_EQ(fake.closes, std::vector<int>{opened});
+    EXPECT_EQ(QLNK_CloseComm(&context.usbHandle, QLNK_PORT_USB_PRINTER, &status), 0);
+    EXPECT_EQ(status, QLNK_E_OPEN);
+
+    fake.writes.clear();
+    fake.closes.clear();
+    for (uint32_t type : {QLNK_PORT_USB_PRINTER}) {
+        for (int32_t handle : {0, opened}) {
+            SCOPED_TRACE(testing::Message() << type << " " << handle);
+            uint8_t bytes[4] = {1, 2, 3, 4};
+            uint32_t count = 9;
+            EXPECT_EQ(QLNK_SendData(&handle, bytes, sizeof bytes, &count, type, 100, &status), 0);
+            EXPECT_EQ(status, QLNK_E_PARAM);
+            EXPECT_EQ(QLNK_RecvData(&handle, bytes, sizeof bytes, &count, type, 100, &status), 0);
+            EXPECT_EQ(status, QLNK_E_PARAM);
+            EXPECT_EQ(QLNK_CloseComm(&handle, type, &status), 0);
+            EXPECT_EQ(status, QLNK_E_PARAM);
+            EXPECT_EQ(TakeLastError(), EBADF);
+        }
+    }
+    EXPECT_TRUE(fake.writes.empty());
+    EXPECT_TRUE(fake.reads.empty());
+    EXPECT_TRUE(fake.closes.empty());
+}
