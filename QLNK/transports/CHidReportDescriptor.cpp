@@ -140,7 +140,7 @@ public:
             for (uint32_t i = 0; i < item.size; ++i) {
                 item.data |= uint32_t{data[at + 1 + i]} << (8 * i);
             }
-            itemAt_ = at;
+            const std::size_t start = at;
             at += 1 + item.size;
             const char *problem = nullptr;
             switch (item.type) {
@@ -158,7 +158,7 @@ public:
                 break;
             }
             if (problem != nullptr) {
-                return Fail(why, problem, itemAt_);
+                return Fail(why, problem, start);
             }
         }
         if (!open_.empty()) {
@@ -267,6 +267,10 @@ private:
         if (isValue && count > 0xFFFF) {
             return "report count over 65535";
         }
+        // Once ids are in use, a field without one (back after a Pop) belongs to no report.
+        if (usesIds_ && globals_.reportId == 0) {
+            return "field without a report id";
+        }
         sawField_ = true;
         uint32_t &bits = reportBits_[kind][globals_.reportId];
         present_[kind][globals_.reportId] = true;
@@ -365,9 +369,10 @@ private:
                 return "report id over 255";
             }
             // Fields laid out before the first id would belong to no report a device can send.
-            if (globals_.reportId == 0 && sawField_) {
+            if (!usesIds_ && sawField_) {
                 return "report id after fields without one";
             }
+            usesIds_ = true;
             globals_.reportId = static_cast<uint8_t>(item.data);
             break;
         case kPush:
@@ -475,7 +480,7 @@ private:
     std::vector<Collection> open_;
     std::size_t collections_ = 0;
     bool sawField_ = false;
-    std::size_t itemAt_ = 0;
+    bool usesIds_ = false;
     std::array<std::array<uint32_t, 256>, 3> reportBits_{};
     std::array<std::array<bool, 256>, 3> present_{};
 };
