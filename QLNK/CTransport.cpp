@@ -4,21 +4,20 @@
 #include "transports/CParallelComm.h"
 #include "transports/CSerialComm.h"
 #include "transports/CUSBComm.h"
-#include "transports/CUsbStandIn.h"
 
 namespace {
 
 using C = QLNK_CommContext;
 
-// One record per port type. The USB records stand in until their transports are built.
+// One record per port type.
 // clang-format off
 constexpr CTransport kTransports[] = {
     {QLNK_PORT_USB_PRINTER,     "USB_PRINTER",     false, &C::usbHandle,
      CUSBComm::OpenPrinter,     CUSBComm::SendPrinter, CUSBComm::ReceivePrinter, CUSBComm::Close, CUSBComm::Describe},
     {QLNK_PORT_USB_HID_OUTPUT,  "USB_HID_OUTPUT",  false, &C::usbHandle,
-     CUsbStandIn::OpenHid,      CUsbStandIn::Send,   nullptr,                CUsbStandIn::Close,   CUsbStandIn::Describe},
+     CUSBComm::OpenHid,         CUSBComm::SendOutputReport,  nullptr,                       CUSBComm::Close, CUSBComm::Describe},
     {QLNK_PORT_USB_HID_FEATURE, "USB_HID_FEATURE", false, &C::usbHandle,
-     CUsbStandIn::OpenHid,      CUsbStandIn::Send,   CUsbStandIn::Receive,   CUsbStandIn::Close,   CUsbStandIn::Describe},
+     CUSBComm::OpenHid,         CUSBComm::SendFeatureReport, CUSBComm::ReceiveFeatureReport, CUSBComm::Close, CUSBComm::Describe},
     {QLNK_PORT_SERIAL,          "SERIAL",          false, &C::serialHandle,
      CSerialComm::Open,         CSerialComm::Send,   CSerialComm::Receive,   CSerialComm::Close,   CSerialComm::Describe},
     {QLNK_PORT_PARALLEL,        "PARALLEL",        false, &C::parallelHandle,

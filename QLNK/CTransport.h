@@ -7,8 +7,7 @@
 
 // One port type's operations. CQLNKApp makes the checks every call shares, looks the caller's
 // port type up here once and calls through the record; no operation repeats those checks. A
-// transport still to come (the USB printer class, the two HID report kinds) is one more record
-// in the table in CTransport.cpp.
+// new transport is one more record in the table in CTransport.cpp.
 //
 // Rules for every operation: it returns QLNK_OK or a QLNK_E_ code, records the errno of every
 // failure in CLastError (and may leave an earlier value there on success), blocks no longer

@@ -190,8 +190,9 @@ QLNK_STATIC_ASSERT(offsetof(QLNK_CommContext, netTimeout) == 84, "netTimeout");
                whose USB device has both ids, opened read-write -> usbHandle. A failed search
                leaves usbHandle alone.
      USB_HID_OUTPUT, USB_HID_FEATURE
-               usbVendorId, usbProductId. No HID device is searched for yet: the open always
-               fails. usbHandle is set to -1 first.
+               usbVendorId, usbProductId: usbHandle is set to -1, then the last of the hidraw
+               nodes whose device has both ids is opened read-write -> usbHandle. None with the
+               ids: QLNK_E_OPEN (ENOENT).
    Codes:
      QLNK_OK           open; the handle is in its field.
      QLNK_E_PARAM      context is NULL, or portType is unknown (nothing written); or the serial
@@ -206,7 +207,8 @@ QLNK_STATIC_ASSERT(offsetof(QLNK_CommContext, netTimeout) == 84, "netTimeout");
      QLNK_E_TIMEOUT    the TCP connection was not made: no answer within netTimeout (ETIMEDOUT),
                        or refused or unreachable, reported at once (ECONNREFUSED, EHOSTUNREACH,
                        ENETUNREACH, EHOSTDOWN, ...). The socket stays in netSocket: close it.
-     QLNK_E_SYSTEM     TCP: the connect failed otherwise (socket stays in netSocket); UDP:
+     QLNK_E_SYSTEM     USB_HID_*: the hidraw nodes could not be listed (usbHandle -1);
+                       TCP: the connect failed otherwise (socket stays in netSocket); UDP:
                        broadcast could not be allowed (socket stays in netSocket); parallel: the
                        claim or the negotiation request failed (port stays in parallelHandle).
      QLNK_E_PAR_NIBBLE, QLNK_E_PAR_BYTE, QLNK_E_PAR_ECP
@@ -234,11 +236,19 @@ QLNK_API int32_t QLNK_Open(QLNK_CommContext *context, int32_t *status);
                written in chunks of at most 4096 bytes (a length that is a multiple of 4096
                ends with a write of none), each waited for, all within timeoutMs; *sent is
                what the printer took, also after a failure.
+     USB_HID_OUTPUT
+               one output report of the device's vendor layout: the short one when the data
+               fits it, else the long one, each carrying the data (padded with zeros) and its
+               length; *sent is the report's length.
+     USB_HID_FEATURE
+               one feature report carrying the data and its length; *sent is that length.
+               The HID types do not use timeoutMs: the kernel bounds each report transfer.
    Codes:
      QLNK_OK           sent as above.
      QLNK_E_PARAM      handle is NULL, data is NULL with length > 0, or portType is unknown; or,
-                       serial, parallel and USB_PRINTER, *handle is no port this library has
-                       open (EBADF).
+                       serial, parallel and USB, *handle is no port this library has open
+                       (EBADF); HID: the data does not fit the longest report (EMSGSIZE),
+                       nothing is sent.
      QLNK_E_SOCKET     *handle is -1 (network types).
      QLNK_E_OPEN       *handle is -1 (device types).
      QLNK_E_TIMEOUT    the time-out ran out (ETIMEDOUT); LPR: an acknowledgement did not come in
@@ -246,8 +256,9 @@ QLNK_API int32_t QLNK_Open(QLNK_CommContext *context, int32_t *status);
                        moved (length 0 included), or a serial device error (its errno);
                        USB_PRINTER: the printer did not take the rest in time.
      QLNK_E_SYSTEM     the system refused: the peer closed (EPIPE, ECONNRESET), a UDP socket this
-                       library did not open (EDESTADDRREQ), a parallel or USB printer error
-                       (EIO, ENODEV: unplugged); any HID handle (ENODEV). */
+                       library did not open (EDESTADDRREQ), a parallel or USB error (EIO,
+                       ENODEV: unplugged); HID: the device's report descriptor does not parse or
+                       lacks the vendor layout (EPROTO). */
 QLNK_API int32_t QLNK_SendData(int32_t *handle, const uint8_t *data, uint32_t length, uint32_t *sent, uint32_t portType,
                                uint32_t timeoutMs, int32_t *status);
 
@@ -263,20 +274,24 @@ QLNK_API int32_t QLNK_SendData(int32_t *handle, const uint8_t *data, uint32_t le
      PARALLEL  one read (nibble, byte or ECP mode) within timeoutMs.
      USB_PRINTER
                one read within timeoutMs.
+     USB_HID_FEATURE
+               one feature report read from the device: its whole data field into buffer, the
+               length it carries (low 16 bits) into *received; timeoutMs is not used.
    Codes:
      QLNK_OK           *received bytes are in buffer.
      QLNK_E_PARAM      handle is NULL, buffer is NULL with capacity > 0, portType is unknown, or
                        the type has no receive (TCP_LPR, USB_HID_OUTPUT; checked before *handle);
-                       or, serial, parallel and USB_PRINTER, *handle is no port this library has
-                       open (EBADF).
+                       or, serial, parallel and USB, *handle is no port this library has open
+                       (EBADF); USB_HID_FEATURE: capacity is smaller than the report's data
+                       field (ENOBUFS), nothing is read.
      QLNK_E_SOCKET     *handle is -1 (network types).
      QLNK_E_OPEN       *handle is -1 (device types).
      QLNK_E_TIMEOUT    nothing arrived within timeoutMs (ETIMEDOUT); UDP: nobody listens at the
                        destination (ECONNREFUSED, at once); serial: a device error (its errno);
                        parallel: nothing read (ETIMEDOUT, EAGAIN); USB_PRINTER: nothing arrived
                        (ETIMEDOUT).
-     QLNK_E_SYSTEM     the system refused (ECONNRESET, EBADF, a port error); any HID handle
-                       (ENODEV). */
+     QLNK_E_SYSTEM     the system refused (ECONNRESET, EBADF, a port error); HID: the report
+                       descriptor does not parse or lacks the vendor layout (EPROTO). */
 QLNK_API int32_t QLNK_RecvData(int32_t *handle, uint8_t *buffer, uint32_t capacity, uint32_t *received,
                                uint32_t portType, uint32_t timeoutMs, int32_t *status);
 
@@ -284,13 +299,12 @@ QLNK_API int32_t QLNK_RecvData(int32_t *handle, uint8_t *buffer, uint32_t capaci
    writes -1 to *handle. After a failure *handle is as it was.
    Codes:
      QLNK_OK           closed; *handle is -1.
-     QLNK_E_PARAM      handle is NULL or portType is unknown; or, serial, parallel and
-                       USB_PRINTER, *handle is no port this library has open (EBADF), a
-                       zero-filled record's 0 included: nothing is closed.
+     QLNK_E_PARAM      handle is NULL or portType is unknown; or, serial, parallel and USB,
+                       *handle is no port this library has open (EBADF), a zero-filled
+                       record's 0 included: nothing is closed.
      QLNK_E_SOCKET     *handle is -1 (network types): already closed.
      QLNK_E_OPEN       *handle is -1 (device types): already closed.
-     QLNK_E_SYSTEM     the shutdown or close failed (ENOTSOCK: not a socket, EBADF: not open);
-                       any HID handle (ENODEV): it cannot be this library's, and is not closed. */
+     QLNK_E_SYSTEM     the shutdown or close failed (ENOTSOCK: not a socket, EBADF: not open). */
 QLNK_API int32_t QLNK_CloseComm(int32_t *handle, uint32_t portType, int32_t *status);
 
 /* QLNK_FTPPutFile: uploads the local file localPath as remoteName (relative to the login

@@ -1,6 +1,7 @@
 #include "transports/CUSBComm.h"
 
 #include "CLastError.h"
+#include "transports/CUsbDescriptor.h"
 #include "transports/CUsbHandleTable.h"
 #include "transports/CUsbKernelCalls.h"
 
@@ -11,6 +12,7 @@
 #include <climits>
 #include <cstdio>
 #include <fcntl.h>
+#include <linux/hidraw.h>
 #include <new>
 #include <poll.h>
 #include <vector>
@@ -21,6 +23,35 @@ using Clock = std::chrono::steady_clock;
 
 constexpr uint32_t kChunk = 4096;
 constexpr std::size_t kMaxPrinters = 127;
+
+// The HID printer's vendor layout.
+constexpr uint16_t kVendorPage = 0xFF8B;
+constexpr uint16_t kShortLink = 0x10;
+constexpr uint16_t kLongLink = 0x11;
+constexpr uint16_t kOutputData = 0xA0;
+constexpr uint16_t kFeatureData = 0xA1;
+constexpr uint16_t kLengthUsage = 0xA2;
+
+// Fields are little-endian bit strings from bit 0 of the byte after the report id.
+void PutBits(std::vector<uint8_t> &report, uint32_t bitOffset, uint16_t bits, uint32_t value)
+{
+    for (uint16_t i = 0; i < bits && i < 32; ++i) {
+        const uint32_t bit = bitOffset + i;
+        if ((value >> i & 1u) != 0) {
+            report[1 + bit / 8] |= uint8_t(1u << (bit % 8));
+        }
+    }
+}
+
+uint32_t GetBits(const std::vector<uint8_t> &report, uint32_t bitOffset, uint16_t bits)
+{
+    uint32_t value = 0;
+    for (uint16_t i = 0; i < bits && i < 32; ++i) {
+        const uint32_t bit = bitOffset + i;
+        value |= uint32_t(report[1 + bit / 8] >> (bit % 8) & 1u) << i;
+    }
+    return value;
+}
 
 // Never destroyed (it holds nothing): a caller's exit handler may still close a USB device
 // after the library's own objects are gone.
@@ -126,6 +157,25 @@ int32_t CUSBComm::FindPrinter(uint32_t vendorId, uint32_t productId)
     return Failed(ENODEV, QLNK_E_NO_MATCH);
 }
 
+int32_t CUSBComm::FindHid(uint32_t vendorId, uint32_t productId)
+{
+    CUsbCalls &usb = calls();
+    std::vector<std::string> nodes;
+    if (usb.HidrawNodes(&nodes) != 0) {
+        return Failed(errno, QLNK_E_SYSTEM);
+    }
+    // A node that cannot be opened or asked is not the printer; a later match wins.
+    for (const std::string &node : nodes) {
+        const CUsbDescriptor probe(usb, usb.Open(node.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC));
+        hidraw_devinfo info{};
+        if (probe.valid() && usb.RawInfo(probe.get(), &info) == 0 && uint16_t(info.vendor) == vendorId &&
+            uint16_t(info.product) == productId) {
+            path_ = node;
+        }
+    }
+    return QLNK_OK;
+}
+
 int32_t CUSBComm::OpenPath(int32_t *handle)
 {
     *handle = -1;
@@ -153,6 +203,176 @@ int32_t CUSBComm::OpenPrinter(QLNK_CommContext &context)
         return found;
     }
     return comm.OpenPath(&context.usbHandle);
+}
+
+int32_t CUSBComm::OpenHid(QLNK_CommContext &context)
+{
+    context.usbHandle = -1;
+    CUSBComm comm;
+    const int32_t found = comm.FindHid(context.usbVendorId, context.usbProductId);
+    if (found != QLNK_OK) {
+        return found;
+    }
+    return comm.OpenPath(&context.usbHandle);
+}
+
+int32_t CUSBComm::ReadLayout(int fd)
+{
+    CUsbCalls &usb = calls();
+    int size = 0;
+    if (usb.DescriptorSize(fd, &size) != 0) {
+        return Failed(errno, QLNK_E_SYSTEM);
+    }
+    if (size < 0 || size > HID_MAX_DESCRIPTOR_SIZE) {
+        return Failed(EPROTO, QLNK_E_SYSTEM);
+    }
+    std::vector<uint8_t> bytes(static_cast<std::size_t>(size));
+    if (usb.Descriptor(fd, bytes.data(), bytes.size()) != 0) {
+        return Failed(errno, QLNK_E_SYSTEM);
+    }
+    if (!descriptor_.Parse(bytes.data(), bytes.size(), nullptr)) {
+        return Failed(EPROTO, QLNK_E_SYSTEM);
+    }
+    for (const CHidValueCaps &value : descriptor_.values()) {
+        if (value.linkUsagePage != kVendorPage || value.usagePage != kVendorPage || value.isRange) {
+            continue;
+        }
+        const Report report{true, value.reportCount, value.reportId, value.linkCollection};
+        const bool link = value.linkUsage == kShortLink || value.linkUsage == kLongLink;
+        if (value.kind == CHidValueCaps::Output && value.usage == kOutputData && link) {
+            // A later one replaces an earlier one.
+            (value.linkUsage == kShortLink ? shortOutput_ : longOutput_) = report;
+        } else if (value.kind == CHidValueCaps::Feature && value.usage == kFeatureData && link && !feature_.found) {
+            feature_ = report;
+        }
+    }
+    return QLNK_OK;
+}
+
+const CHidValueCaps *CUSBComm::Field(CHidValueCaps::Kind kind, uint16_t usage, const Report &report) const
+{
+    const std::size_t reportBits = descriptor_.ReportByteLength(kind) * 8;
+    for (const CHidValueCaps &value : descriptor_.values()) {
+        if (value.kind == kind && value.usagePage == kVendorPage && value.usage == usage && !value.isRange &&
+            value.reportId == report.reportId && value.linkCollection == report.linkCollection) {
+            // Never outside the buffer, whatever the descriptor says.
+            const uint64_t end = 8 + uint64_t(value.bitOffset) + uint64_t(value.reportCount) * value.bitSize;
+            return end <= reportBits && value.reportCount > 0 ? &value : nullptr;
+        }
+    }
+    return nullptr;
+}
+
+int32_t CUSBComm::Build(CHidValueCaps::Kind kind, uint16_t dataUsage, const Report &where, const uint8_t *data,
+                        uint32_t length, std::vector<uint8_t> *report) const
+{
+    const CHidValueCaps *dataField = Field(kind, dataUsage, where);
+    const CHidValueCaps *lengthField = Field(kind, kLengthUsage, where);
+    // The data is an array of bytes, and its length must fit its field.
+    if (dataField == nullptr || lengthField == nullptr || dataField->bitSize != 8 ||
+        (lengthField->bitSize < 32 && (uint64_t(length) >> lengthField->bitSize) != 0)) {
+        return Failed(EPROTO, QLNK_E_SYSTEM);
+    }
+    if (length > dataField->reportCount) {
+        return Failed(EMSGSIZE, QLNK_E_PARAM);
+    }
+    report->assign(descriptor_.ReportByteLength(kind), 0);
+    (*report)[0] = where.reportId;
+    for (uint32_t i = 0; i < length; ++i) {
+        PutBits(*report, dataField->bitOffset + i * 8, 8, data[i]);
+    }
+    PutBits(*report, lengthField->bitOffset, lengthField->bitSize, length);
+    return QLNK_OK;
+}
+
+int32_t CUSBComm::SendOutputReport(int fd, const uint8_t *data, uint32_t length, uint32_t *sent, uint32_t)
+{
+    if (!CUsbHandleTable::Contains(fd)) {
+        return NotOurs();
+    }
+    CUSBComm comm;
+    if (const int32_t layout = comm.ReadLayout(fd); layout != QLNK_OK) {
+        return layout;
+    }
+    const bool fitsShort = comm.shortOutput_.found && length <= comm.shortOutput_.count;
+    const Report &chosen = fitsShort ? comm.shortOutput_ : comm.longOutput_;
+    if (!chosen.found) {
+        return Failed(EPROTO, QLNK_E_SYSTEM);
+    }
+    // One call sends one report: more than the long one holds would be cut off.
+    if (length > chosen.count) {
+        return Failed(EMSGSIZE, QLNK_E_PARAM);
+    }
+    std::vector<uint8_t> report;
+    if (const int32_t built = comm.Build(CHidValueCaps::Output, kOutputData, chosen, data, length, &report);
+        built != QLNK_OK) {
+        return built;
+    }
+    ssize_t n;
+    do {
+        n = calls().Write(fd, report.data(), report.size());
+    } while (n < 0 && errno == EINTR);
+    if (n < 0) {
+        return Failed(errno, QLNK_E_SYSTEM);
+    }
+    *sent = static_cast<uint32_t>(n);
+    return static_cast<std::size_t>(n) == report.size() ? QLNK_OK : Failed(EIO, QLNK_E_SYSTEM);
+}
+
+int32_t CUSBComm::SendFeatureReport(int fd, const uint8_t *data, uint32_t length, uint32_t *sent, uint32_t)
+{
+    if (!CUsbHandleTable::Contains(fd)) {
+        return NotOurs();
+    }
+    CUSBComm comm;
+    if (const int32_t layout = comm.ReadLayout(fd); layout != QLNK_OK) {
+        return layout;
+    }
+    if (!comm.feature_.found) {
+        return Failed(EPROTO, QLNK_E_SYSTEM);
+    }
+    std::vector<uint8_t> report;
+    if (const int32_t built = comm.Build(CHidValueCaps::Feature, kFeatureData, comm.feature_, data, length, &report);
+        built != QLNK_OK) {
+        return built;
+    }
+    if (calls().SetFeature(fd, report.data(), report.size()) < 0) {
+        return Failed(errno, QLNK_E_SYSTEM);
+    }
+    *sent = length;
+    return QLNK_OK;
+}
+
+int32_t CUSBComm::ReceiveFeatureReport(int fd, uint8_t *buffer, uint32_t capacity, uint32_t *received, uint32_t)
+{
+    if (!CUsbHandleTable::Contains(fd)) {
+        return NotOurs();
+    }
+    CUSBComm comm;
+    if (const int32_t layout = comm.ReadLayout(fd); layout != QLNK_OK) {
+        return layout;
+    }
+    const CHidValueCaps *dataField =
+        comm.feature_.found ? comm.Field(CHidValueCaps::Feature, kFeatureData, comm.feature_) : nullptr;
+    const CHidValueCaps *lengthField =
+        comm.feature_.found ? comm.Field(CHidValueCaps::Feature, kLengthUsage, comm.feature_) : nullptr;
+    if (dataField == nullptr || lengthField == nullptr || dataField->bitSize != 8) {
+        return Failed(EPROTO, QLNK_E_SYSTEM);
+    }
+    // The whole data usage is copied: a smaller buffer would be overrun.
+    if (capacity < dataField->reportCount) {
+        return Failed(ENOBUFS, QLNK_E_PARAM);
+    }
+    std::vector<uint8_t> report(comm.descriptor_.ReportByteLength(CHidValueCaps::Feature), 0);
+    report[0] = comm.feature_.reportId;
+    if (calls().GetFeature(fd, report.data(), report.size()) < 0) {
+        return Failed(errno, QLNK_E_SYSTEM);
+    }
+    for (uint32_t i = 0; i < dataField->reportCount; ++i) {
+        buffer[i] = static_cast<uint8_t>(GetBits(report, dataField->bitOffset + i * 8, 8));
+    }
+    *received = GetBits(report, lengthField->bitOffset, lengthField->bitSize) & 0xFFFF;
+    return QLNK_OK;
 }
 
 int32_t CUSBComm::SendPrinter(int fd, const uint8_t *data, uint32_t length, uint32_t *sent, uint32_t timeoutMs)

@@ -213,7 +213,7 @@ protected:
         return context.usbHandle;
     }
 
-    static std::vector<uint8_t> Bytes(std::size_t length)
+    static std::vector<uint8_t> Pattern(std::size_t length)
     {
         std::vector<uint8_t> bytes(length);
         for (std::size_t i = 0; i < length; ++i) {
@@ -312,7 +312,7 @@ TEST_F(QlnkUsb, PrinterSendGoesInChunksOfAtMost4096)
         fake.polls.clear();
         fake.written.clear();
         fake.writeLimit = c.writeLimit;
-        const auto data = Bytes(c.length);
+        const auto data = Pattern(c.length);
         uint32_t sent = 9;
         EXPECT_EQ(QLNK_SendData(&handle, data.data(), c.length, &sent, QLNK_PORT_USB_PRINTER, 1000, &status), 1);
         EXPECT_EQ(status, QLNK_OK);
@@ -332,7 +332,7 @@ TEST_F(QlnkUsb, PrinterSendGoesInChunksOfAtMost4096)
 TEST_F(QlnkUsb, PrinterSendThatStallsOrFails)
 {
     int32_t handle = OpenPrinter();
-    const auto data = Bytes(10000);
+    const auto data = Pattern(10000);
     uint32_t sent = 9;
 
     // The driver is busy with an earlier chunk and then takes this one.
@@ -425,7 +425,7 @@ TEST_F(QlnkUsb, HandlesAreTheLibrarysUntilClosed)
 
     fake.writes.clear();
     fake.closes.clear();
-    for (uint32_t type : {QLNK_PORT_USB_PRINTER}) {
+    for (uint32_t type : {QLNK_PORT_USB_PRINTER, QLNK_PORT_USB_HID_OUTPUT, QLNK_PORT_USB_HID_FEATURE}) {
         for (int32_t handle : {0, opened}) {
             SCOPED_TRACE(testing::Message() << type << " " << handle);
             uint8_t bytes[4] = {1, 2, 3, 4};
@@ -434,6 +434,7 @@ TEST_F(QlnkUsb, HandlesAreTheLibrarysUntilClosed)
             EXPECT_EQ(status, QLNK_E_PARAM);
             EXPECT_EQ(QLNK_RecvData(&handle, bytes, sizeof bytes, &count, type, 100, &status), 0);
             EXPECT_EQ(status, QLNK_E_PARAM);
+            EXPECT_EQ(count, 0u);
             EXPECT_EQ(QLNK_CloseComm(&handle, type, &status), 0);
             EXPECT_EQ(status, QLNK_E_PARAM);
             EXPECT_EQ(TakeLastError(), EBADF);
@@ -442,4 +443,207 @@ TEST_F(QlnkUsb, HandlesAreTheLibrarysUntilClosed)
     EXPECT_TRUE(fake.writes.empty());
     EXPECT_TRUE(fake.reads.empty());
     EXPECT_TRUE(fake.closes.empty());
+}
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+// The printer's vendor layout, small: a short output report (id 1) of 4 data bytes and an
+// 8-bit length, a long one (id 2) of 10 bytes and a 16-bit length, and a feature report (id 3)
+// of 6 bytes and a 32-bit length. Output reports are 13 bytes long, feature reports 11.
+const Bytes kLayout = {
+    0x06, 0x8B, 0xFF, 0x09, 0x01, 0xA1, 0x01,                    // vendor page, Application
+    0x15, 0x00, 0x26, 0xFF, 0x00, 0x75, 0x08,                    // 0..255, 8 bits
+    0x09, 0x10, 0xA1, 0x02, 0x85, 0x01,                          // short: Logical 0x10, report 1
+    0x09, 0xA0, 0x95, 0x04, 0x91, 0x02,                          // 4 data bytes
+    0x09, 0xA2, 0x95, 0x01, 0x91, 0x02,                          // length
+    0xC0,                                                        //
+    0x09, 0x11, 0xA1, 0x02, 0x85, 0x02,                          // long: Logical 0x11, report 2
+    0x09, 0xA0, 0x95, 0x0A, 0x91, 0x02,                          // 10 data bytes
+    0xA4, 0x75, 0x10, 0x09, 0xA2, 0x95, 0x01, 0x91, 0x02, 0xB4,  // 16-bit length
+    0xC0,                                                        //
+    0x09, 0x10, 0xA1, 0x02, 0x85, 0x03,                          // feature: Logical 0x10, report 3
+    0x09, 0xA1, 0x95, 0x06, 0xB1, 0x02,                          // 6 data bytes
+    0x75, 0x20, 0x09, 0xA2, 0x95, 0x01, 0xB1, 0x02,              // 32-bit length
+    0xC0, 0xC0,
+};
+
+// The same without any length usage.
+const Bytes kNoLength = {
+    0x06, 0x8B, 0xFF, 0x09, 0x01, 0xA1, 0x01, 0x75, 0x08, 0x09, 0x10, 0xA1, 0x02, 0x85, 0x01,
+    0x09, 0xA0, 0x95, 0x04, 0x91, 0x02, 0x09, 0xA1, 0x95, 0x04, 0xB1, 0x02, 0xC0, 0xC0,
+};
+
+class QlnkUsbHid : public QlnkUsb {
+protected:
+    // hidraw1 and hidraw2 have the ids, hidraw0 has not; the later, hidraw2, is the one opened.
+    int32_t OpenHid(uint32_t type, const Bytes &descriptor = kLayout)
+    {
+        fake.hid = {{"/dev/hidraw0", 0x1a2b, 0x0002, kLayout},
+                    {"/dev/hidraw1", 0x1a2b, 0x0001, kLayout},
+                    {"/dev/hidraw2", 0x1a2b, 0x0001, descriptor}};
+        auto context = Context(type, 0x1a2b, 0x0001);
+        EXPECT_EQ(QLNK_Open(&context, &status), 1);
+        EXPECT_EQ(TakeLastError(), 0);
+        fake.opens.clear();
+        return context.usbHandle;
+    }
+
+    int32_t Send(uint32_t type, int32_t handle, const Bytes &data, uint32_t *sent)
+    {
+        const int32_t returned = QLNK_SendData(&handle, data.data(), uint32_t(data.size()), sent, type, 100, &status);
+        EXPECT_EQ(returned, status == QLNK_OK ? 1 : 0);
+        return status;
+    }
+};
+
+}  // namespace
+
+TEST_F(QlnkUsbHid, SearchOpensTheLastNodeWithTheIds)
+{
+    for (uint32_t type : {QLNK_PORT_USB_HID_OUTPUT, QLNK_PORT_USB_HID_FEATURE}) {
+        SCOPED_TRACE(type);
+        fake.paths.clear();
+        int32_t handle = OpenHid(type);
+        EXPECT_EQ(fake.paths, (std::map<int, std::string>{{handle, "/dev/hidraw2"}}));
+        EXPECT_EQ(fake.openFlags & O_ACCMODE, O_RDWR);
+        EXPECT_EQ(QLNK_CloseComm(&handle, type, &status), 1);
+    }
+
+    // No node with the ids: the search is fine, the open of nothing is not. Every node looked
+    // at is closed again.
+    fake.paths.clear();
+    fake.opens.clear();
+    auto context = Context(QLNK_PORT_USB_HID_FEATURE, 0x1a2b, 0x0003);
+    context.usbHandle = 7;
+    EXPECT_EQ(QLNK_Open(&context, &status), 0);
+    EXPECT_EQ(status, QLNK_E_OPEN);
+    EXPECT_EQ(context.usbHandle, -1);
+    EXPECT_EQ(TakeLastError(), ENOENT);
+    EXPECT_EQ(fake.opens.size(), 3u);
+    EXPECT_TRUE(fake.paths.empty());
+
+    // Nodes that cannot be opened are passed over; the enumeration itself failing is a system error.
+    fake.openError = EACCES;
+    EXPECT_EQ(QLNK_Open(&context, &status), 0);
+    EXPECT_EQ(status, QLNK_E_OPEN);
+    EXPECT_EQ(TakeLastError(), ENOENT);
+    fake.enumerateError = ENOMEM;
+    context.usbHandle = 7;
+    EXPECT_EQ(QLNK_Open(&context, &status), 0);
+    EXPECT_EQ(status, QLNK_E_SYSTEM);
+    EXPECT_EQ(context.usbHandle, -1);
+    EXPECT_EQ(TakeLastError(), ENOMEM);
+}
+
+TEST_F(QlnkUsbHid, OutputReportsAreBuiltExactly)
+{
+    const struct {
+        const char *what;
+        Bytes data;
+        Bytes report;
+    } cases[] = {
+        {"short, padded", {0x41, 0x42, 0x43}, {0x01, 0x41, 0x42, 0x43, 0x00, 0x03, 0, 0, 0, 0, 0, 0, 0}},
+        {"short, exactly its count", {1, 2, 3, 4}, {0x01, 1, 2, 3, 4, 0x04, 0, 0, 0, 0, 0, 0, 0}},
+        {"long, one byte more", {1, 2, 3, 4, 5}, {0x02, 1, 2, 3, 4, 5, 0, 0, 0, 0, 0, 0x05, 0x00}},
+        {"long, exactly its count",
+         Bytes(10, 0xEE),
+         {0x02, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0x0A, 0x00}},
+        {"nothing", {}, {0x01, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
+    };
+    int32_t handle = OpenHid(QLNK_PORT_USB_HID_OUTPUT);
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        fake.written.clear();
+        uint32_t sent = 99;
+        EXPECT_EQ(Send(QLNK_PORT_USB_HID_OUTPUT, handle, c.data, &sent), QLNK_OK);
+        EXPECT_EQ(fake.written["/dev/hidraw2"], c.report);
+        // The count is the report's length.
+        EXPECT_EQ(sent, 13u);
+    }
+    // More than the long report holds is refused whole, not cut off.
+    fake.writes.clear();
+    uint32_t sent = 99;
+    EXPECT_EQ(Send(QLNK_PORT_USB_HID_OUTPUT, handle, Bytes(11, 1), &sent), QLNK_E_PARAM);
+    EXPECT_EQ(sent, 0u);
+    EXPECT_TRUE(fake.writes.empty());
+    EXPECT_EQ(TakeLastError(), EMSGSIZE);
+    // The device refusing the write.
+    fake.writeErrors = {EPIPE};
+    EXPECT_EQ(Send(QLNK_PORT_USB_HID_OUTPUT, handle, Bytes(2, 1), &sent), QLNK_E_SYSTEM);
+    EXPECT_EQ(TakeLastError(), EPIPE);
+    // No receive on output reports, even on an open handle.
+    uint8_t buffer[16];
+    EXPECT_EQ(QLNK_RecvData(&handle, buffer, sizeof buffer, &sent, QLNK_PORT_USB_HID_OUTPUT, 100, &status), 0);
+    EXPECT_EQ(status, QLNK_E_PARAM);
+    EXPECT_TRUE(fake.reads.empty());
+    EXPECT_EQ(QLNK_CloseComm(&handle, QLNK_PORT_USB_HID_OUTPUT, &status), 1);
+}
+
+TEST_F(QlnkUsbHid, FeatureReportsBothWays)
+{
+    int32_t handle = OpenHid(QLNK_PORT_USB_HID_FEATURE);
+    uint32_t count = 99;
+    EXPECT_EQ(Send(QLNK_PORT_USB_HID_FEATURE, handle, {0x1B, 0x40, 0x0A}, &count), QLNK_OK);
+    EXPECT_EQ(fake.written["/dev/hidraw2"], (Bytes{0x03, 0x1B, 0x40, 0x0A, 0, 0, 0, 0x03, 0, 0, 0}));
+    EXPECT_EQ(count, 3u);
+    EXPECT_EQ(Send(QLNK_PORT_USB_HID_FEATURE, handle, Bytes(7, 1), &count), QLNK_E_PARAM);
+    EXPECT_EQ(TakeLastError(), EMSGSIZE);
+    fake.featureError = EPIPE;
+    EXPECT_EQ(Send(QLNK_PORT_USB_HID_FEATURE, handle, {1}, &count), QLNK_E_SYSTEM);
+    EXPECT_EQ(count, 0u);
+    EXPECT_EQ(TakeLastError(), EPIPE);
+
+    // The whole data usage is copied, and the low 16 bits of the length.
+    fake.feature = {0x03, 0x10, 0x11, 0x12, 0x13, 0x14, 0x15, 0x02, 0x00, 0x05, 0x00};
+    uint8_t buffer[8] = {0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5};
+    EXPECT_EQ(QLNK_RecvData(&handle, buffer, 6, &count, QLNK_PORT_USB_HID_FEATURE, 100, &status), 1);
+    EXPECT_EQ(fake.featureAsked, (Bytes{0x03, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(Bytes(buffer, buffer + 8), (Bytes{0x10, 0x11, 0x12, 0x13, 0x14, 0x15, 0xA5, 0xA5}));
+    EXPECT_EQ(count, 2u);
+    // A buffer smaller than the data usage is refused before the device is asked.
+    fake.featureAsked.clear();
+    EXPECT_EQ(QLNK_RecvData(&handle, buffer, 5, &count, QLNK_PORT_USB_HID_FEATURE, 100, &status), 0);
+    EXPECT_EQ(status, QLNK_E_PARAM);
+    EXPECT_EQ(count, 0u);
+    EXPECT_TRUE(fake.featureAsked.empty());
+    EXPECT_EQ(TakeLastError(), ENOBUFS);
+    EXPECT_EQ(QLNK_CloseComm(&handle, QLNK_PORT_USB_HID_FEATURE, &status), 1);
+}
+
+// A descriptor that does not parse, or lacks what the mode needs, moves nothing.
+TEST_F(QlnkUsbHid, DescriptorWithoutTheLayoutIsAProtocolError)
+{
+    const struct {
+        const char *what;
+        Bytes descriptor;
+    } cases[] = {
+        {"truncated", {0x06, 0x8B}},
+        {"empty", {}},
+        {"no length usage", kNoLength},
+        {"another device's", {0x05, 0x01, 0x09, 0x06, 0xA1, 0x01, 0x05, 0x08, 0x19, 0x01, 0x29, 0x05,
+                              0x75, 0x01, 0x95, 0x05, 0x91, 0x02, 0x95, 0x03, 0x91, 0x01, 0xC0}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        for (uint32_t type : {QLNK_PORT_USB_HID_OUTPUT, QLNK_PORT_USB_HID_FEATURE}) {
+            int32_t handle = OpenHid(type, c.descriptor);
+            fake.writes.clear();
+            fake.written.clear();
+            uint32_t count = 99;
+            EXPECT_EQ(Send(type, handle, {1, 2}, &count), QLNK_E_SYSTEM);
+            EXPECT_EQ(count, 0u);
+            EXPECT_EQ(TakeLastError(), EPROTO);
+            if (type == QLNK_PORT_USB_HID_FEATURE) {
+                uint8_t buffer[64];
+                EXPECT_EQ(QLNK_RecvData(&handle, buffer, sizeof buffer, &count, type, 100, &status), 0);
+                EXPECT_EQ(status, QLNK_E_SYSTEM);
+                EXPECT_EQ(TakeLastError(), EPROTO);
+            }
+            EXPECT_TRUE(fake.writes.empty());
+            EXPECT_TRUE(fake.written.empty());
+            EXPECT_EQ(QLNK_CloseComm(&handle, type, &status), 1);
+        }
+    }
 }

@@ -78,10 +78,8 @@ static const struct {
     {QLNK_PORT_SERIAL, QLNK_E_OPEN, QLNK_E_OPEN, QLNK_E_OPEN, QLNK_E_PARAM, QLNK_E_PARAM, QLNK_E_PARAM, EBADF},
     {QLNK_PORT_PARALLEL, QLNK_E_OPEN, QLNK_E_OPEN, QLNK_E_OPEN, QLNK_E_PARAM, QLNK_E_PARAM, QLNK_E_PARAM, EBADF},
     {QLNK_PORT_USB_PRINTER, QLNK_E_OPEN, QLNK_E_OPEN, QLNK_E_OPEN, QLNK_E_PARAM, QLNK_E_PARAM, QLNK_E_PARAM, EBADF},
-    {QLNK_PORT_USB_HID_OUTPUT, QLNK_E_OPEN, QLNK_E_PARAM, QLNK_E_OPEN, QLNK_E_SYSTEM, QLNK_E_PARAM, QLNK_E_SYSTEM,
-     ENODEV},
-    {QLNK_PORT_USB_HID_FEATURE, QLNK_E_OPEN, QLNK_E_OPEN, QLNK_E_OPEN, QLNK_E_SYSTEM, QLNK_E_SYSTEM, QLNK_E_SYSTEM,
-     ENODEV},
+    {QLNK_PORT_USB_HID_OUTPUT, QLNK_E_OPEN, QLNK_E_PARAM, QLNK_E_OPEN, QLNK_E_PARAM, QLNK_E_PARAM, QLNK_E_PARAM, EBADF},
+    {QLNK_PORT_USB_HID_FEATURE, QLNK_E_OPEN, QLNK_E_OPEN, QLNK_E_OPEN, QLNK_E_PARAM, QLNK_E_PARAM, QLNK_E_PARAM, EBADF},
     /* Unknown types: refused before anything else. */
     {0u, QLNK_E_PARAM, QLNK_E_PARAM, QLNK_E_PARAM, QLNK_E_PARAM, QLNK_E_PARAM, QLNK_E_PARAM, QLNK_NO_ERROR_RECORDED},
     {0x2004u, QLNK_E_PARAM, QLNK_E_PARAM, QLNK_E_PARAM, QLNK_E_PARAM, QLNK_E_PARAM, QLNK_E_PARAM,
@@ -149,6 +147,36 @@ static void EachTypeWrongly(void)
         if (kTypes[i].sendClosed == QLNK_E_PARAM) {
             CHECK_CODE(QLNK_Open(&zero, &status), QLNK_E_PARAM);
             CHECK(zero.serialHandle == 0 && zero.parallelHandle == 0 && zero.usbHandle == 0 && zero.netSocket == 0);
+        }
+    }
+}
+
+/* The USB types reach their device search: ids beyond 16 bits, which no device has, end it on
+   any machine. The printer class leaves usbHandle alone; the HID search clears it first and then
+   finds nothing to open. */
+static void UsbSearchedFor(void)
+{
+    static const uint32_t kUsbTypes[] = {QLNK_PORT_USB_PRINTER, QLNK_PORT_USB_HID_OUTPUT, QLNK_PORT_USB_HID_FEATURE};
+    int32_t status;
+    size_t i;
+    for (i = 0; i < sizeof kUsbTypes / sizeof kUsbTypes[0]; ++i) {
+        QLNK_CommContext usb;
+        memset(&usb, 0, sizeof usb);
+        usb.portType = kUsbTypes[i];
+        usb.usbHandle = 7;
+        usb.usbVendorId = 0x11A2Bu;
+        usb.usbProductId = 0x10001u;
+        fprintf(stderr, "USB search 0x%X\n", (unsigned)kUsbTypes[i]);
+        status = 0x7777;
+        CHECK(QLNK_Open(&usb, &status) == 0);
+        if (kUsbTypes[i] == QLNK_PORT_USB_PRINTER) {
+            CHECK(status == QLNK_E_NO_DEVICE || status == QLNK_E_NO_MATCH);
+            CHECK(usb.usbHandle == 7);
+            CHECK(TakeLastError() == ENODEV);
+        } else {
+            CHECK(status == QLNK_E_OPEN);
+            CHECK(usb.usbHandle == -1);
+            CHECK(TakeLastError() == ENOENT);
         }
     }
 }
@@ -256,6 +284,7 @@ int main(void)
 
     OpenWrongly();
     EachTypeWrongly();
+    UsbSearchedFor();
     FtpWrongly();
     total = failures;
     for (i = 0; i < 2; ++i) {
