@@ -223,7 +223,7 @@ int32_t CUSBComm::ReadLayout(int fd)
     if (usb.DescriptorSize(fd, &size) != 0) {
         return Failed(errno, QLNK_E_SYSTEM);
     }
-    if (size < 0 || size > HID_MAX_DESCRIPTOR_SIZE) {
+    if (size <= 0 || size > HID_MAX_DESCRIPTOR_SIZE) {
         return Failed(EPROTO, QLNK_E_SYSTEM);
     }
     std::vector<uint8_t> bytes(static_cast<std::size_t>(size));

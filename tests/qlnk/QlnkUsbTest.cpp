@@ -7,15 +7,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <deque>
 #include <fcntl.h>
 #include <linux/hidraw.h>
 #include <map>
-#include <numeric>
 #include <poll.h>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -75,7 +73,7 @@ public:
             }
         }
         const std::size_t n = std::min(length, input.size());
-        std::memcpy(buffer, input.data(), n);
+        std::copy_n(input.begin(), n, static_cast<uint8_t *>(buffer));
         return ssize_t(n);
     }
     ssize_t Write(int fd, const void *data, std::size_t length) override
@@ -117,7 +115,7 @@ public:
     int Descriptor(int fd, uint8_t *bytes, std::size_t size) override
     {
         const auto &descriptor = HidAt(fd).descriptor;
-        std::memcpy(bytes, descriptor.data(), std::min(size, descriptor.size()));
+        std::copy_n(descriptor.begin(), std::min(size, descriptor.size()), bytes);
         return 0;
     }
     int SetFeature(int fd, const uint8_t *report, std::size_t length) override
@@ -132,7 +130,7 @@ public:
     int GetFeature(int, uint8_t *report, std::size_t length) override
     {
         featureAsked.assign(report, report + length);
-        std::memcpy(report, feature.data(), std::min(length, feature.size()));
+        std::copy_n(feature.begin(), std::min(length, feature.size()), report);
         return int(length);
     }
 
@@ -149,7 +147,9 @@ public:
                 return device;
             }
         }
-        throw std::out_of_range(paths.at(fd));
+        ADD_FAILURE() << "no HID device behind " << fd;
+        static const Hid none{};
+        return none;
     }
 
     std::vector<CUsbPrinterNode> printers;
