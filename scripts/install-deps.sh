@@ -3,6 +3,8 @@
 #   scripts/install-deps.sh          what the programs need to build and run (scripts/start.sh)
 #   scripts/install-deps.sh --tests  also GoogleTest, Google Benchmark, clang and the servers the
 #                                    tests talk to (scripts/run-tests.sh)
+#   scripts/install-deps.sh --package  also what builds and checks the Debian package
+#                                    (scripts/package-check.sh)
 # Safe to run again: when nothing is missing it does nothing, not even "apt-get update".
 #
 # LPRng conflicts with cups-bsd, so installing it can remove packages a desktop prints with. Where
@@ -22,12 +24,17 @@ tests=(
   # Peers of the LPR and FTP tests.
   lprng python3-pyftpdlib
 )
+# The Debian package (cpack, dpkg-shlibdeps) and the checks of an installed tree.
+packaging=(
+  dpkg-dev desktop-file-utils man-db file
+)
 
 case "${1:-}" in
   "") packages=("${programs[@]}") ;;
-  --tests) packages=("${programs[@]}" "${tests[@]}") ;;
+  --tests) packages=("${programs[@]}" "${tests[@]}" "${packaging[@]}") ;;
+  --package) packages=("${programs[@]}" "${packaging[@]}") ;;
   *)
-    echo "usage: scripts/install-deps.sh [--tests]" >&2
+    echo "usage: scripts/install-deps.sh [--tests|--package]" >&2
     exit 2
     ;;
 esac
