@@ -24,32 +24,35 @@ class FakeUsb final : public CUsbCalls {
 public:
     static constexpr int kFirstFd = 4000;  // never a real descriptor of this process
 
+    // Whether the next call of this name fails as scripted in errors, with errno set.
+    bool Fails(const std::string &call)
+    {
+        auto &script = errors[call];
+        const int error = script.empty() ? 0 : script.front();
+        if (!script.empty()) {
+            script.pop_front();
+        }
+        errno = error;
+        return error != 0;
+    }
+
     int PrinterNodes(std::vector<CUsbPrinterNode> *nodes) override
     {
-        if (enumerateError != 0) {
-            errno = enumerateError;
-            return -1;
-        }
         *nodes = printers;
-        return 0;
+        return Fails("enumerate") ? -1 : 0;
     }
     int HidrawNodes(std::vector<std::string> *devnodes) override
     {
-        if (enumerateError != 0) {
-            errno = enumerateError;
-            return -1;
-        }
         for (const auto &device : hid) {
             devnodes->push_back(device.devnode);
         }
-        return 0;
+        return Fails("enumerate") ? -1 : 0;
     }
     int Open(const char *path, int flags) override
     {
         opens.push_back(path);
         openFlags = flags;
-        if (openError != 0) {
-            errno = openError;
+        if (Fails("open")) {
             return -1;
         }
         const int fd = nextFd++;
@@ -64,13 +67,8 @@ public:
     ssize_t Read(int, void *buffer, std::size_t length) override
     {
         reads.push_back(length);
-        if (!readErrors.empty()) {
-            const int error = readErrors.front();
-            readErrors.pop_front();
-            if (error != 0) {
-                errno = error;
-                return -1;
-            }
+        if (Fails("read")) {
+            return -1;
         }
         const std::size_t n = std::min(length, input.size());
         std::copy_n(input.begin(), n, static_cast<uint8_t *>(buffer));
@@ -79,13 +77,8 @@ public:
     ssize_t Write(int fd, const void *data, std::size_t length) override
     {
         writes.push_back(length);
-        if (!writeErrors.empty()) {
-            const int error = writeErrors.front();
-            writeErrors.pop_front();
-            if (error != 0) {
-                errno = error;
-                return -1;
-            }
+        if (Fails("write")) {
+            return -1;
         }
         const std::size_t n = std::min(length, writeLimit);
         const auto *bytes = static_cast<const uint8_t *>(data);
@@ -120,8 +113,7 @@ public:
     }
     int SetFeature(int fd, const uint8_t *report, std::size_t length) override
     {
-        if (featureError != 0) {
-            errno = featureError;
+        if (Fails("feature")) {
             return -1;
         }
         written[paths.at(fd)].assign(report, report + length);
@@ -154,10 +146,7 @@ public:
 
     std::vector<CUsbPrinterNode> printers;
     std::vector<Hid> hid;
-    int enumerateError = 0;
-    int openError = 0;
     int openFlags = 0;
-    int featureError = 0;
     int nextFd = kFirstFd;
     std::map<int, std::string> paths;  // open descriptors
     std::vector<std::string> opens;
@@ -165,9 +154,8 @@ public:
     std::vector<std::size_t> writes;
     std::vector<std::size_t> reads;
     std::vector<int> polls;
-    // The answer of each next call: an errno, or 0 for the normal one.
-    std::deque<int> writeErrors;
-    std::deque<int> readErrors;
+    // By call name, the answer of each next call: an errno, or 0 for the normal one.
+    std::map<std::string, std::deque<int>> errors;
     std::size_t writeLimit = SIZE_MAX;
     bool ready = true;
     std::vector<uint8_t> input;
@@ -237,21 +225,25 @@ TEST_F(QlnkUsb, PrinterSearchFindsTheNodeWithBothIdTexts)
         const char *what;
         std::vector<CUsbPrinterNode> nodes;
         uint32_t vendor, product;
+        std::map<std::string, std::deque<int>> errors;
         int32_t result;
-        const char *opened;
+        const char *opened;  // nullptr: a failed search opens nothing and leaves the field alone
         int32_t lastError;
     } cases[] = {
-        {"none present", {}, 0x1a2b, 0x0001, QLNK_E_NO_DEVICE, nullptr, ENODEV},
-        {"the second of two", two, 0x1a2b, 0x0001, QLNK_OK, "/dev/usb/lp1", 0},
-        {"upper-case hex asked, lower-case text", two, 0x1A2B, 0x0001, QLNK_OK, "/dev/usb/lp1", 0},
-        {"vendor only", two, 0x1a2b, 0x0002, QLNK_E_NO_MATCH, nullptr, ENODEV},
-        {"product only", two, 0x1a2c, 0x0001, QLNK_E_NO_MATCH, nullptr, ENODEV},
-        {"an id beyond 16 bits", two, 0x11a2b, 0x0001, QLNK_E_NO_MATCH, nullptr, ENODEV},
-        {"beyond the first 127", many, 0x1a2b, 0x0001, QLNK_E_NO_MATCH, nullptr, ENODEV},
+        {"none present", {}, 0x1a2b, 0x0001, {}, QLNK_E_NO_DEVICE, nullptr, ENODEV},
+        {"the second of two", two, 0x1a2b, 0x0001, {}, QLNK_OK, "/dev/usb/lp1", 0},
+        {"upper-case hex asked, lower-case text", two, 0x1A2B, 0x0001, {}, QLNK_OK, "/dev/usb/lp1", 0},
+        {"vendor only", two, 0x1a2b, 0x0002, {}, QLNK_E_NO_MATCH, nullptr, ENODEV},
+        {"product only", two, 0x1a2c, 0x0001, {}, QLNK_E_NO_MATCH, nullptr, ENODEV},
+        {"an id beyond 16 bits", two, 0x11a2b, 0x0001, {}, QLNK_E_NO_MATCH, nullptr, ENODEV},
+        {"beyond the first 127", many, 0x1a2b, 0x0001, {}, QLNK_E_NO_MATCH, nullptr, ENODEV},
+        {"no device database", two, 0x1a2b, 0x0001, {{"enumerate", {EACCES}}}, QLNK_E_OPEN, nullptr, EACCES},
+        {"held by another open", two, 0x1a2b, 0x0001, {{"open", {EBUSY}}}, QLNK_E_OPEN, "/dev/usb/lp1", EBUSY},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
         fake.printers = c.nodes;
+        fake.errors = c.errors;
         fake.opens.clear();
         auto context = Context(QLNK_PORT_USB_PRINTER, c.vendor, c.product);
         context.usbHandle = 7;
@@ -259,35 +251,19 @@ TEST_F(QlnkUsb, PrinterSearchFindsTheNodeWithBothIdTexts)
         EXPECT_EQ(status, c.result);
         EXPECT_EQ(TakeLastError(), c.lastError);
         if (c.opened == nullptr) {
-            // A failed search opens nothing and leaves the field alone.
             EXPECT_TRUE(fake.opens.empty());
             EXPECT_EQ(context.usbHandle, 7);
             continue;
         }
         EXPECT_EQ(fake.opens, std::vector<std::string>{c.opened});
         EXPECT_EQ(fake.openFlags & O_ACCMODE, O_RDWR);
+        if (c.result != QLNK_OK) {
+            EXPECT_EQ(context.usbHandle, -1);
+            continue;
+        }
         EXPECT_EQ(context.usbHandle, fake.nextFd - 1);
         EXPECT_EQ(QLNK_CloseComm(&context.usbHandle, QLNK_PORT_USB_PRINTER, &status), 1);
     }
-}
-
-TEST_F(QlnkUsb, PrinterSearchOrOpenFailing)
-{
-    fake.enumerateError = EACCES;
-    auto context = Context(QLNK_PORT_USB_PRINTER, 0x1a2b, 0x0001);
-    context.usbHandle = 7;
-    EXPECT_EQ(QLNK_Open(&context, &status), 0);
-    EXPECT_EQ(status, QLNK_E_OPEN);
-    EXPECT_EQ(context.usbHandle, 7);
-    EXPECT_EQ(TakeLastError(), EACCES);
-
-    fake.enumerateError = 0;
-    fake.printers = {{"/dev/usb/lp0", 0x1a2b, 0x0001}};
-    fake.openError = EBUSY;
-    EXPECT_EQ(QLNK_Open(&context, &status), 0);
-    EXPECT_EQ(status, QLNK_E_OPEN);
-    EXPECT_EQ(context.usbHandle, -1);
-    EXPECT_EQ(TakeLastError(), EBUSY);
 }
 
 TEST_F(QlnkUsb, PrinterSendGoesInChunksOfAtMost4096)
@@ -336,7 +312,7 @@ TEST_F(QlnkUsb, PrinterSendThatStallsOrFails)
     uint32_t sent = 9;
 
     // The driver is busy with an earlier chunk and then takes this one.
-    fake.writeErrors = {EAGAIN};
+    fake.errors["write"] = {EAGAIN};
     EXPECT_EQ(QLNK_SendData(&handle, data.data(), 100, &sent, QLNK_PORT_USB_PRINTER, 500, &status), 1);
     EXPECT_EQ(sent, 100u);
     EXPECT_EQ(fake.writes, (std::vector<std::size_t>{100, 100}));
@@ -360,7 +336,7 @@ TEST_F(QlnkUsb, PrinterSendThatStallsOrFails)
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
         fake.writes.clear();
-        fake.writeErrors = c.writeErrors;
+        fake.errors["write"] = c.writeErrors;
         fake.ready = c.ready;
         EXPECT_EQ(QLNK_SendData(&handle, data.data(), 10000, &sent, QLNK_PORT_USB_PRINTER, 300, &status), 0);
         EXPECT_EQ(status, c.result);
@@ -393,7 +369,7 @@ TEST_F(QlnkUsb, PrinterReceiveIsOneReadWithinTheTimeout)
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
         fake.reads.clear();
-        fake.readErrors = c.readErrors;
+        fake.errors["read"] = c.readErrors;
         fake.ready = c.ready;
         fake.input = c.input;
         EXPECT_EQ(QLNK_RecvData(&handle, buffer, sizeof buffer, &received, QLNK_PORT_USB_PRINTER, 200, &status),
@@ -524,12 +500,8 @@ TEST_F(QlnkUsbHid, SearchOpensTheLastNodeWithTheIds)
     EXPECT_EQ(fake.opens.size(), 3u);
     EXPECT_TRUE(fake.paths.empty());
 
-    // Nodes that cannot be opened are passed over; the enumeration itself failing is a system error.
-    fake.openError = EACCES;
-    EXPECT_EQ(QLNK_Open(&context, &status), 0);
-    EXPECT_EQ(status, QLNK_E_OPEN);
-    EXPECT_EQ(TakeLastError(), ENOENT);
-    fake.enumerateError = ENOMEM;
+    // The enumeration itself failing is a system error.
+    fake.errors["enumerate"] = {ENOMEM};
     context.usbHandle = 7;
     EXPECT_EQ(QLNK_Open(&context, &status), 0);
     EXPECT_EQ(status, QLNK_E_SYSTEM);
@@ -570,7 +542,7 @@ TEST_F(QlnkUsbHid, OutputReportsAreBuiltExactly)
     EXPECT_TRUE(fake.writes.empty());
     EXPECT_EQ(TakeLastError(), EMSGSIZE);
     // The device refusing the write.
-    fake.writeErrors = {EPIPE};
+    fake.errors["write"] = {EPIPE};
     EXPECT_EQ(Send(QLNK_PORT_USB_HID_OUTPUT, handle, Bytes(2, 1), &sent), QLNK_E_SYSTEM);
     EXPECT_EQ(TakeLastError(), EPIPE);
     // No receive on output reports, even on an open handle.
@@ -590,7 +562,7 @@ TEST_F(QlnkUsbHid, FeatureReportsBothWays)
     EXPECT_EQ(count, 3u);
     EXPECT_EQ(Send(QLNK_PORT_USB_HID_FEATURE, handle, Bytes(7, 1), &count), QLNK_E_PARAM);
     EXPECT_EQ(TakeLastError(), EMSGSIZE);
-    fake.featureError = EPIPE;
+    fake.errors["feature"] = {EPIPE};
     EXPECT_EQ(Send(QLNK_PORT_USB_HID_FEATURE, handle, {1}, &count), QLNK_E_SYSTEM);
     EXPECT_EQ(count, 0u);
     EXPECT_EQ(TakeLastError(), EPIPE);
