@@ -21,15 +21,18 @@ TestPrintPageView::TestPrintPageView(TestPrintPage &page, QWidget *parent)
     : QWidget(parent), page_(page), form_(std::make_unique<Ui::TestPrintPageView>())
 {
     form_->setupUi(this);
-    const auto onClick = [this](int id, auto handler) {
-        connect(control(id), &QAbstractButton::clicked, this, [this, handler] {
-            ReadBack();
-            (page_.*handler)();
-        });
-    };
-    onClick(1014, &TestPrintPage::PrintAllH);
-    onClick(1015, &TestPrintPage::PrintRollingAscii);
-    onClick(1021, &TestPrintPage::PrintDuty);
+    connect(control(1014), &QAbstractButton::clicked, this, [this] {
+        ReadBack();
+        page_.PrintAllH();
+    });
+    connect(control(1015), &QAbstractButton::clicked, this, [this] {
+        ReadBack();
+        page_.PrintRollingAscii();
+    });
+    connect(control(1021), &QAbstractButton::clicked, this, [this] {
+        ReadBack();
+        page_.PrintDuty();
+    });
     connect(control(kConfigurationButtonId), &QAbstractButton::clicked, this, [this] {
         configurationRunning_ = true;
         page_.PrintConfiguration();
