@@ -6,7 +6,8 @@
 #include <cstdint>
 
 // The library-wide last error: the errno (or libcurl result) of the most recent failure, read
-// and reset by QLNK_GetLastError. One value for the whole process, as the original had.
+// and reset by QLNK_GetLastError. One value for the whole process, shared by every thread: callers read it right after
+// the call that failed.
 class CLastError {
 public:
     // Replaces whatever was recorded.

@@ -6,7 +6,7 @@
 
 namespace platform {
 
-// A device written and read in the overlapped style of the original platform: an operation
+// A device written and read in the overlapped style of Windows I/O: an operation
 // is started, may stay pending, and its completion is waited for separately with a time-out.
 // The buffers given to a start stay in use only until the operation completes or is cancelled;
 // the caller cancels a pending read before its buffer goes. Errors are errno values.

@@ -7,7 +7,7 @@
 
 namespace platform {
 
-// A private profile (INI) file with the original reading and writing rules:
+// A private profile (INI) file with the Windows profile API's reading and writing rules:
 // - a section starts at a line whose first non-blank character is '[' and is named by the
 //   text up to the last ']' of that line;
 // - section and key names compare without regard to letter case;

@@ -13,7 +13,7 @@
 
 namespace platform {
 
-// A serial port with the behaviour of the original serial API: a device-control block for the
+// A serial port with the behaviour of the Windows serial API: a device-control block for the
 // line settings, the five-value time-out record honoured by read and write, purge, and an
 // exclusive open. Errors are reported as SystemError.h says.
 class SerialPort {

@@ -5,7 +5,7 @@
 
 namespace platform {
 
-// The serial line settings: the 28-byte device-control block of the original serial API, with
+// The serial line settings: the 28-byte device-control block of the Windows serial API, with
 // its field order and flag layout, so that the library's public record maps onto it field by field.
 struct Dcb {
     // Bits of flags.
@@ -52,7 +52,7 @@ struct Dcb {
 };
 static_assert(sizeof(Dcb) == 28, "the device-control block is 28 bytes");
 
-// The five serial time-out values of the original serial API, in milliseconds.
+// The five serial time-out values of the Windows serial API, in milliseconds.
 // With readInterval and readTotalMultiplier both at kMaxTimeout and 0 < readTotalConstant <
 // kMaxTimeout, a read returns at once with what is there, or waits for the first byte up to
 // readTotalConstant. A write may take writeTotalMultiplier x bytes + writeTotalConstant.

@@ -107,7 +107,7 @@ extern "C" {
 #define QLNK_STOPBITS_ONE_AND_HALF 1
 #define QLNK_STOPBITS_TWO          2
 
-/* Serial line settings: the 28-byte device-control block of the original serial API. */
+/* Serial line settings: the 28-byte device-control block of the Windows serial API. */
 typedef struct QLNK_DCB {
     uint32_t DCBlength;
     uint32_t BaudRate;

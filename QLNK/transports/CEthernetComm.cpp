@@ -165,7 +165,7 @@ int32_t CEthernetComm::OpenTcp(QLNK_CommContext &context)
         return QLNK_OK;
     }
     int code = errno;
-    // EINPROGRESS stands where the original recorded its would-block error: a connection that
+    // EINPROGRESS stands where Windows sockets record their would-block error: a connection that
     // had to wait leaves it in the last error even when it then succeeds.
     CLastError::Store(code);
     if (code == EINTR) {

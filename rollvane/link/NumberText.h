@@ -5,7 +5,7 @@
 
 namespace rollvane {
 
-// Number conversions with the rules of the original program's texts.
+// Number conversions with the rules the settings texts and files have always had.
 class NumberText {
 public:
     // The usual decimal rule: leading blanks, an optional sign, then the leading digits;

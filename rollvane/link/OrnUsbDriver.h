@@ -8,8 +8,8 @@
 
 namespace rollvane {
 
-// The five roles the link relies on of the maker's USB driver, plus the pipe I/O that the
-// original did with the file calls on the pipe handles. Device handles are nonzero; pipe
+// The five roles the link relies on of the maker's USB driver, plus the pipe I/O that Windows
+// did with the file calls on the pipe handles. Device handles are nonzero; pipe
 // handles are -1 on failure. "Last error" values are errno values: ENOENT or ENODEV stand for
 // "not found", ENOMEM or EAGAIN for "no system resources".
 class OrnUsbDriver {

@@ -31,7 +31,7 @@ protected:
     OverlappedTransport(LinkJournal &journal, bool waitAfterWrite) : journal_(journal), waitAfterWrite_(waitAfterWrite)
     {}
 
-    // The original's "last error" tests of a device open, as errno values: "file not found" is
+    // The Windows "last error" tests of a device open, as errno values: "file not found" is
     // ENOENT, ENODEV or ENXIO (a node without its device); "no system resources" is ENOMEM or EAGAIN.
     static bool NotFoundOrNoResources(int error);
 

@@ -116,7 +116,7 @@ int SerialTransport::ConfigureLine(const LinkSettings &settings)
                        settings.parity + ", data bits " + std::to_string(settings.dataBits) + ", stop bits " +
                        std::to_string(settings.stopBits) + ", flow " + settings.flowControl);
     }
-    // The driver queue sizes of the original have no counterpart on a tty.
+    // The Windows driver queue sizes have no counterpart on a tty.
     return 1;
 }
 
