@@ -8,8 +8,8 @@
 
 #include "platform/SystemError.h"
 
+#include "CCurlLibrary.h"
 #include <cstdio>
-#include <curl/curl.h>
 #include <string>
 
 namespace {
@@ -121,7 +121,7 @@ void CCallTrace::LogClose(const CTransport *transport, uint32_t portType, const 
 }
 
 void CCallTrace::LogFtpPutFile(uint32_t address, int32_t port, const wchar_t *localPath, const wchar_t *remoteName,
-                               int32_t result)
+                               int32_t result, const CCurlLibrary &curl)
 {
     std::string line = "QLNK_FTPPutFile " + CWideText::ToUtf8(localPath) + " to " +
                        CEthernetComm::AddressText(address, static_cast<uint32_t>(port)) + " \"" +
@@ -129,7 +129,9 @@ void CCallTrace::LogFtpPutFile(uint32_t address, int32_t port, const wchar_t *lo
     // The last error of an upload is libcurl's result code; a refused argument records none.
     if (result != QLNK_OK && result != QLNK_E_PARAM) {
         const int32_t code = CLastError::value();
-        line += " (libcurl " + std::to_string(code) + ": " + curl_easy_strerror(static_cast<CURLcode>(code)) + ")";
+        const char *text = curl.ErrorText(static_cast<CURLcode>(code));
+        line +=
+            " (libcurl " + std::to_string(code) + (text != nullptr ? std::string(": ") + text : std::string()) + ")";
     }
     log_.Write(line);
 }

@@ -14,6 +14,8 @@ struct CTransport;
 // given and what it gave back; transport is null for a port type the library does not know,
 // and reached says whether the call got as far as its transport (only then is the last error
 // its own and worth showing).
+class CCurlLibrary;
+
 class CCallTrace {
 public:
     CCallTrace();
@@ -30,7 +32,7 @@ public:
     // handle is the value before the close (null when the caller gave no handle).
     void LogClose(const CTransport *transport, uint32_t portType, const int32_t *handle, bool reached, int32_t result);
     void LogFtpPutFile(uint32_t address, int32_t port, const wchar_t *localPath, const wchar_t *remoteName,
-                       int32_t result);
+                       int32_t result, const CCurlLibrary &curl);
     void LogGetLastError(const int32_t *value);
 
 private:

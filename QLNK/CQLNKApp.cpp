@@ -5,14 +5,11 @@
 
 #include "transports/CEthernetComm.h"
 
-#include <curl/curl.h>
-
 namespace {
 
 // Built when the library is loaded. Linux has no socket layer to start, and the process's
-// SIGPIPE disposition is left alone: every socket send passes MSG_NOSIGNAL instead. What is
-// set up here is libcurl's global state, which must exist before the first FTP upload and is
-// not safe to create lazily while other threads may be using libcurl.
+// SIGPIPE disposition is left alone: every socket send passes MSG_NOSIGNAL instead. libcurl
+// is loaded by the first FTP upload.
 [[maybe_unused]] const CQLNKApp &loadedApp = CQLNKApp::instance();
 
 // Every call writes QLNK_OK to the status first and its result last.
@@ -57,15 +54,9 @@ CQLNKApp::CQLNKApp()
 {
     // The one reading of QLNK_TRACE, when the library is loaded.
     trace_.EnableFromEnvironment();
-    curlReady_ = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
 }
 
-CQLNKApp::~CQLNKApp()
-{
-    if (curlReady_) {
-        curl_global_cleanup();
-    }
-}
+CQLNKApp::~CQLNKApp() = default;
 
 int32_t CQLNKApp::Open(QLNK_CommContext *context, int32_t *status)
 {
@@ -140,9 +131,9 @@ int32_t CQLNKApp::FtpPutFile(const wchar_t *clientName, const wchar_t *user, con
 {
     Begin(status);
     const int32_t result =
-        CEthernetComm::FtpPutFile(curlReady_, clientName, user, password, port, address, localPath, remoteName);
+        CEthernetComm::FtpPutFile(curl_, clientName, user, password, port, address, localPath, remoteName);
     if (trace_.on()) {
-        trace_.LogFtpPutFile(address, port, localPath, remoteName, result);
+        trace_.LogFtpPutFile(address, port, localPath, remoteName, result, curl_);
     }
     return Finish(result, status);
 }

@@ -10,6 +10,7 @@
 #include <qlnk.h>
 
 #include "CCallTrace.h"
+#include "CCurlLibrary.h"
 
 #include <cstdint>
 
@@ -38,5 +39,5 @@ private:
     ~CQLNKApp();
 
     CCallTrace trace_;
-    bool curlReady_ = false;
+    CCurlLibrary curl_;
 };

@@ -1,5 +1,6 @@
 #include "transports/CEthernetComm.h"
 
+#include "CCurlLibrary.h"
 #include "CLastError.h"
 #include "transports/CUdpDestinations.h"
 #include "transports/CWideText.h"
@@ -118,7 +119,8 @@ std::string UrlPath(const std::string &name)
 }
 
 struct CurlDeleter {
-    void operator()(CURL *handle) const { curl_easy_cleanup(handle); }
+    void (*cleanup)(CURL *);
+    void operator()(CURL *handle) const { cleanup(handle); }
 };
 using CurlHandle = std::unique_ptr<CURL, CurlDeleter>;
 
@@ -391,7 +393,7 @@ std::string CEthernetComm::AddressText(uint32_t address, uint32_t port)
     return text;
 }
 
-int32_t CEthernetComm::FtpPutFile(bool curlReady, const wchar_t *clientName, const wchar_t *user,
+int32_t CEthernetComm::FtpPutFile(CCurlLibrary &curl, const wchar_t *clientName, const wchar_t *user,
                                   const wchar_t *password, int32_t port, uint32_t address, const wchar_t *localPath,
                                   const wchar_t *remoteName)
 {
@@ -407,39 +409,40 @@ int32_t CEthernetComm::FtpPutFile(bool curlReady, const wchar_t *clientName, con
     const std::string userText = CWideText::ToUtf8(user);
     const std::string passwordText = CWideText::ToUtf8(password);
 
-    CurlHandle root(curlReady ? curl_easy_init() : nullptr);
+    const bool ready = curl.Ready();
+    CurlHandle root(ready ? curl.easy_init() : nullptr, CurlDeleter{curl.easy_cleanup});
     CLastError::Store(root ? CURLE_OK : CURLE_FAILED_INIT);
     if (!root) {
         return QLNK_E_SYSTEM;
     }
-    curl_easy_setopt(root.get(), CURLOPT_URL, url.c_str());
-    curl_easy_setopt(root.get(), CURLOPT_USERNAME, userText.c_str());
-    curl_easy_setopt(root.get(), CURLOPT_PASSWORD, passwordText.c_str());
+    curl.easy_setopt(root.get(), CURLOPT_URL, url.c_str());
+    curl.easy_setopt(root.get(), CURLOPT_USERNAME, userText.c_str());
+    curl.easy_setopt(root.get(), CURLOPT_PASSWORD, passwordText.c_str());
     // Direct: no proxy, whatever the environment says.
-    curl_easy_setopt(root.get(), CURLOPT_PROXY, "");
+    curl.easy_setopt(root.get(), CURLOPT_PROXY, "");
     // Leave the process's signal handling alone; libcurl sends with MSG_NOSIGNAL.
-    curl_easy_setopt(root.get(), CURLOPT_NOSIGNAL, 1L);
+    curl.easy_setopt(root.get(), CURLOPT_NOSIGNAL, 1L);
     // Passive mode (EPSV, then PASV) and binary transfers are libcurl's defaults; say so anyway.
-    curl_easy_setopt(root.get(), CURLOPT_FTPPORT, nullptr);
-    curl_easy_setopt(root.get(), CURLOPT_FTP_USE_EPSV, 1L);
-    curl_easy_setopt(root.get(), CURLOPT_TRANSFERTEXT, 0L);
+    curl.easy_setopt(root.get(), CURLOPT_FTPPORT, nullptr);
+    curl.easy_setopt(root.get(), CURLOPT_FTP_USE_EPSV, 1L);
+    curl.easy_setopt(root.get(), CURLOPT_TRANSFERTEXT, 0L);
     // No step may wait for ever: a server that never greets, never answers or stops reading.
-    curl_easy_setopt(root.get(), CURLOPT_CONNECTTIMEOUT_MS, kFtpConnectMs);
-    curl_easy_setopt(root.get(), CURLOPT_SERVER_RESPONSE_TIMEOUT, kFtpReplySeconds);
-    curl_easy_setopt(root.get(), CURLOPT_LOW_SPEED_LIMIT, kFtpLowSpeedBytesPerSecond);
-    curl_easy_setopt(root.get(), CURLOPT_LOW_SPEED_TIME, kFtpLowSpeedSeconds);
+    curl.easy_setopt(root.get(), CURLOPT_CONNECTTIMEOUT_MS, kFtpConnectMs);
+    curl.easy_setopt(root.get(), CURLOPT_SERVER_RESPONSE_TIMEOUT, kFtpReplySeconds);
+    curl.easy_setopt(root.get(), CURLOPT_LOW_SPEED_LIMIT, kFtpLowSpeedBytesPerSecond);
+    curl.easy_setopt(root.get(), CURLOPT_LOW_SPEED_TIME, kFtpLowSpeedSeconds);
 
     // Up to three connection attempts (connect and log in), one straight after the other. A
     // server that let a limit run out is not asked again: the call would only wait longer.
     CURLcode code = CURLE_COULDNT_CONNECT;
     for (int attempt = 0; attempt < 3; ++attempt) {
-        CurlHandle probe(curl_easy_duphandle(root.get()));
+        CurlHandle probe(curl.easy_duphandle(root.get()), CurlDeleter{curl.easy_cleanup});
         if (!probe) {
             code = CURLE_OUT_OF_MEMORY;
         } else {
-            curl_easy_setopt(probe.get(), CURLOPT_CONNECT_ONLY, 1L);
-            curl_easy_setopt(probe.get(), CURLOPT_TIMEOUT_MS, MsLeft(deadline));
-            code = curl_easy_perform(probe.get());
+            curl.easy_setopt(probe.get(), CURLOPT_CONNECT_ONLY, 1L);
+            curl.easy_setopt(probe.get(), CURLOPT_TIMEOUT_MS, MsLeft(deadline));
+            code = curl.easy_perform(probe.get());
         }
         CLastError::Store(code);
         if (code == CURLE_OK || code == CURLE_OPERATION_TIMEDOUT) {
@@ -457,11 +460,11 @@ int32_t CEthernetComm::FtpPutFile(bool curlReady, const wchar_t *clientName, con
         CLastError::Store(CURLE_READ_ERROR);
         return QLNK_E_SYSTEM;
     }
-    curl_easy_setopt(root.get(), CURLOPT_UPLOAD, 1L);
-    curl_easy_setopt(root.get(), CURLOPT_READDATA, file.get());
-    curl_easy_setopt(root.get(), CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(info.st_size));
-    curl_easy_setopt(root.get(), CURLOPT_TIMEOUT_MS, MsLeft(deadline));
-    code = curl_easy_perform(root.get());
+    curl.easy_setopt(root.get(), CURLOPT_UPLOAD, 1L);
+    curl.easy_setopt(root.get(), CURLOPT_READDATA, file.get());
+    curl.easy_setopt(root.get(), CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(info.st_size));
+    curl.easy_setopt(root.get(), CURLOPT_TIMEOUT_MS, MsLeft(deadline));
+    code = curl.easy_perform(root.get());
     if (code != CURLE_OK) {
         return CurlFailure(code);
     }

@@ -9,6 +9,8 @@
 // The network transport over non-blocking IPv4 sockets and poll: raw TCP, raw UDP, one LPR
 // job per send, and the FTP upload. Every wait is bounded by the call's time-out and nothing
 // is left pending that could touch a caller's buffer later.
+class CCurlLibrary;
+
 class CEthernetComm {
 public:
     // The LPR names this library sends under.
@@ -29,8 +31,10 @@ public:
     // Shuts the socket down and closes it; -1 goes into the handle on success.
     static int32_t Close(int32_t *handle);
 
-    static int32_t FtpPutFile(bool curlReady, const wchar_t *clientName, const wchar_t *user, const wchar_t *password,
-                              int32_t port, uint32_t address, const wchar_t *localPath, const wchar_t *remoteName);
+    // curl: libcurl, loaded here at the first upload.
+    static int32_t FtpPutFile(CCurlLibrary &curl, const wchar_t *clientName, const wchar_t *user,
+                              const wchar_t *password, int32_t port, uint32_t address, const wchar_t *localPath,
+                              const wchar_t *remoteName);
 
     // "127.0.0.1:9100": netAddress and netPort, for the trace.
     static std::string Describe(const QLNK_CommContext &context);

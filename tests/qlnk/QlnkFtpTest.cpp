@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <curl/curl.h>
+#include <dlfcn.h>
 #include <fstream>
 #include <future>
 #include <thread>
@@ -165,6 +166,27 @@ TEST(QlnkFtp, WrongPasswordIsTriedThreeTimesThenSystemError)
     std::this_thread::sleep_for(milliseconds(100));
     EXPECT_EQ(CountOf(server.log(), "failed login"), 3u) << server.log();
     EXPECT_FALSE(std::ifstream(server.file("a.bin")).good());
+}
+
+// Every other call costs what a small library's load costs: libcurl comes with the first upload.
+TEST(QlnkFtp, LibcurlIsLoadedByTheFirstUpload)
+{
+    const auto curlLoaded = [] {
+        void *curl = dlopen("libcurl.so.4", RTLD_NOW | RTLD_NOLOAD);
+        if (curl != nullptr) {
+            dlclose(curl);
+        }
+        return curl != nullptr;
+    };
+    ASSERT_FALSE(curlLoaded()) << "this test needs a process of its own, as ctest runs it";
+    testing_support::TempDir local;
+    testing_support::TempDir::Write(local.file("a.bin"), "abc");
+    int32_t status = 0;
+    EXPECT_QLNK(QLNK_FTPPutFile(L"rollvane", L"printer", L"s3cret", ClosedPort(), kLoopback,
+                                Wide(local.file("a.bin")).c_str(), L"a.bin", &status),
+                QLNK_E_SYSTEM);
+    EXPECT_EQ(TakeLastError(), CURLE_COULDNT_CONNECT);
+    EXPECT_TRUE(curlLoaded());
 }
 
 TEST(QlnkFtp, RefusedConnectionIsTriedThreeTimesThenSystemErrorWithConnectCode)
