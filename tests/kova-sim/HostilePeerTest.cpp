@@ -290,13 +290,13 @@ void OversizedDefinitionsAreRefused(KovaSimHostile &t)
     TcpClient c;
     t.Connect(c);
     const Bytes bmp = TestBmp::Make(4096, 300, [](int, int) { return true; });  // 150 kB
-    Bytes raster = {0x1D, 0x76, 0x30, 0x00, 0x00, 0x04, 0x00, 0x05};            // 1024 x 1280 bytes
-    raster.resize(raster.size() + 1024 * 1280, 0x55);
+    // 65535 x 1025 bytes, over the 64 MiB a command may hold: passed over as its bytes come.
+    const Bytes raster = {0x1D, 0x76, 0x30, 0x00, 0xFF, 0xFF, 0x01, 0x04};
     const Bytes message = Bytes{0x1F, 0x65, 0x02, 0x00} + Bytes(600, 'x') + Bytes{0x00};
-    c.Send(Bytes{0x1F, 0x30, 0x09, 0x1F} + bmp + raster + message + Bytes{0x1B, 0x68});
+    c.Send(Bytes{0x1F, 0x30, 0x09, 0x1F} + bmp + message + Bytes{0x1B, 0x68} + raster);
     EXPECT_EQ(c.Receive(1, 10000), Bytes{0x00});
     EXPECT_TRUE(t.Logged("bit image of " + std::to_string(bmp.size()) + " bytes refused"));
-    EXPECT_TRUE(t.Logged("raster picture of 1310720 bytes passed over"));
+    EXPECT_TRUE(t.sim.WaitFor("raster picture of 67173375 bytes passed over"));
     EXPECT_TRUE(t.Logged("message text of 600 bytes cut to 507"));
     std::string hex;
     for (int i = 0; i < 507; ++i)

@@ -184,14 +184,39 @@ TEST(KovaSimParser, LengthPrefixedCommandsTakeExactlyTheirBytes)
     ASSERT_EQ(r.ops(), (std::vector<Op>{Op::RasterImage, Op::Ignored, Op::Status}));
     EXPECT_EQ(r.seen[0].data, B({1, 2, 3, 4, 5, 6}));
 
-    // A raster picture too large to keep is passed over without being stored.
-    Recorder big;
-    CommandParser p2(big);
-    auto huge = B({0x1D, 0x76, 0x30, 0x00, 0x00, 0x04, 0x00, 0x05});  // 1024 x 1280 bytes
-    huge.resize(huge.size() + 1024 * 1280, 0xFF);
-    huge.insert(huge.end(), {0x1B, 0x68});
-    p2.Feed(huge.data(), huge.size());
-    EXPECT_EQ(big.ops(), (std::vector<Op>{Op::Unknown, Op::Status}));
+    // A picture over a megabyte is kept whole; one over what a command may
+    // hold is passed over without being stored, its bytes counted exactly.
+    struct Case {
+        size_t widthBytes;
+        size_t rows;
+        std::vector<Op> ops;
+    };
+    const Case cases[] = {
+        {1024, 1280, {Op::RasterImage, Op::Status}},
+        {72, 20000, {Op::RasterImage, Op::Status}},
+        {65535, 1025, {Op::Unknown, Op::Status}},
+    };
+    for (const Case &c : cases) {
+        Recorder big;
+        CommandParser p2(big);
+        auto huge = B({0x1D, 0x76, 0x30, 0x00, static_cast<uint8_t>(c.widthBytes % 256),
+                       static_cast<uint8_t>(c.widthBytes / 256), static_cast<uint8_t>(c.rows % 256),
+                       static_cast<uint8_t>(c.rows / 256)});
+        const size_t size = c.widthBytes * c.rows;
+        huge.resize(huge.size() + size);
+        for (size_t i = 8; i < huge.size(); ++i)
+            huge[i] = static_cast<uint8_t>(i * 7);
+        huge.insert(huge.end(), {0x1B, 0x68});
+        // Fed in uneven pieces, so runs of payload end anywhere.
+        for (size_t at = 0, piece = 1; at < huge.size(); at += piece, piece = piece * 3 % 100003 + 1)
+            p2.Feed(huge.data() + at, std::min(piece, huge.size() - at));
+        ASSERT_EQ(big.ops(), c.ops) << size;
+        EXPECT_EQ(big.bytes.size(), huge.size()) << "every byte is seen once";
+        if (c.ops[0] == Op::RasterImage) {
+            EXPECT_EQ(big.seen[0].data.size(), size);
+            EXPECT_TRUE(std::equal(big.seen[0].data.begin(), big.seen[0].data.end(), huge.begin() + 8));
+        }
+    }
 }
 
 TEST(KovaSimParser, ResetForgetsAHalfCommand)

@@ -927,3 +927,50 @@ TEST(KovaSimCommandLine, HelpDocumentsOptionsAndControlLinesAndBadOptionsFail)
     SimProcess bad3;
     EXPECT_EQ(WEXITSTATUS(bad3.RunToExit({"--serial-link"})), 2);
 }
+
+// Receipts cut just before the printer is told to stop are all written, in
+// order and whole, before it says it stopped: by the control line or SIGTERM.
+TEST_F(KovaSimRobustness, ReceiptsOfABurstAreAllWrittenBeforeItStops)
+{
+    for (const bool byControlLine : {true, false}) {
+        SCOPED_TRACE(byControlLine ? "quit" : "SIGTERM");
+        std::filesystem::remove_all(dir.file("out"));
+        SimProcess p;
+        ASSERT_TRUE(p.Start(baseArgs()));
+        TcpClient c;
+        ASSERT_TRUE(c.Connect("127.0.0.1", p.tcpPort()));
+        constexpr int kReceipts = 150;
+        std::vector<Bytes> receipts;
+        Bytes burst;
+        for (int n = 1; n <= kReceipts; ++n) {
+            receipts.push_back(Bytes{0x1B, 0x40} + Text("burst receipt " + std::to_string(n) + "\n") +
+                               Bytes{0x1B, 0x69});
+            burst = burst + receipts.back();
+        }
+        // The status reply comes once every cut before it was taken in.
+        ASSERT_TRUE(c.Send(burst + Bytes{0x1B, 0x68}));
+        ASSERT_EQ(c.Receive(1, 20000), Bytes{0x00});
+        if (byControlLine) {
+            EXPECT_EQ(p.Control("quit"), "ok quit");
+        }
+        p.Stop();
+        std::vector<std::string> order;
+        for (const std::string &l : p.lines())
+            if (l.rfind("receipt ", 0) == 0 || l.rfind("kova-sim stopped", 0) == 0)
+                order.push_back(l.substr(0, l.find(':')));
+        std::vector<std::string> expected;
+        for (int n = 1; n <= kReceipts; ++n) {
+            char name[16];
+            std::snprintf(name, sizeof name, "receipt %04d", n);
+            expected.push_back(name);
+        }
+        expected.push_back("kova-sim stopped");
+        EXPECT_EQ(order, expected);
+        for (int n = 1; n <= kReceipts; ++n) {
+            char base[32];
+            std::snprintf(base, sizeof base, "out/receipt-%04d", n);
+            EXPECT_EQ(ReadFile(dir.file(std::string(base) + ".bin")), receipts[static_cast<size_t>(n - 1)]) << n;
+            EXPECT_TRUE(PngReader::Load(dir.file(std::string(base) + ".png"))) << n;
+        }
+    }
+}

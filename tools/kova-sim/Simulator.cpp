@@ -75,6 +75,7 @@ Simulator::Simulator(const SimOptions &options, PrinterState &state)
 void Simulator::Say(const std::string &line)
 {
     const std::string text = line + "\n";
+    std::lock_guard lock(sayMutex_);
     size_t done = 0;
     while (done < text.size()) {
         const ssize_t n = ::write(STDOUT_FILENO, text.data() + done, text.size() - done);
@@ -504,6 +505,7 @@ int Simulator::Run()
     }
     if (printer_.stateChanged())
         printer_.SaveState();
+    printer_.Flush();  // every receipt cut is written before the printer goes
     Say("kova-sim stopped: " + std::to_string(printer_.receiptsWritten()) + " receipts, " +
         std::to_string(printer_.unknownBytes()) + " unknown bytes");
     return 0;

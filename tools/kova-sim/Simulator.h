@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,7 +17,8 @@
 // The running printer: one thread, one poll loop over the network listeners,
 // the connected clients, the serial line, standard input and signals. Each
 // link's input is taken in turns of a few milliseconds, so that one link's
-// large job does not hold up the others' replies or the status channel.
+// large job does not hold up the others' replies or the status channel. The
+// printer packs and writes its receipts on a thread of its own.
 class Simulator {
 public:
     static constexpr size_t kMaxClients = 8;
@@ -60,6 +62,7 @@ private:
     int pollTimeout() const;
 
     SimOptions options_;
+    std::mutex sayMutex_;  // receipt lines come from the printer's writer thread
     Faults faults_;
     Printer printer_;
     platform::FileDescriptor listener_;

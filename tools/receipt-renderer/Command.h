@@ -63,6 +63,12 @@ class CommandSink {
 public:
     virtual ~CommandSink() = default;
     virtual void OnByte(uint8_t) {}
+    // A run of bytes inside a command's payload, none of them completing it.
+    virtual void OnBytes(const uint8_t *data, size_t length)
+    {
+        for (size_t i = 0; i < length; ++i)
+            OnByte(data[i]);
+    }
     // false stops the current feed after this command: the printer is going
     // away, or it did a large piece of work and other links get their turn.
     virtual bool OnCommand(const Command &command) = 0;

@@ -2,6 +2,8 @@
 
 #include "BmpImage.h"
 
+#include <algorithm>
+
 namespace {
 
 enum class Tail : uint8_t {
@@ -105,11 +107,31 @@ Tail TailOf(const uint8_t prefix[2])
 size_t CommandParser::Feed(const uint8_t *data, size_t length)
 {
     for (size_t i = 0; i < length; ++i) {
+        i += TakeRun(data + i, length - i);
+        if (i == length)
+            break;
         sink_.OnByte(data[i]);
         if (!Step(data[i]))
             return i + 1;
     }
     return length;
+}
+
+// Inside a payload, all but its last byte go at once: a picture's megabytes
+// are copied, not stepped through a byte at a time.
+size_t CommandParser::TakeRun(const uint8_t *data, size_t length)
+{
+    size_t n = 0;
+    if (state_ == State::Payload && data_.size() + 1 < payloadNeeded_) {
+        n = std::min(length, payloadNeeded_ - data_.size() - 1);
+        data_.insert(data_.end(), data, data + n);
+    } else if (state_ == State::Skip && payloadNeeded_ > 1) {
+        n = std::min(length, payloadNeeded_ - 1);
+        payloadNeeded_ -= n;
+    }
+    if (n > 0)
+        sink_.OnBytes(data, n);
+    return n;
 }
 
 void CommandParser::Reset()
@@ -331,8 +353,9 @@ bool CommandParser::ArgsComplete()
         if (payloadNeeded_ > kMaxRaster)
             sink_.OnRefused(Refusal::RasterTooLarge, payloadNeeded_);
         state_ = payloadNeeded_ > kMaxRaster ? State::Skip : State::Payload;
+        // Room grows with what arrives: an announcement alone takes no memory.
         if (state_ == State::Payload)
-            data_.reserve(payloadNeeded_);
+            data_.reserve(std::min<size_t>(payloadNeeded_, 1u << 20));
         return true;
     }
     case Tail::Counted:

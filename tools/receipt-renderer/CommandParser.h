@@ -12,7 +12,9 @@
 class CommandParser {
 public:
     static constexpr size_t kMaxImageFile = PrinterState::kMaxImageFile;
-    static constexpr size_t kMaxRaster = 1u << 20;
+    // A raster picture's bytes are held until the last one comes: up to this
+    // much (a 576-dot printer draws 72 bytes a row, so this is over 900000 rows).
+    static constexpr size_t kMaxRaster = 64u << 20;
     static constexpr size_t kMaxMessageText = PrinterState::kMaxMessageText;
     static constexpr size_t kMaxUnterminated = 4096;
 
@@ -37,6 +39,7 @@ private:
     };
 
     bool Step(uint8_t b);
+    size_t TakeRun(const uint8_t *data, size_t length);
     bool StartCommand();
     bool ArgsComplete();
     bool Emit(Op op);

@@ -4,7 +4,9 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
 namespace {
@@ -40,16 +42,18 @@ std::vector<uint8_t> PngWriter::Encode(const Bitmap &bitmap, int height)
     height = height < 1 ? 1 : height;
 
     // PNG greyscale 1-bit: 0 is black, so the paper's dots are inverted.
-    std::vector<uint8_t> raw;
-    raw.reserve(static_cast<size_t>(height) * (stride + 1));
+    std::vector<uint8_t> raw(static_cast<size_t>(height) * (stride + 1), 0);
+    const int drawn = std::min(height, bitmap.height());
     for (int y = 0; y < height; ++y) {
-        raw.push_back(0);  // filter: none
-        for (int b = 0; b < stride; ++b) {
-            uint8_t v = 0;
-            if (y < bitmap.height())
-                v = bitmap.rows()[static_cast<size_t>(y) * bitmap.stride() + b];
-            raw.push_back(static_cast<uint8_t>(~v));
+        uint8_t *out = &raw[static_cast<size_t>(y) * (stride + 1)];
+        out[0] = 0;  // filter: none
+        if (y >= drawn) {
+            std::memset(out + 1, 0xFF, static_cast<size_t>(stride));
+            continue;
         }
+        const uint8_t *in = &bitmap.rows()[static_cast<size_t>(y) * bitmap.stride()];
+        for (int b = 0; b < stride; ++b)
+            out[1 + b] = static_cast<uint8_t>(~in[b]);
     }
     uLongf packedSize = compressBound(static_cast<uLong>(raw.size()));
     std::vector<uint8_t> packed(packedSize);

@@ -25,7 +25,7 @@ Printer::Printer(PrinterState &state, const Faults &faults, std::string outDir, 
     : state_(state), faults_(faults), statePath_(std::move(statePath)), say_(std::move(say))
 {
     if (!outDir.empty())
-        folder_.emplace(std::move(outDir), keepReceipts);
+        writer_ = std::make_unique<ReceiptWriter>(std::move(outDir), keepReceipts, say_);
     NewReceipt();
 }
 
@@ -35,7 +35,14 @@ void Printer::NewReceipt()
         std::make_unique<Receipt>(state_.config.printWidth(), state_.config.lineSpacing(), state_.config.codePage());
     recorded_.clear();
     recordTruncated_ = false;
+    refusals_.clear();
     contentStarted_ = false;
+}
+
+void Printer::Flush()
+{
+    if (writer_)
+        writer_->Flush();
 }
 
 void Printer::PrintMessages(int firstSlot)
@@ -83,23 +90,39 @@ void Printer::OnByte(uint8_t b)
     recordTruncated_ = true;
 }
 
+void Printer::OnBytes(const uint8_t *data, size_t length)
+{
+    const size_t kept = std::min(length, kMaxRecorded - std::min(kMaxRecorded, recorded_.size()));
+    recorded_.insert(recorded_.end(), data, data + kept);
+    if (kept < length)
+        OnByte(data[kept]);  // says once that the record is cut
+}
+
+// Said at once, and again in the line of the receipt it was sent for.
+void Printer::Refused(const std::string &what)
+{
+    say_("kova-sim: " + what);
+    refusals_ += refusals_.empty() ? " (refused: " : "; ";
+    refusals_ += what.substr(0, what.find(':'));
+}
+
 void Printer::OnRefused(Refusal refusal, size_t length)
 {
     const std::string n = std::to_string(length);
     switch (refusal) {
     case Refusal::ImageTooLarge:
-        say_("kova-sim: bit image of " + n + " bytes refused: more than the " +
-             std::to_string(PrinterState::kMaxImageFile) + " bytes kept for one");
+        Refused("bit image of " + n + " bytes refused: more than the " + std::to_string(PrinterState::kMaxImageFile) +
+                " bytes kept for one");
         break;
     case Refusal::RasterTooLarge:
-        say_("kova-sim: raster picture of " + n + " bytes passed over: more than the " +
-             std::to_string(CommandParser::kMaxRaster) + " bytes printed at once");
+        Refused("raster picture of " + n + " bytes passed over: more than the " +
+                std::to_string(CommandParser::kMaxRaster) + " bytes one command may hold");
         break;
     case Refusal::MessageTooLong:
-        say_("kova-sim: message text of " + n + " bytes cut to " + std::to_string(PrinterState::kMaxMessageText));
+        Refused("message text of " + n + " bytes cut to " + std::to_string(PrinterState::kMaxMessageText));
         break;
     case Refusal::NoTerminator:
-        say_("kova-sim: no closing 00 within " + n + " bytes: the message or barcode is given up");
+        Refused("no closing 00 within " + n + " bytes: the message or barcode is given up");
         break;
     }
 }
@@ -292,25 +315,9 @@ bool Printer::OnCommand(const Command &c)
                 r.SetCodePage(t[1]);
         break;
     }
-    case Op::RasterImage: {
-        // Rows of bytes, eight dots a byte, most significant bit on the left.
-        // Dots beyond the paper's width never print, so the picture stops there.
-        const size_t widthBytes = c.args[2] + 256u * c.args[3];
-        const int height = c.args[4] + 256 * c.args[5];
-        const int width = static_cast<int>(std::min<size_t>(widthBytes * 8, static_cast<size_t>(r.width())));
-        Bitmap picture(width, height);
-        for (int y = 0; y < height; ++y) {
-            const size_t at = static_cast<size_t>(y) * widthBytes;
-            const size_t bytes = std::min<size_t>((width + 7) / 8, c.data.size() > at ? c.data.size() - at : 0);
-            const uint8_t *row = c.data.data() + std::min(at, c.data.size());
-            // Only rows with dots are drawn: the picture ends at the last of them, as before.
-            if (std::any_of(row, row + bytes, [](uint8_t b) { return b != 0; }))
-                picture.OrBits(0, y, row, static_cast<int>(std::min<size_t>(bytes * 8, width)));
-        }
-        BeforeContent();
-        r.Image(picture, (c.args[1] & 1) ? 2 : 1, (c.args[1] & 2) ? 2 : 1);
+    case Op::RasterImage:
+        RasterImage(c);
         break;
-    }
     case Op::SelectSide:
         r.SelectSide(c.args[0] & 1);
         break;
@@ -319,6 +326,18 @@ bool Printer::OnCommand(const Command &c)
         break;
     }
     return true;
+}
+
+// GS v 0: rows of bytes, eight dots a byte, most significant bit on the left,
+// drawn straight from the command onto the paper.
+void Printer::RasterImage(const Command &c)
+{
+    const size_t widthBytes = c.args[2] + 256u * c.args[3];
+    const int height = c.args[4] + 256 * c.args[5];
+    if (c.data.size() < widthBytes * static_cast<size_t>(height))
+        return;  // the parser hands on whole pictures only
+    BeforeContent();
+    receipt_->Raster(c.data.data(), widthBytes, height, (c.args[1] & 1) ? 2 : 1, (c.args[1] & 2) ? 2 : 1);
 }
 
 const std::optional<Bitmap> &Printer::storedPicture(uint8_t id)
@@ -406,32 +425,17 @@ void Printer::Cut()
     if (minimum > height)
         height = std::min(minimum, page.maxHeight());
 
-    std::string line;
-    if (folder_) {
-        const ReceiptFolder::Written w = folder_->Write(page, height, recorded_);
-        line = "receipt " + Numbered(w.number) + ": " + (w.ok ? "" : "(write failed) ") + w.base + ".png " +
-               std::to_string(page.width()) + "x" + std::to_string(height) + ", " +
-               w.base.substr(w.base.rfind('/') + 1) + ".bin " + std::to_string(recorded_.size()) + " bytes";
-    } else {
-        line = "receipt " + Numbered(written_ + 1) + ": " + std::to_string(page.width()) + "x" +
-               std::to_string(height) + ", " + std::to_string(recorded_.size()) + " bytes";
-    }
+    std::string notes;
     if (recordTruncated_)
-        line += " (record cut at " + std::to_string(kMaxRecorded) + " bytes)";
+        notes += " (record cut at " + std::to_string(kMaxRecorded) + " bytes)";
+    if (!refusals_.empty())
+        notes += refusals_ + ")";
     ++written_;
-    // The oldest go first, so that once the receipt is announced the folder is as it stays.
-    if (folder_) {
-        const ReceiptFolder::Removed removed = folder_->Prune();
-        if (removed.count == 1)
-            say_("kova-sim: receipt " + Numbered(removed.first) + " removed: the folder keeps the newest " +
-                 std::to_string(folder_->keep()) + " (--keep-receipts)");
-        else if (removed.count > 1)
-            say_("kova-sim: " + std::to_string(removed.count) + " receipts removed, " + Numbered(removed.first) +
-                 " to " + Numbered(removed.last) + ": the folder keeps the newest " + std::to_string(folder_->keep()) +
-                 " (--keep-receipts)");
-        if (removed.failed > 0)
-            say_("kova-sim: " + std::to_string(removed.failed) + " of them could not be removed");
+    if (writer_) {
+        writer_->Add({std::move(page), height, std::move(recorded_), std::move(notes)});
+    } else {
+        say_("receipt " + Numbered(written_) + ": " + std::to_string(page.width()) + "x" + std::to_string(height) +
+             ", " + std::to_string(recorded_.size()) + " bytes" + notes);
     }
-    say_(line);
     NewReceipt();
 }

@@ -4,6 +4,7 @@
 #include "PrinterState.h"
 #include "Receipt.h"
 #include "ReceiptFolder.h"
+#include "ReceiptWriter.h"
 
 #include <cstdint>
 #include <functional>
@@ -30,6 +31,7 @@ public:
             size_t keepReceipts = ReceiptFolder::kDefaultKeep);
 
     void OnByte(uint8_t b) override;
+    void OnBytes(const uint8_t *data, size_t length) override;
     // false after a receipt was written (other links get their turn) and at the
     // end of settings.
     bool OnCommand(const Command &command) override;
@@ -47,7 +49,10 @@ public:
 
     uint8_t statusByte() const;
     unsigned long long unknownBytes() const { return unknown_; }
+    // Receipts cut; with a folder, those not yet written are on their way.
     int receiptsWritten() const { return written_; }
+    // Returns once every receipt cut so far is written and announced.
+    void Flush();
     // Something is on the paper since the last cut.
     bool contentStarted() const { return contentStarted_; }
     // Stored images or messages changed since the last save. The caller saves
@@ -64,16 +69,18 @@ private:
     void NewReceipt();
     void PrintMessages(int firstSlot);
     void BeforeContent();
+    void RasterImage(const Command &c);
+    void Refused(const std::string &what);
     const std::optional<Bitmap> &storedPicture(uint8_t id);
 
     PrinterState &state_;
     const Faults &faults_;
     std::string statePath_;
     Say say_;
-    std::optional<ReceiptFolder> folder_;
     std::unique_ptr<Receipt> receipt_;
     std::vector<uint8_t> recorded_;
     bool recordTruncated_ = false;
+    std::string refusals_;  // commands refused for the receipt under way, for its line
     std::vector<uint8_t> replies_;
     bool restartRequested_ = false;
     bool contentStarted_ = false;
@@ -88,4 +95,5 @@ private:
         std::optional<Bitmap> picture;
     };
     std::optional<Decoded> decoded_;
+    std::unique_ptr<ReceiptWriter> writer_;  // none without a folder
 };

@@ -200,17 +200,40 @@ void Receipt::FeedLines(int lines)
 
 void Receipt::Image(const Bitmap &picture, int widthMul, int heightMul)
 {
+    DrawRows(picture.rows().data(), static_cast<size_t>(picture.stride()), picture.width(), picture.height(), widthMul,
+             heightMul);
+}
+
+void Receipt::Raster(const uint8_t *rows, size_t widthBytes, int height, int widthMul, int heightMul)
+{
+    const int width = static_cast<int>(std::min<size_t>(widthBytes * 8, static_cast<size_t>(width_)));
+    const size_t shownBytes = (static_cast<size_t>(width) + 7) / 8;
+    int last = height - 1;
+    while (last >= 0) {
+        const uint8_t *row = rows + static_cast<size_t>(last) * widthBytes;
+        if (std::any_of(row, row + shownBytes, [](uint8_t b) { return b != 0; }))
+            break;
+        --last;
+    }
+    DrawRows(rows, widthBytes, width, last + 1, widthMul, heightMul);
+}
+
+void Receipt::DrawRows(const uint8_t *rows, size_t stride, int width, int height, int widthMul, int heightMul)
+{
     if (lineContent_)
         LineFeed();
     Bitmap &p = panel();
     const int top = cursor();
-    const int room = width_ - picture.width() * widthMul;
+    const int room = width_ - width * widthMul;
     const int left = room <= 0 ? 0 : justify_ == 1 ? room / 2 : justify_ == 2 ? room : 0;
     // Only the dots that land on the paper are drawn, a row at a time.
-    const int shown = std::min(picture.width(), (width_ - left + widthMul - 1) / widthMul);
+    const int shown = std::min(width, (width_ - left + widthMul - 1) / widthMul);
     std::vector<uint8_t> wide(widthMul > 1 ? (static_cast<size_t>(shown) * widthMul + 7) / 8 : 0);
-    for (int y = 0; y < picture.height() && top + y * heightMul < p.maxHeight(); ++y) {
-        const uint8_t *row = &picture.rows()[static_cast<size_t>(y) * picture.stride()];
+    const int visible = std::clamp((p.maxHeight() - top + heightMul - 1) / heightMul, 0, height);
+    for (int y = 0; y < visible; ++y) {
+        const uint8_t *row = rows + static_cast<size_t>(y) * stride;
+        if (std::all_of(row, row + (shown + 7) / 8, [](uint8_t b) { return b == 0; }))
+            continue;
         if (widthMul > 1) {
             Widen(row, shown, widthMul, wide.data());
             row = wide.data();
@@ -218,8 +241,8 @@ void Receipt::Image(const Bitmap &picture, int widthMul, int heightMul)
         for (int dy = 0; dy < heightMul; ++dy)
             p.OrBits(left, top + y * heightMul + dy, row, shown * widthMul);
     }
-    p.EnsureHeight(top + picture.height() * heightMul);
-    Advance(picture.height() * heightMul);
+    p.EnsureHeight(top + height * heightMul);
+    Advance(height * heightMul);
     touched_ = true;
 }
 

@@ -54,6 +54,9 @@ public:
     void FeedDots(int dots);
     void FeedLines(int lines);
     void Image(const Bitmap &picture, int widthMul, int heightMul);
+    // A raster picture: height rows of widthBytes bytes, MSB on the left. It
+    // ends at its last row with a dot in it; dots past the paper never print.
+    void Raster(const uint8_t *rows, size_t widthBytes, int height, int widthMul, int heightMul);
     void SelectSide(int side);
     void Rule();  // a dashed line across the paper
 
@@ -71,6 +74,8 @@ private:
     void Advance(int dots);
     void MarkCell(int x, int w, int h);
     int FedAfterLine() const;  // the advance of a line feed that prints the line
+    // Draws a picture's packed rows at the feed position, justified, and feeds past them.
+    void DrawRows(const uint8_t *rows, size_t stride, int width, int height, int widthMul, int heightMul);
 
     int width_;
     int defaultSpacing_;

@@ -2,12 +2,14 @@
 
 #include "PngWriter.h"
 
+#include "platform/FileDescriptor.h"
+
 #include <cerrno>
 #include <cstdio>
-#include <fstream>
 #include <memory>
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace {
@@ -15,6 +17,26 @@ namespace {
 struct DirCloser {
     void operator()(DIR *d) const { closedir(d); }
 };
+
+// Writes over what the file held and cuts it to the new length, rather than
+// emptying it first: ext4 flushes a file emptied and written again when it is
+// closed, which made every receipt wait for the disk.
+bool WriteOver(const std::string &path, std::span<const uint8_t> data)
+{
+    platform::FileDescriptor fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666));
+    if (!fd.valid())
+        return false;
+    size_t done = 0;
+    while (done < data.size()) {
+        const ssize_t n = ::write(fd.get(), data.data() + done, data.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += static_cast<size_t>(n);
+    }
+    return ::ftruncate(fd.get(), static_cast<off_t>(data.size())) == 0;
+}
 
 }  // namespace
 
@@ -47,6 +69,43 @@ ReceiptFolder::ReceiptFolder(std::string dir, size_t keep) : dir_(std::move(dir)
         next_ = files_.rbegin()->first + 1;
 }
 
+void ReceiptFolder::Forget(int number, bool gone)
+{
+    if (removed_.count == 0)
+        removed_.first = number;
+    removed_.last = number;
+    ++removed_.count;
+    if (!gone)
+        ++removed_.failed;  // forgotten all the same: it is not tried again and again
+    files_.erase(number);
+}
+
+// A full folder hands its oldest receipt's files on to the new one: a new file
+// in a folder where files were just removed costs the file system far more
+// than writing over one (on ext4 the search for a free inode dominated a
+// stream of short receipts).
+void ReceiptFolder::Recycle(const std::string &base)
+{
+    if (files_.empty() || files_.size() < keep_)
+        return;
+    const auto oldest = files_.begin();
+    bool gone = true;
+    bool png = false;
+    bool bin = false;
+    for (const std::string &file : oldest->second) {
+        const std::string from = dir_ + "/" + file;
+        const bool isPng = file.ends_with(".png");
+        bool &taken = isPng ? png : bin;
+        if (!taken && ::rename(from.c_str(), (base + (isPng ? ".png" : ".bin")).c_str()) == 0) {
+            taken = true;
+            continue;
+        }
+        if (::unlink(from.c_str()) != 0 && errno != ENOENT)
+            gone = false;
+    }
+    Forget(oldest->first, gone);
+}
+
 ReceiptFolder::Written ReceiptFolder::Write(const Bitmap &page, int height, std::span<const uint8_t> bytes)
 {
     Written w;
@@ -54,31 +113,25 @@ ReceiptFolder::Written ReceiptFolder::Write(const Bitmap &page, int height, std:
     char name[32];
     std::snprintf(name, sizeof name, "receipt-%04d", w.number);
     w.base = dir_ + "/" + name;
-    const bool png = PngWriter::WriteFile(w.base + ".png", page, height);
-    std::ofstream bin(w.base + ".bin", std::ios::binary | std::ios::trunc);
-    bin.write(reinterpret_cast<const char *>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    bin.flush();
-    w.ok = png && bin.good();
+    Recycle(w.base);
+    const std::vector<uint8_t> png = PngWriter::Encode(page, height);
+    const bool pngWritten = !png.empty() && WriteOver(w.base + ".png", png);
+    w.ok = WriteOver(w.base + ".bin", bytes) && pngWritten;
     files_[w.number] = {std::string(name) + ".png", std::string(name) + ".bin"};
     return w;
 }
 
 ReceiptFolder::Removed ReceiptFolder::Prune()
 {
-    Removed removed;
     while (files_.size() > keep_) {
         const auto oldest = files_.begin();
         bool gone = true;
         for (const std::string &file : oldest->second)
             if (::unlink((dir_ + "/" + file).c_str()) != 0 && errno != ENOENT)
                 gone = false;
-        if (removed.count == 0)
-            removed.first = oldest->first;
-        removed.last = oldest->first;
-        ++removed.count;
-        if (!gone)
-            ++removed.failed;  // forgotten all the same: it is not tried again and again
-        files_.erase(oldest);
+        Forget(oldest->first, gone);
     }
+    const Removed removed = removed_;
+    removed_ = Removed{};
     return removed;
 }

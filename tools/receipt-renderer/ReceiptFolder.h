@@ -32,7 +32,8 @@ public:
         size_t count = 0;
         size_t failed = 0;  // receipts whose files could not all be removed
     };
-    // Removes the oldest receipts beyond the limit.
+    // Removes the oldest receipts beyond the limit; counts those whose files
+    // the last Write took over too.
     Removed Prune();
 
     size_t keep() const { return keep_; }
@@ -40,8 +41,12 @@ public:
     static int NumberOf(const std::string &name);
 
 private:
+    void Recycle(const std::string &base);
+    void Forget(int number, bool gone);
+
     std::string dir_;
     size_t keep_;
     std::map<int, std::vector<std::string>> files_;  // number -> its file names in the folder
     int next_ = 1;
+    Removed removed_;  // since the last Prune
 };

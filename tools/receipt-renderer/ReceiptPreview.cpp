@@ -30,6 +30,7 @@ int ReceiptPreview::Render(const std::vector<uint8_t> &bytes, const std::string 
         const uint8_t cut[] = {0x1B, 0x69};
         parser.Feed(cut, sizeof cut);
     }
+    printer.Flush();  // the pictures are written on a thread of the printer's
     if (!failed.empty()) {
         *problem = "a picture could not be written in " + folder;
         return -1;
