@@ -1,7 +1,7 @@
 #include "transports/CParallelComm.h"
 
 #include "CLastError.h"
-#include "transports/CParallelPortTable.h"
+#include "transports/COpenDescriptors.h"
 #include "transports/CPpdevKernelCalls.h"
 #include "transports/CWideText.h"
 
@@ -113,7 +113,7 @@ int32_t CParallelComm::Open(QLNK_CommContext &context)
         return QLNK_E_OPEN;
     }
     // From here on the port is the library's until it is closed, whether or not the rest works.
-    CParallelPortTable::Add(fd);
+    COpenDescriptors::ParallelPorts().Add(fd);
 
     const ModeEntry *entry = nullptr;
     for (const ModeEntry &candidate : kModes) {
@@ -142,7 +142,7 @@ int32_t CParallelComm::Open(QLNK_CommContext &context)
     // Back to compatibility mode before letting go; its own answer does not change the result.
     int compatibility = IEEE1284_MODE_COMPAT;
     ppdev.Ioctl(fd, PPNEGOT, &compatibility);
-    CParallelPortTable::Remove(fd);
+    COpenDescriptors::ParallelPorts().Remove(fd);
     ppdev.Close(fd);
     context.parallelHandle = -1;
     return entry->failure;
@@ -162,7 +162,7 @@ int32_t CParallelComm::Transfer(bool write, int fd, uint8_t *buffer, uint32_t le
                                 uint32_t timeoutMs)
 {
     *count = 0;
-    if (!CParallelPortTable::Contains(fd)) {
+    if (!COpenDescriptors::ParallelPorts().Contains(fd)) {
         return NotOurs();
     }
     CPpdevCalls &ppdev = calls();
@@ -191,7 +191,7 @@ int32_t CParallelComm::Transfer(bool write, int fd, uint8_t *buffer, uint32_t le
 
 int32_t CParallelComm::Close(int32_t *handle)
 {
-    if (!CParallelPortTable::Remove(*handle)) {
+    if (!COpenDescriptors::ParallelPorts().Remove(*handle)) {
         return NotOurs();
     }
     // Linux releases the descriptor even when close reports an error: it is no longer ours.

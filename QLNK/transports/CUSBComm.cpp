@@ -1,8 +1,8 @@
 #include "transports/CUSBComm.h"
 
 #include "CLastError.h"
+#include "transports/COpenDescriptors.h"
 #include "transports/CUsbDescriptor.h"
-#include "transports/CUsbHandleTable.h"
 #include "transports/CUsbKernelCalls.h"
 
 #include <algorithm>
@@ -190,7 +190,7 @@ int32_t CUSBComm::OpenPath(int32_t *handle)
     if (fd < 0) {
         return QLNK_E_OPEN;
     }
-    CUsbHandleTable::Add(fd);
+    COpenDescriptors::UsbDevices().Add(fd);
     *handle = fd;
     return QLNK_OK;
 }
@@ -287,7 +287,7 @@ int32_t CUSBComm::Build(CHidValueCaps::Kind kind, uint16_t dataUsage, const Repo
 
 int32_t CUSBComm::SendOutputReport(int fd, const uint8_t *data, uint32_t length, uint32_t *sent, uint32_t)
 {
-    if (!CUsbHandleTable::Contains(fd)) {
+    if (!COpenDescriptors::UsbDevices().Contains(fd)) {
         return NotOurs();
     }
     CUSBComm comm;
@@ -321,7 +321,7 @@ int32_t CUSBComm::SendOutputReport(int fd, const uint8_t *data, uint32_t length,
 
 int32_t CUSBComm::SendFeatureReport(int fd, const uint8_t *data, uint32_t length, uint32_t *sent, uint32_t)
 {
-    if (!CUsbHandleTable::Contains(fd)) {
+    if (!COpenDescriptors::UsbDevices().Contains(fd)) {
         return NotOurs();
     }
     CUSBComm comm;
@@ -345,7 +345,7 @@ int32_t CUSBComm::SendFeatureReport(int fd, const uint8_t *data, uint32_t length
 
 int32_t CUSBComm::ReceiveFeatureReport(int fd, uint8_t *buffer, uint32_t capacity, uint32_t *received, uint32_t)
 {
-    if (!CUsbHandleTable::Contains(fd)) {
+    if (!COpenDescriptors::UsbDevices().Contains(fd)) {
         return NotOurs();
     }
     CUSBComm comm;
@@ -377,7 +377,7 @@ int32_t CUSBComm::ReceiveFeatureReport(int fd, uint8_t *buffer, uint32_t capacit
 
 int32_t CUSBComm::SendPrinter(int fd, const uint8_t *data, uint32_t length, uint32_t *sent, uint32_t timeoutMs)
 {
-    if (!CUsbHandleTable::Contains(fd)) {
+    if (!COpenDescriptors::UsbDevices().Contains(fd)) {
         return NotOurs();
     }
     CUsbCalls &usb = calls();
@@ -425,7 +425,7 @@ int32_t CUSBComm::SendPrinter(int fd, const uint8_t *data, uint32_t length, uint
 
 int32_t CUSBComm::ReceivePrinter(int fd, uint8_t *buffer, uint32_t capacity, uint32_t *received, uint32_t timeoutMs)
 {
-    if (!CUsbHandleTable::Contains(fd)) {
+    if (!COpenDescriptors::UsbDevices().Contains(fd)) {
         return NotOurs();
     }
     CUsbCalls &usb = calls();
@@ -456,7 +456,7 @@ int32_t CUSBComm::ReceivePrinter(int fd, uint8_t *buffer, uint32_t capacity, uin
 
 int32_t CUSBComm::Close(int32_t *handle)
 {
-    if (!CUsbHandleTable::Remove(*handle)) {
+    if (!COpenDescriptors::UsbDevices().Remove(*handle)) {
         return NotOurs();
     }
     // Linux releases the descriptor even when close reports an error: it is no longer ours.
