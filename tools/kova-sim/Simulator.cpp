@@ -22,7 +22,7 @@ namespace {
 // A link's turn: input is taken in pieces until this much time has passed.
 constexpr auto kTurn = std::chrono::milliseconds(5);
 constexpr size_t kPiece = 256;
-constexpr size_t kReadSize = 4096;
+constexpr size_t kReadSize = 64 * 1024;  // a picture arrives in few reads
 // Changes to the state file are saved at once, but no more often than this:
 // a flood of definitions would otherwise rewrite the file without pause.
 constexpr auto kSaveSpacing = std::chrono::milliseconds(200);

@@ -34,6 +34,8 @@ void Bitmap::Blit(const Bitmap &src, int srcY, int rows, int x, int y)
 {
     if (x < 0)
         return;
+    // Grown once for all the rows, not row by row.
+    EnsureHeight(std::min(y + std::min(rows, src.height_ - srcY), maxHeight_));
     for (int r = 0; r < rows; ++r) {
         const int sy = srcY + r;
         if (sy < 0 || sy >= src.height_ || y + r < 0)

@@ -45,41 +45,62 @@ size_t ReceiptWriter::SizeOf(const Job &job)
     return job.page.rows().size() + job.recorded.size();
 }
 
+bool ReceiptWriter::Full(size_t adding) const
+{
+    return !queue_.empty() && (queue_.size() >= kMaxQueued || queuedBytes_ + adding > kMaxQueuedBytes);
+}
+
 void ReceiptWriter::Add(Job job)
 {
     const size_t size = SizeOf(job);
     std::unique_lock lock(mutex_);
-    changed_.wait(
-        lock, [&] { return queue_.empty() || (queue_.size() < kMaxQueued && queuedBytes_ + size <= kMaxQueuedBytes); });
+    if (Full(size)) {
+        // Wait until half the queue is written, not for each receipt in turn:
+        // the two threads would otherwise hand over at every receipt.
+        ++adding_;
+        changed_.wait(lock, [&] { return queue_.size() <= kMaxQueued / 2 && !Full(size); });
+        --adding_;
+    }
     queuedBytes_ += size;
     queue_.push_back(std::move(job));
+    const bool wake = idle_;
     lock.unlock();
-    changed_.notify_all();
+    if (wake)
+        changed_.notify_all();
 }
 
 void ReceiptWriter::Flush()
 {
     std::unique_lock lock(mutex_);
+    ++flushing_;
     changed_.wait(lock, [&] { return queue_.empty() && !writing_; });
+    --flushing_;
 }
 
 void ReceiptWriter::Loop()
 {
     std::unique_lock lock(mutex_);
     for (;;) {
-        changed_.wait(lock, [&] { return stop_ || !queue_.empty(); });
+        if (queue_.empty() && !stop_) {
+            idle_ = true;
+            changed_.wait(lock, [&] { return stop_ || !queue_.empty(); });
+            idle_ = false;
+        }
         if (queue_.empty())
             return;  // stopped, and nothing is left to write
         Job job = std::move(queue_.front());
         queue_.pop_front();
         queuedBytes_ -= SizeOf(job);
         writing_ = true;
+        const bool room = adding_ > 0 && queue_.size() <= kMaxQueued / 2 && !Full(0);
         lock.unlock();
-        changed_.notify_all();  // room for the next receipt
+        if (room)
+            changed_.notify_all();
         WriteOne(job);
         lock.lock();
         writing_ = false;
-        changed_.notify_all();
+        if (flushing_ > 0 && queue_.empty())
+            changed_.notify_all();
     }
 }
 

@@ -46,6 +46,7 @@ public:
 
 private:
     static size_t SizeOf(const Job &job);
+    bool Full(size_t adding) const;
     void Loop();
     void WriteOne(Job &job);
 
@@ -56,6 +57,9 @@ private:
     std::deque<Job> queue_;
     size_t queuedBytes_ = 0;
     bool writing_ = false;  // a job taken off the queue and not yet announced
+    bool idle_ = false;     // the thread waits for a job
+    int adding_ = 0;        // threads waiting for room
+    int flushing_ = 0;      // threads waiting for the queue to be written
     bool stop_ = false;
     std::thread thread_;
 };
