@@ -2,6 +2,8 @@
 
 #include "platform/InputFile.h"
 #include "rollvane/app/MainWindow.h"
+#include "rollvane/cli/JsonWriter.h"
+#include "rollvane/cli/SettingsChangeJson.h"
 #include "rollvane/cli/TerminalUserInterface.h"
 #include "rollvane/settings/SettingsFile.h"
 #include "rollvane/settings/SettingsPage.h"
@@ -15,7 +17,8 @@ const char *ChangeSettingsCommand::help() const
     return "Loads FILE as \"Load File\" does, then writes it to the printer as \"Change Settings\" does.\n"
            "The file does not hold \"USB Select Type:\"; --usb-select-type gives its text.\n"
            "--dry-run reads the printer's settings first and prints, one line each, the items whose\n"
-           "text differs from what the printer reported; nothing is written to the printer.\n";
+           "text differs from what the printer reported; nothing is written to the printer. With --json the\n"
+           "result holds \"changes\": number, name, before (null when not reported) and after of each item.\n";
 }
 
 int ChangeSettingsCommand::Run(CliContext &context, const std::vector<std::string> &args)
@@ -67,8 +70,14 @@ int ChangeSettingsCommand::Run(CliContext &context, const std::vector<std::strin
         if (!page.ValidateLists()) {
             return 0;
         }
-        for (const auto &line : page.pendingChanges()) {
-            context.out << line << "\n";
+        const auto changes = page.pendingChangeItems();
+        if (JsonWriter *json = context.ui.json()) {
+            json->Key("changes");
+            SettingsChangeJson::Write(changes, *json);
+            return 0;
+        }
+        for (const auto &change : changes) {
+            context.out << change.Line() << "\n";
         }
         context.out << std::flush;
         return 0;

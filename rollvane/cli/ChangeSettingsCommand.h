@@ -11,6 +11,7 @@ public:
     const char *name() const override { return "change-settings"; }
     const char *synopsis() const override { return "change-settings FILE [--usb-select-type TEXT] [--dry-run]"; }
     const char *help() const override;
+    std::vector<std::string> flags() const override { return {"--dry-run"}; }
     int Run(CliContext &context, const std::vector<std::string> &args) override;
 };
 

@@ -30,6 +30,11 @@ class CliCommand {
 public:
     // The exit status of a command line that cannot be carried out as written.
     static constexpr int kUsageError = 2;
+    // Exit status 2 for a file that cannot be used, the reason said, without the pointer to
+    // the help that a usage error gets.
+    static constexpr int kBadFile = -2;
+    // Exit status 1 without a message: a comparison found a difference.
+    static constexpr int kDiffer = 1;
 
     virtual ~CliCommand() = default;
 
@@ -38,6 +43,9 @@ public:
     virtual const char *synopsis() const = 0;
     // What "rollvane-cli COMMAND --help" prints below the synopsis.
     virtual const char *help() const = 0;
+    // The command's own options that take no value ("--dry-run"); every other option of the
+    // command takes one, so the word after it is never read as a global option.
+    virtual std::vector<std::string> flags() const { return {}; }
     // Runs the command with the arguments after its name. Returns 0, or kUsageError after
     // writing the reason to standard error. Message boxes the action raises go through
     // context.ui, which decides the final exit status from their icons.

@@ -4,6 +4,7 @@
 #include "rollvane/cli/DefineMessageCommand.h"
 #include "rollvane/cli/DemoCheckCommand.h"
 #include "rollvane/cli/DemoPrintCommand.h"
+#include "rollvane/cli/DiffCommand.h"
 #include "rollvane/cli/DownloadImagesCommand.h"
 #include "rollvane/cli/LoadPrinterCommand.h"
 #include "rollvane/cli/PrepareLogoCommand.h"
@@ -27,6 +28,7 @@ CommandTable::CommandTable()
     commands_.push_back(std::make_unique<TestPrintCommand>());
     commands_.push_back(std::make_unique<DemoPrintCommand>());
     commands_.push_back(std::make_unique<DemoCheckCommand>());
+    commands_.push_back(std::make_unique<DiffCommand>());
 }
 
 CliCommand *CommandTable::command(const std::string &name) const

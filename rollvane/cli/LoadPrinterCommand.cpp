@@ -1,7 +1,9 @@
 #include "rollvane/cli/LoadPrinterCommand.h"
 
 #include "rollvane/app/MainWindow.h"
+#include "rollvane/cli/JsonWriter.h"
 #include "rollvane/cli/TerminalUserInterface.h"
+#include "rollvane/settings/SettingsChange.h"
 #include "rollvane/settings/SettingsFile.h"
 #include "rollvane/settings/SettingsPage.h"
 
@@ -12,7 +14,8 @@ namespace rollvane {
 const char *LoadPrinterCommand::help() const
 {
     return "Reads the printer's stored configuration as \"Load Printer\" does and writes items 1 to 37 as a\n"
-           "settings text file: to FILE with -o (as \"Save File\" does), else to standard output.\n";
+           "settings text file: to FILE with -o (as \"Save File\" does), else to standard output. With --json\n"
+           "the result holds \"items\": the 38 items, each with its number, name and value text.\n";
 }
 
 int LoadPrinterCommand::Run(CliContext &context, const std::vector<std::string> &args)
@@ -27,13 +30,34 @@ int LoadPrinterCommand::Run(CliContext &context, const std::vector<std::string> 
         }
     }
     SettingsPage &page = context.window.settingsPage();
+    JsonWriter *json = context.ui.json();
+    if (json) {
+        json->Key("items");
+    }
     if (!page.LoadFromPrinter()) {
+        if (json) {
+            json->Null();
+        }
         return 0;
+    }
+    if (json) {
+        json->BeginArray();
+        for (const auto &item : SettingsTable::Items()) {
+            json->BeginObject();
+            json->Key("number");
+            json->Number(item.number);
+            json->Key("name");
+            json->String(SettingsChange::ItemName(item));
+            json->Key("value");
+            json->String(page.listText(item.number));
+            json->EndObject();
+        }
+        json->EndArray();
     }
     if (file) {
         context.ui.AnswerNextFileChoice(*file);
         page.SaveFile();
-    } else {
+    } else if (!json) {
         PrinterSettings shown;
         for (int n = 1; n <= SettingsTable::kItemCount; ++n) {
             shown.text(n) = page.listText(n);

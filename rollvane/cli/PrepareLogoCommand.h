@@ -13,6 +13,7 @@ public:
         return "prepare-logo IN OUT.bmp [--width N] [--paper 80|58] [--font 1|2] [--dither]";
     }
     const char *help() const override;
+    std::vector<std::string> flags() const override { return {"--dither"}; }
     int Run(CliContext &context, const std::vector<std::string> &args) override;
     bool worksOnFilesOnly(const std::vector<std::string> & /*args*/) const override { return true; }
     int RunOnFiles(TerminalUserInterface &ui, std::ostream &out, std::ostream &errors,

@@ -7,7 +7,7 @@ namespace rollvane {
 const char *PrintConfigCommand::help() const
 {
     return "Prints the program's title line and the printer's own configuration printout, as the menu\n"
-           "command \"&Print Configurations\" does.\n";
+           "command \"Print Configurations\" does.\n";
 }
 
 int PrintConfigCommand::Run(CliContext &context, const std::vector<std::string> &args)

@@ -1,6 +1,9 @@
 #include "rollvane/cli/StatusCommand.h"
 
 #include "rollvane/app/MainWindow.h"
+#include "rollvane/cli/JsonWriter.h"
+#include "rollvane/cli/TerminalUserInterface.h"
+#include "rollvane/link/LinkCommands.h"
 #include "rollvane/link/PrinterAction.h"
 
 #include <cstdio>
@@ -9,27 +12,58 @@ namespace rollvane {
 
 const char *StatusCommand::help() const
 {
-    return "Opens the port, asks the printer for its status byte and prints it in hexadecimal (0x00 is\n"
-           "ready). A busy printer (bit 3 set) is reported as \"Interface Busy\" and gives exit status 1.\n";
+    return "Opens the port, asks the printer for its status byte and prints it in hexadecimal with its\n"
+           "meaning: \"0x00 ready\", \"0x08 busy: check the printer\" (bit 3 set), \"0xFF busy: no status\";\n"
+           "other bits are shown after \"ready\". --raw prints the byte alone (\"0x00\"). A busy printer is\n"
+           "reported as \"Interface Busy\" and gives exit status 1.\n";
+}
+
+std::string StatusCommand::Meaning(uint8_t status)
+{
+    char bits[8];
+    std::snprintf(bits, sizeof bits, "0x%02X", status);
+    if (status == LinkCommands::kNoStatus) {
+        return "busy: no status";
+    }
+    if ((status & LinkCommands::kBusyBit) != 0) {
+        return "busy: check the printer";
+    }
+    return status == 0 ? "ready" : std::string("ready, other bits ") + bits;
 }
 
 int StatusCommand::Run(CliContext &context, const std::vector<std::string> &args)
 {
-    if (!args.empty()) {
-        context.errors << "rollvane-cli: status takes no arguments\n";
+    const bool raw = args.size() == 1 && args[0] == "--raw";
+    if (!args.empty() && !raw) {
+        context.errors << "rollvane-cli: status takes only --raw, not " << args[0] << "\n";
         return kUsageError;
     }
-    PrinterAction action(context.window.link(), context.window.interfaceDialog().settings());
-    if (!action.Open()) {
-        return 0;
+    JsonWriter *json = context.ui.json();
+    if (json) {
+        json->Key("status");
     }
+    PrinterAction action(context.window.link(), context.window.interfaceDialog().settings());
     uint8_t status = 0xFF;
-    if (action.CheckStatus(1, true, {}, &status) == PrinterAction::Status::NoAnswer) {
+    if (!action.Open() || action.CheckStatus(1, true, {}, &status) == PrinterAction::Status::NoAnswer) {
+        if (json) {
+            json->Null();
+        }
         return 0;
     }
     char text[8];
     std::snprintf(text, sizeof text, "0x%02X", status);
-    context.out << text << "\n";
+    if (json) {
+        json->BeginObject();
+        json->Key("byte");
+        json->Number(status);
+        json->Key("hex");
+        json->String(text);
+        json->Key("meaning");
+        json->String(Meaning(status));
+        json->EndObject();
+    } else {
+        context.out << text << (raw ? "" : " " + Meaning(status)) << "\n";
+    }
     return 0;
 }
 

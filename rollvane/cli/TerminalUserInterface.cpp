@@ -41,18 +41,21 @@ private:
 
 }  // namespace
 
-TerminalUserInterface::TerminalUserInterface(std::ostream &errors, bool errorsIsTerminal)
-    : errors_(errors), errorsIsTerminal_(errorsIsTerminal)
+TerminalUserInterface::TerminalUserInterface(std::ostream &errors, bool errorsIsTerminal, Verbosity verbosity)
+    : errors_(errors), errorsIsTerminal_(errorsIsTerminal), verbosity_(verbosity)
 {}
 
 void TerminalUserInterface::ShowMessage(const std::string &text, const std::string &caption, MessageIcon icon,
                                         const std::string &cause)
 {
-    if (icon == MessageIcon::Exclamation || icon == MessageIcon::Stop) {
-        raisedWarning_ = true;
+    const bool warning = icon == MessageIcon::Exclamation || icon == MessageIcon::Stop;
+    raisedWarning_ = raisedWarning_ || warning;
+    messages_.push_back({caption, text, icon, cause});
+    if (verbosity_ == Verbosity::Quiet && !warning) {
+        return;
     }
     errors_ << caption << ": " << text << "\n";
-    if (!cause.empty()) {
+    if (!cause.empty() && verbosity_ != Verbosity::Quiet) {
         errors_ << "  cause: " << cause << "\n";
     }
     errors_ << std::flush;
@@ -60,7 +63,10 @@ void TerminalUserInterface::ShowMessage(const std::string &text, const std::stri
 
 bool TerminalUserInterface::Confirm(const std::string &text, const std::string &caption)
 {
-    errors_ << caption << ": " << text << "\n" << std::flush;
+    messages_.push_back({caption, text, MessageIcon::None, {}});
+    if (verbosity_ != Verbosity::Quiet) {
+        errors_ << caption << ": " << text << "\n" << std::flush;
+    }
     if (confirmAnswers_.empty()) {
         return true;
     }
@@ -86,12 +92,16 @@ std::optional<std::string> TerminalUserInterface::ChooseSaveFile(const FileChoic
 
 std::unique_ptr<ProgressWindow> TerminalUserInterface::OpenProgress()
 {
-    return std::make_unique<TerminalProgress>(errors_, errorsIsTerminal_);
+    // A script that asked for quiet or for JSON reads no bar.
+    return std::make_unique<TerminalProgress>(errors_, errorsIsTerminal_ && verbosity_ != Verbosity::Quiet && !json_);
 }
 
 void TerminalUserInterface::RunInterfaceProperties()
 {
     // There is no dialog to show: the interface options of the next run take its place.
+    if (verbosity_ == Verbosity::Quiet) {
+        return;
+    }
     errors_ << "Interface Properties: set the interface options (--port, --baud, ...) to match the printer "
                "for the next command.\n"
             << std::flush;

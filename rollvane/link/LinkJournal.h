@@ -31,9 +31,18 @@ public:
     void Sent(const std::string &where, const uint8_t *data, std::size_t length);
     void Received(const std::string &where, const uint8_t *data, std::size_t length);
 
+    // Counted whether or not tracing is on: "2 blocks sent (8 bytes), 2 received (9 bytes),
+    // 0 failures".
+    std::string Summary() const;
+
 private:
     platform::TraceLog &trace_;
     std::string cause_;
+    std::size_t blocksSent_ = 0;
+    std::size_t bytesSent_ = 0;
+    std::size_t blocksReceived_ = 0;
+    std::size_t bytesReceived_ = 0;
+    std::size_t failures_ = 0;
 };
 
 }  // namespace rollvane

@@ -88,6 +88,7 @@ public:
     // Why the last operation since Open failed ("COM3 (/dev/ttyUSB0): open: Permission
     // denied"), for the message that reports it; empty when nothing failed.
     const std::string &failureCause() const { return journal_.cause(); }
+    const LinkJournal &journal() const { return journal_; }
     // The opt-in trace of opens, configures, closes and blocks (ROLLVANE_TRACE, --trace).
     platform::TraceLog &trace() { return *trace_; }
     // Port name to device node, from inifile.inf [DEVICES].

@@ -9,6 +9,7 @@
 #include "rollvane/link/PrinterErrorReport.h"
 #include "rollvane/link/PrinterLink.h"
 #include "rollvane/settings/SettingText.h"
+#include "rollvane/settings/SettingsChange.h"
 #include "rollvane/settings/SettingsDecoder.h"
 #include "rollvane/settings/SettingsFile.h"
 
@@ -27,15 +28,6 @@ std::string BaseName(const std::string &path)
 {
     const std::size_t slash = path.rfind('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string LabelName(const SettingItem &item)
-{
-    std::string label = item.label;
-    while (!label.empty() && (label.back() == ':' || label.back() == ' ')) {
-        label.pop_back();
-    }
-    return label;
 }
 
 }  // namespace
@@ -174,22 +166,23 @@ int SettingsPage::LoadFromPrinter()
     return 1;
 }
 
+std::vector<SettingsChange> SettingsPage::pendingChangeItems() const
+{
+    if (!hasPrinterReport()) {
+        return {};
+    }
+    PrinterSettings shown;
+    for (int n = 1; n <= SettingsTable::kItemCount; ++n) {
+        shown.text(n) = listText(n);
+    }
+    return SettingsChange::Between(reported_, shown, SettingsChange::Scope::Written);
+}
+
 std::vector<std::string> SettingsPage::pendingChanges() const
 {
     std::vector<std::string> lines;
-    if (!hasPrinterReport()) {
-        return lines;
-    }
-    for (const auto &item : SettingsTable::Items()) {
-        const std::string &text = listText(item.number);
-        // Empty items are not written; the data bits always go as 8; some items are never sent.
-        if (text.empty() || item.writeRule == WriteRule::DataBitsNumber || item.writeRule == WriteRule::Never ||
-            text == reported_.text(item.number)) {
-            continue;
-        }
-        const std::string &before = reported_.text(item.number);
-        lines.push_back(LabelName(item) + ": " + (before.empty() ? "(not reported)" : "\"" + before + "\"") + " -> \"" +
-                        text + "\"");
+    for (const auto &change : pendingChangeItems()) {
+        lines.push_back(change.Line());
     }
     return lines;
 }
@@ -265,8 +258,8 @@ int SettingsPage::ValidateLists()
             accepted += (accepted.empty() ? "\"" : ", \"") + std::string(text) + "\"";
         }
     }
-    const std::string cause =
-        LabelName(item) + ": \"" + settings_.text(invalid) + "\" is not one of " + accepted + " (letter case counts)";
+    const std::string cause = SettingsChange::ItemName(item) + ": \"" + settings_.text(invalid) + "\" is not one of " +
+                              accepted + " (letter case counts)";
     link_.ui().ShowMessage("Please select the appropriate properties!", "Invalid Properties", MessageIcon::Exclamation,
                            cause);
     settings_.Clear();

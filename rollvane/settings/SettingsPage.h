@@ -9,6 +9,7 @@
 #include "rollvane/link/InterfaceSettings.h"
 #include "rollvane/link/PrinterErrorCode.h"
 #include "rollvane/settings/PrinterSettings.h"
+#include "rollvane/settings/SettingsChange.h"
 #include "rollvane/settings/SettingsTransfer.h"
 
 #include <array>
@@ -62,6 +63,7 @@ public:
     // load, or interface settings that no longer match, leave none.
     bool hasPrinterReport() const { return hasReport_ && reportedWith_.sameLinkAs(interface_); }
     std::vector<std::string> pendingChanges() const;
+    std::vector<SettingsChange> pendingChangeItems() const;
 
     // Carries the written communication texts into the interface settings so the PC side
     // follows the printer.

@@ -51,11 +51,93 @@ TEST_F(CliTest, HelpForTheProgramAndACommand)
 {
     auto help = Cli({"--help"});
     EXPECT_EQ(help.exitCode, 0);
-    EXPECT_NE(help.out.find("Usage: rollvane-cli [interface options] COMMAND"), std::string::npos);
-    EXPECT_NE(help.out.find("  status\n"), std::string::npos);
+    EXPECT_NE(help.out.find("Usage: rollvane-cli [global options] COMMAND"), std::string::npos);
+    EXPECT_NE(help.out.find("  status [--raw]\n"), std::string::npos);
     auto status = Cli({"status", "--help"});
     EXPECT_EQ(status.exitCode, 0);
     EXPECT_NE(status.out.find("status byte"), std::string::npos);
+    // Help texts quote menu texts as they read, without the accelerator marks.
+    EXPECT_EQ(help.out.find('&'), std::string::npos);
+    for (std::size_t at = help.out.find("\nCommands:\n"); (at = help.out.find("\n  ", at)) != std::string::npos;) {
+        const std::size_t start = at + 3;
+        const std::string command = help.out.substr(start, help.out.find_first_of(" \n", start) - start);
+        at = start;
+        auto commandHelp = Cli({command, "--help"});
+        EXPECT_EQ(commandHelp.exitCode, 0) << command;
+        EXPECT_EQ(commandHelp.out.find('&'), std::string::npos) << command;
+    }
+}
+
+// The conventions scripts rely on: global options on either side of the command, --version,
+// a usage error in one line and where its help is, diff's exit status.
+TEST_F(CliTest, ScriptConventions)
+{
+    PtyPrinter printer;
+    printer.Answer({0x1B, 0x68}, {0x00});
+    SerialIni(printer);
+    const std::string settings = "[Properties settings]:\r\nKnife   =Enabled \r\nBaudrate  = 9600\r\n";
+    TempDir::Write(dir.file("a.txt"), settings);
+    TempDir::Write(dir.file("same.txt"), settings);
+    TempDir::Write(dir.file("b.txt"), "[Properties settings]:\r\nKnife   =Disabled \r\nBaudrate  = 9600\r\n");
+    TempDir::Write(dir.file("other.txt"), "hello\n");
+    const std::string seeHelp = "see rollvane-cli --help\n";
+    const struct {
+        std::vector<std::string> arguments;
+        int exit;
+        std::string out, err;
+    } cases[] = {
+        {{"--version"}, 0, "rollvane-cli 2.28\n", ""},
+        {{"status", "--version"}, 0, "rollvane-cli 2.28\n", ""},
+        {{"status"}, 0, "0x00 ready\n", ""},
+        {{"status", "--raw"}, 0, "0x00\n", ""},
+        {{"--baud", "115200", "status", "--raw"}, 0, "0x00\n", ""},
+        {{"status", "--raw", "--baud=115200", "--parity", "NONE", "--quiet"}, 0, "0x00\n", ""},
+        {{"status", "--verbose"},
+         0,
+         "0x00 ready\n",
+         "trace: 1 block sent (2 bytes), 1 received (1 byte), 0 failures\n"},
+        {{}, 2, "", "rollvane-cli: no command given\n" + seeHelp},
+        {{"frobnicate"}, 2, "", "rollvane-cli: unknown command frobnicate\n" + seeHelp},
+        {{"--speed", "1", "status"}, 2, "", "rollvane-cli: unknown option --speed\n" + seeHelp},
+        {{"status", "--port"}, 2, "", "rollvane-cli: --port needs a value\n" + seeHelp},
+        {{"status", "--bogus"},
+         2,
+         "",
+         "rollvane-cli: status takes only --raw, not --bogus\nsee rollvane-cli status --help\n"},
+        // A command's option takes the next word as its value, even one that names a global option.
+        {{"test-print", "all-h", "--side", "--json"},
+         2,
+         "",
+         "rollvane-cli: test-print: --side is front, back or both, not \"--json\"\nsee rollvane-cli test-print "
+         "--help\n"},
+        {{"--port", "LAN", "--ip", "no-such-printer.invalid", "status"},
+         2,
+         "",
+         "rollvane-cli: --ip no-such-printer.invalid: Name or service not known\n" + seeHelp},
+        {{"diff", "a.txt", "same.txt"}, 0, "", ""},
+        {{"diff", "a.txt", "b.txt"}, 1, "Knife: \"Enabled\" -> \"Disabled\"\n", ""},
+        {{"diff", "b.txt", "a.txt", "--quiet"}, 1, "Knife: \"Disabled\" -> \"Enabled\"\n", ""},
+        {{"diff", "a.txt", "none.txt"}, 2, "", "rollvane-cli: diff: none.txt: No such file or directory\n"},
+        {{"diff", "other.txt", "a.txt"},
+         2,
+         "",
+         "rollvane-cli: diff: other.txt holds no printer settings (no [Properties settings] section with an item)\n"},
+        {{"diff", "a.txt"},
+         2,
+         "",
+         "rollvane-cli: diff needs two settings files, A.txt and B.txt\nsee rollvane-cli diff --help\n"},
+    };
+    for (const auto &c : cases) {
+        std::string shown;
+        for (const auto &argument : c.arguments) {
+            shown += " " + argument;
+        }
+        SCOPED_TRACE(shown);
+        auto result = Cli(c.arguments);
+        EXPECT_EQ(result.exitCode, c.exit);
+        EXPECT_EQ(result.out, c.out);
+        EXPECT_EQ(result.err, c.err);
+    }
 }
 
 TEST_F(CliTest, SettingsTheDialogWouldRefuseExitWithTwo)
@@ -76,7 +158,7 @@ TEST_F(CliTest, StatusOfAReadyPrinter)
     SerialIni(printer);
     auto result = Cli({"status"});
     EXPECT_EQ(result.exitCode, 0) << result.err;
-    EXPECT_EQ(result.out, "0x00\n");
+    EXPECT_EQ(result.out, "0x00 ready\n");
     EXPECT_EQ(result.err, "");
     EXPECT_EQ(printer.received(), (std::vector<uint8_t>{0x1B, 0x68}));
 }
@@ -88,7 +170,7 @@ TEST_F(CliTest, StatusOfABusyPrinter)
     SerialIni(printer);
     auto result = Cli({"status"});
     EXPECT_EQ(result.exitCode, 1);
-    EXPECT_EQ(result.out, "0x08\n");
+    EXPECT_EQ(result.out, "0x08 busy: check the printer\n");
     EXPECT_EQ(result.err, "Interface Busy: Please check for any error condition on printer!\n");
 }
 
@@ -112,7 +194,7 @@ TEST_F(CliTest, InterfaceOptionsOverrideTheFile)
     EXPECT_EQ(refused.exitCode, 2);
     auto result = Cli({"--flow=DTR/DSR", "--baud", "9600", "status"});
     EXPECT_EQ(result.exitCode, 0) << result.err;
-    EXPECT_EQ(result.out, "0x80\n");
+    EXPECT_EQ(result.out, "0x80 ready, other bits 0x80\n");
     // The CLI never writes the file.
     EXPECT_NE(TempDir::Read(dir.file("inifile.inf")).find("F.CONTROL=NULL"), std::string::npos);
 }
@@ -144,9 +226,11 @@ TEST_F(CliTest, TheAddressOptionTakesFourDecimalNumbers)
         auto result = Cli({"--port", "LAN", "--ip", c.ip, "status"});
         if (!c.reached) {
             EXPECT_EQ(result.exitCode, 2);
-            EXPECT_EQ(result.err, std::string("rollvane-cli: --ip needs four decimal numbers from 0 to 255 joined by "
-                                              "points, such as 192.168.1.10 (leading zeros count as decimal): ") +
-                                      c.ip + "\n");
+            EXPECT_EQ(result.err,
+                      std::string("rollvane-cli: --ip needs four decimal numbers from 0 to 255 joined by "
+                                  "points, such as 192.168.1.10 (leading zeros count as decimal), or a host "
+                                  "name: ") +
+                          c.ip + "\nsee rollvane-cli --help\n");
         } else {
             // Nobody listens there: the cause names the address that was reached.
             EXPECT_EQ(result.exitCode, 1);

@@ -100,7 +100,7 @@ TEST(DefineMessageCommandTest, CommandLines)
         const ProcessResult result =
             ProcessRunner::Run(ProcessRunner::BuiltProgram("rollvane-cli"), c.arguments, dir.path());
         EXPECT_EQ(result.exitCode, c.exitCode);
-        EXPECT_EQ(result.err, c.err);
+        EXPECT_EQ(result.err, c.exitCode == 2 ? c.err + "see rollvane-cli define-message --help\n" : c.err);
         EXPECT_EQ(result.out, "");
         EXPECT_EQ(Quietly(printer), c.received);
     }

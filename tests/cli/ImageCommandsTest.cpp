@@ -139,7 +139,7 @@ TEST_F(ImageCommandsTest, CommandLinesThatCannotBeCarriedOut)
         SCOPED_TRACE(c.error);
         ProcessResult result = Cli(c.arguments);
         EXPECT_EQ(result.exitCode, 2);
-        EXPECT_EQ(result.err, c.error);
+        EXPECT_EQ(result.err, c.error + "see rollvane-cli " + c.arguments[0] + " --help\n");
         EXPECT_EQ(result.out, "");
     }
     EXPECT_FALSE(std::filesystem::exists(dir.file("p")));

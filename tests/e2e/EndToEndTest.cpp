@@ -106,13 +106,13 @@ TEST_P(EndToEnd, StatusOfAReadyAndOfABusyPrinter)
     StartPrinter();
     ProcessResult ready = Cli({"status"});
     EXPECT_EQ(ready.exitCode, 0) << ready.err;
-    EXPECT_EQ(ready.out, "0x00\n");
+    EXPECT_EQ(ready.out, "0x00 ready\n");
     printer.Stop();
 
     StartPrinter({"--status", "08"});
     ProcessResult busy = Cli({"status"});
     EXPECT_EQ(busy.exitCode, 1);
-    EXPECT_EQ(busy.out, "0x08\n");
+    EXPECT_EQ(busy.out, "0x08 busy: check the printer\n");
     EXPECT_EQ(busy.err, "Interface Busy: Please check for any error condition on printer!\n");
 }
 
@@ -178,7 +178,7 @@ TEST_P(EndToEnd, TraceOfAStatusQuery)
     }
     ProcessResult traced = Cli({"--trace", "status"});
     ASSERT_EQ(traced.exitCode, 0) << traced.err;
-    EXPECT_EQ(traced.out, "0x00\n");
+    EXPECT_EQ(traced.out, "0x00 ready\n");
     EXPECT_TRUE(std::regex_match(traced.err, std::regex(expected))) << traced.err;
 
     // The environment does the same, into a file.

@@ -53,7 +53,7 @@ std::vector<std::string> ActionArguments(int action)
 {
     switch (action) {
     case 0:
-        return {"status"};
+        return {"status", "--raw"};
     case 1:
         return {"load-printer", "-o", "out.txt"};
     case 2:
