@@ -19,8 +19,10 @@ _rollvane_cli()
     local cur=${COMP_WORDS[COMP_CWORD]} prev=""
     ((COMP_CWORD > 0)) && prev=${COMP_WORDS[COMP_CWORD - 1]}
     local interface_options="--port --ip --baud --parity --data-bits --stop-bits --flow --trace --help"
+    # Global options, also offered after the command.
+    local global_options="--json --quiet --verbose --version"
     local commands="status load-printer change-settings print-config download-images print-image
-        define-message prepare-logo test-print demo-print demo-check"
+        define-message prepare-logo test-print demo-print demo-check diff"
 
     # The command: the first word that is neither an interface option nor its value.
     local i command="" word
@@ -40,7 +42,8 @@ _rollvane_cli()
         --data-bits) _rollvane_cli_reply "$cur" 7 8; return ;;
         --stop-bits) _rollvane_cli_reply "$cur" 1 2; return ;;
         --flow) _rollvane_cli_reply "$cur" Xon/Xoff DTR/DSR; return ;;
-        --ip | --line1 | --line2 | --width | --usb-select-type) COMPREPLY=(); return ;;
+        --ip) COMPREPLY=($(compgen -A hostname -- "$cur")); return ;;
+        --line1 | --line2 | --width | --usb-select-type) COMPREPLY=(); return ;;
         --paper) _rollvane_cli_reply "$cur" 80 58; return ;;
         --font) _rollvane_cli_reply "$cur" 1 2; return ;;
         --side) _rollvane_cli_reply "$cur" front back both; return ;;
@@ -52,7 +55,7 @@ _rollvane_cli()
 
     if [[ -z $command ]]; then
         if [[ $cur == -* ]]; then
-            _rollvane_cli_reply "$cur" $interface_options
+            _rollvane_cli_reply "$cur" $interface_options $global_options
         else
             _rollvane_cli_reply "$cur" $commands
         fi
@@ -61,6 +64,7 @@ _rollvane_cli()
 
     local options="" values=() files=false
     case $command in
+        status) options="--raw" ;;
         load-printer) options="-o --output" ;;
         change-settings) options="--usb-select-type --dry-run"; files=true ;;
         download-images) options="--image --preview --paper --font" ;;
@@ -79,9 +83,10 @@ _rollvane_cli()
                 [[ -e $demo ]] && demo=${demo#Demo} && values+=("${demo%.txt}")
             done ;;
         demo-check) options="--preview"; files=true ;;
+        diff) files=true ;;
     esac
     if [[ $cur == -* ]]; then
-        _rollvane_cli_reply "$cur" $options --help
+        _rollvane_cli_reply "$cur" $options --help $global_options
     elif ((${#values[@]})); then
         _rollvane_cli_reply "$cur" "${values[@]}"
     elif $files; then

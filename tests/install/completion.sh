@@ -100,9 +100,14 @@ define-message top --inverse |ON OFF
 define-message top --color |Color Black
 download-images --font |1 2
 demo-print |1 3
-status --|--help
+status --|--raw --help --json --quiet --verbose --version
+status --raw --port LAN --ip 127.0.0.1 --j|--json
 print-config |
---ip |
+--ip 127|
+--v|--verbose --version
+di|diff
+diff Demo1.txt --q|--quiet
+diff Demo1.txt n|notes.txt
 TABLE
 
 if [ "$failures" -gt 0 ]; then
