@@ -26,6 +26,8 @@ namespace {
 // The page area's margins inside the tab control: 8 on the sides and below, 20 above
 // (the tab row takes part of it).
 constexpr int kPageMargin = 8;
+constexpr int kSettingsPage = 0;
+constexpr int kBitImagePage = 1;
 
 }  // namespace
 
@@ -51,11 +53,6 @@ MainWindowView::MainWindowView(MainWindow &window, QWidget *parent)
         pages_[static_cast<std::size_t>(i)]->setObjectName(QString("page%1").arg(i));
         area->addWidget(pages_[static_cast<std::size_t>(i)], 0, 0);
     }
-    SetPageView(0, new SettingsPageView(window_.settingsPage()));
-    SetPageView(1, new BitImagePageView(window_.bitImagePage()));
-    SetPageView(2, new MessagesPageView(window_.messagesPage()));
-    SetPageView(3, new TestPrintPageView(window_.testPrintPage()));
-    SetPageView(4, new DemoPageView(window_.demoPage()));
     form_->tabBar->setExpanding(false);
     form_->tabBar->setCurrentIndex(window_.currentPage());
     ShowPages();
@@ -82,16 +79,59 @@ QTabBar *MainWindowView::tabBar() const
 
 void MainWindowView::SetPageView(int index, QWidget *view)
 {
+    PlacePageView(index, view);
+    ShowPages();
+}
+
+bool MainWindowView::pageBuilt(int index) const
+{
+    return built_[static_cast<std::size_t>(index)];
+}
+
+void MainWindowView::PlacePageView(int index, QWidget *view)
+{
     auto &slot = pages_[static_cast<std::size_t>(index)];
     auto *area = static_cast<QGridLayout *>(form_->pageArea->layout());
     delete area->replaceWidget(slot, view);  // the old widget's layout item is ours to free
     delete slot;
     slot = view;
-    ShowPages();
+    built_[static_cast<std::size_t>(index)] = true;
+}
+
+void MainWindowView::BuildPage(int index)
+{
+    if (pageBuilt(index)) {
+        return;
+    }
+    QWidget *view = nullptr;
+    switch (index) {
+    case 0:
+        view = new SettingsPageView(window_.settingsPage());
+        break;
+    case 1:
+        view = new BitImagePageView(window_.bitImagePage());
+        break;
+    case 2:
+        view = new MessagesPageView(window_.messagesPage());
+        break;
+    case 3:
+        view = new TestPrintPageView(window_.testPrintPage());
+        break;
+    default:
+        view = new DemoPageView(window_.demoPage());
+        break;
+    }
+    view->setVisible(false);  // shown by ShowPages, after it is in the page area
+    PlacePageView(index, view);
 }
 
 void MainWindowView::ShowPages()
 {
+    for (int i = 0; i < MainWindow::kPageCount; ++i) {
+        if (window_.pageShown(i)) {
+            BuildPage(i);
+        }
+    }
     for (int i = 0; i < MainWindow::kPageCount; ++i) {
         pages_[static_cast<std::size_t>(i)]->setVisible(window_.pageShown(i));
     }
@@ -125,9 +165,14 @@ void MainWindowView::showEvent(QShowEvent *event)
 
 void MainWindowView::FitToScreen()
 {
-    QSize page;
-    for (QWidget *view : pages_) {
-        page = page.expandedTo(view->sizeHint());
+    // One size on every tab, that of the largest page: the settings page, measured before it is
+    // made, or the bit images page. The other three are smaller, whatever the font.
+    BuildPage(kBitImagePage);
+    QSize page = pageBuilt(kSettingsPage) ? QSize() : SettingsPageView::PlannedSizeHint();
+    for (int i = 0; i < MainWindow::kPageCount; ++i) {
+        if (pageBuilt(i)) {
+            page = page.expandedTo(pages_[static_cast<std::size_t>(i)]->sizeHint());
+        }
     }
     const QMargins margins = form_->pageArea->layout()->contentsMargins();
     page += QSize(margins.left() + margins.right(), margins.top() + margins.bottom());

@@ -24,9 +24,11 @@ public:
     explicit MainWindowView(MainWindow &window, QWidget *parent = nullptr);
     ~MainWindowView() override;
 
-    // Puts a page's view into the tab control in place of its empty placeholder.
+    // Puts a page's view into the tab control in place of its empty placeholder. A page's view
+    // is otherwise made when its tab is first shown: the program starts sooner.
     void SetPageView(int index, QWidget *view);
     QWidget *pageView(int index) const { return pages_[static_cast<std::size_t>(index)]; }
+    bool pageBuilt(int index) const;
     QTabBar *tabBar() const;
 
     // The start-up steps after the window is shown: the Interface Properties dialog once,
@@ -39,6 +41,9 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    void PlacePageView(int index, QWidget *view);
+    void BuildPage(int index);
+    // Shows the current page, made first if need be, and hides the others.
     void ShowPages();
     // Sizes the window for the largest page, within the screen's free area: on a smaller
     // screen the page area scrolls.
@@ -48,6 +53,7 @@ private:
     MainWindow &window_;
     std::unique_ptr<Ui::MainWindowView> form_;
     std::array<QWidget *, 5> pages_{};
+    std::array<bool, 5> built_{};
     QSocketNotifier *usbNotifier_ = nullptr;
     bool fitted_ = false;
 };

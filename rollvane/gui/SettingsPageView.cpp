@@ -10,23 +10,25 @@
 
 namespace rollvane {
 
-SettingsPageView::SettingsPageView(SettingsPage &page, QWidget *parent)
-    : QWidget(parent), page_(page), form_(std::make_unique<Ui::SettingsPageView>())
+namespace {
+
+// Fills the form's lists and labels from the table and hides the rows never shown; returns the
+// lists and labels in item order. The lists stay fixed: making them editable is most of the
+// page's cost, which a size estimate need not pay.
+void FillForm(QWidget *page, std::array<QComboBox *, SettingsTable::kItemCount> &lists,
+              std::array<QLabel *, SettingsTable::kItemCount> &labels)
 {
-    form_->setupUi(this);
     for (const auto &item : SettingsTable::Items()) {
         const QString id = QString::number(item.listId);
-        auto *combo = findChild<QComboBox *>("combo" + id);
-        auto *text = findChild<QLabel *>("label" + id);
+        auto *combo = page->findChild<QComboBox *>("combo" + id);
+        auto *text = page->findChild<QLabel *>("label" + id);
         const auto index = static_cast<std::size_t>(item.number - 1);
-        lists_[index] = combo;
-        labels_[index] = text;
-        ComboText::KeepTypedText(combo);
+        lists[index] = combo;
+        labels[index] = text;
         text->setText(QString::fromLatin1(item.label));
         for (const char *option : item.options) {
             combo->addItem(QString::fromLatin1(option));
         }
-        combo->setCurrentIndex(-1);
         if (item.hidden) {
             // Still part of validation, the file and the printer traffic; never shown.
             auto *layout = qobject_cast<QFormLayout *>(combo->parentWidget()->layout());
@@ -37,11 +39,47 @@ SettingsPageView::SettingsPageView(SettingsPage &page, QWidget *parent)
             text->setVisible(false);
         }
     }
+}
+
+}  // namespace
+
+SettingsPageView::SettingsPageView(SettingsPage &page, QWidget *parent)
+    : QWidget(parent), page_(page), form_(std::make_unique<Ui::SettingsPageView>())
+{
+    form_->setupUi(this);
+    FillForm(this, lists_, labels_);
+    for (QComboBox *combo : lists_) {
+        combo->setEditable(true);
+        combo->setInsertPolicy(QComboBox::NoInsert);
+        ComboText::KeepTypedText(combo);
+        combo->setCurrentIndex(-1);
+    }
     connect(form_->button1064, &QPushButton::clicked, this, [this] { Run(&SettingsPage::LoadFile); });
     connect(form_->button1065, &QPushButton::clicked, this, [this] { Run(&SettingsPage::SaveFile); });
     connect(form_->button1093, &QPushButton::clicked, this, [this] { Run(&SettingsPage::LoadFromPrinter); });
     connect(form_->button1094, &QPushButton::clicked, this, [this] { Run(&SettingsPage::ApplySettings); });
     ShowTexts();
+}
+
+QSize SettingsPageView::PlannedSizeHint()
+{
+    // Inside a parent, as in the tab control: a window's layout has wider margins.
+    QWidget parent;
+    auto *page = new QWidget(&parent);
+    Ui::SettingsPageView form;
+    form.setupUi(page);
+    std::array<QComboBox *, SettingsTable::kItemCount> lists{};
+    std::array<QLabel *, SettingsTable::kItemCount> labels{};
+    FillForm(page, lists, labels);
+    // What the style adds to an editable list over a fixed one with the same items.
+    QComboBox fixed;
+    QComboBox editable;
+    editable.setEditable(true);
+    const QSize extra = (editable.sizeHint() - fixed.sizeHint()).expandedTo(QSize(0, 0));
+    for (QComboBox *combo : lists) {
+        combo->setMinimumSize(combo->sizeHint() + extra);
+    }
+    return page->sizeHint();
 }
 
 SettingsPageView::~SettingsPageView() = default;

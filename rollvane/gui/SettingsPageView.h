@@ -29,6 +29,10 @@ public:
     explicit SettingsPageView(SettingsPage &page, QWidget *parent = nullptr);
     ~SettingsPageView() override;
 
+    // The size hint the page will have, found without building it: the window is sized for
+    // this page before the page is first shown.
+    static QSize PlannedSizeHint();
+
     // The list and label of item n (1 to 38).
     QComboBox *list(int number) const;
     QLabel *label(int number) const;

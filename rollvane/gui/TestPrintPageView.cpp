@@ -39,6 +39,10 @@ TestPrintPageView::TestPrintPageView(TestPrintPage &page, QWidget *parent)
         configurationRunning_ = false;
     });
     page_.onControlsEnabled = [this](bool enabled) { SetControlsEnabled(enabled); };
+    // The view is made when its tab is first shown, which may be while a print runs.
+    if (!page_.controlsEnabled()) {
+        SetControlsEnabled(false);
+    }
 }
 
 TestPrintPageView::~TestPrintPageView()

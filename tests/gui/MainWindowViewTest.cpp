@@ -2,6 +2,11 @@
 #include "QtTestApplication.h"
 #include "platform/VirtualClock.h"
 #include "rollvane/app/MainWindow.h"
+#include "rollvane/gui/BitImagePageView.h"
+#include "rollvane/gui/DemoPageView.h"
+#include "rollvane/gui/MessagesPageView.h"
+#include "rollvane/gui/SettingsPageView.h"
+#include "rollvane/gui/TestPrintPageView.h"
 #include "tests/support/RecordingUserInterface.h"
 #include "tests/support/TempDir.h"
 
@@ -44,6 +49,63 @@ void Press(QWidget *target, int key, const QString &text = QString())
     QKeyEvent up(QEvent::KeyRelease, key, Qt::NoModifier, text);
     QApplication::sendEvent(target, &down);
     QApplication::sendEvent(target, &up);
+}
+
+void ClickTab(QTabBar *tabs, int index)
+{
+    QTest::mouseClick(tabs, Qt::LeftButton, Qt::NoModifier, tabs->tabRect(index).center());
+}
+
+// The fonts a person may choose for the desktop: the window's size follows each.
+const struct {
+    const char *name;
+    int pointSize;
+    bool bold;
+} kFonts[] = {
+    {"the default font", 0, false},
+    {"a small font", 7, false},
+    {"a large bold font", 15, true},
+};
+
+// Sets the application's font for one scope.
+class FontScope {
+public:
+    FontScope(int pointSize, bool bold) : saved_(QApplication::font())
+    {
+        QFont font = saved_;
+        if (pointSize > 0) {
+            font.setPointSize(pointSize);
+        }
+        font.setBold(bold);
+        QApplication::setFont(font);
+    }
+    ~FontScope() { QApplication::setFont(saved_); }
+    FontScope(const FontScope &) = delete;
+    FontScope &operator=(const FontScope &) = delete;
+
+private:
+    QFont saved_;
+};
+
+// Runs one test again in a program of its own on a screen of the given size and scale, with one
+// more environment variable set, which tells the test it runs there.
+void RunOnScreen(testing_support::TempDir &dir, const char *test, int width, int height, const char *scale,
+                 std::pair<QString, QString> variable)
+{
+    const std::string config = dir.file(variable.first.toStdString() + variable.second.toStdString() + ".json");
+    testing_support::TempDir::Write(config,
+                                    "{\"screens\": [{\"name\": \"screen\", \"width\": " + std::to_string(width) +
+                                        ", \"height\": " + std::to_string(height) + "}]}");
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("QT_QPA_PLATFORM", "offscreen:configfile=" + QString::fromStdString(config));
+    environment.insert("QT_SCALE_FACTOR", scale);
+    environment.insert(variable.first, variable.second);
+    QProcess child;
+    child.setProcessEnvironment(environment);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(QCoreApplication::applicationFilePath(), {QString("--gtest_filter=") + test});
+    ASSERT_TRUE(child.waitForFinished(60000));
+    EXPECT_EQ(child.exitCode(), 0) << child.readAll().toStdString();
 }
 
 }  // namespace
@@ -90,6 +152,108 @@ TEST_F(MainWindowViewTest, OnlyTheCurrentPageIsShown)
     EXPECT_EQ(window.currentPage(), 4);
     for (int i = 0; i < 5; ++i) {
         EXPECT_EQ(view.pageView(i)->isVisible(), i == 4) << i;
+    }
+}
+
+// A page's widgets are made when a person first opens its tab, and kept.
+TEST_F(MainWindowViewTest, PagesAreMadeWhenTheirTabIsFirstOpened)
+{
+    MainWindowView view(window);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    const struct {
+        int tab;
+        std::array<bool, 5> built;
+        const char *viewClass;
+    } steps[] = {
+        {1, {false, true, false, false, false}, "rollvane::BitImagePageView"},
+        {4, {false, true, false, false, true}, "rollvane::DemoPageView"},
+        {0, {true, true, false, false, true}, "rollvane::SettingsPageView"},
+        {4, {true, true, false, false, true}, "rollvane::DemoPageView"},
+        {2, {true, true, true, false, true}, "rollvane::MessagesPageView"},
+        {3, {true, true, true, true, true}, "rollvane::TestPrintPageView"},
+    };
+    QWidget *demo = nullptr;
+    for (const auto &step : steps) {
+        SCOPED_TRACE(step.viewClass);
+        ClickTab(view.tabBar(), step.tab);
+        EXPECT_EQ(window.currentPage(), step.tab);
+        for (int i = 0; i < 5; ++i) {
+            EXPECT_EQ(view.pageBuilt(i), step.built[static_cast<std::size_t>(i)]) << i;
+            EXPECT_EQ(view.pageView(i)->isVisible(), i == step.tab) << i;
+        }
+        EXPECT_STREQ(view.pageView(step.tab)->metaObject()->className(), step.viewClass);
+        if (step.tab == 4) {
+            // Made once: the second visit finds the same widgets.
+            EXPECT_TRUE(demo == nullptr || demo == view.pageView(4));
+            demo = view.pageView(4);
+        }
+    }
+    // The settings page shows the page's texts when it is made.
+    auto *settings = static_cast<rollvane::SettingsPageView *>(view.pageView(0));
+    EXPECT_TRUE(settings->list(1)->isEditable());
+    EXPECT_EQ(settings->list(1)->lineEdit()->completer(), nullptr);
+}
+
+// The window is sized once, before the settings page is made, and keeps that size on every tab:
+// the size of a window whose five pages were all made first. On a screen that holds it whole.
+TEST_F(MainWindowViewTest, TheWindowKeepsItsSizeOnEveryTab)
+{
+    if (qEnvironmentVariableIsEmpty("ROLLVANE_LARGE_SCREEN")) {
+        RunOnScreen(dir, "MainWindowViewTest.TheWindowKeepsItsSizeOnEveryTab", 2560, 1600, "1",
+                    {"ROLLVANE_LARGE_SCREEN", "1"});
+        return;
+    }
+    for (const auto &f : kFonts) {
+        SCOPED_TRACE(f.name);
+        FontScope font(f.pointSize, f.bold);
+        window.SelectTab(1);
+        QSize allMade;
+        {
+            MainWindowView view(window);
+            view.SetPageView(0, new rollvane::SettingsPageView(window.settingsPage()));
+            view.SetPageView(2, new rollvane::MessagesPageView(window.messagesPage()));
+            view.SetPageView(3, new rollvane::TestPrintPageView(window.testPrintPage()));
+            view.SetPageView(4, new rollvane::DemoPageView(window.demoPage()));
+            view.show();
+            ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+            allMade = view.size();
+            EXPECT_TRUE(view.screen()->availableGeometry().contains(view.frameGeometry()));
+        }
+        MainWindowView view(window);
+        view.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+        EXPECT_FALSE(view.pageBuilt(0));
+        EXPECT_EQ(view.size(), allMade);
+        for (int tab : {0, 2, 3, 4, 1}) {
+            ClickTab(view.tabBar(), tab);
+            QCoreApplication::processEvents();
+            EXPECT_EQ(view.size(), allMade) << tab;
+        }
+    }
+}
+
+// The settings page's size, found without making its lists editable, is the size it has when made;
+// the three pages the window is not sized by are within the two it is sized by.
+TEST_F(MainWindowViewTest, SettingsPageSizeIsKnownBeforeItIsMade)
+{
+    for (const auto &f : kFonts) {
+        SCOPED_TRACE(f.name);
+        FontScope font(f.pointSize, f.bold);
+        // Each page inside a parent, as in the tab control.
+        QWidget area;
+        const QSize planned = rollvane::SettingsPageView::PlannedSizeHint();
+        EXPECT_EQ(planned, (new rollvane::SettingsPageView(window.settingsPage(), &area))->sizeHint());
+        const QSize largest =
+            planned.expandedTo((new rollvane::BitImagePageView(window.bitImagePage(), &area))->sizeHint());
+        const QSize others[] = {
+            (new rollvane::MessagesPageView(window.messagesPage(), &area))->sizeHint(),
+            (new rollvane::TestPrintPageView(window.testPrintPage(), &area))->sizeHint(),
+            (new rollvane::DemoPageView(window.demoPage(), &area))->sizeHint(),
+        };
+        for (const QSize &other : others) {
+            EXPECT_EQ(largest.expandedTo(other), largest) << other.width() << " x " << other.height();
+        }
     }
 }
 
@@ -184,21 +348,8 @@ TEST_F(MainWindowViewTest, FitsASmallScreen)
         };
         for (const auto &s : screens) {
             SCOPED_TRACE(s.screenshot);
-            const std::string config = dir.file(std::string(s.screenshot) + ".json");
-            testing_support::TempDir::Write(
-                config, "{\"screens\": [{\"name\": \"small\", \"width\": " + std::to_string(s.width) +
-                            ", \"height\": " + std::to_string(s.height) + "}]}");
-            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-            environment.insert("QT_QPA_PLATFORM", "offscreen:configfile=" + QString::fromStdString(config));
-            environment.insert("QT_SCALE_FACTOR", s.scale);
-            environment.insert("ROLLVANE_SMALL_SCREEN", s.screenshot);
-            QProcess child;
-            child.setProcessEnvironment(environment);
-            child.setProcessChannelMode(QProcess::MergedChannels);
-            child.start(QCoreApplication::applicationFilePath(),
-                        {"--gtest_filter=MainWindowViewTest.FitsASmallScreen"});
-            ASSERT_TRUE(child.waitForFinished(60000));
-            EXPECT_EQ(child.exitCode(), 0) << child.readAll().toStdString();
+            RunOnScreen(dir, "MainWindowViewTest.FitsASmallScreen", s.width, s.height, s.scale,
+                        {"ROLLVANE_SMALL_SCREEN", s.screenshot});
         }
         return;
     }
