@@ -974,3 +974,39 @@ TEST_F(KovaSimRobustness, ReceiptsOfABurstAreAllWrittenBeforeItStops)
         }
     }
 }
+
+// Receipts cut faster than they are written hold back the rest of their
+// link's input, not the printer: a status request on the other channel and
+// on another connection is answered while the receipts before it are still
+// being written, the last of them announced only afterwards.
+TEST_F(KovaSimRobustness, StatusIsAnsweredWhileReceiptsWaitToBeWritten)
+{
+    Start();
+    TcpClient heavy;
+    Connect(heavy);
+    TcpClient other;
+    Connect(other);
+    // Receipts of noise, as long as the paper allows: each is slow to pack.
+    std::mt19937 random(7);
+    constexpr int kReceipts = 24;
+    Bytes burst;
+    for (int n = 0; n < kReceipts; ++n) {
+        Bytes picture = {0x1B, 0x40, 0x1D, 0x76, 0x30, 0x00, 72, 0, 20000 % 256, 20000 / 256};
+        picture.resize(picture.size() + 72 * 20000);
+        for (size_t i = 10; i < picture.size(); ++i)
+            picture[i] = static_cast<uint8_t>(random());
+        burst = burst + picture + Bytes{0x1B, 0x69};
+    }
+    ASSERT_TRUE(heavy.Send(burst));
+    // The first receipt is cut: the writer is under way.
+    ASSERT_TRUE(sim.WaitFor("receipt 0001:", 30000));
+    other.Send({0x1B, 0x68});
+    EXPECT_EQ(other.Receive(1, 5000), Bytes{0x00});
+    const auto udp = UdpStatus("127.0.0.1", sim.udpPort(), 5000);
+    ASSERT_TRUE(udp);
+    EXPECT_EQ(udp->size(), 8u);
+    // Both replies came before the last receipt was written.
+    for (const std::string &l : sim.lines())
+        EXPECT_EQ(l.find("receipt 0024:"), std::string::npos) << "the receipts were all written first";
+    EXPECT_TRUE(sim.WaitFor("receipt 0024:", 120000));
+}

@@ -12,6 +12,7 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
+#include <sys/eventfd.h>
 #include <sys/signalfd.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -260,6 +261,10 @@ void Simulator::ServiceLink(Link &link, bool readable)
     // also stops a piece short after each receipt it writes.
     const auto end = Clock::now() + kTurn;
     while (link.busy()) {
+        // Receipts wait to be written: the rest of the input waits with them,
+        // and the loop goes on answering meanwhile.
+        if (!printer_.readyToCut())
+            break;
         const size_t piece = std::min(kPiece, link.input.size() - link.taken);
         link.taken += link.parser->Feed(link.input.data() + link.taken, piece);
         if (printer_.restartRequested()) {
@@ -388,11 +393,13 @@ void Simulator::EndRestart()
 
 int Simulator::pollTimeout() const
 {
-    if (serial_.busy())
-        return 0;
-    for (const auto &c : clients_)
-        if (c->busy())
+    if (printer_.readyToCut()) {
+        if (serial_.busy())
             return 0;
+        for (const auto &c : clients_)
+            if (c->busy())
+                return 0;
+    }
     const auto now = Clock::now();
     std::optional<Clock::time_point> next;
     const auto consider = [&next](Clock::time_point t) {
@@ -433,6 +440,11 @@ int Simulator::Run()
     sigaddset(&mask, SIGHUP);
     ::sigprocmask(SIG_BLOCK, &mask, nullptr);
     signals_.reset(::signalfd(-1, &mask, SFD_NONBLOCK | SFD_CLOEXEC));
+    writerReady_.reset(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC));
+    printer_.OnReadyToCut([fd = writerReady_.get()] {
+        const uint64_t one = 1;
+        [[maybe_unused]] const ssize_t n = ::write(fd, &one, sizeof one);
+    });
 
     std::string error;
     if (!OpenNetwork(error)) {
@@ -459,12 +471,16 @@ int Simulator::Run()
         fds.push_back({stdinOpen_ ? STDIN_FILENO : -1, POLLIN, 0});
         fds.push_back({restarting_ ? -1 : listener_.get(), POLLIN, 0});
         fds.push_back({udp_.get(), POLLIN, 0});
-        fds.push_back({pty_ ? pty_->masterFd() : -1, POLLIN, 0});
+        // A link whose input is still being taken is not read: its own input
+        // must not wake the loop while receipts wait to be written.
+        const auto wanted = [](const Link &l) { return static_cast<short>(l.busy() ? 0 : POLLIN); };
+        fds.push_back({pty_ ? pty_->masterFd() : -1, wanted(serial_), 0});
+        fds.push_back({writerReady_.get(), POLLIN, 0});
         // The clients as polled, good until something drops them all at once.
         const unsigned epoch = linksEpoch_;
         std::vector<Link *> polled;
         for (auto &c : clients_) {
-            fds.push_back({c->fd.get(), POLLIN, 0});
+            fds.push_back({c->fd.get(), wanted(*c), 0});
             polled.push_back(c.get());
         }
 
@@ -486,6 +502,10 @@ int Simulator::Run()
             ReadControl();
         if (readable(3))
             ReceiveStatusRequests();
+        if (readable(5)) {
+            uint64_t count = 0;
+            [[maybe_unused]] const ssize_t n = ::read(writerReady_.get(), &count, sizeof count);
+        }
         if (pty_ && fds[4].fd == pty_->masterFd()) {
             ServiceLink(serial_, readable(4));
             if (serial_.drop)
@@ -494,7 +514,7 @@ int Simulator::Run()
         // Each client its turn, as long as nothing dropped them all meanwhile
         // (a restart, a disconnect); the status channel between turns.
         for (size_t i = 0; i < polled.size() && epoch == linksEpoch_; ++i) {
-            ServiceLink(*polled[i], readable(5 + i));
+            ServiceLink(*polled[i], readable(6 + i));
             ReceiveStatusRequests();
         }
         RemoveDroppedClients();

@@ -68,6 +68,7 @@ private:
     platform::FileDescriptor listener_;
     platform::FileDescriptor udp_;
     platform::FileDescriptor signals_;
+    platform::FileDescriptor writerReady_;  // the printer's writer has room for receipts again
     std::unique_ptr<PtyLink> pty_;
     Link serial_;
     std::vector<std::unique_ptr<Link>> clients_;

@@ -53,6 +53,15 @@ public:
     int receiptsWritten() const { return written_; }
     // Returns once every receipt cut so far is written and announced.
     void Flush();
+    // false while receipts wait to be written in such numbers that the next
+    // cut would wait for room; onReady is called (on another thread) when
+    // there is room again.
+    bool readyToCut() const { return !writer_ || writer_->ready(); }
+    void OnReadyToCut(std::function<void()> onReady)
+    {
+        if (writer_)
+            writer_->OnReady(std::move(onReady));
+    }
     // Something is on the paper since the last cut.
     bool contentStarted() const { return contentStarted_; }
     // Stored images or messages changed since the last save. The caller saves

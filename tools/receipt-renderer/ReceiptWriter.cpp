@@ -54,19 +54,31 @@ void ReceiptWriter::Add(Job job)
 {
     const size_t size = SizeOf(job);
     std::unique_lock lock(mutex_);
-    if (Full(size)) {
-        // Wait until half the queue is written, not for each receipt in turn:
-        // the two threads would otherwise hand over at every receipt.
-        ++adding_;
-        changed_.wait(lock, [&] { return queue_.size() <= kMaxQueued / 2 && !Full(size); });
-        --adding_;
+    // Waits until half the queue is written, not for each receipt in turn:
+    // the two threads would otherwise hand over at every receipt.
+    while (full_ || Full(size)) {
+        full_ = true;
+        changed_.wait(lock, [&] { return !full_; });
     }
     queuedBytes_ += size;
     queue_.push_back(std::move(job));
+    full_ = Full(0);
     const bool wake = idle_;
     lock.unlock();
     if (wake)
         changed_.notify_all();
+}
+
+bool ReceiptWriter::ready()
+{
+    std::lock_guard lock(mutex_);
+    return !full_;
+}
+
+void ReceiptWriter::OnReady(std::function<void()> callback)
+{
+    std::lock_guard lock(mutex_);
+    onReady_ = std::move(callback);
 }
 
 void ReceiptWriter::Flush()
@@ -92,10 +104,20 @@ void ReceiptWriter::Loop()
         queue_.pop_front();
         queuedBytes_ -= SizeOf(job);
         writing_ = true;
-        const bool room = adding_ > 0 && queue_.size() <= kMaxQueued / 2 && !Full(0);
-        lock.unlock();
+        const bool room = full_ && queue_.size() <= kMaxQueued / 2 && !Full(0);
         if (room)
+            full_ = false;
+        lock.unlock();
+        if (room) {
             changed_.notify_all();
+            std::function<void()> callback;
+            {
+                std::lock_guard again(mutex_);
+                callback = onReady_;
+            }
+            if (callback)
+                callback();
+        }
         WriteOne(job);
         lock.lock();
         writing_ = false;

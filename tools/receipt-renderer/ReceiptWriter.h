@@ -40,7 +40,13 @@ public:
     ReceiptWriter(const ReceiptWriter &) = delete;
     ReceiptWriter &operator=(const ReceiptWriter &) = delete;
 
+    // Waits while the queue is full, until half of it is written.
     void Add(Job job);
+    // false from the moment the queue fills until half of it is written: a
+    // caller that must not wait holds its receipts back meanwhile.
+    bool ready();
+    // Called on the writer's thread each time the queue is ready again.
+    void OnReady(std::function<void()> callback);
     // Returns once every receipt added so far is written and announced.
     void Flush();
 
@@ -58,8 +64,9 @@ private:
     size_t queuedBytes_ = 0;
     bool writing_ = false;  // a job taken off the queue and not yet announced
     bool idle_ = false;     // the thread waits for a job
-    int adding_ = 0;        // threads waiting for room
-    int flushing_ = 0;      // threads waiting for the queue to be written
+    bool full_ = false;     // filled up, and not yet half written
+    std::function<void()> onReady_;
+    int flushing_ = 0;  // threads waiting for the queue to be written
     bool stop_ = false;
     std::thread thread_;
 };
