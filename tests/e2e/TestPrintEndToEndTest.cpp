@@ -50,7 +50,7 @@ TEST(TestPrintEndToEnd, CommandLinesRefused)
         SCOPED_TRACE(c.err);
         const ProcessResult result = Cli(c.arguments, dir.path());
         EXPECT_EQ(result.exitCode, 2);
-        EXPECT_EQ(result.err, c.err);
+        EXPECT_EQ(result.err, c.err + "see rollvane-cli test-print --help\n");
     }
 }
 

@@ -150,7 +150,8 @@ TEST_P(SettingsEndToEnd, FilesTheRealRunRefusesChangeNothing)
         "Invalid Properties: Please select the appropriate properties!\n"
         "  cause: Knife: \"maybe\" is not one of \"Enabled\", \"Disabled\" (letter case counts)\n";
     const std::string noSettings = "rollvane-cli: change-settings: notes.txt holds no printer settings (no "
-                                   "[Properties settings] section with an item)\n";
+                                   "[Properties settings] section with an item)\n"
+                                   "see rollvane-cli change-settings --help\n";
     const struct {
         std::vector<std::string> arguments;
         int exitCode;
