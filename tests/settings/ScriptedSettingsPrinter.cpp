@@ -54,10 +54,15 @@ void ScriptedSettingsPrinter::SetPaperSensor(uint8_t value)
 std::vector<uint8_t> ScriptedSettingsPrinter::Received()
 {
     const auto quiet = std::chrono::milliseconds(150);
+    // Bytes written just before the call may still wait in the terminal for the next poll
+    // (every 20 ms): the line counts as quiet only once that poll has had its turn.
+    const auto asked = std::chrono::steady_clock::now();
+    const auto polled = std::chrono::milliseconds(50);
     for (int i = 0; i < 100; ++i) {
         {
             std::lock_guard lock(mutex_);
-            if (std::chrono::steady_clock::now() - lastByte_ >= quiet) {
+            const auto now = std::chrono::steady_clock::now();
+            if (now - lastByte_ >= quiet && now - asked >= polled) {
                 return received_;
             }
         }
