@@ -98,6 +98,12 @@ private:
             std::lock_guard lock(mutex_);
             lastActivity_ = std::chrono::steady_clock::now();
             if (polls[0].revents & POLLIN) {
+                // The link closes its connection before it makes the next one: what the old one
+                // still holds, up to its end, is read first.
+                for (pollfd old{connection_.get(), POLLIN, 0}; connection_.valid() && poll(&old, 1, 1000) > 0;) {
+                    ReadData();
+                    old.fd = connection_.get();
+                }
                 connection_.reset(accept4(listener_.get(), nullptr, nullptr, SOCK_CLOEXEC));
                 connections_.emplace_back();
                 scanned_ = 0;
