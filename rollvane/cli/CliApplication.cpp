@@ -17,21 +17,6 @@ namespace rollvane {
 
 namespace {
 
-const char *IconName(MessageIcon icon)
-{
-    switch (icon) {
-    case MessageIcon::Information:
-        return "information";
-    case MessageIcon::Exclamation:
-        return "warning";
-    case MessageIcon::Stop:
-        return "stop";
-    case MessageIcon::None:
-        break;
-    }
-    return "none";
-}
-
 TerminalUserInterface::Verbosity VerbosityOf(const CommandLine &line)
 {
     switch (line.verbosity()) {

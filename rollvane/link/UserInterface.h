@@ -15,6 +15,22 @@ enum class MessageIcon {
     Stop,
 };
 
+// The icon as scripts and tests name it.
+constexpr const char *IconName(MessageIcon icon)
+{
+    switch (icon) {
+    case MessageIcon::Information:
+        return "information";
+    case MessageIcon::Exclamation:
+        return "warning";
+    case MessageIcon::Stop:
+        return "stop";
+    case MessageIcon::None:
+        break;
+    }
+    return "none";
+}
+
 // What a file dialog offers: a filter in the "Description (*.ext)|*.ext|" form, the default
 // extension (without the point) and a proposed file name.
 struct FileChoice {

@@ -46,34 +46,29 @@ int TestPrintPage::RunTest(int testCode)
     runner_.dotsPerLine = mm58 ? 424 : 576;
     runner_.paperType = mm58 ? 1 : 0;
     runner_.charsPerLine = mm58 ? 36 : 48;
-    SetControlsEnabled(false);
     runner_.pageCount = 1;
-
-    int printed = 0;
-    {
-        // Whatever way the test ends, the frame leaves the link closed and the progress window
-        // gone: the runner ends the action itself on success, the report on every failure.
-        PrinterAction action(link_, interface_);
-        if (action.Open()) {
-            runner_.printFront = side == Side::Front || side == Side::Both;
-            runner_.printBack = side == Side::Back || side == Side::Both;
-            const PrinterErrorCode result = runner_.RunTestPrint(testCode);
-            ReportPrinterError(result);
-            printed = result == ErrNone;
-        }
-    }
-    SetControlsEnabled(true);
-    return printed;
+    return RunAction([this, testCode] {
+        runner_.printFront = side == Side::Front || side == Side::Both;
+        runner_.printBack = side == Side::Back || side == Side::Both;
+        return runner_.RunTestPrint(testCode);
+    });
 }
 
 int TestPrintPage::PrintConfiguration()
 {
+    return RunAction([this] { return transfer_.ConfigurationPrintout(); });
+}
+
+int TestPrintPage::RunAction(const std::function<PrinterErrorCode()> &sequence)
+{
     SetControlsEnabled(false);
     int printed = 0;
     {
+        // Whatever way the sequence ends, the frame leaves the link closed and the progress
+        // window gone: the sequence ends the action itself on success, the report on a failure.
         PrinterAction action(link_, interface_);
         if (action.Open()) {
-            const PrinterErrorCode result = transfer_.ConfigurationPrintout();
+            const PrinterErrorCode result = sequence();
             ReportPrinterError(result);
             printed = result == ErrNone;
         }

@@ -57,6 +57,9 @@ public:
 
 private:
     int RunTest(int testCode);
+    // The frame of every button: buttons out of reach, open and configure, the sequence, its
+    // report, buttons back. 1 when the sequence printed.
+    int RunAction(const std::function<PrinterErrorCode()> &sequence);
     void SetControlsEnabled(bool enabled);
     void ReportPrinterError(PrinterErrorCode code);
 

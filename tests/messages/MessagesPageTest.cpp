@@ -36,21 +36,6 @@ const Bytes kStatus = {0x1B, 0x68};
 const std::string kComplete = "Complete (none): Define message complete.";
 const std::string kInvalid = "Invalid Properties (warning): Please select the appropriate properties!";
 
-const char *IconName(MessageIcon icon)
-{
-    switch (icon) {
-    case MessageIcon::None:
-        return "none";
-    case MessageIcon::Information:
-        return "information";
-    case MessageIcon::Exclamation:
-        return "warning";
-    case MessageIcon::Stop:
-        return "stop";
-    }
-    return "?";
-}
-
 // The nine texts in the page's order: kind, line 1, line 2, underline, double height, double
 // width, emphasized, colour, inverse.
 struct Texts {

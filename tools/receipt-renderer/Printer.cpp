@@ -9,17 +9,6 @@
 #include <cstdio>
 #include <memory>
 
-namespace {
-
-std::string Numbered(int n)
-{
-    char text[16];
-    std::snprintf(text, sizeof text, "%04d", n);
-    return text;
-}
-
-}  // namespace
-
 Printer::Printer(PrinterState &state, const Faults &faults, std::string outDir, std::string statePath, Say say,
                  size_t keepReceipts)
     : state_(state), faults_(faults), statePath_(std::move(statePath)), say_(std::move(say))
@@ -434,8 +423,8 @@ void Printer::Cut()
     if (writer_) {
         writer_->Add({std::move(page), height, std::move(recorded_), std::move(notes)});
     } else {
-        say_("receipt " + Numbered(written_) + ": " + std::to_string(page.width()) + "x" + std::to_string(height) +
-             ", " + std::to_string(recorded_.size()) + " bytes" + notes);
+        say_("receipt " + ReceiptFolder::Numbered(written_) + ": " + std::to_string(page.width()) + "x" +
+             std::to_string(height) + ", " + std::to_string(recorded_.size()) + " bytes" + notes);
     }
     NewReceipt();
 }

@@ -40,6 +40,13 @@ bool WriteOver(const std::string &path, std::span<const uint8_t> data)
 
 }  // namespace
 
+std::string ReceiptFolder::Numbered(int number)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "%04d", number);
+    return text;
+}
+
 int ReceiptFolder::NumberOf(const std::string &name)
 {
     // "receipt-" digits ".png" or ".bin", nothing more: other files are left alone.
@@ -110,14 +117,13 @@ ReceiptFolder::Written ReceiptFolder::Write(const Bitmap &page, int height, std:
 {
     Written w;
     w.number = next_++;
-    char name[32];
-    std::snprintf(name, sizeof name, "receipt-%04d", w.number);
+    const std::string name = "receipt-" + Numbered(w.number);
     w.base = dir_ + "/" + name;
     Recycle(w.base);
     const std::vector<uint8_t> png = PngWriter::Encode(page, height);
     const bool pngWritten = !png.empty() && WriteOver(w.base + ".png", png);
     w.ok = WriteOver(w.base + ".bin", bytes) && pngWritten;
-    files_[w.number] = {std::string(name) + ".png", std::string(name) + ".bin"};
+    files_[w.number] = {name + ".png", name + ".bin"};
     return w;
 }
 

@@ -39,6 +39,8 @@ public:
     size_t keep() const { return keep_; }
     // A receipt's file name: its number, or 0 when the name is not one.
     static int NumberOf(const std::string &name);
+    // A receipt's number as its files and log lines show it: "0042".
+    static std::string Numbered(int number);
 
 private:
     void Recycle(const std::string &base);

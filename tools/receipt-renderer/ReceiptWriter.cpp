@@ -5,17 +5,6 @@
 
 #include <pthread.h>
 
-namespace {
-
-std::string Numbered(int n)
-{
-    char text[16];
-    std::snprintf(text, sizeof text, "%04d", n);
-    return text;
-}
-
-}  // namespace
-
 ReceiptWriter::ReceiptWriter(std::string dir, size_t keep, Say say)
     : folder_(std::move(dir), keep), say_(std::move(say))
 {
@@ -129,18 +118,18 @@ void ReceiptWriter::Loop()
 void ReceiptWriter::WriteOne(Job &job)
 {
     const ReceiptFolder::Written w = folder_.Write(job.page, job.height, job.recorded);
-    std::string line = "receipt " + Numbered(w.number) + ": " + (w.ok ? "" : "(write failed) ") + w.base + ".png " +
-                       std::to_string(job.page.width()) + "x" + std::to_string(job.height) + ", " +
+    std::string line = "receipt " + ReceiptFolder::Numbered(w.number) + ": " + (w.ok ? "" : "(write failed) ") +
+                       w.base + ".png " + std::to_string(job.page.width()) + "x" + std::to_string(job.height) + ", " +
                        w.base.substr(w.base.rfind('/') + 1) + ".bin " + std::to_string(job.recorded.size()) + " bytes" +
                        job.notes;
     // The oldest go first, so that once the receipt is announced the folder is as it stays.
     const ReceiptFolder::Removed removed = folder_.Prune();
     const std::string keep = ": the folder keeps the newest " + std::to_string(folder_.keep()) + " (--keep-receipts)";
     if (removed.count == 1)
-        say_("kova-sim: receipt " + Numbered(removed.first) + " removed" + keep);
+        say_("kova-sim: receipt " + ReceiptFolder::Numbered(removed.first) + " removed" + keep);
     else if (removed.count > 1)
-        say_("kova-sim: " + std::to_string(removed.count) + " receipts removed, " + Numbered(removed.first) + " to " +
-             Numbered(removed.last) + keep);
+        say_("kova-sim: " + std::to_string(removed.count) + " receipts removed, " +
+             ReceiptFolder::Numbered(removed.first) + " to " + ReceiptFolder::Numbered(removed.last) + keep);
     if (removed.failed > 0)
         say_("kova-sim: " + std::to_string(removed.failed) + " of them could not be removed");
     say_(line);
