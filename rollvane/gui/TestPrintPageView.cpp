@@ -9,7 +9,7 @@ namespace rollvane {
 
 namespace {
 
-// The duty radio buttons in the order of TestPrintPage::kDutyTexts.
+// The duty radio buttons in the order of TestPrintPage::duty: 12.5 % to 100 %.
 constexpr int kDutyIds[] = {1016, 1018, 1017, 1019, 1020};
 constexpr int kSideIds[] = {1084, 1085, 1086};
 constexpr int kTestButtonIds[] = {1014, 1015, 1021};

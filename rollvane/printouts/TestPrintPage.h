@@ -4,7 +4,6 @@
 #include "rollvane/printouts/TestPrintRunner.h"
 #include "rollvane/settings/SettingsTransfer.h"
 
-#include <array>
 #include <functional>
 
 namespace rollvane {
@@ -26,13 +25,12 @@ public:
         Back,
         Both
     };
-    static constexpr std::array<const char *, 5> kDutyTexts = {"12.5%", "25.0%", "50.0%", "75.0%", "100.0%"};
 
     TestPrintPage(PrinterLink &link, InterfaceSettings &interface);
 
     Paper paper = Paper::Mm80;
     Side side = Side::Front;
-    // Index into kDutyTexts.
+    // The duty button chosen: 0 for 12.5 %, then 25, 50, 75 and 100 %.
     int duty = 0;
 
     // Told when the test buttons and the side buttons are disabled at the start of a test and
