@@ -7,8 +7,11 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+extern char **environ;
 
 SimProcess::~SimProcess()
 {
@@ -29,17 +32,23 @@ bool SimProcess::Spawn(const std::vector<std::string> &args)
         return false;
     std::vector<std::string> argv = {Binary()};
     argv.insert(argv.end(), args.begin(), args.end());
-    pid_ = ::fork();
-    if (pid_ == 0) {
-        ::dup2(toChild[0], STDIN_FILENO);
-        ::dup2(fromChild[1], STDOUT_FILENO);
-        ::dup2(fromChild[1], STDERR_FILENO);
-        std::vector<char *> raw;
-        for (auto &a : argv)
-            raw.push_back(a.data());
-        raw.push_back(nullptr);
-        ::execv(raw[0], raw.data());
-        ::_exit(127);
+    std::vector<char *> raw;
+    for (auto &a : argv)
+        raw.push_back(a.data());
+    raw.push_back(nullptr);
+    // Spawned, not forked: nothing of ours runs in the child of a threaded test before the exec.
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, toChild[0], STDIN_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, fromChild[1], STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, fromChild[1], STDERR_FILENO);
+    const int spawned = ::posix_spawn(&pid_, raw[0], &actions, nullptr, raw.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) {
+        pid_ = -1;
+        for (int fd : {toChild[0], toChild[1], fromChild[0], fromChild[1]})
+            ::close(fd);
+        return false;
     }
     ::close(toChild[0]);
     ::close(fromChild[1]);

@@ -5,8 +5,11 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <poll.h>
+#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+extern char **environ;
 
 namespace testing_support {
 
@@ -25,23 +28,30 @@ ProcessResult ProcessRunner::Run(const std::string &program, const std::vector<s
     if (pipe2(outPipe, O_CLOEXEC) != 0 || pipe2(errPipe, O_CLOEXEC) != 0) {
         return result;
     }
-    pid_t child = fork();
-    if (child == 0) {
-        dup2(outPipe[1], STDOUT_FILENO);
-        dup2(errPipe[1], STDERR_FILENO);
-        int devNull = open("/dev/null", O_RDONLY);
-        dup2(devNull, STDIN_FILENO);
-        if (chdir(workingDirectory.c_str()) != 0) {
-            _exit(127);
+    // posix_spawn, not fork: a test may run many programs from many threads at once, and a
+    // forked child of a threaded process can hang on a lock another thread held (under the
+    // sanitizers even a malloc does), where a spawn runs nothing of ours before the exec.
+    std::vector<char *> argv;
+    argv.push_back(const_cast<char *>(program.c_str()));
+    for (const auto &argument : arguments) {
+        argv.push_back(const_cast<char *>(argument.c_str()));
+    }
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, outPipe[1], STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, errPipe[1], STDERR_FILENO);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addchdir_np(&actions, workingDirectory.c_str());
+    pid_t child = -1;
+    const int spawned = posix_spawn(&child, program.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) {
+        for (int fd : {outPipe[0], outPipe[1], errPipe[0], errPipe[1]}) {
+            close(fd);
         }
-        std::vector<char *> argv;
-        argv.push_back(const_cast<char *>(program.c_str()));
-        for (const auto &argument : arguments) {
-            argv.push_back(const_cast<char *>(argument.c_str()));
-        }
-        argv.push_back(nullptr);
-        execv(program.c_str(), argv.data());
-        _exit(127);
+        result.exitCode = 127;
+        return result;
     }
     close(outPipe[1]);
     close(errPipe[1]);
