@@ -5,7 +5,9 @@
 #include "rollvane/cli/DemoCheckCommand.h"
 #include "rollvane/cli/DemoPrintCommand.h"
 #include "rollvane/cli/DiffCommand.h"
+#include "rollvane/cli/DiscoverCommand.h"
 #include "rollvane/cli/DownloadImagesCommand.h"
+#include "rollvane/cli/FleetCommand.h"
 #include "rollvane/cli/LoadPrinterCommand.h"
 #include "rollvane/cli/PrepareLogoCommand.h"
 #include "rollvane/cli/PrintConfigCommand.h"
@@ -29,6 +31,8 @@ CommandTable::CommandTable()
     commands_.push_back(std::make_unique<DemoPrintCommand>());
     commands_.push_back(std::make_unique<DemoCheckCommand>());
     commands_.push_back(std::make_unique<DiffCommand>());
+    commands_.push_back(std::make_unique<DiscoverCommand>());
+    commands_.push_back(std::make_unique<FleetCommand>());
 }
 
 CliCommand *CommandTable::command(const std::string &name) const
