@@ -2,6 +2,7 @@
 
 #include "rollvane/link/ConfigurationBytes.h"
 #include "rollvane/link/PaperSensor.h"
+#include "rollvane/link/PrinterIdentity.h"
 #include "rollvane/link/PrinterLink.h"
 #include "rollvane/settings/SettingsEncoder.h"
 
@@ -35,19 +36,15 @@ int SettingsTransfer::ReadConfigByte(int n, uint8_t *value)
 
 bool SettingsTransfer::QueryModelInfo()
 {
-    uint8_t model[17] = {};
-    if (link_.Send({0x1D, 0x49, 0x40, 0x27}) && link_.Receive(model, sizeof model)) {
-        // The reply separates the code's groups with bytes that are not part of it.
-        const int positions[12] = {1, 2, 3, 4, 6, 7, 8, 10, 11, 12, 14, 15};
-        for (int i = 0; i < 12; ++i) {
-            model_.modelCode[static_cast<std::size_t>(i)] = static_cast<char>(model[positions[i]]);
-        }
+    uint8_t model[PrinterIdentity::kModelReplySize] = {};
+    const auto &modelRequest = PrinterIdentity::kModelRequest;
+    if (link_.Send(modelRequest.data(), modelRequest.size()) && link_.Receive(model, sizeof model)) {
+        model_.modelCode = PrinterIdentity::ModelCode(model);
     }
-    uint8_t query[4] = {0x1D, 0x49, 0x40, 0xA3};
-    uint8_t version[6] = {};
-    if (link_.SendBulk(query, sizeof query) && link_.Receive(version, sizeof version)) {
-        model_.firmwareMajor = static_cast<uint8_t>((version[1] - 0x30) * 10 + (version[2] - 0x30));
-        model_.firmwareMinor = static_cast<uint8_t>((version[3] - 0x30) * 10 + (version[4] - 0x30));
+    auto query = PrinterIdentity::kFirmwareRequest;
+    uint8_t version[PrinterIdentity::kFirmwareReplySize] = {};
+    if (link_.SendBulk(query.data(), query.size()) && link_.Receive(version, sizeof version)) {
+        PrinterIdentity::FirmwareNumbers(version, &model_.firmwareMajor, &model_.firmwareMinor);
     }
     return model_.supportsUsbSelectType();
 }
