@@ -22,7 +22,7 @@ _rollvane_cli()
     # Global options, also offered after the command.
     local global_options="--json --quiet --verbose --version"
     local commands="status load-printer change-settings print-config download-images print-image
-        define-message prepare-logo test-print demo-print demo-check diff"
+        define-message prepare-logo test-print demo-print demo-check diff discover"
 
     # The command: the first word that is neither an interface option nor its value.
     local i command="" word
@@ -44,6 +44,7 @@ _rollvane_cli()
         --flow) _rollvane_cli_reply "$cur" Xon/Xoff DTR/DSR; return ;;
         --ip) COMPREPLY=($(compgen -A hostname -- "$cur")); return ;;
         --line1 | --line2 | --width | --usb-select-type) COMPREPLY=(); return ;;
+        --timeout | --range | --subnet) COMPREPLY=(); return ;;
         --paper) _rollvane_cli_reply "$cur" 80 58; return ;;
         --font) _rollvane_cli_reply "$cur" 1 2; return ;;
         --side) _rollvane_cli_reply "$cur" front back both; return ;;
@@ -84,6 +85,7 @@ _rollvane_cli()
             done ;;
         demo-check) options="--preview"; files=true ;;
         diff) files=true ;;
+        discover) options="--timeout --range --subnet --identify" ;;
     esac
     if [[ $cur == -* ]]; then
         _rollvane_cli_reply "$cur" $options --help $global_options

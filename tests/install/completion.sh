@@ -105,7 +105,9 @@ status --raw --port LAN --ip 127.0.0.1 --j|--json
 print-config |
 --ip 127|
 --v|--verbose --version
-di|diff
+di|diff discover
+discover --|--timeout --range --subnet --identify --help --json --quiet --verbose --version
+discover --range |
 diff Demo1.txt --q|--quiet
 diff Demo1.txt n|notes.txt
 TABLE
