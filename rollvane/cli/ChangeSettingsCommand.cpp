@@ -1,9 +1,9 @@
 #include "rollvane/cli/ChangeSettingsCommand.h"
 
-#include "platform/InputFile.h"
 #include "rollvane/app/MainWindow.h"
 #include "rollvane/cli/JsonWriter.h"
 #include "rollvane/cli/SettingsChangeJson.h"
+#include "rollvane/cli/SettingsFileCheck.h"
 #include "rollvane/cli/TerminalUserInterface.h"
 #include "rollvane/settings/SettingsFile.h"
 #include "rollvane/settings/SettingsPage.h"
@@ -46,12 +46,7 @@ int ChangeSettingsCommand::Run(CliContext &context, const std::vector<std::strin
     }
     // The desktop program empties every text for a file without settings; a script that names
     // the wrong file must not have the printer restarted for nothing.
-    std::string content;
-    int error = 0;
-    if (platform::InputFile::Read(*file, SettingsFile::kMaxFileBytes, &content, &error) &&
-        !SettingsFile::HoldsSettings(content)) {
-        context.errors << "rollvane-cli: change-settings: " << *file << " holds no printer settings (no ["
-                       << SettingsTable::kFileSection << "] section with an item)\n";
+    if (!SettingsFileCheck::HoldsSettings(*file, name(), context.errors)) {
         return kUsageError;
     }
     SettingsPage &page = context.window.settingsPage();
