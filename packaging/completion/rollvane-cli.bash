@@ -22,7 +22,7 @@ _rollvane_cli()
     # Global options, also offered after the command.
     local global_options="--json --quiet --verbose --version"
     local commands="status load-printer change-settings print-config download-images print-image
-        define-message prepare-logo test-print demo-print demo-check diff discover"
+        define-message prepare-logo test-print demo-print demo-check diff discover fleet"
 
     # The command: the first word that is neither an interface option nor its value.
     local i command="" word
@@ -52,6 +52,9 @@ _rollvane_cli()
         --double-height | --double-width | --emphasized | --inverse) _rollvane_cli_reply "$cur" ON OFF; return ;;
         --color) _rollvane_cli_reply "$cur" Color Black; return ;;
         --preview | --image | -o | --output) COMPREPLY=($(compgen -f -- "$cur")); return ;;
+        --targets) COMPREPLY=($(compgen -f -- "$cur")); return ;;
+        --out) COMPREPLY=($(compgen -d -- "$cur")); return ;;
+        --parallel) COMPREPLY=(); return ;;
     esac
 
     if [[ -z $command ]]; then
@@ -86,6 +89,15 @@ _rollvane_cli()
         demo-check) options="--preview"; files=true ;;
         diff) files=true ;;
         discover) options="--timeout --range --subnet --identify" ;;
+        fleet)
+            options="--targets --range --subnet --out --parallel --dry-run"
+            # The action first; after it, apply's settings file.
+            values=(load apply status)
+            files=true
+            local action
+            for action in "${COMP_WORDS[@]:i+1:COMP_CWORD-i-1}"; do
+                [[ $action == load || $action == apply || $action == status ]] && values=()
+            done ;;
     esac
     if [[ $cur == -* ]]; then
         _rollvane_cli_reply "$cur" $options --help $global_options

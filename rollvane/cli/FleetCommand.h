@@ -10,7 +10,8 @@ public:
     const char *name() const override { return "fleet"; }
     const char *synopsis() const override
     {
-        return "fleet load|apply|status (--targets FILE | --range A.B.C.D-E.F.G.H | --subnet CIDR) ...";
+        return "fleet (load --out DIR | apply FILE [--dry-run] | status) (--targets FILE | --range A.B.C.D-E.F.G.H | "
+               "--subnet CIDR) [--parallel N]";
     }
     const char *help() const override;
     std::vector<std::string> flags() const override { return {"--dry-run"}; }
