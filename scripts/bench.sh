@@ -126,6 +126,14 @@ else
     row "rollvane-cli status beyond the status wait" "not built" "<= 3 ms" "not measured"
 fi
 
+# rollvane-cli fleet apply of one item to 100 kova-sim printers against one printer's change-settings.
+if built rollvane-cli && built kova-sim && built qlnk; then
+    ratio=$("$root/bench/fleet/fleet-bench.sh" "$build" 2>/dev/null | awk '$1 == "ratio" { print $2 }')
+    row "fleet apply to 100 printers / one printer" "${ratio:-failed}" "<= 2" "$(verdict "${ratio:-}" '<=' 2)"
+else
+    row "fleet apply to 100 printers / one printer" "not built" "<= 2" "not measured"
+fi
+
 # The desktop program's first window against a Qt "hello" window.
 if built first_window_bench; then
     "$build/bench/first_window_bench" --runs 10 >"$work/first-window.txt" 2>/dev/null
