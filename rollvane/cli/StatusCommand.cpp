@@ -3,10 +3,8 @@
 #include "rollvane/app/MainWindow.h"
 #include "rollvane/cli/JsonWriter.h"
 #include "rollvane/cli/TerminalUserInterface.h"
-#include "rollvane/link/LinkCommands.h"
 #include "rollvane/link/PrinterAction.h"
-
-#include <cstdio>
+#include "rollvane/link/StatusMeaning.h"
 
 namespace rollvane {
 
@@ -20,15 +18,7 @@ const char *StatusCommand::help() const
 
 std::string StatusCommand::Meaning(uint8_t status)
 {
-    char bits[8];
-    std::snprintf(bits, sizeof bits, "0x%02X", status);
-    if (status == LinkCommands::kNoStatus) {
-        return "busy: no status";
-    }
-    if ((status & LinkCommands::kBusyBit) != 0) {
-        return "busy: check the printer";
-    }
-    return status == 0 ? "ready" : std::string("ready, other bits ") + bits;
+    return StatusMeaning::Text(status);
 }
 
 int StatusCommand::Run(CliContext &context, const std::vector<std::string> &args)
@@ -50,8 +40,7 @@ int StatusCommand::Run(CliContext &context, const std::vector<std::string> &args
         }
         return 0;
     }
-    char text[8];
-    std::snprintf(text, sizeof text, "0x%02X", status);
+    const std::string text = StatusMeaning::Hex(status);
     if (json) {
         json->BeginObject();
         json->Key("byte");

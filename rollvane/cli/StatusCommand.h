@@ -13,7 +13,7 @@ public:
     const char *synopsis() const override { return "status [--raw]"; }
     const char *help() const override;
     std::vector<std::string> flags() const override { return {"--raw"}; }
-    // "ready", "busy: check the printer", ...: what the status byte says.
+    // What the status byte says, as StatusMeaning::Text gives it for every command that prints one.
     static std::string Meaning(uint8_t status);
     int Run(CliContext &context, const std::vector<std::string> &args) override;
 };
