@@ -3,14 +3,13 @@
 #include "rollvane/cli/AddressRange.h"
 #include "rollvane/cli/CommandOptions.h"
 #include "rollvane/cli/JsonWriter.h"
-#include "rollvane/cli/StatusCommand.h"
 #include "rollvane/cli/TerminalUserInterface.h"
 #include "rollvane/link/NumberText.h"
 #include "rollvane/link/PrinterDiscovery.h"
+#include "rollvane/link/StatusMeaning.h"
 
 #include <algorithm>
 #include <array>
-#include <cstdio>
 
 namespace rollvane {
 
@@ -29,13 +28,6 @@ constexpr std::array<Column, 5> kColumns = {
     {{"ADDRESS", 15}, {"STATUS", 6}, {"MEANING", 23}, {"MODEL", 12}, {"FIRMWARE", 8}}};
 constexpr std::size_t kPlainColumns = 3;
 
-std::string HexByte(uint8_t value)
-{
-    char text[8];
-    std::snprintf(text, sizeof text, "0x%02X", value);
-    return text;
-}
-
 std::string TableLine(const std::vector<std::string> &cells)
 {
     std::string line;
@@ -50,8 +42,8 @@ std::string TableLine(const std::vector<std::string> &cells)
 
 std::vector<std::string> Cells(const FoundPrinter &printer, bool identify)
 {
-    std::vector<std::string> cells = {NumberText::DottedText(printer.address), HexByte(printer.status),
-                                      StatusCommand::Meaning(printer.status)};
+    std::vector<std::string> cells = {NumberText::DottedText(printer.address), StatusMeaning::Hex(printer.status),
+                                      StatusMeaning::Text(printer.status)};
     if (identify) {
         cells.push_back(printer.modelCode.empty() ? "-" : printer.modelCode);
         cells.push_back(printer.firmware.empty() ? "-" : printer.firmware);
@@ -71,9 +63,9 @@ void WriteJson(JsonWriter &json, const std::vector<FoundPrinter> &found, bool id
         json.Key("byte");
         json.Number(printer.status);
         json.Key("hex");
-        json.String(HexByte(printer.status));
+        json.String(StatusMeaning::Hex(printer.status));
         json.Key("meaning");
-        json.String(StatusCommand::Meaning(printer.status));
+        json.String(StatusMeaning::Text(printer.status));
         if (identify) {
             json.Key("model");
             stringOrNull(printer.modelCode);
