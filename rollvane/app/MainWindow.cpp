@@ -2,6 +2,7 @@
 
 #include "rollvane/graphics/BitImagePage.h"
 #include "rollvane/link/PrinterAction.h"
+#include "rollvane/link/PrinterFinder.h"
 #include "rollvane/link/PrinterLink.h"
 #include "rollvane/messages/MessagesPage.h"
 #include "rollvane/printouts/DemoPage.h"
@@ -71,12 +72,31 @@ void MainWindow::SetExitEnabled(bool enabled)
 
 void MainWindow::RunInterfaceProperties()
 {
+    ShowInterfaceProperties(nullptr);
+}
+
+void MainWindow::ShowInterfaceProperties(const InterfaceSettings *beforeProposal)
+{
     SetExitEnabled(false);
+    const int accepted = interfaceDialog_->acceptedCount();
     ui_.RunInterfaceProperties();
+    if (beforeProposal && interfaceDialog_->acceptedCount() == accepted) {
+        interfaceDialog_->settings() = *beforeProposal;
+    }
     // Whatever closed the dialog: its link type and flow control are the link's from now on.
     link_->linkType = interfaceDialog_->settings().linkType;
     link_->flowControl = interfaceDialog_->settings().flowText;
     SetExitEnabled(true);
+}
+
+void MainWindow::UseFoundPrinter(const FoundPrinter &printer)
+{
+    const InterfaceSettings before = interfaceDialog_->settings();
+    InterfaceSettings &settings = interfaceDialog_->settings();
+    settings.portText = "LAN";
+    settings.linkType = InterfacePropertiesDialog::LinkTypeFor(settings.portText);
+    interfaceDialog_->SetIpAddress(printer.address);
+    ShowInterfaceProperties(&before);
 }
 
 void MainWindow::PrintConfigurations()

@@ -25,7 +25,9 @@ namespace rollvane {
 class BitImagePage;
 class DemoPage;
 class MessagesPage;
+class PrinterFinder;
 class PrinterLink;
+struct FoundPrinter;
 class SettingsPage;
 class TestPrintPage;
 
@@ -71,6 +73,15 @@ public:
     // The menu commands.
     void RunInterfaceProperties();
     void PrintConfigurations();
+    // A printer chosen from those found on the network: its address with the port "LAN" go into
+    // the Interface Properties dialog for the person to confirm. OK takes them as usual; Cancel
+    // leaves the settings as they were before.
+    void UseFoundPrinter(const FoundPrinter &printer);
+
+    // The network search behind "Find Printers...": the real one in the program, a scripted one
+    // in the tests; none leaves the search unavailable.
+    void UsePrinterFinder(PrinterFinder *finder) { printerFinder_ = finder; }
+    PrinterFinder *printerFinder() const { return printerFinder_; }
 
     // Start-up: watch USB arrivals and removals. Returns the descriptor the event loop is to
     // watch, or -1 after telling the person why there is none.
@@ -88,6 +99,9 @@ public:
 
 private:
     void SetExitEnabled(bool enabled);
+    // Shows the Interface Properties dialog; when Cancel closes it and settings were put before
+    // the person, beforeProposal is put back.
+    void ShowInterfaceProperties(const InterfaceSettings *beforeProposal);
 
     UserInterface &ui_;
     platform::Clock &clock_;
@@ -95,6 +109,7 @@ private:
     std::unique_ptr<PrinterLink> link_;
     std::unique_ptr<InterfacePropertiesDialog> interfaceDialog_;
     EventSourceFactory eventSourceFactory_;
+    PrinterFinder *printerFinder_ = nullptr;
     std::unique_ptr<platform::UsbEventSource> usbMonitor_;
     std::unique_ptr<SettingsPage> settingsPage_;
     std::unique_ptr<BitImagePage> bitImagePage_;

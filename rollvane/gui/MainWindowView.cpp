@@ -4,6 +4,7 @@
 #include "rollvane/gui/AboutDialog.h"
 #include "rollvane/gui/BitImagePageView.h"
 #include "rollvane/gui/DemoPageView.h"
+#include "rollvane/gui/FindPrintersView.h"
 #include "rollvane/gui/KeyboardFilter.h"
 #include "rollvane/gui/MessagesPageView.h"
 #include "rollvane/gui/ProgramIcon.h"
@@ -60,6 +61,7 @@ MainWindowView::MainWindowView(MainWindow &window, QWidget *parent)
 
     connect(form_->action32771, &QAction::triggered, this, [this] { window_.RunInterfaceProperties(); });
     connect(form_->action32772, &QAction::triggered, this, [this] { window_.PrintConfigurations(); });
+    connect(form_->actionFindPrinters, &QAction::triggered, this, &MainWindowView::FindPrinters);
     connect(form_->action16, &QAction::triggered, this, &MainWindowView::ShowAbout);
     connect(form_->button2, &QPushButton::clicked, this, &QWidget::close);
     window_.onExitEnabledChanged = [this](bool enabled) { form_->button2->setEnabled(enabled); };
@@ -193,6 +195,15 @@ void MainWindowView::ShowAbout()
 {
     AboutDialog about(this);
     about.exec();
+}
+
+void MainWindowView::FindPrinters()
+{
+    FindPrintersDialog search(window_.printerFinder());
+    FindPrintersView view(search, this);
+    if (view.exec() == QDialog::Accepted && search.chosen()) {
+        window_.UseFoundPrinter(*search.chosen());
+    }
 }
 
 }  // namespace rollvane

@@ -36,6 +36,8 @@ public:
     void Start();
 
     void ShowAbout();
+    // "Find Printers...": the search window, then the chosen printer into Interface Properties.
+    void FindPrinters();
 
 protected:
     void showEvent(QShowEvent *event) override;

@@ -3,6 +3,7 @@
 #include "rollvane/gui/MainWindowView.h"
 #include "rollvane/gui/ProgramIcon.h"
 #include "rollvane/gui/QtUserInterface.h"
+#include "rollvane/link/PrinterDiscovery.h"
 
 #include <QApplication>
 
@@ -14,10 +15,12 @@ int main(int argc, char *argv[])
 
     platform::RealClock clock;
     rollvane::QtUserInterface ui;
+    rollvane::PrinterDiscovery finder;
     int result = 0;
     {
         rollvane::MainWindow window(ui, clock);
         ui.SetInterfaceDialog(&window.interfaceDialog());
+        window.UsePrinterFinder(&finder);
         rollvane::MainWindowView view(window);
         ui.SetOwner(&view);
         view.show();

@@ -136,8 +136,8 @@ TEST_F(MainWindowViewTest, CaptionWarningLineMenusAndTabs)
             menus << "  " + item->text();
         }
     }
-    EXPECT_EQ(menus, (QStringList{"&I/F setting", "  Interface Properties", "  &Print Configurations", "&Help",
-                                  "  &About Rollvane..."}));
+    EXPECT_EQ(menus, (QStringList{"&I/F setting", "  Interface Properties", "  &Print Configurations",
+                                  "  Find Printers...", "&Help", "  &About Rollvane..."}));
     EXPECT_EQ(view.findChild<QPushButton *>("button2")->text(), "Exit");
 }
 
