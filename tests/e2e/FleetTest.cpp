@@ -39,6 +39,21 @@ public:
         }
     }
     bool started() const { return started_; }
+    // How often the first count printers restarted, as "1 1 1": a restart follows every write.
+    std::string Restarts(std::size_t count) const
+    {
+        std::string said;
+        for (std::size_t i = 0; i < count; ++i) {
+            const std::string log = printers_[i]->log();
+            std::size_t restarts = 0;
+            for (std::size_t at = log.find("kova-sim restarting"); at != std::string::npos;
+                 at = log.find("kova-sim restarting", at + 1)) {
+                ++restarts;
+            }
+            said += (said.empty() ? "" : " ") + std::to_string(restarts);
+        }
+        return said;
+    }
 
     ProcessResult Cli(const std::vector<std::string> &arguments) const
     {
@@ -105,6 +120,7 @@ TEST(FleetEndToEnd, ApplyToPrintersWithFaults)
     }
     EXPECT_EQ(run.out, diffs + failures);
     EXPECT_EQ(LoadedSettings(fleet, dir, "127.0.5.1-127.0.5.3"), loaded + before);
+    EXPECT_EQ(fleet.Restarts(3), "0 0 0");
 
     run = fleet.Cli({"fleet", "apply", "settings.txt", "--targets", "printers.txt", "--parallel", "3"});
     EXPECT_EQ(run.exitCode, 1) << run.err;
@@ -122,6 +138,7 @@ TEST(FleetEndToEnd, ApplyToPrintersWithFaults)
     run = fleet.Cli({"fleet", "apply", "settings.txt", "--subnet", "127.0.5.0/30", "--parallel", "1"});
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(run.out, "127.0.5.1        unchanged\n127.0.5.2        unchanged\n");
+    EXPECT_EQ(fleet.Restarts(3), "1 1 1");
 }
 
 TEST(FleetEndToEnd, StatusAndJson)
