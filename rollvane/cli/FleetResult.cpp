@@ -10,23 +10,37 @@
 #include <array>
 #include <cerrno>
 #include <cstdio>
-#include <utility>
 
 namespace rollvane {
 
 namespace {
 
-constexpr std::array<std::pair<FleetResult::Kind, const char *>, 9> kWords{{
-    {FleetResult::Kind::Changed, "changed"},
-    {FleetResult::Kind::Unchanged, "unchanged"},
-    {FleetResult::Kind::Differs, "differs"},
-    {FleetResult::Kind::Loaded, "loaded"},
-    {FleetResult::Kind::Ready, "ready"},
-    {FleetResult::Kind::Busy, "busy"},
-    {FleetResult::Kind::Timeout, "timeout"},
-    {FleetResult::Kind::Refused, "refused"},
-    {FleetResult::Kind::Failed, "failed"},
+struct KindRow {
+    FleetResult::Kind kind;
+    const char *word;
+    bool success;
+};
+constexpr std::array<KindRow, 9> kKinds{{
+    {FleetResult::Kind::Changed, "changed", true},
+    {FleetResult::Kind::Unchanged, "unchanged", true},
+    {FleetResult::Kind::Differs, "differs", true},
+    {FleetResult::Kind::Loaded, "loaded", true},
+    {FleetResult::Kind::Ready, "ready", true},
+    {FleetResult::Kind::Busy, "busy", false},
+    {FleetResult::Kind::Timeout, "timeout", false},
+    {FleetResult::Kind::Refused, "refused", false},
+    {FleetResult::Kind::Failed, "failed", false},
 }};
+
+const KindRow &RowOf(FleetResult::Kind kind)
+{
+    for (const auto &row : kKinds) {
+        if (row.kind == kind) {
+            return row;
+        }
+    }
+    return kKinds.back();
+}
 
 std::string StatusText(const ChildReport::Status &status)
 {
@@ -50,12 +64,7 @@ std::string OneLine(std::string text)
 
 const char *FleetResult::Word(Kind kind)
 {
-    for (const auto &[each, word] : kWords) {
-        if (each == kind) {
-            return word;
-        }
-    }
-    return "failed";
+    return RowOf(kind).word;
 }
 
 void FleetResult::Take(const ChildReport &report, Kind success)
@@ -100,8 +109,7 @@ void FleetResult::TakeUnread(const std::string &why, int code)
 
 bool FleetResult::succeeded() const
 {
-    return kind == Kind::Changed || kind == Kind::Unchanged || kind == Kind::Differs || kind == Kind::Loaded ||
-           kind == Kind::Ready;
+    return RowOf(kind).success;
 }
 
 std::string FleetResult::Line() const

@@ -68,7 +68,7 @@ TEST(ChildProgram, OutcomeOfOneProgram)
          std::string(300000, '\0')},
         // A program it started keeps the pipes after it ended: the end comes at the limit.
         {"pipes held by a grandchild",
-         {"/bin/sh", "-c", "sleep 30 & echo gone"},
+         {"/bin/sh", "-c", "sleep 5 & echo gone"},
          std::chrono::milliseconds(300),
          true,
          0,
