@@ -16,11 +16,6 @@ const char *StatusCommand::help() const
            "reported as \"Interface Busy\" and gives exit status 1.\n";
 }
 
-std::string StatusCommand::Meaning(uint8_t status)
-{
-    return StatusMeaning::Text(status);
-}
-
 int StatusCommand::Run(CliContext &context, const std::vector<std::string> &args)
 {
     const bool raw = args.size() == 1 && args[0] == "--raw";
@@ -48,10 +43,10 @@ int StatusCommand::Run(CliContext &context, const std::vector<std::string> &args
         json->Key("hex");
         json->String(text);
         json->Key("meaning");
-        json->String(Meaning(status));
+        json->String(StatusMeaning::Text(status));
         json->EndObject();
     } else {
-        context.out << text << (raw ? "" : " " + Meaning(status)) << "\n";
+        context.out << text << (raw ? "" : " " + StatusMeaning::Text(status)) << "\n";
     }
     return 0;
 }
