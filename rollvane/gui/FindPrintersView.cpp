@@ -57,9 +57,10 @@ void FindPrintersView::ShowResult()
         new QTreeWidgetItem(list, {QString::fromStdString(row.address), QString::fromStdString(row.status),
                                    QString::fromStdString(row.model), QString::fromStdString(row.firmware)});
     }
-    // Each column as wide as its widest text, and some room between them.
+    // Each column as wide as its widest text, and some room before the next; the last one
+    // takes what is left.
     const int gap = 2 * list->fontMetrics().averageCharWidth();
-    for (int column = 0; column < list->columnCount(); ++column) {
+    for (int column = 0; column + 1 < list->columnCount(); ++column) {
         list->resizeColumnToContents(column);
         list->setColumnWidth(column, list->columnWidth(column) + gap);
     }
