@@ -118,10 +118,13 @@ int CliApplication::Run(const std::vector<std::string> &arguments)
         errors_ << usageError;
         if (result == CliCommand::kUsageError && !usageError.empty()) {
             errors_ << "see rollvane-cli " << line.command() << " --help\n";
-            usageError.pop_back();
-            const std::string prefix = "rollvane-cli: ";
-            usageError.erase(0, usageError.rfind(prefix, 0) == 0 ? prefix.size() : 0);
         }
+        // The JSON "error" is the reason alone, whatever the exit status it came with.
+        while (!usageError.empty() && usageError.back() == '\n') {
+            usageError.pop_back();
+        }
+        const std::string prefix = "rollvane-cli: ";
+        usageError.erase(0, usageError.rfind(prefix, 0) == 0 ? prefix.size() : 0);
         return Finish(ui, result, line.json() ? &json : nullptr, captured.str(), usageError);
     };
     if (command->worksOnFilesOnly(line.commandArguments())) {

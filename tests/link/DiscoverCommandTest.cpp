@@ -96,8 +96,8 @@ TEST(DiscoverCommand, NoPrinterAnswered)
     EXPECT_EQ(plain.err, "rollvane-cli: discover: no printer answered within 300 ms\n");
     const ProcessResult json = Discover({"--json", "discover", "--range", "127.0.4.100-127.0.4.110"}, dir.path());
     EXPECT_EQ(json.exitCode, 1);
-    EXPECT_EQ(json.out, "{\"command\":\"discover\",\"printers\":[],\"error\":\"rollvane-cli: discover: no printer "
-                        "answered within 1500 ms\\u000A\",\"messages\":[],\"exitCode\":1}\n");
+    EXPECT_EQ(json.out, "{\"command\":\"discover\",\"printers\":[],\"error\":\"discover: no printer "
+                        "answered within 1500 ms\",\"messages\":[],\"exitCode\":1}\n");
     EXPECT_EQ(json.err, "rollvane-cli: discover: no printer answered within 1500 ms\n");
 }
 
