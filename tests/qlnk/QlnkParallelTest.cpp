@@ -5,6 +5,8 @@
 #include "transports/CParallelComm.h"
 #include "transports/CPpdevCalls.h"
 
+#include "QlnkTestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -18,6 +20,8 @@
 #include <vector>
 
 namespace {
+
+using qlnk_test::TakeLastError;
 
 // A ppdev node that records every call and answers PPNEGOT as told per mode.
 class FakePpdev final : public CPpdevCalls {
@@ -117,13 +121,6 @@ protected:
         result.parallelPortName = L"LPT1";
         result.parallelMode = mode;
         return result;
-    }
-
-    static int32_t TakeLastError()
-    {
-        int32_t value = 0;
-        QLNK_GetLastError(&value);
-        return value;
     }
 
     FakePpdev fake;

@@ -5,6 +5,8 @@
 #include "transports/CUSBComm.h"
 #include "transports/CUsbCalls.h"
 
+#include "QlnkTestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -18,6 +20,8 @@
 #include <vector>
 
 namespace {
+
+using qlnk_test::TakeLastError;
 
 // The devices of a machine, and every call made on them.
 class FakeUsb final : public CUsbCalls {
@@ -180,13 +184,6 @@ protected:
         result.usbVendorId = vendor;
         result.usbProductId = product;
         return result;
-    }
-
-    static int32_t TakeLastError()
-    {
-        int32_t value = 0;
-        QLNK_GetLastError(&value);
-        return value;
     }
 
     // The printer lp0 (1a2b:0001) opened.
