@@ -16,19 +16,26 @@ namespace {
 
 constexpr uint32_t kLoopback = 0x7F000001;
 
+// A socket of type on 127.0.0.1 and a port the system picks.
+int BoundToLoopback(int type, uint16_t *port)
+{
+    const int fd = socket(AF_INET, type | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(kLoopback);
+    bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address);
+    socklen_t size = sizeof address;
+    getsockname(fd, reinterpret_cast<sockaddr *>(&address), &size);
+    *port = ntohs(address.sin_port);
+    return fd;
+}
+
 // Echoes everything back on one TCP connection, or every datagram to its sender, until stopped.
 class EchoPeer {
 public:
     explicit EchoPeer(int type) : type_(type)
     {
-        fd_ = socket(AF_INET, type | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(kLoopback);
-        bind(fd_, reinterpret_cast<sockaddr *>(&address), sizeof address);
-        socklen_t size = sizeof address;
-        getsockname(fd_, reinterpret_cast<sockaddr *>(&address), &size);
-        port_ = ntohs(address.sin_port);
+        fd_ = BoundToLoopback(type, &port_);
         if (type == SOCK_STREAM) {
             listen(fd_, 1);
         }
@@ -129,14 +136,7 @@ class DrainPeer {
 public:
     DrainPeer()
     {
-        listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(kLoopback);
-        bind(listener_, reinterpret_cast<sockaddr *>(&address), sizeof address);
-        socklen_t size = sizeof address;
-        getsockname(listener_, reinterpret_cast<sockaddr *>(&address), &size);
-        port_ = ntohs(address.sin_port);
+        listener_ = BoundToLoopback(SOCK_STREAM, &port_);
         listen(listener_, 1);
         thread_ = std::thread([this] { Run(); });
     }
