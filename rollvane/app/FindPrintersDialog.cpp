@@ -51,8 +51,7 @@ void FindPrintersDialog::Finished(Outcome outcome)
     }
     found_ = std::move(outcome.found);
     for (const FoundPrinter &printer : found_) {
-        rows_.push_back({NumberText::DottedText(printer.address),
-                         StatusMeaning::Hex(printer.status) + " " + StatusMeaning::Text(printer.status),
+        rows_.push_back({NumberText::DottedText(printer.address), StatusMeaning::Line(printer.status),
                          printer.modelCode, printer.firmware});
     }
     if (found_.empty()) {

@@ -70,9 +70,7 @@ bool ChildReport::Read(const platform::ChildProgram::Outcome &run, std::string *
     }
     const QJsonValue statusValue = object.value("status");
     if (statusValue.isObject()) {
-        const QJsonObject item = statusValue.toObject();
-        status = Status{static_cast<uint8_t>(item.value("byte").toInt()), Text(item.value("hex")),
-                        Text(item.value("meaning"))};
+        status = static_cast<uint8_t>(statusValue.toObject().value("byte").toInt());
     }
     return true;
 }

@@ -25,17 +25,10 @@ public:
     // end by itself or left no object to read; the exit code is kept where there is one.
     bool Read(const platform::ChildProgram::Outcome &run, std::string *error);
 
-    // The status byte as the run printed it.
-    struct Status {
-        uint8_t byte = 0;
-        std::string hex;
-        std::string meaning;
-    };
-
     int exitCode = -1;
     std::vector<Message> messages;
     std::vector<SettingsChange> changes;  // "changes" of change-settings --dry-run
-    std::optional<Status> status;         // "status" of status, when the printer answered
+    std::optional<uint8_t> status;        // "status" of status: its byte, when the printer answered
     std::string usageError;               // "error": a command line the run refused
 };
 

@@ -8,6 +8,7 @@
 #include "rollvane/cli/DescriptorStream.h"
 #include "rollvane/cli/HostAddress.h"
 #include "rollvane/cli/JsonWriter.h"
+#include "rollvane/cli/ResultJson.h"
 #include "rollvane/cli/TerminalUserInterface.h"
 #include "rollvane/link/PrinterLink.h"
 
@@ -180,16 +181,7 @@ int CliApplication::Finish(const TerminalUserInterface &ui, int result, JsonWrit
         json->Key("messages");
         json->BeginArray();
         for (const auto &message : ui.messages()) {
-            json->BeginObject();
-            json->Key("caption");
-            json->String(message.caption);
-            json->Key("text");
-            json->String(message.text);
-            json->Key("icon");
-            json->String(IconName(message.icon));
-            json->Key("cause");
-            message.cause.empty() ? json->Null() : json->String(message.cause);
-            json->EndObject();
+            ResultJson::Message(*json, message.caption, message.text, IconName(message.icon), message.cause);
         }
         json->EndArray();
         json->Key("exitCode");

@@ -3,6 +3,7 @@
 #include "rollvane/cli/AddressRange.h"
 #include "rollvane/cli/CommandOptions.h"
 #include "rollvane/cli/JsonWriter.h"
+#include "rollvane/cli/ResultJson.h"
 #include "rollvane/cli/TerminalUserInterface.h"
 #include "rollvane/link/NumberText.h"
 #include "rollvane/link/PrinterDiscovery.h"
@@ -60,12 +61,7 @@ void WriteJson(JsonWriter &json, const std::vector<FoundPrinter> &found, bool id
         json.BeginObject();
         json.Key("address");
         json.String(NumberText::DottedText(printer.address));
-        json.Key("byte");
-        json.Number(printer.status);
-        json.Key("hex");
-        json.String(StatusMeaning::Hex(printer.status));
-        json.Key("meaning");
-        json.String(StatusMeaning::Text(printer.status));
+        ResultJson::StatusFields(json, printer.status);
         if (identify) {
             json.Key("model");
             stringOrNull(printer.modelCode);

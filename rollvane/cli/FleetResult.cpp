@@ -2,10 +2,12 @@
 
 #include "platform/SystemError.h"
 #include "rollvane/cli/JsonWriter.h"
+#include "rollvane/cli/ResultJson.h"
 #include "rollvane/cli/SettingsChangeJson.h"
 #include "rollvane/link/NumberText.h"
 #include "rollvane/link/PrinterAction.h"
 #include "rollvane/link/PrinterErrorReport.h"
+#include "rollvane/link/StatusMeaning.h"
 
 #include <array>
 #include <cerrno>
@@ -40,11 +42,6 @@ const KindRow &RowOf(FleetResult::Kind kind)
         }
     }
     return kKinds.back();
-}
-
-std::string StatusText(const ChildReport::Status &status)
-{
-    return status.hex + " " + status.meaning;
 }
 
 std::string OneLine(std::string text)
@@ -96,7 +93,7 @@ void FleetResult::Take(const ChildReport &report, Kind success)
         break;
     }
     if (kind == Kind::Busy && status) {
-        detail = StatusText(*status);
+        detail = StatusMeaning::Line(*status);
     }
 }
 
@@ -118,7 +115,7 @@ std::string FleetResult::Line() const
     if (!succeeded()) {
         said = detail;
     } else if (kind == Kind::Ready && status) {
-        said = StatusText(*status);
+        said = StatusMeaning::Line(*status);
     } else if (kind == Kind::Loaded) {
         said = file;
     } else {
@@ -152,12 +149,7 @@ void FleetResult::WriteJson(JsonWriter &json) const
     if (status) {
         json.Key("status");
         json.BeginObject();
-        json.Key("byte");
-        json.Number(status->byte);
-        json.Key("hex");
-        json.String(status->hex);
-        json.Key("meaning");
-        json.String(status->meaning);
+        ResultJson::StatusFields(json, *status);
         json.EndObject();
     }
     if (!file.empty()) {
@@ -169,16 +161,7 @@ void FleetResult::WriteJson(JsonWriter &json) const
     json.Key("messages");
     json.BeginArray();
     for (const auto &message : messages) {
-        json.BeginObject();
-        json.Key("caption");
-        json.String(message.caption);
-        json.Key("text");
-        json.String(message.text);
-        json.Key("icon");
-        json.String(message.icon);
-        json.Key("cause");
-        message.cause.empty() ? json.Null() : json.String(message.cause);
-        json.EndObject();
+        ResultJson::Message(json, message.caption, message.text, message.icon, message.cause);
     }
     json.EndArray();
     json.Key("exitCode");

@@ -44,7 +44,7 @@ public:
     std::vector<SettingsChange> changes;
     std::vector<ChildReport::Message> messages;
     int exitCode = -1;
-    std::optional<ChildReport::Status> status;
+    std::optional<uint8_t> status;
     std::string file;    // load: the file written
     std::string detail;  // a failure's message or cause
 };

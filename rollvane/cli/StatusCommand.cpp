@@ -2,6 +2,7 @@
 
 #include "rollvane/app/MainWindow.h"
 #include "rollvane/cli/JsonWriter.h"
+#include "rollvane/cli/ResultJson.h"
 #include "rollvane/cli/TerminalUserInterface.h"
 #include "rollvane/link/PrinterAction.h"
 #include "rollvane/link/StatusMeaning.h"
@@ -35,18 +36,12 @@ int StatusCommand::Run(CliContext &context, const std::vector<std::string> &args
         }
         return 0;
     }
-    const std::string text = StatusMeaning::Hex(status);
     if (json) {
         json->BeginObject();
-        json->Key("byte");
-        json->Number(status);
-        json->Key("hex");
-        json->String(text);
-        json->Key("meaning");
-        json->String(StatusMeaning::Text(status));
+        ResultJson::StatusFields(*json, status);
         json->EndObject();
     } else {
-        context.out << text << (raw ? "" : " " + StatusMeaning::Text(status)) << "\n";
+        context.out << (raw ? StatusMeaning::Hex(status) : StatusMeaning::Line(status)) << "\n";
     }
     return 0;
 }

@@ -24,4 +24,9 @@ std::string StatusMeaning::Text(uint8_t status)
     return status == 0 ? "ready" : "ready, other bits " + Hex(status);
 }
 
+std::string StatusMeaning::Line(uint8_t status)
+{
+    return Hex(status) + " " + Text(status);
+}
+
 }  // namespace rollvane

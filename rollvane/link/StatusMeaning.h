@@ -13,6 +13,8 @@ public:
     // "ready", "busy: check the printer" (the busy bit), "busy: no status" (0xFF); other bits are
     // named after "ready" ("ready, other bits 0x80").
     static std::string Text(uint8_t status);
+    // "0x08 busy: check the printer": both together, as status prints them.
+    static std::string Line(uint8_t status);
 };
 
 }  // namespace rollvane
