@@ -115,21 +115,12 @@ int DiscoverCommand::RunOnFiles(TerminalUserInterface &ui, std::ostream &out, st
         return kUsageError;
     };
     DiscoveryRequest request;
-    std::vector<std::string> valued;
-    for (const std::string &argument : args) {
-        if (argument == "--identify") {
-            request.identify = true;
-        } else if (argument.rfind("--identify=", 0) == 0) {
-            return refuse("--identify takes no value");
-        } else {
-            valued.push_back(argument);
-        }
-    }
     CommandOptions read;
     std::string error;
-    if (!read.Parse(valued, {"--timeout", "--range", "--subnet"}, &error)) {
+    if (!read.Parse(args, {"--timeout", "--range", "--subnet"}, flags(), &error)) {
         return refuse(error);
     }
+    request.identify = read.flag("--identify");
     if (!read.words().empty()) {
         return refuse("unexpected argument " + read.words()[0]);
     }

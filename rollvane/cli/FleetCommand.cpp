@@ -92,19 +92,16 @@ int FleetCommand::Run(CliContext &context, const std::vector<std::string> &args)
 int FleetCommand::RunOnFiles(TerminalUserInterface &ui, std::ostream &out, std::ostream &errors,
                              const std::vector<std::string> &args)
 {
-    const bool dryRun = std::find(args.begin(), args.end(), "--dry-run") != args.end();
-    std::vector<std::string> rest;
-    std::copy_if(args.begin(), args.end(), std::back_inserter(rest),
-                 [](const std::string &arg) { return arg != "--dry-run"; });
     CommandOptions options;
     std::string error;
     const auto refuse = [&errors](const std::string &why) {
         errors << "rollvane-cli: fleet: " << why << "\n";
         return kUsageError;
     };
-    if (!options.Parse(rest, {"--targets", "--range", "--subnet", "--out", "--parallel"}, &error)) {
+    if (!options.Parse(args, {"--targets", "--range", "--subnet", "--out", "--parallel"}, flags(), &error)) {
         return refuse(error);
     }
+    const bool dryRun = options.flag("--dry-run");
     const auto &words = options.words();
     const auto named = std::find_if(kActions.begin(), kActions.end(), [&words](const ActionName &each) {
         return !words.empty() && words[0] == each.word;
