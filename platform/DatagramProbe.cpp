@@ -6,7 +6,6 @@
 #include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
-#include <climits>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -15,18 +14,10 @@ namespace platform {
 
 namespace {
 
-using SteadyClock = std::chrono::steady_clock;
-
 // Room for many small replies at once; the system may grant less.
 constexpr int kReceiveBufferBytes = 1 << 20;
 // A status reply is a few bytes; anything longer is cut here and judged by the caller.
 constexpr std::size_t kLongestReply = 512;
-
-int MillisecondsUntil(SteadyClock::time_point deadline)
-{
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - SteadyClock::now()).count();
-    return static_cast<int>(std::clamp<long long>(left, 0, INT_MAX));
-}
 
 }  // namespace
 
@@ -121,7 +112,7 @@ bool DatagramProbe::Exchange(const std::vector<uint32_t> &destinations, uint16_t
             return false;
         }
         pollfd p{socket_.get(), static_cast<short>(POLLIN | (next < destinations.size() ? POLLOUT : 0)), 0};
-        const int timeout = MillisecondsUntil(deadline);
+        const int timeout = DescriptorWait::MillisecondsUntil(deadline);
         const int n = ::poll(&p, 1, timeout);
         if (n < 0 && errno != EINTR) {
             *error = errno;

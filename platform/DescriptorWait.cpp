@@ -38,12 +38,16 @@ DescriptorWait::Deadline DescriptorWait::After(uint64_t ms)
     return SteadyClock::now() + std::chrono::milliseconds(std::min(ms, kLongestMs));
 }
 
+int DescriptorWait::MillisecondsUntil(Deadline deadline)
+{
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - SteadyClock::now()).count();
+    return static_cast<int>(std::clamp<long long>(left, 0, INT_MAX));
+}
+
 DescriptorWait::Result DescriptorWait::Until(int fd, short events, Deadline deadline, int *error)
 {
     for (;;) {
-        // Rounded up, so that a wait never ends a fraction of a millisecond early.
-        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - SteadyClock::now()).count();
-        const int timeoutMs = static_cast<int>(std::clamp<long long>(left, 0, INT_MAX));
+        const int timeoutMs = MillisecondsUntil(deadline);
         short revents = 0;
         const int n = PollOnce(fd, events, timeoutMs, &revents);
         if (n > 0) {

@@ -22,6 +22,9 @@ public:
 
     // The deadline ms milliseconds from now; far-off values are clamped to a year.
     static Deadline After(uint64_t ms);
+    // What is left until deadline as a poll time-out: rounded up, so that a wait never ends a
+    // fraction of a millisecond early; 0 once it has passed.
+    static int MillisecondsUntil(Deadline deadline);
     // Waits for events (POLLIN, POLLOUT) on fd until deadline. On Failed, *error holds errno.
     static Result Until(int fd, short events, Deadline deadline, int *error);
     // Waits without a deadline.

@@ -1,12 +1,13 @@
 #include "platform/StreamExchange.h"
 
+#include "platform/DescriptorWait.h"
+
 #include "platform/FileDescriptor.h"
 
 #include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
-#include <climits>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -34,11 +35,6 @@ struct Conversation {
     SteadyClock::time_point deadline;
 };
 
-SteadyClock::time_point After(uint32_t ms)
-{
-    return SteadyClock::now() + std::chrono::milliseconds(ms);
-}
-
 void Finish(Conversation *conversation, ExchangeOutcome *outcome, int error)
 {
     outcome->error = error;
@@ -51,7 +47,7 @@ void BeginStep(Conversation *conversation, std::size_t step, const StreamExchang
     conversation->step = step;
     conversation->done = 0;
     conversation->phase = Phase::Sending;
-    conversation->deadline = After(limits.replyMs);
+    conversation->deadline = DescriptorWait::After(limits.replyMs);
 }
 
 void Connect(Conversation *conversation, ExchangeOutcome *outcome, uint32_t address, uint16_t port,
@@ -70,7 +66,7 @@ void Connect(Conversation *conversation, ExchangeOutcome *outcome, uint32_t addr
         BeginStep(conversation, 0, limits);
     } else if (errno == EINPROGRESS) {
         conversation->phase = Phase::Connecting;
-        conversation->deadline = After(limits.connectMs);
+        conversation->deadline = DescriptorWait::After(limits.connectMs);
     } else {
         Finish(conversation, outcome, errno);
     }
@@ -185,8 +181,7 @@ std::vector<ExchangeOutcome> StreamExchange::Run(const std::vector<uint32_t> &ad
             owners.push_back(i);
             nearest = std::min(nearest, conversation.deadline);
         }
-        const auto left = std::chrono::ceil<std::chrono::milliseconds>(nearest - SteadyClock::now()).count();
-        const int n = ::poll(polled.data(), polled.size(), static_cast<int>(std::clamp<long long>(left, 0, INT_MAX)));
+        const int n = ::poll(polled.data(), polled.size(), DescriptorWait::MillisecondsUntil(nearest));
         if (n < 0 && errno != EINTR) {
             for (std::size_t owner : owners) {
                 Finish(&conversations[owner], &outcomes[owner], errno);
