@@ -1,5 +1,7 @@
 #include "platform/ChildProgram.h"
 
+#include "platform/DescriptorWait.h"
+
 #include "platform/FileDescriptor.h"
 #include "platform/SystemError.h"
 
@@ -177,19 +179,16 @@ void ChildProgram::RunJobs(std::size_t count, std::size_t parallel, std::chrono:
             continue;
         }
         watched.clear();
-        auto wait = std::chrono::milliseconds::max();
-        const auto now = Clock::now();
+        auto nearest = Clock::time_point::max();
         for (const auto &child : running) {
             for (const FileDescriptor *fd : {&child->out, &child->err, &child->process}) {
                 if (fd->valid()) {
                     watched.push_back({fd->get(), POLLIN, 0});
                 }
             }
-            wait = std::min(wait, std::chrono::duration_cast<std::chrono::milliseconds>(child->deadline - now) +
-                                      std::chrono::milliseconds(1));
+            nearest = std::min(nearest, child->deadline);
         }
-        const int timeout = static_cast<int>(std::clamp<int64_t>(wait.count(), 0, 60000));
-        if (poll(watched.data(), watched.size(), timeout) < 0 && errno != EINTR) {
+        if (poll(watched.data(), watched.size(), DescriptorWait::MillisecondsUntil(nearest)) < 0 && errno != EINTR) {
             // Nothing sensible is left to wait on; what ran is ended below as if at its limit.
             for (auto &child : running) {
                 child->deadline = Clock::now();
