@@ -156,14 +156,12 @@ bool InterfacePropertiesDialog::Accept(UserInterface &ui)
 {
     settings_.linkType = LinkTypeFor(settings_.portText);
     if (settings_.linkType != LinkSerial) {
-        ++acceptedCount_;
         return true;
     }
     if (SerialFieldsValid(settings_)) {
         settings_.baudRate = NumberText::DecimalValue(settings_.baudText);
         settings_.stopBits = NumberText::DecimalValue(settings_.stopBitsText);
         settings_.dataBits = NumberText::DecimalValue(settings_.dataBitsText);
-        ++acceptedCount_;
         return true;
     }
     ui.ShowMessage("Please select the appropriate properties!", "Invalid Properties", MessageIcon::Exclamation);

@@ -51,13 +51,9 @@ public:
     // closes; false after the "Invalid Properties" box and the reset of the serial fields, so
     // the view shows settings() again and stays open.
     bool Accept(UserInterface &ui);
-    // How often OK has closed the dialog: whoever put settings before the person learns from it
-    // whether they were taken.
-    int acceptedCount() const { return acceptedCount_; }
 
 private:
     InterfaceSettings settings_;
-    int acceptedCount_ = 0;
 };
 
 }  // namespace rollvane

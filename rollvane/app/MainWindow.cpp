@@ -78,9 +78,7 @@ void MainWindow::RunInterfaceProperties()
 void MainWindow::ShowInterfaceProperties(const InterfaceSettings *beforeProposal)
 {
     SetExitEnabled(false);
-    const int accepted = interfaceDialog_->acceptedCount();
-    ui_.RunInterfaceProperties();
-    if (beforeProposal && interfaceDialog_->acceptedCount() == accepted) {
+    if (!ui_.RunInterfaceProperties() && beforeProposal) {
         interfaceDialog_->settings() = *beforeProposal;
     }
     // Whatever closed the dialog: its link type and flow control are the link's from now on.

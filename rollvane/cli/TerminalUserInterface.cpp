@@ -96,15 +96,16 @@ std::unique_ptr<ProgressWindow> TerminalUserInterface::OpenProgress()
     return std::make_unique<TerminalProgress>(errors_, errorsIsTerminal_ && verbosity_ != Verbosity::Quiet && !json_);
 }
 
-void TerminalUserInterface::RunInterfaceProperties()
+bool TerminalUserInterface::RunInterfaceProperties()
 {
-    // There is no dialog to show: the interface options of the next run take its place.
-    if (verbosity_ == Verbosity::Quiet) {
-        return;
+    // There is no dialog to show, so nothing is accepted: the interface options of the next run
+    // take its place.
+    if (verbosity_ != Verbosity::Quiet) {
+        errors_ << "Interface Properties: set the interface options (--port, --baud, ...) to match the printer "
+                   "for the next command.\n"
+                << std::flush;
     }
-    errors_ << "Interface Properties: set the interface options (--port, --baud, ...) to match the printer "
-               "for the next command.\n"
-            << std::flush;
+    return false;
 }
 
 }  // namespace rollvane

@@ -41,7 +41,7 @@ public:
     std::optional<std::string> ChooseOpenFile(const FileChoice &choice) override;
     std::optional<std::string> ChooseSaveFile(const FileChoice &choice) override;
     std::unique_ptr<ProgressWindow> OpenProgress() override;
-    void RunInterfaceProperties() override;
+    bool RunInterfaceProperties() override;
 
     // The answer to the next file choice (a command's FILE argument).
     void AnswerNextFileChoice(const std::string &path) { fileAnswers_.push_back(path); }

@@ -140,13 +140,13 @@ void QtUserInterface::PaintWhileWaiting()
     ProgressDialog::PaintPending();
 }
 
-void QtUserInterface::RunInterfaceProperties()
+bool QtUserInterface::RunInterfaceProperties()
 {
     if (!interfaceDialog_) {
-        return;
+        return false;
     }
     InterfacePropertiesView view(*interfaceDialog_, *this, owner_);
-    view.exec();
+    return view.exec() == QDialog::Accepted;
 }
 
 }  // namespace rollvane

@@ -29,7 +29,7 @@ public:
     std::optional<std::string> ChooseOpenFile(const FileChoice &choice) override;
     std::optional<std::string> ChooseSaveFile(const FileChoice &choice) override;
     std::unique_ptr<ProgressWindow> OpenProgress() override;
-    void RunInterfaceProperties() override;
+    bool RunInterfaceProperties() override;
     // The link waits on a helper thread and calls PaintWhileWaiting about every 20 ms.
     bool paintsWhileWaiting() const override { return true; }
     void PaintWhileWaiting() override;

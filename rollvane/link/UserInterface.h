@@ -61,8 +61,9 @@ public:
     virtual std::optional<std::string> ChooseSaveFile(const FileChoice &choice) = 0;
     // A new progress window, centred, shown and painted before this returns.
     virtual std::unique_ptr<ProgressWindow> OpenProgress() = 0;
-    // Shows the Interface Properties dialog modally and returns when it is closed.
-    virtual void RunInterfaceProperties() = 0;
+    // Shows the Interface Properties dialog modally and returns when it is closed: true when OK
+    // closed it with settings the dialog accepted.
+    virtual bool RunInterfaceProperties() = 0;
 
     // While an action waits for the printer: whether the windows are to be kept painted, and
     // one round of that painting. A round handles paint and timer events only; no input reaches

@@ -87,13 +87,14 @@ std::unique_ptr<rollvane::ProgressWindow> RecordingUserInterface::OpenProgress()
     return std::make_unique<RecordingProgress>(*this);
 }
 
-void RecordingUserInterface::RunInterfaceProperties()
+bool RecordingUserInterface::RunInterfaceProperties()
 {
     ++interfacePropertiesShown;
     events.push_back("interface properties");
     if (onInterfaceProperties) {
         onInterfaceProperties();
     }
+    return true;
 }
 
 }  // namespace testing_support

@@ -28,7 +28,7 @@ public:
     std::optional<std::string> ChooseOpenFile(const rollvane::FileChoice &choice) override;
     std::optional<std::string> ChooseSaveFile(const rollvane::FileChoice &choice) override;
     std::unique_ptr<rollvane::ProgressWindow> OpenProgress() override;
-    void RunInterfaceProperties() override;
+    bool RunInterfaceProperties() override;
     bool paintsWhileWaiting() const override { return paints; }
     void PaintWhileWaiting() override { ++paintRounds; }
 
